@@ -1,0 +1,222 @@
+// Effect download and the per-kind stores.
+#include "driver/download.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "driver/effect_ids.h"
+#include "driver/slots.h"
+#include "driver/table_lock.h"
+#include "driver/trace.h"
+
+namespace quorforce {
+namespace {
+
+constexpr DWORD kNoTrigger = 0xFFFFFFFFu;
+constexpr DWORD kInfiniteInterval = 0xFFFFFFFFu;
+constexpr DWORD kFullLevel = 10000;
+
+static_assert(sizeof(DIENVELOPE) == sizeof(SlotEnvelope), "envelope layout");
+static_assert(sizeof(DICONSTANTFORCE) == sizeof(SlotConstant), "constant layout");
+static_assert(sizeof(DIRAMPFORCE) == sizeof(SlotRamp), "ramp layout");
+static_assert(sizeof(DIPERIODIC) == sizeof(SlotPeriodic), "periodic layout");
+static_assert(sizeof(DICONDITION) == sizeof(SlotCondition), "condition layout");
+
+// A DirectInput 5 caller's DIEFFECT ends before dwStartDelay.
+bool HasStartDelay(const DIEFFECT& effect) { return effect.dwSize >= sizeof(DIEFFECT); }
+
+DWORD StartDelayOf(const DIEFFECT& effect) {
+    return HasStartDelay(effect) ? effect.dwStartDelay : 0;
+}
+
+EffectSlot& SlotOf(ProcessState& process, DWORD area, DWORD handle) {
+    return process.table->areas[area].slots[handle - 1];
+}
+
+// Checks that the record can be read without leaving what the caller handed over, and
+// that an update names an allocated slot of a valid area.
+HRESULT CheckBoundaries(const ProcessState& process, DWORD area, DWORD effectId,
+                        const DWORD* pdwEffect, const DIEFFECT* peff) {
+    if (process.table == nullptr) return E_FAIL;
+    if (pdwEffect == nullptr || peff == nullptr || !IsValidArea(area)) return E_INVALIDARG;
+    if (peff->dwSize < offsetof(DIEFFECT, dwStartDelay)) return E_INVALIDARG;
+    if (peff->cAxes > kMaxAxes) return E_INVALIDARG;
+    if (peff->cAxes > 0 && (peff->rgdwAxes == nullptr || peff->rglDirection == nullptr)) {
+        return E_INVALIDARG;
+    }
+    std::size_t recordSize = RecordSizeOfKind(KindOfEffect(effectId));
+    if (recordSize > 0 &&
+        (peff->lpvTypeSpecificParams == nullptr || peff->cbTypeSpecificParams < recordSize)) {
+        return E_INVALIDARG;
+    }
+    DWORD handle = *pdwEffect;
+    if (handle != 0 &&
+        (!IsValidHandle(handle) || process.table->areas[area].slotUsed[handle - 1] == 0)) {
+        return E_HANDLE;
+    }
+    return S_OK;
+}
+
+// Only the device's first push button can trigger an effect.
+HRESULT CheckTriggerButton(const DIEFFECT& effect, DWORD flags) {
+    if (!(flags & DIEP_TRIGGERBUTTON) || effect.dwTriggerButton == kNoTrigger) return S_OK;
+    bool pushButton = (effect.dwTriggerButton & DIDFT_PSHBUTTON) != 0;
+    bool firstInstance = DIDFT_GETINSTANCE(effect.dwTriggerButton) == 0;
+    return pushButton && firstInstance ? S_OK : E_NOTIMPL;
+}
+
+void CopyAxesAndDirections(EffectSlot& slot, const DIEFFECT& effect) {
+    slot.axisCount = effect.cAxes;
+    for (DWORD i = 0; i < kMaxAxes; ++i) {
+        bool given = i < effect.cAxes;
+        slot.axes[i] = given ? effect.rgdwAxes[i] : 0;
+        slot.directions[i] = given ? effect.rglDirection[i] : 0;
+    }
+}
+
+// Every axis must be an absolute axis whose instance is below the axis count.
+HRESULT CheckAxes(const DIEFFECT& effect) {
+    for (DWORD i = 0; i < effect.cAxes; ++i) {
+        DWORD axis = effect.rgdwAxes[i];
+        if (!(axis & DIDFT_ABSAXIS) || DIDFT_GETINSTANCE(axis) >= effect.cAxes) return E_NOTIMPL;
+    }
+    return S_OK;
+}
+
+// Writes the changed parameters of an existing effect at once. What it wrote stays when
+// a later check refuses, and also under DIEP_NODOWNLOAD.
+HRESULT UpdateChangedParameters(EffectSlot& slot, const DIEFFECT& effect, DWORD flags) {
+    if (flags & DIEP_SAMPLEPERIOD) slot.samplePeriod = effect.dwSamplePeriod;
+    if (flags & DIEP_GAIN) slot.gain = effect.dwGain;
+    if ((flags & DIEP_ENVELOPE) && effect.lpEnvelope != nullptr) {
+        std::memcpy(&slot.envelope, effect.lpEnvelope, sizeof slot.envelope);
+    }
+    if (flags & DIEP_DIRECTION) CopyAxesAndDirections(slot, effect);
+    if (flags & DIEP_DURATION) slot.duration = effect.dwDuration;
+    slot.startDelay = (flags & DIEP_STARTDELAY) ? StartDelayOf(effect) : 0;
+    if (flags & DIEP_TRIGGERREPEATINTERVAL) {
+        slot.triggerRepeatInterval = effect.dwTriggerRepeatInterval;
+        // Auto-repeat of a triggered effect is not supported.
+        if (effect.dwTriggerButton != kNoTrigger &&
+            effect.dwTriggerRepeatInterval != kInfiniteInterval) {
+            return E_NOTIMPL;
+        }
+    }
+    if (flags & DIEP_AXES) return CheckAxes(effect);
+    return S_OK;
+}
+
+// A spring takes no trigger and exactly one condition record per axis.
+HRESULT CheckSpring(DWORD effectId, const DIEFFECT& effect) {
+    if (effectId != kEffectSpring) return S_OK;
+    std::uint64_t expected = std::uint64_t{sizeof(DICONDITION)} * effect.cAxes;
+    bool ok = effect.dwTriggerButton == kNoTrigger && effect.cbTypeSpecificParams == expected;
+    return ok ? S_OK : E_NOTIMPL;
+}
+
+// The part of every store that copies the whole DIEFFECT, whatever dwFlags says.
+EffectSlot& StoreCommon(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
+                        const DIEFFECT& effect) {
+    EffectSlot& slot = SlotOf(process, area, handle);
+    slot.effectTypeId = effectId;
+    slot.flags = effect.dwFlags;
+    slot.startDelay = StartDelayOf(effect);
+    slot.duration = effect.dwDuration;
+    slot.samplePeriod = effect.dwSamplePeriod;
+    slot.gain = effect.dwGain;
+    slot.triggerButton = effect.dwTriggerButton;
+    slot.triggerRepeatInterval = effect.dwTriggerRepeatInterval;
+    CopyAxesAndDirections(slot, effect);
+    if (effect.lpEnvelope != nullptr) {
+        std::memcpy(&slot.envelope, effect.lpEnvelope, sizeof slot.envelope);
+    } else {
+        // Leaves the magnitude unchanged; the stored size stays as it was.
+        slot.envelope.attackLevel = kFullLevel;
+        slot.envelope.attackTime = 0;
+        slot.envelope.fadeLevel = kFullLevel;
+        slot.envelope.fadeTime = 0;
+    }
+    return slot;
+}
+
+HRESULT StoreKind(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
+                  const DIEFFECT* peff, DWORD flags) {
+    switch (KindOfEffect(effectId)) {
+    case EffectKind::Periodic: return StorePeriodic(process, area, handle, effectId, peff, flags);
+    case EffectKind::Constant: return StoreConstant(process, area, handle, effectId, peff, flags);
+    case EffectKind::Ramp: return StoreRamp(process, area, handle, effectId, peff, flags);
+    case EffectKind::Condition:
+        return StoreCondition(process, area, handle, effectId, peff, flags);
+    case EffectKind::None: break;
+    }
+    return E_NOTIMPL;
+}
+
+HRESULT DownloadLocked(ProcessState& process, DWORD area, DWORD effectId, DWORD* pdwEffect,
+                       const DIEFFECT& effect, DWORD flags) {
+    HRESULT result = CheckTriggerButton(effect, flags);
+    if (FAILED(result)) return result;
+    if (*pdwEffect != 0) {
+        result = UpdateChangedParameters(SlotOf(process, area, *pdwEffect), effect, flags);
+        if (FAILED(result)) return result;
+    }
+    result = CheckSpring(effectId, effect);
+    if (FAILED(result)) return result;
+    if (flags & DIEP_NODOWNLOAD) return S_OK;
+
+    DWORD handle = *pdwEffect;
+    if (handle == 0) {
+        result = AllocateSlot(process, area, &handle);
+        if (FAILED(result)) return result;
+    }
+    Trace("INFO     ", 1, "Download effect... dwEffectID = %d\n", static_cast<int>(effectId));
+    result = StoreKind(process, area, handle, effectId, &effect, flags);
+    if (FAILED(result)) {
+        FreeSlot(process, area, handle);
+        return result;
+    }
+    *pdwEffect = handle;
+    if (flags & DIEP_START) result = StartSlot(process, area, handle, 0, 1);
+    return result;
+}
+
+}  // namespace
+
+HRESULT DownloadEffect(ProcessState& process, DWORD area, DWORD effectId, DWORD* pdwEffect,
+                       const DIEFFECT* peff, DWORD flags) {
+    MutexLock lock(process.tableMutex);
+    HRESULT result = CheckBoundaries(process, area, effectId, pdwEffect, peff);
+    if (FAILED(result)) return result;
+    return DownloadLocked(process, area, effectId, pdwEffect, *peff, flags);
+}
+
+HRESULT StorePeriodic(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
+                      const DIEFFECT* peff, DWORD) {
+    EffectSlot& slot = StoreCommon(process, area, handle, effectId, *peff);
+    std::memcpy(&slot.periodic, peff->lpvTypeSpecificParams, sizeof slot.periodic);
+    return S_OK;
+}
+
+HRESULT StoreConstant(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
+                      const DIEFFECT* peff, DWORD) {
+    EffectSlot& slot = StoreCommon(process, area, handle, effectId, *peff);
+    std::memcpy(&slot.constant, peff->lpvTypeSpecificParams, sizeof slot.constant);
+    return S_OK;
+}
+
+HRESULT StoreRamp(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
+                  const DIEFFECT* peff, DWORD) {
+    EffectSlot& slot = StoreCommon(process, area, handle, effectId, *peff);
+    std::memcpy(&slot.ramp, peff->lpvTypeSpecificParams, sizeof slot.ramp);
+    return S_OK;
+}
+
+// Only the first DICONDITION is kept, whatever cAxes is.
+HRESULT StoreCondition(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
+                       const DIEFFECT* peff, DWORD) {
+    EffectSlot& slot = StoreCommon(process, area, handle, effectId, *peff);
+    std::memcpy(&slot.condition, peff->lpvTypeSpecificParams, sizeof slot.condition);
+    return S_OK;
+}
+
+}  // namespace quorforce

@@ -1,0 +1,51 @@
+// Opening and closing the named objects of the shared table for one process.
+#include "driver/process_state.h"
+
+#include "driver/kernel_names.h"
+
+namespace quorforce {
+namespace {
+
+HANDLE CreateNamedMutex(const GUID& guid) {
+    char name[kGuidTextSize];
+    FormatGuidText(guid, name);
+    return CreateMutexA(nullptr, FALSE, name);
+}
+
+void CloseAndClear(HANDLE& handle) {
+    if (handle != nullptr) CloseHandle(handle);
+    handle = nullptr;
+}
+
+}  // namespace
+
+bool OpenSharedObjects(ProcessState& process) {
+    process.tableMutex = CreateNamedMutex(kTableMutexGuid);
+    process.inputMutex = process.tableMutex ? CreateNamedMutex(kInputMutexGuid) : nullptr;
+    if (process.inputMutex != nullptr) {
+        char name[kGuidTextSize];
+        FormatGuidText(kTableMappingGuid, name);
+        process.mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                             sizeof(SharedEffectTable), name);
+    }
+    if (process.mapping != nullptr) {
+        process.table = static_cast<SharedEffectTable*>(
+            MapViewOfFile(process.mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0,
+                          sizeof(SharedEffectTable)));
+    }
+    if (process.table == nullptr) {
+        CloseSharedObjects(process);
+        return false;
+    }
+    return true;
+}
+
+void CloseSharedObjects(ProcessState& process) {
+    if (process.table != nullptr) UnmapViewOfFile(process.table);
+    process.table = nullptr;
+    CloseAndClear(process.mapping);
+    CloseAndClear(process.tableMutex);
+    CloseAndClear(process.inputMutex);
+}
+
+}  // namespace quorforce

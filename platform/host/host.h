@@ -1,0 +1,7 @@
+// Host stand-in for the Windows API subset the driver calls. Test and tool code only:
+// it never goes into quorforce.dll.
+#pragma once
+
+#include "platform/host/win_types.h"
+#include "platform/host/kernel.h"
+#include "platform/host/dinput.h"

@@ -1,0 +1,49 @@
+// Host stand-in for the kernel objects the driver uses: named file mappings with views,
+// named mutexes, waits with time-outs, interlocked operations and the last error.
+// Names live in one process-local table, so two opens of a name in one test process
+// behave like two processes opening the same kernel object.
+#pragma once
+
+#include "platform/host/win_types.h"
+
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_ABANDONED 0x00000080u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
+
+#define PAGE_READWRITE 0x04u
+#define FILE_MAP_WRITE 0x0002u
+#define FILE_MAP_READ 0x0004u
+#define FILE_MAP_ALL_ACCESS 0x000F001Fu
+
+struct SECURITY_ATTRIBUTES;
+typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
+
+DWORD GetLastError();
+void SetLastError(DWORD error);
+
+HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
+BOOL ReleaseMutex(HANDLE mutex);
+DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
+BOOL CloseHandle(HANDLE object);
+void Sleep(DWORD milliseconds);
+
+HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES attributes, DWORD protect,
+                          DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCSTR name);
+LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow,
+                     SIZE_T bytes);
+BOOL UnmapViewOfFile(LPCVOID base);
+
+LONG InterlockedIncrement(LONG volatile* value);
+LONG InterlockedDecrement(LONG volatile* value);
+
+// Test controls of the stand-in (not Windows functions).
+namespace host {
+
+// Kinds of kernel object whose creation a test can make fail.
+enum class ObjectKind { Mutex, Mapping, View };
+void FailNextCreate(ObjectKind kind);
+// Number of kernel objects currently alive (to check that nothing leaks).
+int LiveObjectCount();
+
+}  // namespace host

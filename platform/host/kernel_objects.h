@@ -1,0 +1,41 @@
+// Internal to the host stand-in: the one table of kernel objects behind every HANDLE,
+// with the lock and condition that all waits share. Events, threads and devices added
+// by other stand-in files register here too.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/host/win_types.h"
+
+namespace host {
+
+struct KernelObject {
+    virtual ~KernelObject() = default;
+    // Called with the table lock held: true if a wait on the object is satisfied now (and
+    // takes what the wait takes: mutex ownership, an auto-reset event's signal).
+    virtual bool TryAcquire() { return false; }
+    int references = 1;
+    std::string name;
+};
+
+std::mutex& TableLock();
+// Waiters sleep on this; every change that may satisfy a wait notifies it.
+std::condition_variable& TableChanged();
+
+// With the table lock held: register a new object and return its handle.
+HANDLE AddObject(std::unique_ptr<KernelObject> object);
+// With the table lock held: the object behind a handle, or null for a closed or foreign one.
+KernelObject* FindObject(HANDLE handle);
+// With the table lock held: drop one reference; the last one destroys the object.
+void ReleaseObject(KernelObject* object);
+
+// With the table lock held: the live object of that name, with one more reference, or null.
+KernelObject* OpenNamed(const char* name);
+void SetName(KernelObject* object, const char* name);
+
+}  // namespace host

@@ -1,0 +1,71 @@
+// Basic Windows types, result codes and GUIDs, with the 32-bit Windows widths
+// (DWORD and LONG are 32 bits here too, unlike the host's long).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#define WINAPI
+#define CALLBACK
+#define STDMETHODCALLTYPE
+#define STDAPI extern "C" HRESULT
+
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef uint32_t ULONG;
+typedef uint16_t WORD;
+typedef uint8_t BYTE;
+typedef int32_t BOOL;
+typedef int32_t INT;
+typedef uint32_t UINT;
+typedef char CHAR;
+typedef int32_t HRESULT;
+typedef void* HANDLE;
+typedef void* LPVOID;
+typedef const void* LPCVOID;
+typedef DWORD* LPDWORD;
+typedef LONG* LPLONG;
+typedef const char* LPCSTR;
+typedef char* LPSTR;
+typedef uintptr_t SIZE_T;
+
+#define TRUE 1
+#define FALSE 0
+
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
+#define INFINITE 0xFFFFFFFFu
+
+#define S_OK static_cast<HRESULT>(0)
+#define S_FALSE static_cast<HRESULT>(1)
+#define E_NOTIMPL static_cast<HRESULT>(0x80004001u)
+#define E_NOINTERFACE static_cast<HRESULT>(0x80004002u)
+#define E_POINTER static_cast<HRESULT>(0x80004003u)
+#define E_FAIL static_cast<HRESULT>(0x80004005u)
+#define E_HANDLE static_cast<HRESULT>(0x80070006u)
+#define E_OUTOFMEMORY static_cast<HRESULT>(0x8007000Eu)
+#define E_INVALIDARG static_cast<HRESULT>(0x80070057u)
+#define CLASS_E_NOAGGREGATION static_cast<HRESULT>(0x80040110u)
+#define CLASS_E_CLASSNOTAVAILABLE static_cast<HRESULT>(0x80040111u)
+#define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
+#define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
+
+#define ERROR_SUCCESS 0L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_ALREADY_EXISTS 183L
+
+struct GUID {
+    DWORD Data1;
+    WORD Data2;
+    WORD Data3;
+    BYTE Data4[8];
+};
+typedef GUID IID;
+typedef GUID CLSID;
+typedef const GUID& REFGUID;
+typedef const IID& REFIID;
+typedef const CLSID& REFCLSID;
+
+bool IsEqualGUID(REFGUID a, REFGUID b);
+inline bool operator==(REFGUID a, REFGUID b) { return IsEqualGUID(a, b); }
+inline bool operator!=(REFGUID a, REFGUID b) { return !IsEqualGUID(a, b); }

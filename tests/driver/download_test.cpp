@@ -1,0 +1,392 @@
+// Effect download: new effects and updates, each refusal with nothing left allocated, the
+// stored layout, the default envelope, and records that must not be read past their end.
+#include <gtest/gtest.h>
+
+#include <cstddef>
+
+#include "driver/download.h"
+#include "driver/effect_ids.h"
+#include "driver/slots.h"
+#include "tests/driver/test_table.h"
+
+namespace quorforce {
+namespace {
+
+using test::TestTable;
+
+constexpr DWORD kXAxis = DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(0);
+constexpr DWORD kYAxis = DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(1);
+
+// A complete DIEFFECT as DirectInput passes it, with its own arrays and records.
+struct EffectRecord {
+    DWORD axes[4] = {kXAxis, kYAxis, 0, 0};
+    LONG directions[4] = {9000, 0, 0, 0};
+    DIENVELOPE envelope = {sizeof(DIENVELOPE), 2000, 100000, 3000, 200000};
+    DICONSTANTFORCE constant = {5000};
+    DIRAMPFORCE ramp = {-4000, 6000};
+    DIPERIODIC periodic = {8000, -500, 4500, 250000};
+    DICONDITION conditions[2] = {{10, 20, 30, 40, 50, 60}, {1, 2, 3, 4, 5, 6}};
+    DIEFFECT effect = {};
+
+    explicit EffectRecord(EffectKind kind, DWORD axisCount = 2) {
+        effect.dwSize = sizeof(DIEFFECT);
+        effect.dwFlags = DIEFF_OBJECTIDS | DIEFF_POLAR;
+        effect.dwDuration = 5000000;
+        effect.dwSamplePeriod = 0;
+        effect.dwGain = 10000;
+        effect.dwTriggerButton = DIEB_NOTRIGGER;
+        effect.dwTriggerRepeatInterval = INFINITE;
+        effect.cAxes = axisCount;
+        effect.rgdwAxes = axes;
+        effect.rglDirection = directions;
+        effect.lpEnvelope = nullptr;
+        effect.dwStartDelay = 0;
+        switch (kind) {
+        case EffectKind::Constant: Point(&constant, sizeof constant); break;
+        case EffectKind::Ramp: Point(&ramp, sizeof ramp); break;
+        case EffectKind::Periodic: Point(&periodic, sizeof periodic); break;
+        case EffectKind::Condition:
+            Point(conditions, sizeof(DICONDITION) * axisCount);
+            break;
+        case EffectKind::None: break;
+        }
+    }
+    void Point(void* record, std::size_t size) {
+        effect.lpvTypeSpecificParams = record;
+        effect.cbTypeSpecificParams = static_cast<DWORD>(size);
+    }
+};
+
+std::uint16_t UsedSlots(const TestTable& t, DWORD area = 0) {
+    std::uint16_t total = 0, used = 0;
+    CountSlots(t.process, area, &total, &used);
+    return used;
+}
+
+TEST(DownloadNew, ConstantWithStartIsStoredAndPlaying) {
+    TestTable t;
+    EffectRecord r(EffectKind::Constant);
+    r.effect.dwStartDelay = 250000;
+    DWORD handle = 0;
+    ASSERT_EQ(DownloadEffect(t.process, 0, kEffectConstant, &handle, &r.effect, DIEP_START),
+              S_OK);
+    EXPECT_EQ(handle, 1u);
+    EXPECT_EQ(t.area(0).slotUsed[0], 1);
+    EXPECT_EQ(t.area(0).slotPlaying[0], 1);
+    EXPECT_EQ(t.process.playingCount[0], 1);
+    const EffectSlot& s = t.slot(0, 1);
+    EXPECT_EQ(s.startTime, 0u);
+    EXPECT_EQ(s.effectTypeId, 371u);
+    EXPECT_EQ(s.flags, DIEFF_OBJECTIDS | DIEFF_POLAR);  // the record's flags, not DIEP_
+    EXPECT_EQ(s.duration, 5000000u);
+    EXPECT_EQ(s.startDelay, 250000u);
+    EXPECT_EQ(s.gain, 10000u);
+    EXPECT_EQ(s.triggerButton, 0xFFFFFFFFu);
+    EXPECT_EQ(s.axisCount, 2u);
+    EXPECT_EQ(s.axes[0], kXAxis);
+    EXPECT_EQ(s.axes[1], kYAxis);
+    EXPECT_EQ(s.directions[0], 9000);
+    EXPECT_EQ(s.constant.magnitude, 5000);
+}
+
+TEST(DownloadNew, EachKindKeepsItsOwnRecord) {
+    TestTable t;
+    EffectRecord ramp(EffectKind::Ramp), periodic(EffectKind::Periodic);
+    EffectRecord condition(EffectKind::Condition);
+    DWORD h1 = 0, h2 = 0, h3 = 0;
+    ASSERT_EQ(DownloadEffect(t.process, 0, kEffectRamp, &h1, &ramp.effect, 0), S_OK);
+    ASSERT_EQ(DownloadEffect(t.process, 0, kEffectTriangle, &h2, &periodic.effect, 0), S_OK);
+    ASSERT_EQ(DownloadEffect(t.process, 0, kEffectDamper, &h3, &condition.effect, 0), S_OK);
+    EXPECT_EQ(t.slot(0, h1).ramp.start, -4000);
+    EXPECT_EQ(t.slot(0, h1).ramp.end, 6000);
+    const SlotPeriodic& p = t.slot(0, h2).periodic;
+    EXPECT_EQ(p.magnitude, 8000u);
+    EXPECT_EQ(p.offset, -500);
+    EXPECT_EQ(p.phase, 4500u);
+    EXPECT_EQ(p.period, 250000u);
+    // Two DICONDITION records: only the first is kept.
+    const SlotCondition& c = t.slot(0, h3).condition;
+    EXPECT_EQ(c.offset, 10);
+    EXPECT_EQ(c.positiveCoefficient, 20);
+    EXPECT_EQ(c.negativeCoefficient, 30);
+    EXPECT_EQ(c.positiveSaturation, 40u);
+    EXPECT_EQ(c.negativeSaturation, 50u);
+    EXPECT_EQ(c.deadBand, 60);
+    // A new effect is allocated stopped.
+    EXPECT_EQ(t.area(0).slotPlaying[h1 - 1], 0);
+}
+
+TEST(DownloadNew, WithoutEnvelopeStoresFullLevelsAndKeepsTheSize) {
+    TestTable t;
+    t.slot(0, 1).envelope.size = 77;
+    EffectRecord r(EffectKind::Constant);
+    DWORD handle = 0;
+    ASSERT_EQ(DownloadEffect(t.process, 0, kEffectConstant, &handle, &r.effect, 0), S_OK);
+    const SlotEnvelope& e = t.slot(0, 1).envelope;
+    EXPECT_EQ(e.size, 77u);
+    EXPECT_EQ(e.attackLevel, 10000u);
+    EXPECT_EQ(e.attackTime, 0u);
+    EXPECT_EQ(e.fadeLevel, 10000u);
+    EXPECT_EQ(e.fadeTime, 0u);
+}
+
+TEST(DownloadNew, EnvelopeIsCopiedWhole) {
+    TestTable t;
+    EffectRecord r(EffectKind::Periodic);
+    r.effect.lpEnvelope = &r.envelope;
+    DWORD handle = 0;
+    ASSERT_EQ(DownloadEffect(t.process, 0, kEffectSine, &handle, &r.effect, 0), S_OK);
+    const SlotEnvelope& e = t.slot(0, 1).envelope;
+    EXPECT_EQ(e.size, sizeof(DIENVELOPE));
+    EXPECT_EQ(e.attackLevel, 2000u);
+    EXPECT_EQ(e.attackTime, 100000u);
+    EXPECT_EQ(e.fadeLevel, 3000u);
+    EXPECT_EQ(e.fadeTime, 200000u);
+}
+
+TEST(DownloadNew, AxesBeyondTheCountAreCleared) {
+    TestTable t;
+    t.slot(0, 1).axes[1] = 0xABCD;
+    t.slot(0, 1).directions[3] = 4242;
+    EffectRecord r(EffectKind::Constant, 1);
+    DWORD handle = 0;
+    ASSERT_EQ(DownloadEffect(t.process, 0, kEffectConstant, &handle, &r.effect, 0), S_OK);
+    EXPECT_EQ(t.slot(0, 1).axisCount, 1u);
+    EXPECT_EQ(t.slot(0, 1).axes[1], 0u);
+    EXPECT_EQ(t.slot(0, 1).directions[3], 0);
+}
+
+TEST(DownloadNew, NoDownloadChecksOnly) {
+    TestTable t;
+    EffectRecord r(EffectKind::Constant);
+    DWORD handle = 0;
+    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectConstant, &handle, &r.effect,
+                             DIEP_START | DIEP_NODOWNLOAD),
+              S_OK);
+    EXPECT_EQ(handle, 0u);
+    EXPECT_EQ(UsedSlots(t), 0);
+}
+
+TEST(DownloadNew, FullAreaKeepsTheHandleAtZero) {
+    TestTable t;
+    EffectRecord r(EffectKind::Constant);
+    for (int i = 0; i < 64; ++i) {
+        DWORD handle = 0;
+        ASSERT_EQ(DownloadEffect(t.process, 1, kEffectConstant, &handle, &r.effect, 0), S_OK);
+    }
+    DWORD handle = 0;
+    EXPECT_EQ(DownloadEffect(t.process, 1, kEffectConstant, &handle, &r.effect, 0),
+              DIERR_DEVICEFULL);
+    EXPECT_EQ(handle, 0u);
+}
+
+TEST(DownloadSpring, OneRecordPerAxisAndNoTrigger) {
+    TestTable t;
+    EffectRecord one(EffectKind::Condition, 1);
+    DWORD handle = 0;
+    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectSpring, &handle, &one.effect, 0), S_OK);
+    EXPECT_EQ(handle, 1u);
+
+    EffectRecord wrongSize(EffectKind::Condition, 1);
+    wrongSize.effect.cbTypeSpecificParams = 48;
+    handle = 0;
+    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectSpring, &handle, &wrongSize.effect, 0),
+              E_NOTIMPL);
+    EffectRecord triggered(EffectKind::Condition, 1);
+    triggered.effect.dwTriggerButton = DIDFT_PSHBUTTON;
+    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectSpring, &handle, &triggered.effect, 0),
+              E_NOTIMPL);
+    EXPECT_EQ(handle, 0u);
+    EXPECT_EQ(UsedSlots(t), 1);
+}
+
+// Refusals before the slot is allocated, and the id refused at the store, all leave the
+// area as it was.
+TEST(DownloadRefusal, NothingStaysAllocated) {
+    struct Case {
+        const char* what;
+        DWORD effectId;
+        DWORD flags;
+        DWORD triggerButton;
+        HRESULT expected;
+    };
+    const Case cases[] = {
+        {"id 34", 34, DIEP_START, DIEB_NOTRIGGER, E_NOTIMPL},
+        {"id 100", 100, 0, DIEB_NOTRIGGER, E_NOTIMPL},
+        {"trigger of instance 1", kEffectConstant, DIEP_TRIGGERBUTTON,
+         DIDFT_PSHBUTTON | DIDFT_MAKEINSTANCE(1), E_NOTIMPL},
+        {"toggle button", kEffectConstant, DIEP_TRIGGERBUTTON,
+         DIDFT_TGLBUTTON | DIDFT_MAKEINSTANCE(0), E_NOTIMPL},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestTable t;
+        EffectRecord r(EffectKind::Constant);
+        r.effect.dwTriggerButton = c.triggerButton;
+        DWORD handle = 0;
+        EXPECT_EQ(DownloadEffect(t.process, 0, c.effectId, &handle, &r.effect, c.flags),
+                  c.expected);
+        EXPECT_EQ(handle, 0u);
+        EXPECT_EQ(UsedSlots(t), 0);
+        EXPECT_EQ(t.process.playingCount[0], 0);
+    }
+}
+
+TEST(DownloadRefusal, FirstPushButtonIsAcceptedAsTrigger) {
+    TestTable t;
+    EffectRecord r(EffectKind::Constant);
+    r.effect.dwTriggerButton = DIDFT_PSHBUTTON | DIDFT_MAKEINSTANCE(0);
+    DWORD handle = 0;
+    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectConstant, &handle, &r.effect,
+                             DIEP_TRIGGERBUTTON),
+              S_OK);
+    EXPECT_EQ(t.slot(0, 1).triggerButton, DIDFT_PSHBUTTON);
+}
+
+class DownloadUpdate : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(DownloadEffect(t.process, 0, kEffectSine, &handle, &r.effect, DIEP_START),
+                  S_OK);
+        t.slot(0, handle).startTime = 123456;  // the engine has stamped it
+        t.slot(0, handle).startDelay = 40000;
+    }
+    TestTable t;
+    EffectRecord r{EffectKind::Periodic};
+    DWORD handle = 0;
+};
+
+TEST_F(DownloadUpdate, GainChangeDoesNotRestart) {
+    r.effect.dwGain = 2500;
+    ASSERT_EQ(DownloadEffect(t.process, 0, kEffectSine, &handle, &r.effect, DIEP_GAIN), S_OK);
+    EXPECT_EQ(handle, 1u);
+    EXPECT_EQ(t.slot(0, 1).gain, 2500u);
+    EXPECT_EQ(t.slot(0, 1).startTime, 123456u);
+    EXPECT_EQ(t.area(0).slotPlaying[0], 1);
+    EXPECT_EQ(UsedSlots(t), 1);
+}
+
+TEST_F(DownloadUpdate, StartRestartsFromTheBeginning) {
+    ASSERT_EQ(DownloadEffect(t.process, 0, kEffectSine, &handle, &r.effect,
+                             DIEP_GAIN | DIEP_START | DIEP_NORESTART),
+              S_OK);
+    EXPECT_EQ(t.slot(0, 1).startTime, 0u);
+    EXPECT_EQ(t.process.playingCount[0], 1);
+}
+
+TEST_F(DownloadUpdate, RefusedAutoRepeatKeepsWhatWasWrittenBefore) {
+    r.effect.dwGain = 3000;
+    r.effect.dwDuration = 777000;
+    r.effect.dwTriggerButton = DIDFT_PSHBUTTON | DIDFT_MAKEINSTANCE(0);
+    r.effect.dwTriggerRepeatInterval = 500000;
+    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectSine, &handle, &r.effect,
+                             DIEP_GAIN | DIEP_DURATION | DIEP_TRIGGERREPEATINTERVAL),
+              E_NOTIMPL);
+    const EffectSlot& s = t.slot(0, 1);
+    EXPECT_EQ(s.gain, 3000u);
+    EXPECT_EQ(s.duration, 777000u);
+    EXPECT_EQ(s.triggerRepeatInterval, 500000u);
+    EXPECT_EQ(s.startDelay, 0u);  // no DIEP_STARTDELAY
+    EXPECT_EQ(s.triggerButton, DIEB_NOTRIGGER);  // the store did not run
+    EXPECT_EQ(UsedSlots(t), 1);
+}
+
+TEST_F(DownloadUpdate, AxesMustBeAbsoluteWithInstancesBelowTheCount) {
+    r.axes[1] = DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(2);
+    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectSine, &handle, &r.effect, DIEP_AXES),
+              E_NOTIMPL);
+    r.axes[1] = DIDFT_RELAXIS | DIDFT_MAKEINSTANCE(1);
+    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectSine, &handle, &r.effect, DIEP_AXES),
+              E_NOTIMPL);
+    EXPECT_EQ(UsedSlots(t), 1);
+}
+
+TEST_F(DownloadUpdate, NoDownloadStillWritesTheChangedParameters) {
+    r.effect.dwGain = 1111;
+    r.effect.dwStartDelay = 90000;
+    r.directions[0] = 27000;
+    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectSine, &handle, &r.effect,
+                             DIEP_GAIN | DIEP_DIRECTION | DIEP_STARTDELAY | DIEP_NODOWNLOAD),
+              S_OK);
+    EXPECT_EQ(t.slot(0, 1).gain, 1111u);
+    EXPECT_EQ(t.slot(0, 1).directions[0], 27000);
+    EXPECT_EQ(t.slot(0, 1).startDelay, 90000u);
+}
+
+TEST_F(DownloadUpdate, UnknownIdFreesTheUpdatedSlot) {
+    DWORD given = handle;
+    EXPECT_EQ(DownloadEffect(t.process, 0, 34, &given, &r.effect, 0), E_NOTIMPL);
+    EXPECT_EQ(given, handle);
+    EXPECT_EQ(UsedSlots(t), 0);
+}
+
+// Records that cannot be read safely are refused before anything is written or allocated.
+TEST(DownloadHostileInput, RefusedWithNothingChanged) {
+    struct Case {
+        const char* what;
+        void (*spoil)(EffectRecord&);
+        DWORD handle;
+        HRESULT expected;
+    };
+    const Case cases[] = {
+        {"size below a DirectInput 5 record", [](EffectRecord& r) { r.effect.dwSize = 40; }, 0,
+         E_INVALIDARG},
+        {"five axes", [](EffectRecord& r) { r.effect.cAxes = 5; }, 0, E_INVALIDARG},
+        {"huge axis count", [](EffectRecord& r) { r.effect.cAxes = 0x0AAAAAABu; }, 0,
+         E_INVALIDARG},
+        {"null axes", [](EffectRecord& r) { r.effect.rgdwAxes = nullptr; }, 0, E_INVALIDARG},
+        {"null directions", [](EffectRecord& r) { r.effect.rglDirection = nullptr; }, 0,
+         E_INVALIDARG},
+        {"null record", [](EffectRecord& r) { r.effect.lpvTypeSpecificParams = nullptr; }, 0,
+         E_INVALIDARG},
+        {"short record", [](EffectRecord& r) { r.effect.cbTypeSpecificParams = 8; }, 0,
+         E_INVALIDARG},
+        {"update of handle 65", [](EffectRecord&) {}, 65, E_HANDLE},
+        {"update of handle 0xFFFFFFFF", [](EffectRecord&) {}, 0xFFFFFFFFu, E_HANDLE},
+        {"update of a free handle", [](EffectRecord&) {}, 3, E_HANDLE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestTable t;
+        EffectRecord r(EffectKind::Periodic);
+        c.spoil(r);
+        auto before = t.Snapshot();
+        DWORD handle = c.handle;
+        EXPECT_EQ(DownloadEffect(t.process, 0, kEffectSquare, &handle, &r.effect,
+                                 DIEP_ALLPARAMS | DIEP_START),
+                  c.expected);
+        EXPECT_EQ(handle, c.handle);
+        EXPECT_TRUE(t.Unchanged(*before));
+    }
+}
+
+TEST(DownloadHostileInput, NullPointersAndBadAreasAreRefused) {
+    TestTable t;
+    EffectRecord r(EffectKind::Constant);
+    DWORD handle = 0;
+    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectConstant, nullptr, &r.effect, 0),
+              E_INVALIDARG);
+    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectConstant, &handle, nullptr, 0), E_INVALIDARG);
+    EXPECT_EQ(DownloadEffect(t.process, 8, kEffectConstant, &handle, &r.effect, 0),
+              E_INVALIDARG);
+    EXPECT_EQ(handle, 0u);
+}
+
+TEST(DownloadHostileInput, DirectInput5RecordHasNoStartDelay) {
+    TestTable t;
+    EffectRecord r(EffectKind::Constant);
+    r.effect.dwSize = offsetof(DIEFFECT, dwStartDelay);
+    r.effect.dwStartDelay = 999999;  // beyond the record the caller declared
+    DWORD handle = 0;
+    ASSERT_EQ(DownloadEffect(t.process, 0, kEffectConstant, &handle, &r.effect,
+                             DIEP_ALLPARAMS),
+              S_OK);
+    EXPECT_EQ(t.slot(0, 1).startDelay, 0u);
+    ASSERT_EQ(DownloadEffect(t.process, 0, kEffectConstant, &handle, &r.effect,
+                             DIEP_STARTDELAY | DIEP_NODOWNLOAD),
+              S_OK);
+    EXPECT_EQ(t.slot(0, 1).startDelay, 0u);
+}
+
+}  // namespace
+}  // namespace quorforce
