@@ -1,0 +1,103 @@
+// Spring, damper and inertia forces from the motion estimate.
+#include "engine/conditions.h"
+
+#include "driver/effect_ids.h"
+#include "engine/safe_math.h"
+
+namespace quorforce {
+namespace {
+
+std::int32_t Scaled(std::int32_t value, std::int32_t factor) {
+    return SaturateToInt32(static_cast<std::int64_t>(value) * factor);
+}
+
+// The force outside the dead band, each side relative to its edge.
+std::int64_t OutsideDeadBand(std::int64_t x, std::int64_t low, std::int64_t high,
+                             const ConditionInputs& c, std::int64_t lowDivisor,
+                             std::int64_t highDivisor) {
+    // Distances saturate at 32 bits, so the products fit 64 bits.
+    std::int64_t f = 0;
+    if (x < low && lowDivisor != 0) {
+        f = c.negativeCoefficient * static_cast<std::int64_t>(SaturateToInt32(x - low)) / lowDivisor;
+    }
+    if (x > high && highDivisor != 0) {
+        f = c.positiveCoefficient * static_cast<std::int64_t>(SaturateToInt32(x - high)) /
+            highDivisor;
+    }
+    return f;
+}
+
+bool Expired(const ConditionInputs& c) { return c.end != 0 && c.t >= c.end; }
+
+std::int32_t ForceModeValue(const DeviceSettings& settings, const ConditionInputs& c,
+                            const MotionInput& motion) {
+    const std::int64_t e = c.offset, d = c.deadBand;
+    std::int64_t negativeSaturation = c.negativeSaturation;
+    if (negativeSaturation < 0) negativeSaturation = -negativeSaturation;
+    std::int64_t f = OutsideDeadBand(motion.x, e - d, e + d, c, 10000, 10000);
+    if (Expired(c)) f = 0;
+    f = f * motion.coefficientByte / 10;
+    if (f > c.positiveSaturation) f = c.positiveSaturation;
+    if (f < -negativeSaturation) f = -negativeSaturation;
+    const std::int32_t dynamic = settings.dynamicValue;
+    if (dynamic == 0 || c.gain == 0) return 0;
+    // Integer steps of strength: 51..100 percent act like 100, 34..50 halve, and so on.
+    std::int64_t dynamicStep = 100 / dynamic;
+    std::int64_t gainStep = 10000 / c.gain;
+    if (dynamicStep == 0) dynamicStep = 1;
+    if (gainStep == 0) gainStep = 1;
+    return SaturateToInt32(2 * f / (dynamicStep * gainStep));
+}
+
+std::int32_t ShockModeValue(const DeviceSettings& settings, const ConditionInputs& c,
+                            const MotionInput& motion) {
+    const std::int64_t e = c.offset;
+    std::int64_t d = c.deadBand;
+    if (d < 2000) d = 2000;
+    // A dead-band edge at 0 disables that side instead of dividing by zero.
+    std::int64_t f = OutsideDeadBand(motion.x, e - d, e + d, c, e - d, e + d);
+    if (Expired(c)) f = 0;
+    if (f < 0) f = -f;
+    const std::int32_t limit = Trunc(2.0 * c.gain * 0.25);
+    std::int32_t force = SaturateToInt32(f);
+    if (static_cast<std::uint32_t>(force) > static_cast<std::uint32_t>(limit)) force = limit;
+    const float dynamic = static_cast<float>(settings.dynamicValue) / 100.0f;
+    return Trunc(static_cast<float>(2 * static_cast<std::int64_t>(force)) * dynamic *
+                 static_cast<float>(c.gain) / 10000.0f);
+}
+
+}  // namespace
+
+MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& settings,
+                           const MotionState& motion) {
+    const bool forceMode = settings.shockOrForceFeedback != 0;
+    MotionInput input;
+    switch (effectTypeId) {
+    case kEffectSpring:
+        input.x = Scaled(motion.position, forceMode ? 20 : 78);
+        input.coefficientByte = forceMode ? settings.by10SpringCoef : 0;
+        break;
+    case kEffectDamper:
+        input.x = forceMode ? Scaled(motion.velocity, 100) : Scaled(motion.positionDelta, 78);
+        input.coefficientByte = forceMode ? settings.by10DamperCoef : 0;
+        break;
+    case kEffectInertia:
+    case kEffectInertiaAlt:
+        input.x = forceMode ? Scaled(motion.acceleration, 100) : Scaled(motion.deltaChange, 78);
+        input.coefficientByte = forceMode ? settings.by10InertiaCoef : 0;
+        break;
+    default:
+        break;
+    }
+    return input;
+}
+
+ForcePair SynthCondition(const DeviceSettings& settings, const ConditionInputs& condition,
+                         const DirectionInputs& direction, const MotionInput& motion) {
+    const std::int32_t value = settings.shockOrForceFeedback != 0
+                                   ? ForceModeValue(settings, condition, motion)
+                                   : ShockModeValue(settings, condition, motion);
+    return SplitByDirection(settings, value, direction, true);
+}
+
+}  // namespace quorforce

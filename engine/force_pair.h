@@ -1,0 +1,18 @@
+// ForcePair: what one effect contributes at one instant, two 16-bit force halves and a
+// sign for each. The mixer adds or subtracts each half by its sign.
+#pragma once
+
+#include <cstdint>
+
+namespace quorforce {
+
+struct ForcePair {
+    std::uint16_t first = 0;   // low half of the result word
+    std::uint16_t second = 0;  // high half
+    std::int8_t firstSign = 1;   // -1: the half is negative (force-feedback mode only)
+    std::int8_t secondSign = 1;
+
+    std::uint32_t Word() const { return first | (static_cast<std::uint32_t>(second) << 16); }
+};
+
+}  // namespace quorforce

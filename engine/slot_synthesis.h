@@ -1,0 +1,29 @@
+// One slot's force at one instant: the dispatch by effect id to the synthesis, with the
+// slot's fields turned into the synthesis inputs. Runs on ForceThread with the TableMutex
+// held; for a condition the caller also holds the InputMutex (the motion estimate).
+#pragma once
+
+#include <cstdint>
+
+#include "driver/shared_table.h"
+#include "engine/envelope.h"
+#include "engine/force_pair.h"
+#include "engine/motion.h"
+
+namespace quorforce {
+
+bool IsConditionEffect(std::uint32_t effectTypeId);
+
+// The effect's end in ms, 0 for an infinite duration. Taken unsigned, so finite
+// durations beyond 35.8 minutes keep their end instead of turning negative.
+std::int32_t EndOfEffect(const EffectSlot& slot);
+
+// The slot's envelope in the engine's milliseconds, with the given magnitude.
+EnvelopeInputs EnvelopeOf(const EffectSlot& slot, std::int32_t magnitude);
+
+// t: ms since the slot's start delay ran out. An id the engine does not know gives an
+// empty pair.
+ForcePair SynthesizeSlot(const EffectSlot& slot, const DeviceSettings& settings, std::int32_t t,
+                         const MotionState& motion);
+
+}  // namespace quorforce

@@ -1,0 +1,179 @@
+// Spring, damper and inertia forces in both modes: dead band, saturation, device scaling,
+// the motion input each kind takes, and extreme inputs.
+#include <gtest/gtest.h>
+
+#include "driver/effect_ids.h"
+#include "engine/conditions.h"
+#include "tests/engine/engine_test_support.h"
+
+namespace quorforce {
+namespace {
+
+using test::Channels;
+using test::Mode;
+using test::Settings;
+
+const DirectionInputs kTwoAxes{27000, 0, 2};
+
+ConditionInputs Spring() {
+    ConditionInputs c;
+    c.positiveCoefficient = 10000;
+    c.negativeCoefficient = 10000;
+    c.positiveSaturation = 10000;
+    c.negativeSaturation = 10000;
+    return c;
+}
+
+int Signed(const ForcePair& pair) { return pair.secondSign < 0 ? -pair.second : pair.second; }
+
+int Force(const DeviceSettings& s, const ConditionInputs& c, std::int32_t x,
+          std::uint8_t coefficientByte = 40) {
+    return Signed(SynthCondition(s, c, kTwoAxes, MotionInput{x, coefficientByte}));
+}
+
+TEST(ForceModeCondition, SpringFollowsThePositionBothWays) {
+    const DeviceSettings s = Settings(Mode::Force, Channels::One);
+    // Position 100: x 2000, F 2000, ×4 = 8000, doubled 16000. Never projected by angle.
+    ForcePair pushed = SynthCondition(s, Spring(), kTwoAxes, MotionInput{2000, 40});
+    EXPECT_EQ(pushed.second, 16000);
+    EXPECT_EQ(pushed.firstSign, 1);
+    ForcePair pulled = SynthCondition(s, Spring(), kTwoAxes, MotionInput{-2000, 40});
+    EXPECT_EQ(pulled.second, 16000);
+    EXPECT_EQ(pulled.firstSign, -1);
+    EXPECT_EQ(pulled.secondSign, -1);
+}
+
+TEST(ForceModeCondition, DeadBandOffsetAndExpiry) {
+    const DeviceSettings s = Settings(Mode::Force, Channels::One);
+    ConditionInputs c = Spring();
+    c.deadBand = 3000;
+    EXPECT_EQ(Force(s, c, 2000), 0);
+    EXPECT_EQ(Force(s, c, -3000), 0);
+    EXPECT_EQ(Force(s, c, 5000), 16000);  // 2000 beyond the edge
+    c.deadBand = 0;
+    c.offset = 1000;
+    EXPECT_EQ(Force(s, c, 3000), 16000);
+    c.offset = 0;
+    c.end = 1000;
+    c.t = 999;
+    EXPECT_EQ(Force(s, c, 2000), 16000);
+    c.t = 1000;
+    EXPECT_EQ(Force(s, c, 2000), 0);
+}
+
+TEST(ForceModeCondition, SaturationBothSides) {
+    const DeviceSettings s = Settings(Mode::Force, Channels::One);
+    ConditionInputs c = Spring();
+    c.positiveSaturation = 5000;
+    c.negativeSaturation = -3000;  // a negative saturation counts by its size
+    EXPECT_EQ(Force(s, c, 2000), 10000);
+    EXPECT_EQ(Force(s, c, -2000), -6000);
+}
+
+TEST(ForceModeCondition, DynamicValueAndGainActInWholeSteps) {
+    DeviceSettings s = Settings(Mode::Force, Channels::One);
+    ConditionInputs c = Spring();
+    const struct {
+        std::int32_t dynamicValue;
+        std::int32_t gain;
+        int expected;
+    } rows[] = {
+        {100, 10000, 16000}, {60, 10000, 16000}, {50, 10000, 8000}, {33, 10000, 5333},
+        {100, 5000, 8000},   {100, 5001, 16000}, {0, 10000, 0},     {100, 0, 0},
+        // Beyond 100 percent and 10000 the divisor would be 0: they act like the full value.
+        {150, 10000, 16000}, {100, 20000, 16000}, {-300, 10000, 16000},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.dynamicValue << " " << row.gain);
+        s.dynamicValue = row.dynamicValue;
+        c.gain = row.gain;
+        EXPECT_EQ(Force(s, c, 2000), row.expected);
+    }
+}
+
+TEST(ShockModeCondition, CoefficientsRelativeToTheDeadBandEdge) {
+    const DeviceSettings s = Settings(Mode::Shock, Channels::One);
+    ConditionInputs c = Spring();  // dead band 0, raised to 2000
+    EXPECT_EQ(Force(s, c, 4000, 0), 10000);  // F 10000, limited to 5000
+    EXPECT_EQ(Force(s, c, 3000, 0), 10000);  // F 5000
+    EXPECT_EQ(Force(s, c, 2500, 0), 5000);   // F 2500
+    EXPECT_EQ(Force(s, c, 1500, 0), 0);      // inside the dead band
+    // Either side gives a positive intensity.
+    EXPECT_EQ(Force(s, c, -3000, 0), 10000);
+    c.negativeCoefficient = -10000;
+    EXPECT_EQ(Force(s, c, -3000, 0), 10000);
+    c.end = 100;
+    c.t = 100;
+    EXPECT_EQ(Force(s, c, 4000, 0), 0);
+}
+
+TEST(ShockModeCondition, EdgeAtZeroDisablesThatSide) {
+    const DeviceSettings s = Settings(Mode::Shock, Channels::One);
+    ConditionInputs c = Spring();
+    c.offset = 2000;  // lower edge 2000 - 2000 = 0
+    EXPECT_EQ(Force(s, c, -5000, 0), 0);
+    EXPECT_EQ(Force(s, c, 5000, 0), 5000);  // upper edge 4000: F = 2500
+}
+
+TEST(ShockModeCondition, DynamicValueScales) {
+    DeviceSettings s = Settings(Mode::Shock, Channels::One);
+    s.dynamicValue = 50;
+    EXPECT_EQ(Force(s, Spring(), 2500, 0), 2500);
+    s.dynamicValue = 0;
+    EXPECT_EQ(Force(s, Spring(), 2500, 0), 0);
+}
+
+TEST(ConditionInput, EachKindTakesItsMotionValueAndByte) {
+    DeviceSettings force = Settings(Mode::Force, Channels::One);
+    DeviceSettings shock = Settings(Mode::Shock, Channels::One);
+    force.by10SpringCoef = 41;
+    force.by10DamperCoef = 22;
+    force.by10InertiaCoef = 23;
+    MotionState m;
+    m.position = 100;
+    m.velocity = 7;
+    m.acceleration = 3;
+    m.positionDelta = 5;
+    m.deltaChange = -2;
+    const struct {
+        std::uint32_t id;
+        const DeviceSettings* settings;
+        std::int32_t x;
+        std::uint8_t coefficientByte;
+    } rows[] = {
+        {kEffectSpring, &force, 2000, 41},     {kEffectDamper, &force, 700, 22},
+        {kEffectInertia, &force, 300, 23},     {kEffectInertiaAlt, &force, 300, 23},
+        {kEffectSpring, &shock, 7800, 0},      {kEffectDamper, &shock, 390, 0},
+        {kEffectInertia, &shock, -156, 0},     {kEffectConstant, &force, 0, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.id);
+        MotionInput input = MotionInputFor(row.id, *row.settings, m);
+        EXPECT_EQ(input.x, row.x);
+        EXPECT_EQ(input.coefficientByte, row.coefficientByte);
+    }
+    m.position = INT32_MAX / 2;  // a 32-bit axis far out: the product saturates
+    EXPECT_EQ(MotionInputFor(kEffectSpring, force, m).x, INT32_MAX);
+}
+
+TEST(Condition, ExtremeInputsStayDefined) {
+    const DeviceSettings force = Settings(Mode::Force, Channels::One);
+    const DeviceSettings shock = Settings(Mode::Shock, Channels::One);
+    ConditionInputs c;
+    c.positiveCoefficient = INT32_MAX;
+    c.negativeCoefficient = INT32_MIN;
+    c.positiveSaturation = INT32_MAX;
+    c.negativeSaturation = INT32_MIN;
+    c.offset = INT32_MIN;
+    c.deadBand = INT32_MIN;
+    c.gain = INT32_MIN;
+    for (std::int32_t x : {INT32_MIN, -1, 0, INT32_MAX}) {
+        SynthCondition(force, c, kTwoAxes, MotionInput{x, 255});
+        SynthCondition(shock, c, kTwoAxes, MotionInput{x, 0});
+    }
+    c = Spring();
+    EXPECT_EQ(Force(force, c, INT32_MAX), 20000);  // saturated at 10000, doubled
+}
+
+}  // namespace
+}  // namespace quorforce

@@ -1,0 +1,29 @@
+// Device settings for the synthesis tests: force-feedback or shock mode, one or two
+// channels, full strengths; the tables built once.
+#pragma once
+
+#include "driver/shared_table.h"
+#include "engine/motion.h"
+#include "engine/tables.h"
+
+namespace quorforce::test {
+
+enum class Mode { Force, Shock };
+enum class Channels { One, Two };
+
+inline DeviceSettings Settings(Mode mode, Channels channels) {
+    BuildTables();
+    BuildSignMasks();
+    DeviceSettings s = {};
+    s.shockOrForceFeedback = mode == Mode::Force ? 1 : 0;
+    s.motorParameters = channels == Channels::One ? 1 : 0;
+    s.globalValue = 100;
+    s.staticValue = 100;
+    s.dynamicValue = 100;
+    s.by10SpringCoef = 40;
+    s.by10DamperCoef = 20;
+    s.by10InertiaCoef = 20;
+    return s;
+}
+
+}  // namespace quorforce::test
