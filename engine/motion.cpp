@@ -7,6 +7,7 @@
 namespace quorforce {
 
 std::uint32_t signMasks[32];
+MotionState motionState;
 
 void UpdateMotion(MotionState& m, int readResult, std::uint32_t now) {
     m.tickDelta = static_cast<std::int32_t>(now - m.lastTick);

@@ -21,6 +21,9 @@ struct MotionState {
     std::int32_t failedReads = 0;   // consecutive reads that delivered nothing
 };
 
+// The process's one estimate, for all devices; guarded by the InputMutex.
+extern MotionState motionState;
+
 // After a device read: readResult 1 is a completed read, anything else none. now is the
 // millisecond tick count (GetTickCount) of the read; its 49.7-day wrap is harmless.
 void UpdateMotion(MotionState& motion, int readResult, std::uint32_t now);

@@ -13,6 +13,10 @@
 #include <mmsystem.h>
 #include <dinput.h>
 #include <dinputd.h>
+#include <setupapi.h>
+extern "C" {
+#include <hidsdi.h>
+}
 #else
 #include "platform/host/host.h"
 #endif

@@ -5,3 +5,7 @@
 #include "platform/host/win_types.h"
 #include "platform/host/kernel.h"
 #include "platform/host/dinput.h"
+#include "platform/host/system.h"
+#include "platform/host/registry.h"
+#include "platform/host/file_io.h"
+#include "platform/host/hid.h"

@@ -47,3 +47,15 @@ void FailNextCreate(ObjectKind kind);
 int LiveObjectCount();
 
 }  // namespace host
+
+// Events (named ones are shared by name, like mutexes).
+HANDLE CreateEventA(LPSECURITY_ATTRIBUTES attributes, BOOL manualReset, BOOL initialState,
+                    LPCSTR name);
+BOOL SetEvent(HANDLE event);
+BOOL ResetEvent(HANDLE event);
+
+namespace host {
+// With the table lock held: signal or reset an event (what overlapped I/O does).
+void SignalEventLocked(HANDLE event);
+void ResetEventLocked(HANDLE event);
+}  // namespace host

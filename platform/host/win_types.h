@@ -24,10 +24,28 @@ typedef void* HANDLE;
 typedef void* LPVOID;
 typedef const void* LPCVOID;
 typedef DWORD* LPDWORD;
+typedef DWORD* PDWORD;
 typedef LONG* LPLONG;
 typedef const char* LPCSTR;
 typedef char* LPSTR;
 typedef uintptr_t SIZE_T;
+typedef uintptr_t ULONG_PTR;
+typedef uint16_t USHORT;
+typedef uint8_t UCHAR;
+typedef uint8_t BOOLEAN;
+typedef char* PCHAR;
+typedef uint32_t* PULONG;
+typedef uint16_t* PUSHORT;
+typedef void* PVOID;
+typedef int32_t NTSTATUS;
+typedef void* HMODULE;
+typedef void* HINSTANCE;
+typedef void* HWND;
+typedef void* HLOCAL;
+typedef intptr_t (*FARPROC)();
+typedef const unsigned char* LPCBYTE;
+typedef unsigned char* LPBYTE;
+#define MAXDWORD 0xFFFFFFFFu
 
 #define TRUE 1
 #define FALSE 0
@@ -50,9 +68,22 @@ typedef uintptr_t SIZE_T;
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
 
 #define ERROR_SUCCESS 0L
+#define ERROR_INVALID_FUNCTION 1L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_ACCESS_DENIED 5L
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_HANDLE_EOF 38L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_ALREADY_EXISTS 183L
+#define ERROR_MORE_DATA 234L
+#define ERROR_NO_MORE_ITEMS 259L
+#define ERROR_OPERATION_ABORTED 995L
+#define ERROR_IO_INCOMPLETE 996L
+#define ERROR_IO_PENDING 997L
+#define ERROR_DEVICE_NOT_CONNECTED 1167L
+#define ERROR_INVALID_USER_BUFFER 1784L
 
 struct GUID {
     DWORD Data1;
@@ -60,6 +91,7 @@ struct GUID {
     WORD Data3;
     BYTE Data4[8];
 };
+typedef GUID* LPGUID;
 typedef GUID IID;
 typedef GUID CLSID;
 typedef const GUID& REFGUID;

@@ -1,0 +1,147 @@
+// Host stand-in: clocks, modules, memory, version, case. Any thread may call it.
+#include "platform/host/system.h"
+
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "platform/host/file_io.h"
+#include "platform/host/kernel.h"
+
+namespace host {
+namespace {
+
+std::atomic<bool> manualClock{false};
+std::atomic<DWORD> manualNow{0};
+std::atomic<bool> failNextAllocation{false};
+std::atomic<int> loadedModules{0};
+
+std::mutex& MemoryLock() {
+    static std::mutex lock;
+    return lock;
+}
+std::set<void*>& Allocations() {
+    static std::set<void*> allocations;
+    return allocations;
+}
+
+DWORD versionPlatform = VER_PLATFORM_WIN32_NT;
+DWORD versionMajor = 6;
+DWORD versionMinor = 1;
+
+int kernelModuleTag;
+
+void* Allocate(SIZE_T bytes) {
+    if (bytes == 0 || failNextAllocation.exchange(false)) return nullptr;
+    void* memory = std::calloc(1, bytes);
+    if (memory != nullptr) {
+        std::lock_guard<std::mutex> guard(MemoryLock());
+        Allocations().insert(memory);
+    }
+    return memory;
+}
+
+bool Release(void* memory) {
+    {
+        std::lock_guard<std::mutex> guard(MemoryLock());
+        if (Allocations().erase(memory) == 0) return false;
+    }
+    std::free(memory);
+    return true;
+}
+
+}  // namespace
+
+void UseManualClock(DWORD startMs) {
+    manualNow = startMs;
+    manualClock = true;
+}
+void UseSteadyClock() { manualClock = false; }
+void AdvanceClock(DWORD ms) { manualNow += ms; }
+
+void SetSystemVersion(DWORD platformId, DWORD major, DWORD minor) {
+    versionPlatform = platformId;
+    versionMajor = major;
+    versionMinor = minor;
+}
+
+void FailNextAllocation() { failNextAllocation = true; }
+int LiveAllocationCount() {
+    std::lock_guard<std::mutex> guard(MemoryLock());
+    return static_cast<int>(Allocations().size());
+}
+int LoadedModuleCount() { return loadedModules; }
+
+}  // namespace host
+
+using namespace host;
+
+DWORD timeGetTime() {
+    if (manualClock) return manualNow;
+    using namespace std::chrono;
+    return static_cast<DWORD>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+DWORD GetTickCount() { return timeGetTime(); }
+
+HMODULE LoadLibraryA(LPCSTR name) {
+    std::string upper = name != nullptr ? name : "";
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (upper != "KERNEL32.DLL" && upper != "KERNEL32") {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return nullptr;
+    }
+    ++loadedModules;
+    return &kernelModuleTag;
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
+    if (module != &kernelModuleTag || name == nullptr) return nullptr;
+    if (std::strcmp(name, "CancelIo") == 0) return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&CancelIo));
+    return nullptr;
+}
+
+BOOL FreeLibrary(HMODULE module) {
+    if (module != &kernelModuleTag) return FALSE;
+    --loadedModules;
+    return TRUE;
+}
+
+HLOCAL LocalAlloc(UINT, SIZE_T bytes) { return Allocate(bytes); }
+HLOCAL LocalFree(HLOCAL memory) { return memory == nullptr || Release(memory) ? nullptr : memory; }
+
+LPVOID VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD allocationType, DWORD) {
+    if (address != nullptr || !(allocationType & MEM_COMMIT)) return nullptr;
+    return Allocate(bytes);
+}
+
+BOOL VirtualFree(LPVOID address, SIZE_T bytes, DWORD freeType) {
+    if (bytes != 0 || freeType != MEM_RELEASE) return FALSE;
+    return Release(address) ? TRUE : FALSE;
+}
+
+BOOL GetVersionExA(LPOSVERSIONINFOA info) {
+    if (info == nullptr || info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    info->dwMajorVersion = versionMajor;
+    info->dwMinorVersion = versionMinor;
+    info->dwBuildNumber = 7601;
+    info->dwPlatformId = versionPlatform;
+    info->szCSDVersion[0] = '\0';
+    return TRUE;
+}
+
+LPSTR CharUpperA(LPSTR text) {
+    for (char* c = text; *c != '\0'; ++c) {
+        *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+    }
+    return text;
+}

@@ -1,0 +1,60 @@
+// Host stand-in: clocks (steady, or a manual clock that tests and tools advance), module
+// loading for the few entries the driver looks up, local and virtual memory, the system
+// version, and character case.
+#pragma once
+
+#include "platform/host/win_types.h"
+
+#define VER_PLATFORM_WIN32_WINDOWS 1u
+#define VER_PLATFORM_WIN32_NT 2u
+
+struct OSVERSIONINFOA {
+    DWORD dwOSVersionInfoSize;
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    CHAR szCSDVersion[128];
+};
+typedef OSVERSIONINFOA* LPOSVERSIONINFOA;
+
+#define LMEM_FIXED 0x0000u
+#define LMEM_ZEROINIT 0x0040u
+#define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
+#define MEM_COMMIT 0x00001000u
+#define MEM_RESERVE 0x00002000u
+#define MEM_RELEASE 0x00008000u
+
+DWORD timeGetTime();
+DWORD GetTickCount();
+
+HMODULE LoadLibraryA(LPCSTR name);
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);
+BOOL FreeLibrary(HMODULE module);
+
+HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
+HLOCAL LocalFree(HLOCAL memory);
+LPVOID VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD allocationType, DWORD protect);
+BOOL VirtualFree(LPVOID address, SIZE_T bytes, DWORD freeType);
+
+BOOL GetVersionExA(LPOSVERSIONINFOA info);
+LPSTR CharUpperA(LPSTR text);
+
+namespace host {
+
+// The millisecond clock behind timeGetTime and GetTickCount. Manual: it stands still
+// until advanced, so a run in virtual time is deterministic.
+void UseManualClock(DWORD startMs);
+void UseSteadyClock();
+void AdvanceClock(DWORD ms);
+
+// The system version GetVersionExA reports (default: NT 6.1).
+void SetSystemVersion(DWORD platformId, DWORD major, DWORD minor);
+
+// The next VirtualAlloc or LocalAlloc fails.
+void FailNextAllocation();
+// Live VirtualAlloc and LocalAlloc blocks and loaded modules (for leak checks).
+int LiveAllocationCount();
+int LoadedModuleCount();
+
+}  // namespace host

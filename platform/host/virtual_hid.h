@@ -1,0 +1,104 @@
+// Host stand-in: virtual HID devices. Each is made from a real report descriptor, a vendor
+// and product id and a device path. SetupAPI enumerates the present ones, CreateFileA
+// opens them, and the file and HID functions act on them. A test or tool sees every output
+// and feature report a device received (with the clock's time), queues input reports, and
+// injects faults: unplugged, writes that stay pending, refused feature requests.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/host/file_io.h"
+#include "platform/host/hid_descriptor.h"
+#include "platform/host/win_types.h"
+
+namespace host {
+
+struct VirtualHidSpec {
+    std::vector<std::uint8_t> descriptor;
+    USHORT vendorId = 0;
+    USHORT productId = 0;
+    std::string path;
+};
+
+struct RecordedReport {
+    enum Kind { Output, Feature };
+    Kind kind = Output;
+    DWORD time = 0;  // timeGetTime when the device received it
+    std::vector<std::uint8_t> bytes;
+};
+
+struct DeviceHandleObject;
+
+// One overlapped operation the device has not completed yet.
+struct PendingIo {
+    DeviceHandleObject* handle = nullptr;
+    OVERLAPPED* overlapped = nullptr;
+    bool isWrite = false;
+    std::vector<std::uint8_t> data;  // a write's report
+    std::uint8_t* buffer = nullptr;  // a read's destination
+    DWORD length = 0;
+};
+
+class VirtualHid {
+public:
+    explicit VirtualHid(const VirtualHidSpec& spec);
+
+    const VirtualHidSpec& Spec() const { return spec_; }
+    const ParsedDescriptor& Parsed() const { return parsed_; }
+
+    std::vector<RecordedReport> Reports() const;
+    // The output reports only, as bytes.
+    std::vector<std::vector<std::uint8_t>> OutputReports() const;
+    void ClearReports();
+    void QueueInput(const std::vector<std::uint8_t>& report);
+    std::size_t QueuedInputCount() const;
+    std::size_t PendingCount() const;
+
+    // Gone from the system: opens fail and I/O on open handles reports not connected.
+    void Unplug();
+    // Writes stay pending until released (then received) or cancelled.
+    void HoldWrites(bool hold);
+    void ReleaseHeldWrites();
+    void RefuseFeatures(bool refuse);
+
+    // Used by the stand-in's file and HID functions, with the kernel table lock held.
+    bool present = true;
+    bool holdWrites = false;
+    bool refuseFeatures = false;
+    std::vector<RecordedReport> reports;
+    std::deque<std::vector<std::uint8_t>> inputQueue;
+    std::vector<PendingIo> pending;
+    void CompleteLocked(std::size_t index, ULONG_PTR status, DWORD bytes);
+    void CancelLocked(DeviceHandleObject* handle);
+
+private:
+    VirtualHidSpec spec_;
+    ParsedDescriptor parsed_;
+};
+
+std::shared_ptr<VirtualHid> PlugVirtualHid(const VirtualHidSpec& spec);
+void UnplugAllVirtualHids();
+
+// The built-in virtual wheel: vendor 5A1C, product E410. Input report 1: X and Y (10 bits
+// each, 0..1023) and 12 buttons; output report 1: one 16-bit value on usage page 1, usage
+// 0xBB; feature reports 2 (vendor usages 1, 2) and 3 (usages 3, 4), 16 bits each, on
+// page 0xFF00.
+std::vector<std::uint8_t> BuiltInWheelDescriptor();
+VirtualHidSpec BuiltInWheel();
+// "\\?\hid#vid_XXXX&pid_XXXX#<instance>#{4d1e55b2-f16f-11cf-88cb-001111000030}"
+std::string HidDevicePath(USHORT vendorId, USHORT productId, const std::string& instance);
+
+// DirectInput's registry entries that give an interface its joystick id (machine hive).
+std::string DeviceParametersKey(const std::string& path, bool ntAbove4);
+void SetDeviceParametersEntry(const std::string& path, const GUID& instance, DWORD joystickId);
+void SetCalibrationEntry(USHORT vendorId, USHORT productId, int index, const GUID& instance,
+                         DWORD joystickId);
+
+int OpenDeviceHandleCount();
+int LivePreparsedDataCount();
+
+}  // namespace host
