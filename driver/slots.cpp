@@ -15,6 +15,11 @@ std::int32_t CountPlaying(const DeviceArea& area) {
 bool IsValidArea(DWORD area) { return area < kAreaCount; }
 bool IsValidHandle(DWORD handle) { return handle >= 1 && handle <= kSlotCount; }
 
+bool IsSlotAllocated(const ProcessState& process, DWORD area, DWORD handle) {
+    return IsValidArea(area) && IsValidHandle(handle) &&
+           process.table->areas[area].slotUsed[handle - 1] != 0;
+}
+
 HRESULT AllocateSlot(ProcessState& process, DWORD area, DWORD* handle) {
     if (handle == nullptr || !IsValidArea(area)) return E_INVALIDARG;
     *handle = 0;
@@ -43,8 +48,8 @@ HRESULT FreeSlot(ProcessState& process, DWORD area, DWORD handle) {
 HRESULT StartSlot(ProcessState& process, DWORD area, DWORD handle, DWORD mode, DWORD /*count*/) {
     if (!IsValidArea(area)) return E_INVALIDARG;
     if (!IsValidHandle(handle)) return E_HANDLE;
+    if (!IsSlotAllocated(process, area, handle)) return E_HANDLE;
     DeviceArea& a = process.table->areas[area];
-    if (a.slotUsed[handle - 1] == 0) return E_HANDLE;
     if (mode & DIES_SOLO) {
         for (std::int32_t& flag : a.slotPlaying) flag = 0;
     }

@@ -36,6 +36,8 @@ HRESULT CountSlots(const ProcessState& process, DWORD area, std::uint16_t* total
 std::uint32_t NeutralOutputValue(const ProcessState& process, DWORD area);
 
 bool IsValidArea(DWORD area);
+// An area and handle in range whose slot is allocated.
+bool IsSlotAllocated(const ProcessState& process, DWORD area, DWORD handle);
 bool IsValidHandle(DWORD handle);
 
 }  // namespace quorforce

@@ -100,3 +100,73 @@ struct DICONDITION {
     DWORD dwNegativeSaturation;
     LONG lDeadBand;
 };
+
+#define DISFFC_RESET 0x00000001u
+#define DISFFC_STOPALL 0x00000002u
+#define DISFFC_PAUSE 0x00000004u
+#define DISFFC_CONTINUE 0x00000008u
+#define DISFFC_SETACTUATORSON 0x00000010u
+#define DISFFC_SETACTUATORSOFF 0x00000020u
+
+#define DIGFFS_EMPTY 0x00000001u
+#define DIGFFS_STOPPED 0x00000002u
+#define DIGFFS_PAUSED 0x00000004u
+#define DIGFFS_ACTUATORSON 0x00000010u
+#define DIGFFS_ACTUATORSOFF 0x00000020u
+
+struct DIDRIVERVERSIONS {
+    DWORD dwSize;
+    DWORD dwFirmwareRevision;
+    DWORD dwHardwareRevision;
+    DWORD dwFFDriverVersion;
+};
+typedef DIDRIVERVERSIONS* LPDIDRIVERVERSIONS;
+
+struct DIDEVICESTATE {
+    DWORD dwSize;
+    DWORD dwState;
+    DWORD dwLoad;
+};
+typedef DIDEVICESTATE* LPDIDEVICESTATE;
+
+struct DIEFFESCAPE {
+    DWORD dwSize;
+    DWORD dwCommand;
+    LPVOID lpvInBuffer;
+    DWORD cbInBuffer;
+    LPVOID lpvOutBuffer;
+    DWORD cbOutBuffer;
+};
+typedef DIEFFESCAPE* LPDIEFFESCAPE;
+
+// COM interfaces, in the platform's slot order.
+struct IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) = 0;
+    virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
+    virtual ULONG STDMETHODCALLTYPE Release() = 0;
+};
+typedef IUnknown* LPUNKNOWN;
+
+struct IClassFactory : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) = 0;
+    virtual HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) = 0;
+};
+
+struct IDirectInputEffectDriver : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE DeviceID(DWORD dwDirectInputVersion, DWORD dwExternalID,
+                                               DWORD fBegin, DWORD dwInternalId,
+                                               LPVOID lpReserved) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetVersions(LPDIDRIVERVERSIONS pvers) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Escape(DWORD dwID, DWORD dwEffect, LPDIEFFESCAPE pesc) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetGain(DWORD dwID, DWORD dwGain) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SendForceFeedbackCommand(DWORD dwID, DWORD dwCommand) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetForceFeedbackState(DWORD dwID, LPDIDEVICESTATE pds) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DownloadEffect(DWORD dwID, DWORD dwEffectID, LPDWORD pdwEffect,
+                                                     LPCDIEFFECT peff, DWORD dwFlags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DestroyEffect(DWORD dwID, DWORD dwEffect) = 0;
+    virtual HRESULT STDMETHODCALLTYPE StartEffect(DWORD dwID, DWORD dwEffect, DWORD dwMode,
+                                                  DWORD dwCount) = 0;
+    virtual HRESULT STDMETHODCALLTYPE StopEffect(DWORD dwID, DWORD dwEffect) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetEffectStatus(DWORD dwID, DWORD dwEffect,
+                                                      LPDWORD pdwStatus) = 0;
+};

@@ -247,6 +247,16 @@ LONG InterlockedDecrement(LONG volatile* value) {
     return __atomic_sub_fetch(value, 1, __ATOMIC_SEQ_CST);
 }
 
+LONG InterlockedExchange(LONG volatile* target, LONG value) {
+    return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
+}
+
+LONG InterlockedCompareExchange(LONG volatile* target, LONG exchange, LONG comparand) {
+    __atomic_compare_exchange_n(target, &comparand, exchange, false, __ATOMIC_SEQ_CST,
+                                __ATOMIC_SEQ_CST);
+    return comparand;
+}
+
 bool IsEqualGUID(REFGUID a, REFGUID b) {
     return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3 &&
            std::equal(a.Data4, a.Data4 + 8, b.Data4);

@@ -36,6 +36,8 @@ BOOL UnmapViewOfFile(LPCVOID base);
 
 LONG InterlockedIncrement(LONG volatile* value);
 LONG InterlockedDecrement(LONG volatile* value);
+LONG InterlockedExchange(LONG volatile* target, LONG value);
+LONG InterlockedCompareExchange(LONG volatile* target, LONG exchange, LONG comparand);
 
 // Test controls of the stand-in (not Windows functions).
 namespace host {

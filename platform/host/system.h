@@ -58,3 +58,36 @@ int LiveAllocationCount();
 int LoadedModuleCount();
 
 }  // namespace host
+
+// Threads and the module-entry conventions.
+typedef DWORD (*LPTHREAD_START_ROUTINE)(LPVOID parameter);
+
+#define THREAD_PRIORITY_LOWEST (-2)
+#define THREAD_PRIORITY_BELOW_NORMAL (-1)
+#define THREAD_PRIORITY_NORMAL 0
+#define THREAD_PRIORITY_HIGHEST 2
+#define THREAD_PRIORITY_TIME_CRITICAL 15
+
+#define DLL_PROCESS_DETACH 0u
+#define DLL_PROCESS_ATTACH 1u
+#define DLL_THREAD_ATTACH 2u
+#define DLL_THREAD_DETACH 3u
+
+struct SECURITY_ATTRIBUTES;
+HANDLE CreateThread(SECURITY_ATTRIBUTES* security, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
+                    LPVOID parameter, DWORD flags, LPDWORD threadId);
+BOOL SetThreadPriority(HANDLE thread, int priority);
+int GetThreadPriority(HANDLE thread);
+BOOL DisableThreadLibraryCalls(HMODULE module);
+int MulDiv(int number, int numerator, int denominator);
+
+namespace host {
+
+// Threads created while held wait at their start until released: a run in virtual time
+// drives the engine's passes itself.
+void HoldNewThreads(bool hold);
+void ReleaseHeldThreads();
+// Threads of CreateThread that have not returned yet.
+int RunningThreadCount();
+
+}  // namespace host

@@ -1,0 +1,42 @@
+// The driver's registry vocabulary: the key paths, the value catalogue with its defaults,
+// and the routines that move groups of values between the registry and the shared table
+// or the device link. Run by the module's load and unload, DeviceID and the exports;
+// never per tick.
+#pragma once
+
+#include <cstdint>
+
+#include "driver/shared_table.h"
+#include "hid/device_link.h"
+
+namespace quorforce {
+
+constexpr int kKeyPathSize = 1024;
+
+extern const char* const kProductKey;
+extern const char* const kEffectsKey;
+
+// The device key of joystick id j (named after its vendor and product id in the table),
+// and its joystick key (the device key + "\j"). False for a j outside 0..7.
+bool DeviceKey(const SharedEffectTable& table, int j, char (&key)[kKeyPathSize]);
+bool JoystickKey(const SharedEffectTable& table, int j, char (&key)[kKeyPathSize]);
+
+// "POLLING_STEP" and "THREAD_PRIORITY" of the product key.
+struct EngineSettings {
+    DWORD pollingStep;     // ms, 16 by default, kept within 1..1000
+    DWORD priorityCode;    // 0 by default
+};
+EngineSettings LoadEngineSettings();
+
+// The nine per-device values into the link and settings j; always 1.
+int LoadDeviceSettings(SharedEffectTable& table, DeviceLink& link, int j);
+// "Motor_Parameters" into settings j (0 when absent); returns it.
+std::int32_t LoadMotorParameters(SharedEffectTable& table, int j);
+// The five force values of the joystick key, 100 (and 0 for the spring switch) when absent.
+void LoadForceGains(SharedEffectTable& table, int j);
+// Writes the five force values; failures are silent.
+void SaveForceGains(const SharedEffectTable& table, int j);
+// Deletes subkey j of the effects key under the local machine; failures are silent.
+void ClearEffectImages(const char* effectsKey, int j);
+
+}  // namespace quorforce

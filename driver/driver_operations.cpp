@@ -1,0 +1,139 @@
+// The driver's operations: binding, versions, device commands and state, and the slot
+// commands with the neutral output when a device goes idle.
+#include "driver/driver_operations.h"
+
+#include "config/settings_store.h"
+#include "driver/slots.h"
+#include "driver/table_lock.h"
+#include "hid/device_discovery.h"
+#include "hid/report_io.h"
+
+namespace quorforce {
+namespace {
+
+bool Bound(DWORD area) { return area < kAreaCount && deviceLinks[area].inUse == 1; }
+
+// After the last playing effect stops, ForceThread sends nothing more for the area: the
+// device must be put at rest now.
+void RestIfIdle(const ProcessState& process, DWORD area, bool idle) {
+    if (idle && Bound(area)) SendNeutralOutput(process, area);
+}
+
+}  // namespace
+
+HRESULT BindDevice(ProcessState& process, DWORD externalId, DWORD internalId,
+                   std::int32_t* firstBindPending, DWORD* objectArea) {
+    MutexLock lock(process.tableMutex);
+    if (internalId >= kAreaCount || externalId >= kJoystickCount || process.table == nullptr) {
+        return E_FAIL;
+    }
+    *objectArea = internalId;
+    process.externalIdOfArea[internalId] = static_cast<std::int32_t>(externalId);
+    process.areaOfExternalId[externalId] = static_cast<std::int32_t>(internalId);
+    DeviceLink& link = deviceLinks[internalId];
+    const int joystick = static_cast<int>(externalId);
+    if (!ZXOpenDevice(kPrimaryVendorId, 0, &link, joystick, 1) &&
+        !ZXOpenDevice(kSecondVendorId, 0, &link, joystick, 1)) {
+        return E_FAIL;
+    }
+    SharedEffectTable& table = *process.table;
+    table.vendorIds[externalId] = link.vendorId;
+    table.productIds[externalId] = link.productId;
+    LoadMotorParameters(table, joystick);
+    if (*firstBindPending) {
+        LoadForceGains(table, joystick);
+        ClearEffectImages(kEffectsKey, joystick);
+        *firstBindPending = 0;
+    }
+    LoadDeviceSettings(table, link, joystick);
+    return S_OK;
+}
+
+HRESULT GetDriverVersions(DIDRIVERVERSIONS* versions) {
+    if (versions == nullptr || versions->dwSize < sizeof(DIDRIVERVERSIONS)) return E_INVALIDARG;
+    versions->dwSize = sizeof(DIDRIVERVERSIONS);
+    versions->dwFirmwareRevision = 3;
+    versions->dwHardwareRevision = 5;
+    versions->dwFFDriverVersion = 0xF1F;
+    return S_OK;
+}
+
+HRESULT SendForceFeedbackCommand(ProcessState& process, DWORD area, DWORD command) {
+    MutexLock lock(process.tableMutex);
+    DeviceStateFlags& state = process.deviceState;
+    switch (command) {
+    case DISFFC_RESET: {
+        const HRESULT result = ResetArea(process, area);
+        if (FAILED(result)) return result;
+        SendNeutralOutput(process, area);
+        state.paused = 0;
+        state.stopped = 0;
+        return S_OK;
+    }
+    case DISFFC_STOPALL: {
+        const HRESULT result = StopAllSlots(process, area);
+        if (SUCCEEDED(result)) state.stopped = 1;
+        return result;
+    }
+    case DISFFC_PAUSE: state.paused = 1; return S_OK;
+    case DISFFC_CONTINUE:
+        state.paused = 0;
+        state.stopped = 0;
+        return S_OK;
+    case DISFFC_SETACTUATORSON: state.actuatorsOff = 0; return S_OK;
+    case DISFFC_SETACTUATORSOFF: state.actuatorsOff = 1; return S_OK;
+    default: return E_NOTIMPL;
+    }
+}
+
+HRESULT GetForceFeedbackState(ProcessState& process, DWORD area, DIDEVICESTATE* state) {
+    MutexLock lock(process.tableMutex);
+    if (state == nullptr || state->dwSize < sizeof(DIDEVICESTATE)) return E_INVALIDARG;
+    std::uint16_t total = 0, used = 0;
+    const HRESULT result = CountSlots(process, area, &total, &used);
+    if (FAILED(result)) return result;
+    const DeviceStateFlags& flags = process.deviceState;
+    state->dwSize = sizeof(DIDEVICESTATE);
+    state->dwState = (used == 0 ? DIGFFS_EMPTY : 0) |
+                     (flags.actuatorsOff == 1 ? DIGFFS_ACTUATORSOFF : DIGFFS_ACTUATORSON) |
+                     (flags.paused == 1 ? DIGFFS_PAUSED : 0) |
+                     (flags.stopped == 1 ? DIGFFS_STOPPED : 0);
+    state->dwLoad = static_cast<DWORD>(MulDiv(100, used, kSlotCount));
+    return S_OK;
+}
+
+HRESULT StartEffect(ProcessState& process, DWORD area, DWORD handle, DWORD mode, DWORD count) {
+    MutexLock lock(process.tableMutex);
+    return StartSlot(process, area, handle, mode, count);
+}
+
+HRESULT StopEffect(ProcessState& process, DWORD area, DWORD handle) {
+    MutexLock lock(process.tableMutex);
+    bool idle = false;
+    const HRESULT result = StopSlot(process, area, handle, &idle);
+    RestIfIdle(process, area, idle);
+    return result;
+}
+
+HRESULT DestroyEffect(ProcessState& process, DWORD area, DWORD handle) {
+    MutexLock lock(process.tableMutex);
+    // A handle that is not allocated is refused before anything is stopped or sent.
+    if (!IsSlotAllocated(process, area, handle)) return IsValidArea(area) ? E_HANDLE : E_INVALIDARG;
+    bool idle = false;
+    StopSlot(process, area, handle, &idle);
+    RestIfIdle(process, area, idle);
+    return FreeSlot(process, area, handle);
+}
+
+HRESULT GetEffectStatus(const ProcessState& process, DWORD area, DWORD handle, DWORD* status) {
+    return GetSlotStatus(process, area, handle, status);
+}
+
+void SendNeutralOutput(const ProcessState& process, DWORD area) {
+    if (area >= kAreaCount) return;
+    const DeviceLink& link = deviceLinks[area];
+    SendOutputBuffer(link.deviceHandle, link.outputReportLength, link.preparsedData,
+                     link.outputUsagePage, link.outputUsage, NeutralOutputValue(process, area));
+}
+
+}  // namespace quorforce

@@ -1,0 +1,32 @@
+// The effect driver's operations as plain functions over the process state; the COM
+// object (EffectDriver) is a thin layer over them. Called on DirectInput's threads.
+#pragma once
+
+#include <cstdint>
+
+#include "driver/process_state.h"
+#include "platform/win32.h"
+
+namespace quorforce {
+
+constexpr std::uint16_t kPrimaryVendorId = 0x5A1C;
+constexpr std::uint16_t kSecondVendorId = 0x7B3E;
+
+// Binds area `internalId` to the device of joystick id `externalId` and loads its
+// settings; on the first bind of a driver object also the force gains, and deletes its
+// stored effect images. Ids of 8 or more are refused with E_FAIL, nothing changed.
+HRESULT BindDevice(ProcessState& process, DWORD externalId, DWORD internalId,
+                   std::int32_t* firstBindPending, DWORD* objectArea);
+
+HRESULT GetDriverVersions(DIDRIVERVERSIONS* versions);
+HRESULT SendForceFeedbackCommand(ProcessState& process, DWORD area, DWORD command);
+HRESULT GetForceFeedbackState(ProcessState& process, DWORD area, DIDEVICESTATE* state);
+HRESULT StartEffect(ProcessState& process, DWORD area, DWORD handle, DWORD mode, DWORD count);
+HRESULT StopEffect(ProcessState& process, DWORD area, DWORD handle);
+HRESULT DestroyEffect(ProcessState& process, DWORD area, DWORD handle);
+HRESULT GetEffectStatus(const ProcessState& process, DWORD area, DWORD handle, DWORD* status);
+
+// Sends the area's neutral output value once; the caller holds the TableMutex.
+void SendNeutralOutput(const ProcessState& process, DWORD area);
+
+}  // namespace quorforce

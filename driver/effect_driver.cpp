@@ -1,0 +1,117 @@
+// The COM object over the driver's operations.
+#include "driver/effect_driver.h"
+
+#include <new>
+
+#include "driver/download.h"
+#include "driver/driver_operations.h"
+#include "driver/guids.h"
+#include "driver/module_state.h"
+#include "driver/table_lock.h"
+#include "hid/report_io.h"
+
+namespace quorforce {
+namespace {
+
+// Closes the device link's shared events once no driver object is left, so that no bound
+// link is left waiting on a closed event while another object still uses it.
+void DriverObjectGone() {
+    ModuleState& module = Module();
+    if (InterlockedDecrement(&module.driverObjects) != 0) return;
+    MutexLock table(module.process.tableMutex);
+    MutexLock input(module.process.inputMutex);
+    ZXCloseEvents();
+}
+
+class EffectDriver final : public IDirectInputEffectDriver {
+public:
+    EffectDriver() {
+        InterlockedIncrement(&Module().driverObjects);
+        LockModule();  // creation raises the lock count for good; Release does not lower it
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (ppv == nullptr) return E_POINTER;
+        *ppv = nullptr;
+        if (!IsEqualGUID(riid, kUnknownInterfaceId) &&
+            !IsEqualGUID(riid, kEffectDriverInterfaceId)) {
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        *ppv = static_cast<IDirectInputEffectDriver*>(this);
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        return static_cast<ULONG>(InterlockedIncrement(&references_));
+    }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG left = InterlockedDecrement(&references_);
+        if (left == 0) {
+            this->~EffectDriver();
+            LocalFree(this);
+            DriverObjectGone();
+        }
+        return static_cast<ULONG>(left);
+    }
+
+    HRESULT STDMETHODCALLTYPE DeviceID(DWORD /*dwDirectInputVersion*/, DWORD dwExternalID,
+                                       DWORD /*fBegin*/, DWORD dwInternalId,
+                                       LPVOID /*lpReserved*/) override {
+        return BindDevice(Process(), dwExternalID, dwInternalId, &firstBindPending_, &area_);
+    }
+    HRESULT STDMETHODCALLTYPE GetVersions(LPDIDRIVERVERSIONS pvers) override {
+        return GetDriverVersions(pvers);
+    }
+    HRESULT STDMETHODCALLTYPE Escape(DWORD /*dwID*/, DWORD /*dwEffect*/,
+                                     LPDIEFFESCAPE /*pesc*/) override {
+        return E_NOTIMPL;
+    }
+    // The device gain is not applied to the forces.
+    HRESULT STDMETHODCALLTYPE SetGain(DWORD /*dwID*/, DWORD /*dwGain*/) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SendForceFeedbackCommand(DWORD /*dwID*/, DWORD dwCommand) override {
+        return quorforce::SendForceFeedbackCommand(Process(), area_, dwCommand);
+    }
+    HRESULT STDMETHODCALLTYPE GetForceFeedbackState(DWORD /*dwID*/, LPDIDEVICESTATE pds) override {
+        return quorforce::GetForceFeedbackState(Process(), area_, pds);
+    }
+    HRESULT STDMETHODCALLTYPE DownloadEffect(DWORD /*dwID*/, DWORD dwEffectID, LPDWORD pdwEffect,
+                                             LPCDIEFFECT peff, DWORD dwFlags) override {
+        return quorforce::DownloadEffect(Process(), area_, dwEffectID, pdwEffect, peff, dwFlags);
+    }
+    HRESULT STDMETHODCALLTYPE DestroyEffect(DWORD /*dwID*/, DWORD dwEffect) override {
+        return quorforce::DestroyEffect(Process(), area_, dwEffect);
+    }
+    HRESULT STDMETHODCALLTYPE StartEffect(DWORD /*dwID*/, DWORD dwEffect, DWORD dwMode,
+                                          DWORD dwCount) override {
+        return quorforce::StartEffect(Process(), area_, dwEffect, dwMode, dwCount);
+    }
+    HRESULT STDMETHODCALLTYPE StopEffect(DWORD /*dwID*/, DWORD dwEffect) override {
+        return quorforce::StopEffect(Process(), area_, dwEffect);
+    }
+    HRESULT STDMETHODCALLTYPE GetEffectStatus(DWORD /*dwID*/, DWORD dwEffect,
+                                              LPDWORD pdwStatus) override {
+        return quorforce::GetEffectStatus(Process(), area_, dwEffect, pdwStatus);
+    }
+
+private:
+    ~EffectDriver() = default;
+    static ProcessState& Process() { return Module().process; }
+
+    volatile LONG references_ = 1;
+    DWORD area_ = 0;  // 0 until the first DeviceID
+    std::int32_t firstBindPending_ = 1;
+};
+
+}  // namespace
+
+HRESULT CreateEffectDriver(REFIID riid, void** ppv) {
+    if (ppv != nullptr) *ppv = nullptr;
+    void* memory = LocalAlloc(LPTR, sizeof(EffectDriver));
+    if (memory == nullptr) return E_OUTOFMEMORY;
+    EffectDriver* driver = new (memory) EffectDriver();
+    const HRESULT result = driver->QueryInterface(riid, ppv);
+    driver->Release();
+    return result;
+}
+
+}  // namespace quorforce

@@ -1,0 +1,26 @@
+// What the loaded module keeps for its process: the shared table's companions, the engine
+// threads, the engine settings, the module lock count and the number of live driver
+// objects. One instance per process, created zero at load.
+#pragma once
+
+#include "config/settings_store.h"
+#include "driver/process_state.h"
+#include "engine/engine_threads.h"
+#include "platform/win32.h"
+
+namespace quorforce {
+
+struct ModuleState {
+    ProcessState process;
+    EngineThreads engine;
+    EngineSettings settings = {16, 0};
+    volatile LONG lockCount = 0;      // DllCanUnloadNow answers S_FALSE while not 0
+    volatile LONG driverObjects = 0;  // the device link's events go with the last one
+};
+
+ModuleState& Module();
+
+LONG LockModule();
+LONG UnlockModule();
+
+}  // namespace quorforce

@@ -1,0 +1,134 @@
+// The engine threads and their passes.
+#include "engine/engine_threads.h"
+
+#include <initializer_list>
+
+#include "driver/table_lock.h"
+#include "engine/mixer.h"
+#include "engine/motion.h"
+#include "engine/tables.h"
+#include "hid/device_link.h"
+#include "hid/report_io.h"
+
+namespace quorforce {
+namespace {
+
+bool Stopping(EngineThreads& engine) {
+    return InterlockedCompareExchange(&engine.stopFlag, 0, 0) != 0;
+}
+
+// One polling step, or less when the stop is requested.
+void WaitOneStep(EngineThreads& engine) {
+    if (engine.stopEvent != nullptr) {
+        WaitForSingleObject(engine.stopEvent, engine.pollingStep);
+    } else {
+        Sleep(engine.pollingStep);
+    }
+}
+
+void CloseAndClear(HANDLE& handle) {
+    if (handle != nullptr) CloseHandle(handle);
+    handle = nullptr;
+}
+
+}  // namespace
+
+int ThreadPriorityOf(DWORD priorityCode) {
+    switch (priorityCode) {
+    case 1: return THREAD_PRIORITY_HIGHEST;
+    case 2: return THREAD_PRIORITY_NORMAL;
+    case 3: return THREAD_PRIORITY_BELOW_NORMAL;
+    case 4: return THREAD_PRIORITY_LOWEST;
+    default: return THREAD_PRIORITY_TIME_CRITICAL;
+    }
+}
+
+void ForcePass(ProcessState& process) {
+    for (DWORD area = 0; area < kAreaCount; ++area) {
+        if (process.playingCount[area] == 0) continue;
+        // Per device, so that the driver's commands can run between two devices.
+        MutexLock lock(process.tableMutex);
+        MixDevice(process, area);
+    }
+}
+
+void PollPass(ProcessState& process, BYTE* buffer) {
+    MutexLock lock(process.inputMutex);
+    for (int area = 0; area < static_cast<int>(kAreaCount); ++area) {
+        const DeviceLink& link = deviceLinks[area];
+        if (link.inUse == 0) continue;
+        const int read = ZXReadInputBuffer(link.deviceHandle, link.inputReportLength,
+                                           link.preparsedData, buffer, kPollBufferSize, area);
+        UpdateMotion(motionState, read, GetTickCount());
+    }
+}
+
+DWORD WINAPI ForceThread(LPVOID parameter) {
+    auto& engine = *static_cast<EngineThreads*>(parameter);
+    while (!Stopping(engine)) {
+        ForcePass(*engine.process);
+        WaitOneStep(engine);
+    }
+    ZXReleaseBuffer();
+    SetEvent(engine.forceEnded);
+    return 0;
+}
+
+DWORD WINAPI PollThread(LPVOID parameter) {
+    auto& engine = *static_cast<EngineThreads*>(parameter);
+    BYTE buffer[kPollBufferSize] = {};
+    {
+        MutexLock lock(engine.process->inputMutex);
+        motionState.lastTick = GetTickCount();
+        motionState.failedReads = 0;
+    }
+    while (!Stopping(engine)) {
+        PollPass(*engine.process, buffer);
+        WaitOneStep(engine);
+    }
+    SetEvent(engine.pollEnded);
+    return 0;
+}
+
+int StartEngine(EngineThreads& engine, DWORD priorityCode) {
+    BuildTables();
+    BuildSignMasks();
+    for (std::int32_t& count : engine.process->playingCount) count = 0;
+    engine.stopFlag = 0;
+    engine.stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    engine.forceEnded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    engine.pollEnded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    engine.forceThread =
+        CreateThread(nullptr, 0, ForceThread, &engine, 0, &engine.forceThreadId);
+    engine.pollThread = CreateThread(nullptr, 0, PollThread, &engine, 0, &engine.pollThreadId);
+    const int priority = ThreadPriorityOf(priorityCode);
+    if (engine.forceThread != nullptr) SetThreadPriority(engine.forceThread, priority);
+    if (engine.pollThread != nullptr) SetThreadPriority(engine.pollThread, priority);
+    return 1;
+}
+
+void RequestEngineStop(EngineThreads& engine) {
+    InterlockedExchange(&engine.stopFlag, 1);
+    if (engine.stopEvent != nullptr) SetEvent(engine.stopEvent);
+}
+
+bool AwaitEngineStop(EngineThreads& engine, DWORD timeoutMs) {
+    // Not the thread handles: a thread that ends takes the loader lock, which the module's
+    // unload holds. Each thread signals its event as its last act instead.
+    bool ended = true;
+    for (HANDLE event : {engine.forceEnded, engine.pollEnded}) {
+        if (event != nullptr && WaitForSingleObject(event, timeoutMs) != WAIT_OBJECT_0) {
+            ended = false;
+        }
+    }
+    CloseAndClear(engine.forceThread);
+    CloseAndClear(engine.pollThread);
+    if (ended) {
+        CloseAndClear(engine.stopEvent);
+        CloseAndClear(engine.forceEnded);
+        CloseAndClear(engine.pollEnded);
+    }
+    return ended;
+}
+
+}  // namespace quorforce

@@ -1,0 +1,129 @@
+// The mixer tick: time windows, gain override, synthesis, sums, bytes, packing, send.
+#include "engine/mixer.h"
+
+#include "driver/table_lock.h"
+#include "engine/motion.h"
+#include "engine/safe_math.h"
+#include "engine/slot_synthesis.h"
+#include "hid/report_io.h"
+
+namespace quorforce {
+namespace {
+
+constexpr std::uint32_t kInfiniteDuration = 0xFFFFFFFFu;
+constexpr std::int32_t kFullSum = 20000;
+
+// The slot's elapsed time past its start delay, or false while it is waiting or done.
+// The clock's 49.7-day wrap is harmless: only differences of its readings are used.
+bool ActiveTime(EffectSlot& slot, std::int32_t* t) {
+    DWORD now = timeGetTime();
+    if (now == 0) now = 1;  // 0 marks a slot the engine has not stamped yet
+    if (slot.startTime == 0) slot.startTime = now;
+    const std::uint32_t elapsed = now - slot.startTime;
+    const std::uint32_t delay = slot.startDelay / 1000;
+    if (elapsed < delay) return false;
+    const std::uint32_t playing = elapsed - delay;
+    if (slot.duration != kInfiniteDuration && slot.duration / 1000 <= playing) return false;
+    *t = SaturateToInt32(playing);
+    return true;
+}
+
+ForcePair SlotForce(ProcessState& process, const EffectSlot& slot, const DeviceSettings& settings,
+                    std::int32_t t) {
+    if (!IsConditionEffect(slot.effectTypeId)) {
+        return SynthesizeSlot(slot, settings, t, motionState);
+    }
+    MutexLock lock(process.inputMutex);  // the motion estimate belongs to PollThread
+    return SynthesizeSlot(slot, settings, t, motionState);
+}
+
+struct Sums {
+    std::int32_t first = 0;   // force-feedback mode, signed
+    std::int32_t second = 0;
+    std::uint32_t firstOut = 0;  // shock mode
+    std::uint32_t secondOut = 0;
+};
+
+std::int32_t ClampSum(std::int64_t sum) {
+    return static_cast<std::int32_t>(sum > kFullSum ? kFullSum : (sum < -kFullSum ? -kFullSum : sum));
+}
+
+void Accumulate(Sums& sums, const ForcePair& pair, bool forceMode) {
+    if (forceMode) {
+        sums.first = ClampSum(static_cast<std::int64_t>(sums.first) + pair.firstSign * pair.first);
+        sums.second =
+            ClampSum(static_cast<std::int64_t>(sums.second) + pair.secondSign * pair.second);
+        return;
+    }
+    sums.firstOut += pair.first;
+    sums.secondOut += pair.second;
+    if (sums.firstOut >= static_cast<std::uint32_t>(kFullSum)) sums.firstOut = kFullSum;
+    if (sums.secondOut >= static_cast<std::uint32_t>(kFullSum)) sums.secondOut = kFullSum;
+}
+
+ChannelOutput ChannelBytes(const Sums& sums, bool forceMode, std::int32_t globalValue) {
+    const float global = static_cast<float>(globalValue) / 100.0f;
+    ChannelOutput out;
+    if (forceMode) {
+        out.firstOut = ForceByte(Trunc(static_cast<float>(sums.first) * global));
+        out.secondOut = ForceByte(Trunc(static_cast<float>(sums.second) * global));
+    } else {
+        out.firstOut = ShockByte(sums.firstOut, global);
+        out.secondOut = ShockByte(sums.secondOut, global);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::uint32_t ForceByte(std::int64_t sum) {
+    const std::int64_t x = sum > kFullSum ? kFullSum : (sum < -kFullSum ? -kFullSum : sum);
+    if (x >= 0) return static_cast<std::uint32_t>((((x * 255) / kFullSum) >> 1) + 128);
+    return static_cast<std::uint32_t>(127 - ((((-x) * 255) / kFullSum) >> 1));
+}
+
+std::uint32_t ShockByte(std::uint32_t sum, float global) {
+    const std::uint32_t scaled = ((sum * 255u) / kFullSum) % 256u;
+    const std::int32_t value = Trunc(static_cast<float>(scaled) * global);
+    return static_cast<std::uint32_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
+}
+
+bool PackChannels(std::uint8_t reportFormat, const ChannelOutput& channels, DWORD* value) {
+    switch (reportFormat) {
+    case 1: *value = channels.firstOut * 256 + channels.secondOut; return true;
+    case 2: *value = (channels.firstOut & 0xF0) + (channels.secondOut >> 4); return true;
+    default: return false;
+    }
+}
+
+void MixDevice(ProcessState& process, DWORD area) {
+    if (area >= kAreaCount || process.table == nullptr) return;
+    DeviceLink& link = deviceLinks[area];
+    if (process.playingCount[area] == 0 || link.inUse != 1) return;
+    const std::int32_t j = process.externalIdOfArea[area];
+    if (j < 0 || j >= static_cast<std::int32_t>(kJoystickCount)) return;
+    SharedEffectTable& table = *process.table;
+    DeviceArea& slots = table.areas[area];
+    DeviceSettings& settings = table.settings[j];
+    const bool forceMode = settings.shockOrForceFeedback != 0;
+    Sums sums;
+    for (std::uint32_t i = 0; i < kSlotCount; ++i) {
+        if (slots.slotPlaying[i] != 1) continue;
+        EffectSlot& slot = slots.slots[i];
+        std::int32_t t = 0;
+        if (!ActiveTime(slot, &t)) continue;
+        if (table.gainOverrideActive[j] == 1) {
+            slot.gain = static_cast<std::uint32_t>(settings.gainOverride[i]);
+        }
+        Accumulate(sums, SlotForce(process, slot, settings, t), forceMode);
+    }
+    const ChannelOutput channels = ChannelBytes(sums, forceMode, settings.globalValue);
+    link.lastFirst = static_cast<std::int32_t>(channels.firstOut);
+    link.lastSecond = static_cast<std::int32_t>(channels.secondOut);
+    DWORD value = 0;
+    if (!PackChannels(link.reportFormat, channels, &value)) return;
+    ZXSendOutputBuffer(link.deviceHandle, link.outputReportLength, link.preparsedData,
+                       link.outputUsagePage, link.outputUsage, value, &writeOverlapped);
+}
+
+}  // namespace quorforce

@@ -1,0 +1,244 @@
+// What the wheel receives, in virtual time, through the module's real entry points:
+// stamping, start delay, duration, mixing, globalValue, device modes, report formats, the
+// gain override and the neutral reports of the commands.
+#include "tests/integration/module_fixture.h"
+
+namespace quorforce {
+namespace {
+
+using test::Bytes;
+using test::Effect;
+using test::ModuleTest;
+
+// Output reports of the built-in wheel: report id 1, then the value's low and high byte
+// (format 1: second channel byte, then first).
+const Bytes kRestForce = {0x01, 0x80, 0x80};  // force-feedback zero force in both bytes
+const Bytes kNeutralOneValue = {0x01, 0x80, 0x00};  // 0x80: one-value force device at rest
+const Bytes kNeutralVibration = {0x01, 0x00, 0x00};
+
+class DriverOutput : public ModuleTest {
+protected:
+    DWORD Download(Effect e, DWORD flags = DIEP_START, DWORD effectId = 371) {
+        DWORD handle = 0;
+        EXPECT_EQ(driver->DownloadEffect(0, effectId, &handle, &e.effect, flags), S_OK);
+        return handle;
+    }
+};
+
+TEST_F(DriverOutput, NothingIsSentWhileNothingPlays) {
+    UseOneChannelForceWheel();
+    Bind();
+    Run(10);
+    Download(Effect::Constant(5000), 0);  // downloaded, not started
+    Run(10);
+    EXPECT_TRUE(Reports().empty());
+}
+
+TEST_F(DriverOutput, EffectIsStampedAtItsFirstTick) {
+    UseOneChannelForceWheel();
+    Bind();
+    Run(3);
+    const DWORD handle = Download(Effect::Constant(5000));
+    EXPECT_EQ(Table().areas[0].slots[handle - 1].startTime, 0u);
+    Run(1);
+    EXPECT_EQ(Table().areas[0].slots[handle - 1].startTime, kStartClock + 3 * 16);
+    // 2 × 5000 on the one channel: 128 + 10000 × 255 / 40000 = 191.
+    EXPECT_EQ(Reports(), (std::vector<Bytes>{{0x01, 0xBF, 0x80}}));
+}
+
+TEST_F(DriverOutput, StartDelayHoldsTheForceBack) {
+    UseOneChannelForceWheel();
+    Bind();
+    Effect e = Effect::Constant(5000);
+    e.effect.dwStartDelay = 500000;
+    Download(e, DIEP_START | DIEP_STARTDELAY);
+    Run(34);
+    const std::vector<Bytes> reports = Reports();
+    ASSERT_EQ(reports.size(), 34u);
+    EXPECT_EQ(reports[31], kRestForce);             // 496 ms after the stamp
+    EXPECT_EQ(reports[32], (Bytes{0x01, 0xBF, 0x80}));  // 512 ms: t = 12
+}
+
+TEST_F(DriverOutput, DurationEndsTheForceNotTheReports) {
+    UseOneChannelForceWheel();
+    Bind();
+    Effect e = Effect::Constant(5000);
+    e.effect.dwDuration = 1000000;
+    const DWORD handle = Download(e);
+    Run(66);
+    std::vector<Bytes> reports = Reports();
+    ASSERT_EQ(reports.size(), 66u);
+    EXPECT_EQ(reports[62], (Bytes{0x01, 0xBF, 0x80}));  // t = 992
+    EXPECT_EQ(reports[63], kRestForce);                 // t = 1008: over, still playing
+    EXPECT_EQ(reports[65], kRestForce);
+    DWORD status = 0;
+    EXPECT_EQ(driver->GetEffectStatus(0, handle, &status), S_OK);
+    EXPECT_EQ(status, DIEGES_PLAYING);
+    ClearReports();
+    EXPECT_EQ(driver->StopEffect(0, handle), S_OK);
+    Run(5);
+    EXPECT_EQ(Reports(), (std::vector<Bytes>{kNeutralOneValue}));
+}
+
+TEST_F(DriverOutput, ForcesMixOnTheChannel) {
+    UseOneChannelForceWheel();
+    Bind();
+    Download(Effect::Constant(2500));   // +5000
+    Download(Effect::Constant(-1500));  // -3000
+    Run(1);
+    // 2000: 128 + ((2000 × 255 / 20000) >> 1) = 140.
+    EXPECT_EQ(Reports(), (std::vector<Bytes>{{0x01, 140, 0x80}}));
+}
+
+TEST_F(DriverOutput, GlobalValueScalesTheSum) {
+    UseOneChannelForceWheel();
+    SetJoystickValue("Global_Value", 50);
+    Bind();
+    Download(Effect::Constant(10000));  // 20000, halved to 10000
+    Run(1);
+    EXPECT_EQ(Reports(), (std::vector<Bytes>{{0x01, 191, 0x80}}));
+}
+
+TEST_F(DriverOutput, GlobalValueAbove100SaturatesInsteadOfWrapping) {
+    UseOneChannelForceWheel();
+    SetJoystickValue("Global_Value", 300);
+    Bind();
+    Download(Effect::Constant(-10000));
+    Run(1);
+    EXPECT_EQ(Reports(), (std::vector<Bytes>{{0x01, 0x00, 0x80}}));  // full force, not wrapped
+}
+
+TEST_F(DriverOutput, ShockModeSendsIntensities) {
+    SetDeviceValue("Motor_Parameters", 1);  // a vibration pad with one motor
+    Bind();
+    Download(Effect::Constant(-5000));  // strength 10000: (10000 × 255) / 20000 = 127
+    Run(1);
+    EXPECT_EQ(Reports(), (std::vector<Bytes>{{0x01, 127, 0x00}}));
+}
+
+TEST_F(DriverOutput, ReportFormatTwoSendsTheHighNibbles) {
+    UseOneChannelForceWheel();
+    SetDeviceValue("Report_Format", 2);
+    Bind();
+    Download(Effect::Constant(5000));  // bytes 0x80 and 0xBF
+    Run(1);
+    EXPECT_EQ(Reports(), (std::vector<Bytes>{{0x01, 0x8B, 0x00}}));
+}
+
+TEST_F(DriverOutput, OtherReportFormatsSendNothing) {
+    UseOneChannelForceWheel();
+    SetDeviceValue("Report_Format", 3);
+    Bind();
+    Download(Effect::Constant(5000));
+    Run(3);
+    EXPECT_TRUE(Reports().empty());
+    EXPECT_EQ(deviceLinks[0].lastSecond, 0xBF);
+}
+
+TEST_F(DriverOutput, GainOverrideReplacesTheSlotGain) {
+    UseOneChannelForceWheel();
+    Bind();
+    const DWORD handle = Download(Effect::Constant(5000));
+    Table().settings[0].gainOverride[handle - 1] = 5000;
+    Table().gainOverrideActive[0] = 1;
+    Run(1);
+    EXPECT_EQ(Table().areas[0].slots[handle - 1].gain, 5000u);  // changed in the table
+    EXPECT_EQ(Reports(), (std::vector<Bytes>{{0x01, 159, 0x80}}));
+    Table().gainOverrideActive[0] = 0;
+    Run(1);
+    EXPECT_EQ(Table().areas[0].slots[handle - 1].gain, 5000u);  // and it stays changed
+}
+
+TEST_F(DriverOutput, LastStopSendsTheNeutralValueOfTheDeviceKind) {
+    struct Kind {
+        const char* what;
+        DWORD shockOrForce;
+        DWORD motorParameters;
+        Bytes neutral;
+    };
+    const Kind kinds[] = {
+        {"vibration", 0, 0, kNeutralVibration},
+        {"two-half force", 1, 0, kRestForce},
+        {"one-value force", 1, 1, kNeutralOneValue},
+    };
+    for (const Kind& kind : kinds) {
+        SCOPED_TRACE(kind.what);
+        TearDown();
+        SetUp();
+        SetDeviceValue("Shock_or_Force_Feedback", kind.shockOrForce);
+        SetDeviceValue("Motor_Parameters", kind.motorParameters);
+        Bind();
+        const DWORD first = Download(Effect::Constant(3000));
+        const DWORD second = Download(Effect::Constant(3000));
+        Run(1);
+        ClearReports();
+        EXPECT_EQ(driver->StopEffect(0, first), S_OK);  // another still plays: nothing
+        EXPECT_TRUE(Reports().empty());
+        EXPECT_EQ(driver->StopEffect(0, second), S_OK);
+        EXPECT_EQ(Reports(), (std::vector<Bytes>{kind.neutral}));
+        Run(3);
+        EXPECT_EQ(Reports().size(), 1u);
+    }
+}
+
+TEST_F(DriverOutput, DestroyOfTheLastEffectSendsOneNeutralReport) {
+    UseOneChannelForceWheel();
+    Bind();
+    const DWORD handle = Download(Effect::Constant(5000));
+    Run(1);
+    ClearReports();
+    EXPECT_EQ(driver->DestroyEffect(0, handle), S_OK);
+    EXPECT_EQ(Reports(), (std::vector<Bytes>{kNeutralOneValue}));
+    EXPECT_EQ(driver->DestroyEffect(0, handle), E_HANDLE);
+    EXPECT_EQ(Reports().size(), 1u);
+}
+
+TEST_F(DriverOutput, StopAllSendsNothingAndResetSendsOneNeutral) {
+    UseOneChannelForceWheel();
+    Bind();
+    Download(Effect::Constant(5000));
+    Run(1);
+    ClearReports();
+    EXPECT_EQ(driver->SendForceFeedbackCommand(0, DISFFC_STOPALL), S_OK);
+    EXPECT_TRUE(Reports().empty());
+    DIDEVICESTATE state = {sizeof state, 0, 0};
+    EXPECT_EQ(driver->GetForceFeedbackState(0, &state), S_OK);
+    EXPECT_EQ(state.dwState, DIGFFS_ACTUATORSON | DIGFFS_STOPPED);
+    EXPECT_EQ(driver->SendForceFeedbackCommand(0, DISFFC_RESET), S_OK);
+    EXPECT_EQ(Reports(), (std::vector<Bytes>{kNeutralOneValue}));
+    EXPECT_EQ(driver->GetForceFeedbackState(0, &state), S_OK);
+    EXPECT_EQ(state.dwState, DIGFFS_EMPTY | DIGFFS_ACTUATORSON);
+}
+
+TEST_F(DriverOutput, PauseChangesTheStateNotTheForces) {
+    UseOneChannelForceWheel();
+    Bind();
+    Download(Effect::Constant(5000));
+    EXPECT_EQ(driver->SendForceFeedbackCommand(0, DISFFC_PAUSE), S_OK);
+    Run(1);
+    DIDEVICESTATE state = {sizeof state, 0, 0};
+    EXPECT_EQ(driver->GetForceFeedbackState(0, &state), S_OK);
+    EXPECT_EQ(state.dwState, DIGFFS_ACTUATORSON | DIGFFS_PAUSED);
+    EXPECT_EQ(driver->SendForceFeedbackCommand(0, DISFFC_CONTINUE), S_OK);
+    Run(1);
+    EXPECT_EQ(driver->GetForceFeedbackState(0, &state), S_OK);
+    EXPECT_EQ(state.dwState, DIGFFS_ACTUATORSON);
+    EXPECT_EQ(Reports(), (std::vector<Bytes>{{0x01, 0xBF, 0x80}, {0x01, 0xBF, 0x80}}));
+}
+
+TEST_F(DriverOutput, SpringPullsTheWheelBackFromItsPosition) {
+    UseOneChannelForceWheel();
+    Bind();
+    Effect e;
+    e.condition = {0, 10000, 10000, 10000, 10000, 0};
+    e.effect.cbTypeSpecificParams = sizeof e.condition;
+    e.effect.lpvTypeSpecificParams = &e.condition;
+    Download(e, DIEP_START, 912);
+    motionState.position = 100;  // as PollThread would have it
+    Run(1);
+    // x = 2000, F = 2000 × 40 / 10 = 8000, doubled 16000: 128 + ((16000 × 255 / 20000) >> 1).
+    EXPECT_EQ(Reports(), (std::vector<Bytes>{{0x01, 230, 0x80}}));
+}
+
+}  // namespace
+}  // namespace quorforce
