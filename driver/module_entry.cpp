@@ -5,6 +5,7 @@
 #include "driver/class_factory.h"
 #include "driver/guids.h"
 #include "driver/module_state.h"
+#include "hid/device_discovery.h"
 #include "hid/device_link.h"
 #include "hid/report_io.h"
 
@@ -20,7 +21,9 @@ void CloseDeviceLinks(ModuleState& module) {
         DeviceLink& link = deviceLinks[area];
         if (link.inUse != 1) continue;
         CloseHandle(link.deviceHandle);
+        if (link.preparsedData != nullptr) ZXFreePreparsedData(link.preparsedData);
         link.deviceHandle = nullptr;
+        link.preparsedData = nullptr;
         link.inUse = 0;
         SaveForceGains(*module.process.table, module.process.externalIdOfArea[area]);
     }

@@ -1,0 +1,294 @@
+// The COM surface through the module's entry points: factory and lock counts, the driver
+// object's interfaces, versions, state, refusals, binding and the settings it loads, and
+// the module's load and unload.
+#include <thread>
+
+#include "tests/integration/module_fixture.h"
+
+namespace quorforce {
+namespace {
+
+using test::Effect;
+using test::ModuleTest;
+
+class DriverObject : public ModuleTest {};
+
+TEST_F(DriverObject, FactoryReferencesAreModuleLocks) {
+    Attach();
+    EXPECT_EQ(DllCanUnloadNow(), S_OK);
+    ASSERT_EQ(DllGetClassObject(kEffectDriverClassId, kClassFactoryInterfaceId,
+                                reinterpret_cast<void**>(&factory)),
+              S_OK);
+    EXPECT_EQ(Module().lockCount, 1);
+    EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
+    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    EXPECT_EQ(Module().lockCount, 2);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    factory->Release();
+    factory = nullptr;
+    EXPECT_EQ(Module().lockCount, 0);
+    EXPECT_EQ(DllCanUnloadNow(), S_OK);
+
+    void* other = reinterpret_cast<void*>(1);
+    EXPECT_EQ(DllGetClassObject(kEffectDriverInterfaceId, kClassFactoryInterfaceId, &other),
+              CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(other, nullptr);
+    EXPECT_EQ(DllGetClassObject(kEffectDriverClassId, kClassFactoryInterfaceId, nullptr),
+              E_POINTER);
+}
+
+TEST_F(DriverObject, CreationLocksTheModuleForGood) {
+    Attach();
+    ASSERT_EQ(DllGetClassObject(kEffectDriverClassId, kUnknownInterfaceId,
+                                reinterpret_cast<void**>(&factory)),
+              S_OK);
+    IUnknown* outer = factory;
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory->CreateInstance(outer, kEffectDriverInterfaceId, &object),
+              CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(Module().driverObjects, 0);
+    // A refused interface destroys the new object again.
+    EXPECT_EQ(factory->CreateInstance(nullptr, kClassFactoryInterfaceId, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(Module().driverObjects, 0);
+    ASSERT_EQ(factory->CreateInstance(nullptr, kEffectDriverInterfaceId,
+                                      reinterpret_cast<void**>(&driver)),
+              S_OK);
+    void* again = nullptr;
+    EXPECT_EQ(driver->QueryInterface(kUnknownInterfaceId, &again), S_OK);
+    EXPECT_EQ(again, static_cast<void*>(driver));
+    EXPECT_EQ(driver->Release(), 1u);
+    EXPECT_EQ(driver->QueryInterface(kClassFactoryInterfaceId, &again), E_NOINTERFACE);
+    EXPECT_EQ(again, nullptr);
+    EXPECT_EQ(driver->Release(), 0u);
+    driver = nullptr;
+    factory->Release();
+    factory = nullptr;
+    // Two objects have existed: the lock count stays raised until the process ends.
+    EXPECT_EQ(Module().lockCount, 2);
+    EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+    EXPECT_EQ(Module().driverObjects, 0);
+}
+
+TEST_F(DriverObject, VersionsEscapeAndGain) {
+    Bind();
+    DIDRIVERVERSIONS versions = {16, 0, 0, 0};
+    EXPECT_EQ(driver->GetVersions(&versions), S_OK);
+    EXPECT_EQ(versions.dwFirmwareRevision, 3u);
+    EXPECT_EQ(versions.dwHardwareRevision, 5u);
+    EXPECT_EQ(versions.dwFFDriverVersion, 3871u);
+    DIDRIVERVERSIONS small = {12, 7, 7, 7};
+    EXPECT_EQ(driver->GetVersions(&small), E_INVALIDARG);
+    EXPECT_EQ(small.dwFirmwareRevision, 7u);
+    EXPECT_EQ(driver->GetVersions(nullptr), E_INVALIDARG);
+    EXPECT_EQ(driver->Escape(0, 0, nullptr), E_NOTIMPL);
+    EXPECT_EQ(driver->SetGain(0, 5000), S_OK);
+}
+
+TEST_F(DriverObject, StateReportsFlagsAndLoad) {
+    Bind();
+    DIDEVICESTATE state = {sizeof state, 0, 0};
+    EXPECT_EQ(driver->SendForceFeedbackCommand(0, DISFFC_SETACTUATORSOFF), S_OK);
+    EXPECT_EQ(driver->GetForceFeedbackState(0, &state), S_OK);
+    EXPECT_EQ(state.dwState, 0x21u);
+    EXPECT_EQ(state.dwLoad, 0u);
+    EXPECT_EQ(driver->SendForceFeedbackCommand(0, DISFFC_SETACTUATORSON), S_OK);
+    Effect e = Effect::Constant(1000);
+    for (int i = 0; i < 10; ++i) {
+        DWORD handle = 0;
+        ASSERT_EQ(driver->DownloadEffect(0, 371, &handle, &e.effect, 0), S_OK);
+    }
+    EXPECT_EQ(driver->GetForceFeedbackState(0, &state), S_OK);
+    EXPECT_EQ(state.dwState, 0x10u);
+    EXPECT_EQ(state.dwLoad, 16u);
+    DIDEVICESTATE small = {8, 5, 5};
+    EXPECT_EQ(driver->GetForceFeedbackState(0, &small), E_INVALIDARG);
+    EXPECT_EQ(small.dwState, 5u);
+    EXPECT_EQ(driver->SendForceFeedbackCommand(0, 0x03), E_NOTIMPL);
+    EXPECT_EQ(driver->SendForceFeedbackCommand(0, 0), E_NOTIMPL);
+}
+
+TEST_F(DriverObject, RefusedIdsTouchNothingAndReleaseTheMutex) {
+    Bind();
+    EXPECT_EQ(driver->DeviceID(0x0800, 0, TRUE, 8, nullptr), E_FAIL);
+    EXPECT_EQ(driver->DeviceID(0x0800, 8, TRUE, 1, nullptr), E_FAIL);
+    EXPECT_EQ(driver->DeviceID(0x0800, 0xFFFFFFFFu, TRUE, 0, nullptr), E_FAIL);
+    EXPECT_EQ(Module().process.externalIdOfArea[1], 0);
+    // Another thread's download goes through: the mutex was released.
+    std::thread other([this] {
+        Effect e = Effect::Constant(1000);
+        DWORD handle = 0;
+        EXPECT_EQ(driver->DownloadEffect(0, 371, &handle, &e.effect, 0), S_OK);
+    });
+    other.join();
+    DWORD status = 7;
+    EXPECT_EQ(driver->StartEffect(0, 65, 0, 1), E_HANDLE);
+    EXPECT_EQ(driver->StartEffect(0, 2, 0, 1), E_HANDLE);  // not allocated
+    EXPECT_EQ(driver->GetEffectStatus(0, 0, &status), E_HANDLE);
+    EXPECT_EQ(status, 0u);
+    EXPECT_EQ(driver->StopEffect(0, 0xFFFFFFFFu), E_HANDLE);
+}
+
+TEST_F(DriverObject, DeviceWithoutAWheelFailsAndSlotsStillWork) {
+    Attach();
+    ASSERT_EQ(DllGetClassObject(kEffectDriverClassId, kClassFactoryInterfaceId,
+                                reinterpret_cast<void**>(&factory)),
+              S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, kEffectDriverInterfaceId,
+                                      reinterpret_cast<void**>(&driver)),
+              S_OK);
+    EXPECT_EQ(driver->DeviceID(0x0800, 5, TRUE, 2, nullptr), E_FAIL);  // no joystick 5
+    EXPECT_EQ(Module().process.externalIdOfArea[2], 5);  // the maps are written first
+    EXPECT_EQ(Module().process.areaOfExternalId[5], 2);
+    Effect e = Effect::Constant(1000);
+    DWORD handle = 0;
+    EXPECT_EQ(driver->DownloadEffect(0, 371, &handle, &e.effect, DIEP_START), S_OK);
+    DWORD status = 0;
+    EXPECT_EQ(driver->GetEffectStatus(0, handle, &status), S_OK);
+    EXPECT_EQ(status, DIEGES_PLAYING);
+    EXPECT_EQ(Table().areas[2].slotPlaying[0], 1);
+}
+
+TEST_F(DriverObject, BindingLoadsTheDefaultsWithoutDriverKeys) {
+    Bind();
+    const DeviceSettings& s = Table().settings[0];
+    EXPECT_EQ(Table().vendorIds[0], 0x5A1C);
+    EXPECT_EQ(Table().productIds[0], 0xE410);
+    EXPECT_EQ(s.globalValue, 100);
+    EXPECT_EQ(s.staticValue, 100);
+    EXPECT_EQ(s.dynamicValue, 100);
+    EXPECT_EQ(s.springValue, 100);
+    EXPECT_EQ(s.springEnabled, 0);
+    EXPECT_EQ(s.motorParameters, 0);
+    EXPECT_EQ(s.driveDefaultSpring, 0);
+    EXPECT_EQ(s.strictAngleDirection, 0);
+    EXPECT_EQ(s.shockOrForceFeedback, 0);
+    EXPECT_EQ(s.by10InertiaCoef, 20);
+    EXPECT_EQ(s.by10DamperCoef, 20);
+    EXPECT_EQ(s.by10SpringCoef, 40);
+    const DeviceLink& link = deviceLinks[0];
+    EXPECT_EQ(link.reportFormat, 1);
+    EXPECT_EQ(link.outputUsagePage, 1);
+    EXPECT_EQ(link.outputUsage, 0xBB);
+    EXPECT_EQ(Module().engine.pollingStep, 16u);
+    EXPECT_EQ(GetThreadPriority(Module().engine.forceThread), THREAD_PRIORITY_TIME_CRITICAL);
+}
+
+TEST_F(DriverObject, StoredValuesKeepTheirLowByte) {
+    SetDeviceValue("Usage_Page", 0x0102);
+    SetJoystickValue("Spring_Enabled", 0x100);
+    SetJoystickValue("Static_Value", 70);
+    host::SetRegistryValue(HKEY_LOCAL_MACHINE, test::kWheelDeviceKey, "By10_Spring_Coef", REG_SZ,
+                           {'5', 0});
+    Bind();
+    EXPECT_EQ(deviceLinks[0].outputUsagePage, 0x02);
+    EXPECT_EQ(Table().settings[0].springEnabled, 0);
+    EXPECT_EQ(Table().settings[0].staticValue, 70);
+    EXPECT_EQ(Table().settings[0].by10SpringCoef, 40);  // the wrong type counts as absent
+}
+
+TEST_F(DriverObject, FirstBindLoadsGainsAndClearsEffectImagesLaterOnesDoNot) {
+    const std::string images = std::string(kEffectsKey) + "\\0";
+    host::SetRegistryValue(HKEY_LOCAL_MACHINE, images, "Value_Parameter_1", REG_BINARY, {1, 2});
+    host::SetRegistryValue(HKEY_CURRENT_USER, images, "Value_Parameter_1", REG_BINARY, {1, 2});
+    Bind();
+    EXPECT_FALSE(host::RegistryKeyExists(HKEY_LOCAL_MACHINE, images));
+    EXPECT_TRUE(host::RegistryKeyExists(HKEY_CURRENT_USER, images));
+    Table().settings[0].globalValue = 42;  // changed by a control panel
+    EXPECT_EQ(driver->DeviceID(0x0800, 0, FALSE, 0, nullptr), S_OK);
+    EXPECT_EQ(Table().settings[0].globalValue, 42);
+}
+
+TEST_F(DriverObject, EngineSettingsComeFromTheProductKey) {
+    host::SetRegistryDword(HKEY_LOCAL_MACHINE, kProductKey, "POLLING_STEP", 20);
+    host::SetRegistryDword(HKEY_CURRENT_USER, kProductKey, "THREAD_PRIORITY", 3);
+    Attach();
+    EXPECT_EQ(Module().engine.pollingStep, 20u);
+    EXPECT_EQ(GetThreadPriority(Module().engine.forceThread), THREAD_PRIORITY_BELOW_NORMAL);
+    EXPECT_EQ(GetThreadPriority(Module().engine.pollThread), THREAD_PRIORITY_BELOW_NORMAL);
+    const struct {
+        DWORD code;
+        int priority;
+    } rows[] = {{1, 2}, {2, 0}, {3, -1}, {4, -2}, {0, 15}, {5, 15}, {7, 15}};
+    for (const auto& row : rows) EXPECT_EQ(ThreadPriorityOf(row.code), row.priority);
+}
+
+TEST_F(DriverObject, PollingStepIsKeptSane) {
+    host::SetRegistryDword(HKEY_LOCAL_MACHINE, kProductKey, "POLLING_STEP", 0);
+    EXPECT_EQ(LoadEngineSettings().pollingStep, 1u);
+    host::SetRegistryDword(HKEY_LOCAL_MACHINE, kProductKey, "POLLING_STEP", 0xFFFFFFFFu);
+    EXPECT_EQ(LoadEngineSettings().pollingStep, 1000u);
+}
+
+TEST_F(DriverObject, UnloadSavesTheGainsAndClosesTheDevice) {
+    Bind();
+    Table().settings[0].globalValue = 77;
+    Table().settings[0].springEnabled = 1;
+    driver->Release();
+    driver = nullptr;
+    factory->Release();
+    factory = nullptr;
+    Detach();
+    const std::string joystickKey = test::kWheelDeviceKey + "\\0";
+    std::vector<BYTE> data;
+    ASSERT_TRUE(host::GetRegistryValue(HKEY_CURRENT_USER, joystickKey, "Global_Value", nullptr,
+                                       &data));
+    EXPECT_EQ(data[0], 77);
+    ASSERT_TRUE(host::GetRegistryValue(HKEY_CURRENT_USER, joystickKey, "Spring_Enabled", nullptr,
+                                       &data));
+    EXPECT_EQ(data[0], 1);
+    EXPECT_EQ(host::OpenDeviceHandleCount(), 0);
+    EXPECT_EQ(host::LoadedModuleCount(), 0);
+}
+
+TEST_F(DriverObject, SavingToARefusingHiveIsSilent) {
+    Bind();
+    Table().settings[0].globalValue = 55;
+    host::RefuseWriting(HKEY_CURRENT_USER, true);
+    SaveForceGains(Table(), 0);
+    EXPECT_EQ(Table().settings[0].globalValue, 55);
+    EXPECT_FALSE(host::RegistryKeyExists(HKEY_CURRENT_USER, test::kWheelDeviceKey + "\\0"));
+    host::RefuseWriting(HKEY_CURRENT_USER, false);
+}
+
+TEST_F(DriverObject, KeysAreNamedAfterTheBoundDevice) {
+    Bind();
+    char key[kKeyPathSize];
+    Table().vendorIds[3] = 0x5A1C;
+    Table().productIds[3] = 0xE410;
+    ASSERT_TRUE(JoystickKey(Table(), 3, key));
+    EXPECT_STREQ(key, (test::kWheelDeviceKey + "\\3").c_str());
+    EXPECT_FALSE(DeviceKey(Table(), 8, key));
+    EXPECT_FALSE(JoystickKey(Table(), -1, key));
+}
+
+TEST_F(DriverObject, LoadRefusedWhenASharedObjectCannotBeCreated) {
+    const int objects = host::LiveObjectCount();
+    for (host::ObjectKind kind :
+         {host::ObjectKind::Mutex, host::ObjectKind::Mapping, host::ObjectKind::View}) {
+        host::FailNextCreate(kind);
+        EXPECT_EQ(DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr), FALSE);
+        EXPECT_EQ(host::LiveObjectCount(), objects);
+        EXPECT_EQ(host::LoadedModuleCount(), 0);
+        EXPECT_EQ(host::RunningThreadCount(), 0);
+    }
+}
+
+TEST_F(DriverObject, SecondLoaderSeesTheSameTable) {
+    Bind();
+    Effect e = Effect::Constant(1000);
+    DWORD handle = 0;
+    ASSERT_EQ(driver->DownloadEffect(0, 371, &handle, &e.effect, DIEP_START), S_OK);
+    // Another process maps the same named block.
+    ProcessState other;
+    ASSERT_TRUE(OpenSharedObjects(other));
+    EXPECT_EQ(other.table->areas[0].slotPlaying[handle - 1], 1);
+    EXPECT_EQ(other.table->areas[0].slots[handle - 1].constant.magnitude, 1000);
+    CloseSharedObjects(other);
+}
+
+}  // namespace
+}  // namespace quorforce

@@ -1,0 +1,86 @@
+// The real engine threads in real time: they start with the module, tick about every
+// polling step, keep the motion estimate, and end with the unload, after which nothing
+// more reaches the wheel. The measured periods are printed, not judged: timing belongs
+// to benchmarks.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "driver/table_lock.h"
+#include "tests/integration/module_fixture.h"
+
+namespace quorforce {
+namespace {
+
+using test::Effect;
+using test::ModuleTest;
+
+class EngineThreadsTest : public ModuleTest {};
+
+// The unload returns once both threads have left the driver's code; their last return
+// into the system follows a moment later.
+int ThreadsLeftAfterExit() {
+    for (int i = 0; i < 100 && host::RunningThreadCount() != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return host::RunningThreadCount();
+}
+
+TEST_F(EngineThreadsTest, ThreadsTickWhileLoadedAndEndWithTheUnload) {
+    UseOneChannelForceWheel();
+    Bind(/*virtualTime=*/false);
+    EXPECT_EQ(host::RunningThreadCount(), 2);
+    Effect e = Effect::Constant(5000);
+    DWORD handle = 0;
+    ASSERT_EQ(driver->DownloadEffect(0, 371, &handle, &e.effect, DIEP_START), S_OK);
+    wheel->QueueInput({1, 0x2C, 0x01, 0, 0});  // X = 300
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+
+    const std::vector<host::RecordedReport> reports = wheel->Reports();
+    ASSERT_GE(reports.size(), 10u);
+    EXPECT_EQ(reports.back().bytes, (test::Bytes{0x01, 0xBF, 0x80}));
+    double sum = 0;
+    DWORD worst = 0;
+    for (std::size_t i = 1; i < reports.size(); ++i) {
+        const DWORD period = reports[i].time - reports[i - 1].time;
+        sum += period;
+        worst = std::max(worst, period);
+    }
+    const double mean = sum / static_cast<double>(reports.size() - 1);
+    std::printf("[ measured ] %zu ticks, period mean %.2f ms, worst %u ms (polling step 16)\n",
+                reports.size(), mean, static_cast<unsigned>(worst));
+    RecordProperty("tick_mean_ms", std::to_string(mean));
+    RecordProperty("tick_worst_ms", std::to_string(worst));
+    {
+        MutexLock lock(Module().process.inputMutex);
+        EXPECT_EQ(motionState.position, 300);  // PollThread read the wheel
+    }
+
+    driver->Release();
+    driver = nullptr;
+    factory->Release();
+    factory = nullptr;
+    EXPECT_EQ(DllMain(nullptr, DLL_PROCESS_DETACH, nullptr), TRUE);
+    attached = false;
+    EXPECT_EQ(ThreadsLeftAfterExit(), 0);
+    const std::size_t atUnload = wheel->Reports().size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(wheel->Reports().size(), atUnload);
+    EXPECT_EQ(outputBufferLength, 0);  // ForceThread released it as it ended
+}
+
+TEST_F(EngineThreadsTest, ThreadsIdleWithoutDevicesAndStopPromptly) {
+    Attach(/*virtualTime=*/false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(host::RunningThreadCount(), 2);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(DllMain(nullptr, DLL_PROCESS_DETACH, nullptr), TRUE);
+    attached = false;
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::seconds(2));
+    EXPECT_EQ(ThreadsLeftAfterExit(), 0);
+}
+
+}  // namespace
+}  // namespace quorforce

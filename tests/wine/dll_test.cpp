@@ -1,0 +1,267 @@
+// The real quorforce.dll under Wine, loaded the way DirectInput loads it: exports and the
+// class factory, the driver object, downloads and play without a device, settings from the
+// real registry, the table shared with a second process, and unloading while the engine
+// threads run.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#define DIRECTINPUT_VERSION 0x0800
+#include <dinput.h>
+#include <dinputd.h>
+
+namespace {
+
+const GUID kClassId = {0x5C0E2A71, 0x3B94, 0x4D6A, {0x9E, 0x21, 0x7F, 0x40, 0xC8, 0xD1, 0xA6, 0xB3}};
+const GUID kUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const GUID kClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const GUID kEffectDriver = {0x02538130, 0x898F, 0x11D0, {0x9A, 0xD0, 0x00, 0xA0, 0xC9, 0xA0, 0x6E, 0x35}};
+const char* const kProductKey =
+    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
+    "VID_5A1C&PID_E410\\Quorvane\\FFB_API";
+
+typedef HRESULT(WINAPI* GetClassObjectFunction)(REFCLSID, REFIID, LPVOID*);
+typedef HRESULT(WINAPI* CanUnloadFunction)();
+
+std::string ThisFolder() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of("\\/") + 1);
+}
+
+// The threads of this process, by id.
+std::vector<DWORD> ProcessThreads() {
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ids.push_back(entry.th32ThreadID);
+    }
+    CloseHandle(snapshot);
+    return ids;
+}
+
+size_t ThreadCountSettled(size_t expected) {
+    size_t count = ProcessThreads().size();
+    for (int i = 0; i < 100 && count != expected; ++i) {
+        Sleep(10);
+        count = ProcessThreads().size();
+    }
+    return count;
+}
+
+struct LoadedDriver {
+    HMODULE module = nullptr;
+    GetClassObjectFunction getClassObject = nullptr;
+    CanUnloadFunction canUnload = nullptr;
+
+    LoadedDriver() {
+        module = LoadLibraryA((ThisFolder() + "quorforce.dll").c_str());
+        if (module == nullptr) return;
+        getClassObject = reinterpret_cast<GetClassObjectFunction>(
+            reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+        canUnload = reinterpret_cast<CanUnloadFunction>(
+            reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+    }
+    ~LoadedDriver() {
+        if (module != nullptr) FreeLibrary(module);
+    }
+    IDirectInputEffectDriver* CreateDriver() {
+        IClassFactory* factory = nullptr;
+        if (getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory)) != S_OK) {
+            return nullptr;
+        }
+        IDirectInputEffectDriver* driver = nullptr;
+        factory->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver));
+        factory->Release();
+        return driver;
+    }
+};
+
+DIEFFECT ConstantEffect(DICONSTANTFORCE* force, DWORD* axes, LONG* directions) {
+    DIEFFECT effect = {};
+    effect.dwSize = sizeof effect;
+    effect.dwFlags = DIEFF_OBJECTIDS | DIEFF_POLAR;
+    effect.dwDuration = INFINITE;
+    effect.dwGain = 10000;
+    effect.dwTriggerButton = DIEB_NOTRIGGER;
+    effect.dwTriggerRepeatInterval = INFINITE;
+    effect.cAxes = 1;
+    effect.rgdwAxes = axes;
+    effect.rglDirection = directions;
+    effect.cbTypeSpecificParams = sizeof *force;
+    effect.lpvTypeSpecificParams = force;
+    return effect;
+}
+
+TEST(Dll, ExportsTheComEntryPointsUndecorated) {
+    LoadedDriver dll;
+    ASSERT_NE(dll.module, nullptr);
+    EXPECT_NE(dll.getClassObject, nullptr);
+    EXPECT_NE(dll.canUnload, nullptr);
+    EXPECT_EQ(GetProcAddress(dll.module, "DllGetClassObject@12"), nullptr);
+}
+
+TEST(Dll, FactoryLocksAndTheDriverObject) {
+    LoadedDriver dll;
+    ASSERT_NE(dll.module, nullptr);
+    EXPECT_EQ(dll.canUnload(), S_OK);
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(dll.getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    EXPECT_EQ(dll.canUnload(), S_FALSE);
+    factory->Release();
+    EXPECT_EQ(dll.canUnload(), S_OK);
+    void* none = reinterpret_cast<void*>(1);
+    EXPECT_EQ(dll.getClassObject(kEffectDriver, kClassFactory, &none), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(none, nullptr);
+
+    IDirectInputEffectDriver* driver = dll.CreateDriver();
+    ASSERT_NE(driver, nullptr);
+    void* other = nullptr;
+    EXPECT_EQ(driver->QueryInterface(kUnknown, &other), S_OK);
+    static_cast<IUnknown*>(other)->Release();
+    EXPECT_EQ(driver->QueryInterface(kClassFactory, &other), E_NOINTERFACE);
+    EXPECT_EQ(other, nullptr);
+    DIDRIVERVERSIONS versions = {sizeof versions, 0, 0, 0};
+    EXPECT_EQ(driver->GetVersions(&versions), S_OK);
+    EXPECT_EQ(versions.dwFirmwareRevision, 3u);
+    EXPECT_EQ(versions.dwHardwareRevision, 5u);
+    EXPECT_EQ(versions.dwFFDriverVersion, 3871u);
+    EXPECT_EQ(driver->Release(), 0u);
+    EXPECT_EQ(dll.canUnload(), S_FALSE);  // a driver object has existed
+}
+
+TEST(Dll, EffectsPlayWithoutADevice) {
+    LoadedDriver dll;
+    ASSERT_NE(dll.module, nullptr);
+    IDirectInputEffectDriver* driver = dll.CreateDriver();
+    ASSERT_NE(driver, nullptr);
+    EXPECT_EQ(driver->DeviceID(0x0800, 0, TRUE, 0, nullptr), E_FAIL);
+    DICONSTANTFORCE force = {5000};
+    DWORD axes[1] = {DIDFT_ABSAXIS};
+    LONG directions[1] = {9000};
+    DIEFFECT effect = ConstantEffect(&force, axes, directions);
+    DWORD handle = 0;
+    ASSERT_EQ(driver->DownloadEffect(0, 371, &handle, &effect, DIEP_START), S_OK);
+    EXPECT_EQ(handle, 1u);
+    DWORD status = 0;
+    EXPECT_EQ(driver->GetEffectStatus(0, handle, &status), S_OK);
+    EXPECT_EQ(status, DIEGES_PLAYING);
+    DIDEVICESTATE state = {sizeof state, 0, 0};
+    EXPECT_EQ(driver->GetForceFeedbackState(0, &state), S_OK);
+    EXPECT_EQ(state.dwLoad, 2u);
+    EXPECT_EQ(driver->DestroyEffect(0, handle), S_OK);
+    EXPECT_EQ(driver->DestroyEffect(0, handle), E_HANDLE);
+    driver->Release();
+}
+
+// A second process that loads the driver sees what this one downloaded.
+TEST(Dll, SecondProcessSeesTheEffects) {
+    LoadedDriver dll;
+    ASSERT_NE(dll.module, nullptr);
+    IDirectInputEffectDriver* driver = dll.CreateDriver();
+    ASSERT_NE(driver, nullptr);
+    DICONSTANTFORCE force = {7000};
+    DWORD axes[1] = {DIDFT_ABSAXIS};
+    LONG directions[1] = {9000};
+    DIEFFECT effect = ConstantEffect(&force, axes, directions);
+    DWORD first = 0, second = 0;
+    ASSERT_EQ(driver->DownloadEffect(0, 371, &first, &effect, 0), S_OK);
+    ASSERT_EQ(driver->DownloadEffect(0, 371, &second, &effect, DIEP_START), S_OK);
+
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string command = std::string("\"") + self + "\" --child-expects-playing=" +
+                          std::to_string(second);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &child));
+    ASSERT_EQ(WaitForSingleObject(child.hProcess, 30000), WAIT_OBJECT_0);
+    DWORD code = 99;
+    GetExitCodeProcess(child.hProcess, &code);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    EXPECT_EQ(code, 0u);
+    driver->DestroyEffect(0, first);
+    driver->DestroyEffect(0, second);
+    driver->Release();
+}
+
+// "THREAD_PRIORITY" 3 in the real registry gives both engine threads below-normal priority.
+TEST(Dll, ReadsTheEngineSettingsFromTheRegistry) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const DWORD belowNormal = 3;
+    RegSetValueExA(key, "THREAD_PRIORITY", 0, REG_DWORD,
+                   reinterpret_cast<const BYTE*>(&belowNormal), sizeof belowNormal);
+    const std::vector<DWORD> before = ProcessThreads();
+    {
+        LoadedDriver dll;
+        ASSERT_NE(dll.module, nullptr);
+        Sleep(50);
+        int engineThreads = 0;
+        for (DWORD id : ProcessThreads()) {
+            bool isNew = true;
+            for (DWORD old : before) isNew = isNew && old != id;
+            if (!isNew) continue;
+            HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, id);
+            EXPECT_EQ(GetThreadPriority(thread), THREAD_PRIORITY_BELOW_NORMAL);
+            CloseHandle(thread);
+            ++engineThreads;
+        }
+        EXPECT_EQ(engineThreads, 2);
+    }
+    RegDeleteValueA(key, "THREAD_PRIORITY");
+    RegCloseKey(key);
+}
+
+TEST(Dll, UnloadingWhileTheThreadsRunLeavesNoThread) {
+    const size_t before = ProcessThreads().size();
+    for (int round = 0; round < 3; ++round) {
+        HMODULE module = LoadLibraryA((ThisFolder() + "quorforce.dll").c_str());
+        ASSERT_NE(module, nullptr);
+        Sleep(40);  // a few ticks
+        EXPECT_EQ(ProcessThreads().size(), before + 2);
+        EXPECT_TRUE(FreeLibrary(module));
+        EXPECT_EQ(ThreadCountSettled(before), before);
+    }
+}
+
+// The child side of SecondProcessSeesTheEffects.
+int ChildExpectsPlaying(DWORD handle) {
+    LoadedDriver dll;
+    if (dll.module == nullptr) return 2;
+    IDirectInputEffectDriver* driver = dll.CreateDriver();
+    if (driver == nullptr) return 3;
+    DWORD status = 0;
+    const HRESULT result = driver->GetEffectStatus(0, handle, &status);
+    DWORD earlier = 1;
+    driver->GetEffectStatus(0, handle - 1, &earlier);
+    driver->Release();
+    return result == S_OK && status == DIEGES_PLAYING && earlier == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* childFlag = "--child-expects-playing=";
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], childFlag, std::strlen(childFlag)) == 0) {
+            return ChildExpectsPlaying(static_cast<DWORD>(std::atoi(argv[i] + std::strlen(childFlag))));
+        }
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
