@@ -49,13 +49,39 @@ std::vector<DWORD> ProcessThreads() {
     return ids;
 }
 
-size_t ThreadCountSettled(size_t expected) {
-    size_t count = ProcessThreads().size();
-    for (int i = 0; i < 100 && count != expected; ++i) {
-        Sleep(10);
-        count = ProcessThreads().size();
+// Threads that were not there before (Wine's own threads come and go; ids tell them apart).
+std::vector<DWORD> NewThreads(const std::vector<DWORD>& before) {
+    std::vector<DWORD> fresh;
+    for (DWORD id : ProcessThreads()) {
+        bool known = false;
+        for (DWORD old : before) known = known || old == id;
+        if (!known) fresh.push_back(id);
     }
-    return count;
+    return fresh;
+}
+
+// The threads among `ids` that run at `priority` (the engine's, not Wine's own).
+std::vector<DWORD> WithPriority(const std::vector<DWORD>& ids, int priority) {
+    std::vector<DWORD> matching;
+    for (DWORD id : ids) {
+        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, id);
+        if (thread != nullptr && GetThreadPriority(thread) == priority) matching.push_back(id);
+        if (thread != nullptr) CloseHandle(thread);
+    }
+    return matching;
+}
+
+// Whether all the given threads have ended (waiting up to a second for their exit).
+bool ThreadsGone(const std::vector<DWORD>& ids) {
+    for (int i = 0; i < 100; ++i) {
+        bool anyLeft = false;
+        for (DWORD id : ProcessThreads()) {
+            for (DWORD wanted : ids) anyLeft = anyLeft || wanted == id;
+        }
+        if (!anyLeft) return true;
+        Sleep(10);
+    }
+    return false;
 }
 
 struct LoadedDriver {
@@ -211,31 +237,24 @@ TEST(Dll, ReadsTheEngineSettingsFromTheRegistry) {
         LoadedDriver dll;
         ASSERT_NE(dll.module, nullptr);
         Sleep(50);
-        int engineThreads = 0;
-        for (DWORD id : ProcessThreads()) {
-            bool isNew = true;
-            for (DWORD old : before) isNew = isNew && old != id;
-            if (!isNew) continue;
-            HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, id);
-            EXPECT_EQ(GetThreadPriority(thread), THREAD_PRIORITY_BELOW_NORMAL);
-            CloseHandle(thread);
-            ++engineThreads;
-        }
-        EXPECT_EQ(engineThreads, 2);
+        EXPECT_EQ(WithPriority(NewThreads(before), THREAD_PRIORITY_BELOW_NORMAL).size(), 2u);
     }
     RegDeleteValueA(key, "THREAD_PRIORITY");
     RegCloseKey(key);
 }
 
 TEST(Dll, UnloadingWhileTheThreadsRunLeavesNoThread) {
-    const size_t before = ProcessThreads().size();
     for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        const std::vector<DWORD> before = ProcessThreads();
         HMODULE module = LoadLibraryA((ThisFolder() + "quorforce.dll").c_str());
         ASSERT_NE(module, nullptr);
         Sleep(40);  // a few ticks
-        EXPECT_EQ(ProcessThreads().size(), before + 2);
+        const std::vector<DWORD> engine =
+            WithPriority(NewThreads(before), THREAD_PRIORITY_TIME_CRITICAL);
+        EXPECT_EQ(engine.size(), 2u);
         EXPECT_TRUE(FreeLibrary(module));
-        EXPECT_EQ(ThreadCountSettled(before), before);
+        EXPECT_TRUE(ThreadsGone(engine));
     }
 }
 
