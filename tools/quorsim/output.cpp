@@ -1,0 +1,168 @@
+// CSV, SVG and the summary.
+#include "tools/quorsim/output.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+
+namespace quorsim {
+namespace {
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    char byte[4];
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(byte, sizeof byte, i == 0 ? "%02X" : " %02X", bytes[i]);
+        text += byte;
+    }
+    return text;
+}
+
+std::string Escape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '<') out += "&lt;";
+        else if (c == '>') out += "&gt;";
+        else if (c == '&') out += "&amp;";
+        else out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
+void WriteCsv(const RunLog& log, std::ostream& out) {
+    out << "ms,report\n";
+    std::size_t call = 0;
+    for (const ReportRecord& report : log.reports) {
+        // The driver's answers come before the reports of the same instant.
+        for (; call < log.calls.size() && log.calls[call].ms <= report.ms; ++call) {
+            const CallRecord& c = log.calls[call];
+            out << "# " << c.ms << " " << c.text << ": " << c.result << "\n";
+        }
+        out << report.ms << "," << (report.feature ? "feature " : "") << Hex(report.bytes) << "\n";
+    }
+    for (; call < log.calls.size(); ++call) {
+        const CallRecord& c = log.calls[call];
+        out << "# " << c.ms << " " << c.text << ": " << c.result << "\n";
+    }
+}
+
+void WriteSvg(const RunLog& log, const std::string& title, std::ostream& out) {
+    const int width = 1000, height = 420, left = 60, right = 20, top = 40, bottom = 50;
+    const double plotWidth = width - left - right, plotHeight = height - top - bottom;
+    const double endMs = std::max<double>(log.endMs, 1);
+    auto x = [&](double ms) { return left + ms / endMs * plotWidth; };
+    auto y = [&](double value) { return top + (255.0 - value) / 255.0 * plotHeight; };
+    out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << height
+        << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
+        << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
+        << "<text x=\"" << width / 2 << "\" y=\"22\" text-anchor=\"middle\" font-size=\"15\">"
+        << Escape(title) << "</text>\n";
+    for (int v = 0; v <= 256; v += 32) {
+        const int value = std::min(v, 255);
+        out << "<line x1=\"" << left << "\" x2=\"" << width - right << "\" y1=\"" << y(value)
+            << "\" y2=\"" << y(value) << "\" stroke=\"#ddd\"/>\n"
+            << "<text x=\"" << left - 6 << "\" y=\"" << y(value) + 4 << "\" text-anchor=\"end\">"
+            << value << "</text>\n";
+    }
+    const double tickStep = endMs <= 2000 ? 250 : endMs <= 10000 ? 1000 : endMs <= 60000 ? 5000 : 60000;
+    for (double t = 0; t <= endMs; t += tickStep) {
+        out << "<line x1=\"" << x(t) << "\" x2=\"" << x(t) << "\" y1=\"" << height - bottom
+            << "\" y2=\"" << height - bottom + 5 << "\" stroke=\"black\"/>\n"
+            << "<text x=\"" << x(t) << "\" y=\"" << height - bottom + 18 << "\" text-anchor=\"middle\">"
+            << t / 1000.0 << "</text>\n";
+    }
+    out << "<text x=\"" << left + plotWidth / 2 << "\" y=\"" << height - 10
+        << "\" text-anchor=\"middle\">time (s)</text>\n"
+        << "<text x=\"16\" y=\"" << top + plotHeight / 2 << "\" transform=\"rotate(-90 16 "
+        << top + plotHeight / 2 << ")\" text-anchor=\"middle\">channel byte (0x80 = no force)</text>\n"
+        << "<rect x=\"" << left << "\" y=\"" << top << "\" width=\"" << plotWidth << "\" height=\""
+        << plotHeight << "\" fill=\"none\" stroke=\"black\"/>\n";
+    // Markers of one instant stack their labels; near the right edge they read leftwards.
+    std::uint32_t previousMs = 0;
+    int stacked = 0;
+    for (std::size_t i = 0; i < log.markers.size(); ++i) {
+        const Marker& m = log.markers[i];
+        stacked = i > 0 && m.ms == previousMs ? stacked + 1 : 0;
+        previousMs = m.ms;
+        const bool nearRight = x(m.ms) > width - right - 120;
+        out << "<line x1=\"" << x(m.ms) << "\" x2=\"" << x(m.ms) << "\" y1=\"" << top << "\" y2=\""
+            << height - bottom << "\" stroke=\"#888\" stroke-dasharray=\"4 3\"/>\n"
+            << "<text x=\"" << x(m.ms) + (nearRight ? -3 : 3) << "\" y=\"" << top + 12 + 14 * stacked
+            << "\" fill=\"#555\" text-anchor=\"" << (nearRight ? "end" : "start") << "\">"
+            << Escape(m.label) << "</text>\n";
+    }
+    const char* colours[2] = {"#1f77b4", "#d62728"};
+    for (int channel = 0; channel < 2; ++channel) {
+        std::ostringstream points;
+        double previous = -1;
+        for (const ReportRecord& r : log.reports) {
+            if (r.feature) continue;
+            int first = 0, second = 0;
+            ChannelBytes(r.bytes, log.reportFormat, &first, &second);
+            const double value = channel == 0 ? first : second;
+            if (previous >= 0) points << x(r.ms) << "," << y(previous) << " ";
+            points << x(r.ms) << "," << y(value) << " ";
+            previous = value;
+        }
+        out << "<polyline fill=\"none\" stroke=\"" << colours[channel] << "\" stroke-width=\"1.5\" points=\""
+            << points.str() << "\"/>\n"
+            << "<text x=\"" << width - right - 150 << "\" y=\"" << height - bottom - 30 + 16 * channel
+            << "\" fill=\"" << colours[channel] << "\">" << (channel == 0 ? "first" : "second")
+            << " channel byte</text>\n";
+    }
+    out << "</svg>\n";
+}
+
+std::string Summary(const RunLog& log) {
+    int outputs = 0, features = 0;
+    int low[2] = {255, 255}, high[2] = {0, 0};
+    for (const ReportRecord& r : log.reports) {
+        if (r.feature) {
+            ++features;
+            continue;
+        }
+        ++outputs;
+        int bytes[2];
+        ChannelBytes(r.bytes, log.reportFormat, &bytes[0], &bytes[1]);
+        for (int c = 0; c < 2; ++c) {
+            low[c] = std::min(low[c], bytes[c]);
+            high[c] = std::max(high[c], bytes[c]);
+        }
+    }
+    std::ostringstream out;
+    out << "quorsim: " << (log.realtime ? "real" : "virtual") << " time, " << log.endMs
+        << " ms, polling step " << log.pollingStep << " ms\n"
+        << "  " << outputs << " output reports, " << features << " feature reports\n";
+    if (outputs > 0) {
+        out << "  first channel " << low[0] << ".." << high[0] << ", second channel " << low[1]
+            << ".." << high[1] << "\n";
+    }
+    int failed = 0;
+    for (const CallRecord& c : log.calls) failed += c.result.rfind("S_OK", 0) == 0 || c.result == "queued" ? 0 : 1;
+    out << "  " << log.calls.size() << " driver calls, " << failed << " not S_OK\n";
+    if (log.realtime && outputs > 1) {
+        std::uint32_t worst = 0, previous = 0;
+        double sum = 0;
+        int n = 0;
+        bool first = true;
+        for (const ReportRecord& r : log.reports) {
+            if (r.feature) continue;
+            if (!first) {
+                worst = std::max(worst, r.ms - previous);
+                sum += r.ms - previous;
+                ++n;
+            }
+            previous = r.ms;
+            first = false;
+        }
+        char line[96];
+        std::snprintf(line, sizeof line, "  tick period: mean %.2f ms, worst %u ms\n", sum / n,
+                      static_cast<unsigned>(worst));
+        out << line;
+    }
+    return out.str();
+}
+
+}  // namespace quorsim

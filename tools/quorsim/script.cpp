@@ -1,0 +1,365 @@
+// Parsing scenario scripts.
+#include "tools/quorsim/script.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace quorsim {
+namespace {
+
+const std::map<std::string, std::uint32_t> kKinds = {
+    {"constant", 371}, {"ramp", 113},   {"square", 32}, {"triangle", 33}, {"sawup", 35},
+    {"sawdown", 36},   {"sine", 615},   {"spring", 912}, {"damper", 65},  {"inertia", 66},
+};
+
+const std::map<std::string, std::string> kCatalogue = {
+    {"POLLING_STEP", "product"},          {"THREAD_PRIORITY", "product"},
+    {"Report_Format", "device"},          {"Usage_Page", "device"},
+    {"Usage", "device"},                  {"Drive_Default_Spring", "device"},
+    {"Strict_Angle_Direction", "device"}, {"Shock_or_Force_Feedback", "device"},
+    {"By10_Inertia_Coef", "device"},      {"By10_Damper_Coef", "device"},
+    {"By10_Spring_Coef", "device"},       {"Motor_Parameters", "device"},
+    {"Global_Value", "joystick"},         {"Static_Value", "joystick"},
+    {"Dynamic_Value", "joystick"},        {"Spring_Value", "joystick"},
+    {"Spring_Enabled", "joystick"},
+};
+
+const std::map<std::string, std::uint32_t> kDeviceCommands = {
+    {"reset", 0x01}, {"stopall", 0x02}, {"pause", 0x04},
+    {"continue", 0x08}, {"on", 0x10}, {"off", 0x20},
+};
+
+// Parameters that every download takes, and those of each record.
+const std::set<std::string> kCommonParams = {"gain", "duration", "delay", "direction", "axes",
+                                             "flags", "attack-level", "attack-time",
+                                             "fade-level", "fade-time"};
+const std::set<std::string> kPeriodicParams = {"magnitude", "offset", "phase", "period"};
+const std::set<std::string> kConstantParams = {"magnitude"};
+const std::set<std::string> kRampParams = {"start", "end"};
+const std::set<std::string> kConditionParams = {"offset", "pos-coef", "neg-coef",
+                                                "pos-sat", "neg-sat", "deadband"};
+const std::set<std::string> kFlags = {
+    "duration", "sampleperiod", "gain", "triggerbutton", "triggerrepeatinterval", "axes",
+    "direction", "envelope", "typespecificparams", "startdelay", "allparams", "start",
+    "norestart", "nodownload"};
+
+std::vector<std::string> Words(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
+
+bool ParseNumber(const std::string& text, bool hex, std::int64_t* value) {
+    if (text.empty()) return false;
+    const char* start = text.c_str();
+    char* end = nullptr;
+    const bool prefixed = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    *value = std::strtoll(start, &end, hex || prefixed ? 16 : 10);
+    return *end == '\0';
+}
+
+bool InRange(std::int64_t v, std::int64_t low, std::int64_t high) { return v >= low && v <= high; }
+
+class Parser {
+public:
+    Parser(const std::string& baseFolder, ParseResult& out) : base_(baseFolder), out_(out) {}
+
+    void Line(int number, const std::string& raw) {
+        line_ = number;
+        const std::string text = raw.substr(0, raw.find('#'));
+        const std::vector<std::string> words = Words(text);
+        if (words.empty()) return;
+        const std::string& verb = words[0];
+        if (verb == "set") return Set(words);
+        if (verb == "wheel") return Wheel(words);
+        if (verb == "at") return At(words, text);
+        if (verb == "run") return Run(words);
+        Error("unknown command '" + verb + "' (set, wheel, at, run)");
+    }
+
+private:
+    void Error(const std::string& message) {
+        out_.errors.push_back("line " + std::to_string(line_) + ": " + message);
+    }
+
+    void Set(const std::vector<std::string>& w) {
+        std::int64_t value = 0;
+        if (w.size() != 3) return Error("set takes a name and a value");
+        if (KeyOfSetting(w[1]).empty()) return Error("'" + w[1] + "' is not a driver setting");
+        if (!ParseNumber(w[2], false, &value) || !InRange(value, 0, 0xFFFFFFFFLL)) {
+            return Error("'" + w[2] + "' is not a number from 0 to 0xFFFFFFFF");
+        }
+        out_.script.settings.push_back({line_, w[1], static_cast<std::uint32_t>(value)});
+    }
+
+    void Wheel(const std::vector<std::string>& w) {
+        WheelConfig& wheel = out_.script.wheel;
+        for (std::size_t i = 1; i < w.size(); ++i) {
+            const std::size_t eq = w[i].find('=');
+            const std::string key = w[i].substr(0, eq);
+            const std::string value = eq == std::string::npos ? "" : w[i].substr(eq + 1);
+            std::int64_t n = 0;
+            if (key == "vid" || key == "pid") {
+                if (!ParseNumber(value, true, &n) || !InRange(n, 0, 0xFFFF)) {
+                    return Error(key + " must be four hexadecimal digits");
+                }
+                (key == "vid" ? wheel.vendorId : wheel.productId) = static_cast<std::uint16_t>(n);
+            } else if (key == "joystick") {
+                if (!ParseNumber(value, false, &n) || !InRange(n, 0, 7)) {
+                    return Error("joystick must be 0 to 7");
+                }
+                wheel.joystick = static_cast<int>(n);
+            } else if (key == "descriptor") {
+                if (!ReadDescriptor(value, &wheel.descriptor)) return;
+            } else {
+                return Error("unknown wheel field '" + key + "' (vid, pid, joystick, descriptor)");
+            }
+        }
+    }
+
+    bool ReadDescriptor(const std::string& file, std::vector<std::uint8_t>* bytes) {
+        std::ifstream in(file.size() && file[0] == '/' ? file : base_ + file);
+        if (!in) {
+            Error("cannot read descriptor file '" + file + "'");
+            return false;
+        }
+        bytes->clear();
+        for (std::string line; std::getline(in, line);) {
+            std::string text = line.substr(0, line.find('#'));
+            for (char& c : text) c = c == ',' ? ' ' : c;
+            for (const std::string& word : Words(text)) {
+                std::int64_t n = 0;
+                if (!ParseNumber(word, true, &n) || !InRange(n, 0, 255)) {
+                    Error("descriptor file '" + file + "': '" + word + "' is not a hex byte");
+                    return false;
+                }
+                bytes->push_back(static_cast<std::uint8_t>(n));
+            }
+        }
+        if (bytes->empty()) {
+            Error("descriptor file '" + file + "' holds no bytes");
+            return false;
+        }
+        return true;
+    }
+
+    void Run(const std::vector<std::string>& w) {
+        std::int64_t ms = 0;
+        if (w.size() != 2 || !ParseNumber(w[1], false, &ms) || !InRange(ms, 0, 86400000LL * 30)) {
+            return Error("run takes a time in ms (up to 30 days)");
+        }
+        if (static_cast<std::uint32_t>(ms) < lastRun_) return Error("run goes back in time");
+        lastRun_ = static_cast<std::uint32_t>(ms);
+        Step step;
+        step.isRun = true;
+        step.ms = lastRun_;
+        out_.script.steps.push_back(step);
+    }
+
+    void At(const std::vector<std::string>& w, const std::string& text) {
+        std::int64_t ms = 0;
+        if (w.size() < 3 || !ParseNumber(w[1], false, &ms) || !InRange(ms, 0, 86400000LL * 30)) {
+            return Error("at takes a time in ms and a command");
+        }
+        if (static_cast<std::uint32_t>(ms) < lastRun_) {
+            return Error("at " + std::to_string(ms) + " comes after a run that passed that time");
+        }
+        Step step;
+        step.ms = static_cast<std::uint32_t>(ms);
+        Command& c = step.command;
+        c.line = line_;
+        const std::size_t start = text.find(w[2]);
+        c.text = text.substr(start, text.find_last_not_of(" \t\r") + 1 - start);
+        if (!ParseCommand(std::vector<std::string>(w.begin() + 2, w.end()), c)) return;
+        out_.script.steps.push_back(step);
+    }
+
+    bool ParseCommand(const std::vector<std::string>& w, Command& c) {
+        const std::string& verb = w[0];
+        if (verb == "download") return Download(w, c);
+        if (verb == "start" || verb == "stop" || verb == "destroy") return EffectCommand(w, c);
+        if (verb == "command") {
+            auto it = w.size() == 2 ? kDeviceCommands.find(w[1]) : kDeviceCommands.end();
+            if (it == kDeviceCommands.end()) {
+                Error("command takes one of reset, stopall, pause, continue, on, off");
+                return false;
+            }
+            c.kind = Command::DeviceCommand;
+            c.deviceCommand = it->second;
+            return true;
+        }
+        if (verb == "x") {
+            std::int64_t x = 0;
+            if (w.size() != 2 || !ParseNumber(w[1], false, &x) || !InRange(x, INT32_MIN, INT32_MAX)) {
+                Error("x takes a position");
+                return false;
+            }
+            c.kind = Command::X;
+            c.x = static_cast<std::int32_t>(x);
+            return true;
+        }
+        Error("unknown command '" + verb + "' (download, start, stop, destroy, command, x)");
+        return false;
+    }
+
+    bool EffectCommand(const std::vector<std::string>& w, Command& c) {
+        c.kind = w[0] == "start" ? Command::Start : w[0] == "stop" ? Command::Stop : Command::Destroy;
+        const bool soloAllowed = c.kind == Command::Start;
+        if (w.size() < 2 || w.size() > 3 || (w.size() == 3 && (!soloAllowed || w[2] != "solo"))) {
+            Error(w[0] + (soloAllowed ? " takes an effect name and optionally solo"
+                                      : " takes an effect name"));
+            return false;
+        }
+        if (names_.count(w[1]) == 0) {
+            Error("no effect named '" + w[1] + "' was downloaded before");
+            return false;
+        }
+        c.name = w[1];
+        c.solo = w.size() == 3;
+        return true;
+    }
+
+    bool Download(const std::vector<std::string>& w, Command& c) {
+        if (w.size() < 3) {
+            Error("download takes a name, a kind and parameters");
+            return false;
+        }
+        c.kind = Command::Download;
+        c.name = w[1];
+        c.effect = w[2];
+        std::int64_t number = 0;
+        c.effectId = EffectIdOfKind(w[2]);
+        const bool numeric = c.effectId == 0 && ParseNumber(w[2], false, &number) &&
+                             InRange(number, 0, 0xFFFFFFFFLL);
+        if (c.effectId == 0 && !numeric) {
+            Error("unknown effect kind '" + w[2] +
+                  "' (constant, ramp, square, triangle, sawup, sawdown, sine, spring, damper, "
+                  "inertia or an effect id)");
+            return false;
+        }
+        if (numeric) c.effectId = static_cast<std::uint32_t>(number);
+        for (std::size_t i = 3; i < w.size(); ++i) {
+            if (!Param(w[i], c, numeric)) return false;
+        }
+        names_.insert(c.name);
+        return true;
+    }
+
+    bool Param(const std::string& word, Command& c, bool numeric) {
+        const std::size_t eq = word.find('=');
+        if (eq == std::string::npos || eq == 0 || eq + 1 == word.size()) {
+            Error("'" + word + "' is not name=value");
+            return false;
+        }
+        const std::string name = word.substr(0, eq);
+        const std::string value = word.substr(eq + 1);
+        if (!numeric && !Applies(name, c.effect)) {
+            Error("'" + name + "' is not a parameter of a " + c.effect + " effect");
+            return false;
+        }
+        if (!ValueFits(name, value)) return false;
+        c.params[name] = value;
+        return true;
+    }
+
+    bool Applies(const std::string& name, const std::string& kind) const {
+        if (kCommonParams.count(name)) return true;
+        if (kind == "constant") return kConstantParams.count(name) > 0;
+        if (kind == "ramp") return kRampParams.count(name) > 0;
+        if (kind == "spring" || kind == "damper" || kind == "inertia") {
+            return kConditionParams.count(name) > 0;
+        }
+        return kPeriodicParams.count(name) > 0;
+    }
+
+    bool ValueFits(const std::string& name, const std::string& value) {
+        std::int64_t n = 0;
+        if (name == "flags") {
+            std::istringstream in(value);
+            for (std::string flag; std::getline(in, flag, ',');) {
+                if (kFlags.count(flag) == 0) {
+                    Error("'" + flag + "' is not a DIEP_ flag name");
+                    return false;
+                }
+            }
+            return true;
+        }
+        if (name == "direction") {
+            std::istringstream in(value);
+            int count = 0;
+            for (std::string part; std::getline(in, part, ',');) {
+                if (!ParseNumber(part, false, &n) || !InRange(n, INT32_MIN, INT32_MAX) || ++count > 2) {
+                    Error("direction takes one or two angles in hundredths of a degree");
+                    return false;
+                }
+            }
+            return true;
+        }
+        if (name == "duration" && value == "infinite") return true;
+        if (name == "axes") {
+            if (!ParseNumber(value, false, &n) || !InRange(n, 0, 2)) {
+                Error("axes must be 0, 1 or 2");
+                return false;
+            }
+            return true;
+        }
+        if (!ParseNumber(value, false, &n) || !InRange(n, INT32_MIN, 0xFFFFFFFFLL)) {
+            Error("'" + value + "' is not a number for " + name);
+            return false;
+        }
+        return true;
+    }
+
+    std::string base_;
+    ParseResult& out_;
+    int line_ = 0;
+    std::uint32_t lastRun_ = 0;
+    std::set<std::string> names_;
+};
+
+}  // namespace
+
+std::uint32_t EffectIdOfKind(const std::string& kind) {
+    auto it = kKinds.find(kind);
+    return it == kKinds.end() ? 0 : it->second;
+}
+
+std::string KeyOfSetting(const std::string& name) {
+    auto it = kCatalogue.find(name);
+    return it == kCatalogue.end() ? "" : it->second;
+}
+
+ParseResult ParseScript(const std::string& text, const std::string& baseFolder) {
+    ParseResult result;
+    Parser parser(baseFolder, result);
+    std::istringstream in(text);
+    int number = 0;
+    bool anyRun = false;
+    for (std::string line; std::getline(in, line);) {
+        parser.Line(++number, line);
+    }
+    std::uint32_t end = 0;
+    for (const Step& step : result.script.steps) {
+        if (step.isRun) {
+            anyRun = true;
+            end = step.ms;
+        }
+    }
+    for (const Step& step : result.script.steps) {
+        if (!step.isRun && step.ms >= end && anyRun) {
+            result.errors.push_back("line " + std::to_string(step.command.line) + ": at " +
+                                    std::to_string(step.ms) + " is not before the last run (" +
+                                    std::to_string(end) + "): it would never run");
+        }
+    }
+    if (!anyRun) {
+        result.errors.push_back("line " + std::to_string(number) + ": the script has no run command");
+    }
+    return result;
+}
+
+}  // namespace quorsim

@@ -1,0 +1,401 @@
+// The scenario runner.
+#include "tools/quorsim/simulator.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <thread>
+
+#include "config/settings_store.h"
+#include "driver/effect_ids.h"
+#include "driver/guids.h"
+#include "driver/module_entry.h"
+#include "driver/module_state.h"
+#include "engine/engine_threads.h"
+#include "engine/motion.h"
+#include "hid/device_link.h"
+#include "hid/report_io.h"
+#include "platform/host/virtual_hid.h"
+#include "platform/win32.h"
+
+namespace quorsim {
+namespace {
+
+using namespace quorforce;
+
+constexpr DWORD kVirtualBase = 100000;  // the clock at scenario time 0
+constexpr DWORD kInternalId = 0;
+
+void ResetHost() {
+    host::UnplugAllVirtualHids();
+    host::ResetRegistry();
+    host::UseSteadyClock();
+    host::HoldNewThreads(false);
+    for (DeviceLink& link : deviceLinks) link = DeviceLink{};
+    writeOverlapped = OVERLAPPED{};
+    readOverlapped = OVERLAPPED{};
+    motionState = MotionState{};
+    ModuleState& module = Module();
+    module.process = ProcessState{};
+    module.engine = EngineThreads{};
+    module.lockCount = 0;
+    module.driverObjects = 0;
+}
+
+std::string SettingKey(const Setting& s, const WheelConfig& wheel) {
+    const std::string where = KeyOfSetting(s.name);
+    if (where == "product") return kProductKey;
+    SharedEffectTable names = {};
+    names.vendorIds[wheel.joystick] = wheel.vendorId;
+    names.productIds[wheel.joystick] = wheel.productId;
+    char key[kKeyPathSize];
+    if (where == "device") {
+        DeviceKey(names, wheel.joystick, key);
+    } else {
+        JoystickKey(names, wheel.joystick, key);
+    }
+    return key;
+}
+
+std::int64_t Number(const Command& c, const char* name, std::int64_t fallback) {
+    auto it = c.params.find(name);
+    if (it == c.params.end()) return fallback;
+    if (it->second == "infinite") return INFINITE;
+    return std::strtoll(it->second.c_str(), nullptr, 0);
+}
+
+DWORD Flags(const Command& c) {
+    static const std::map<std::string, DWORD> names = {
+        {"duration", DIEP_DURATION}, {"sampleperiod", DIEP_SAMPLEPERIOD}, {"gain", DIEP_GAIN},
+        {"triggerbutton", DIEP_TRIGGERBUTTON},
+        {"triggerrepeatinterval", DIEP_TRIGGERREPEATINTERVAL}, {"axes", DIEP_AXES},
+        {"direction", DIEP_DIRECTION}, {"envelope", DIEP_ENVELOPE},
+        {"typespecificparams", DIEP_TYPESPECIFICPARAMS}, {"startdelay", DIEP_STARTDELAY},
+        {"allparams", DIEP_ALLPARAMS}, {"start", DIEP_START}, {"norestart", DIEP_NORESTART},
+        {"nodownload", DIEP_NODOWNLOAD}};
+    auto it = c.params.find("flags");
+    if (it == c.params.end()) return DIEP_ALLPARAMS;
+    DWORD flags = 0;
+    std::size_t start = 0;
+    while (start <= it->second.size()) {
+        const std::size_t comma = it->second.find(',', start);
+        const std::string flag = it->second.substr(start, comma - start);
+        flags |= names.at(flag);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return flags;
+}
+
+// The DIEFFECT of a download command, with its records, as DirectInput would pass it.
+struct EffectRecord {
+    DWORD axes[2] = {DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(0), DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(1)};
+    LONG directions[2] = {0, 0};
+    DIENVELOPE envelope = {sizeof(DIENVELOPE), 10000, 0, 10000, 0};
+    DICONSTANTFORCE constant = {10000};
+    DIRAMPFORCE ramp = {-10000, 10000};
+    DIPERIODIC periodic = {10000, 0, 0, 100000};
+    DICONDITION conditions[2] = {};
+    DIEFFECT effect = {};
+
+    explicit EffectRecord(const Command& c) {
+        int directionCount = 0;
+        auto direction = c.params.find("direction");
+        if (direction != c.params.end()) {
+            const std::string& d = direction->second;
+            directions[0] = static_cast<LONG>(std::strtol(d.c_str(), nullptr, 10));
+            directionCount = 1;
+            if (d.find(',') != std::string::npos) {
+                directions[1] = static_cast<LONG>(std::strtol(d.c_str() + d.find(',') + 1, nullptr, 10));
+                directionCount = 2;
+            }
+        }
+        effect.dwSize = sizeof(DIEFFECT);
+        effect.dwFlags = DIEFF_OBJECTIDS | DIEFF_POLAR;
+        effect.dwDuration = static_cast<DWORD>(Number(c, "duration", INFINITE));
+        effect.dwGain = static_cast<DWORD>(Number(c, "gain", 10000));
+        effect.dwTriggerButton = DIEB_NOTRIGGER;
+        effect.dwTriggerRepeatInterval = INFINITE;
+        effect.cAxes = static_cast<DWORD>(Number(c, "axes", directionCount > 0 ? directionCount : 1));
+        effect.rgdwAxes = axes;
+        effect.rglDirection = directions;
+        effect.dwStartDelay = static_cast<DWORD>(Number(c, "delay", 0));
+        Envelope(c);
+        TypeSpecific(c);
+    }
+
+    void Envelope(const Command& c) {
+        const char* names[] = {"attack-level", "attack-time", "fade-level", "fade-time"};
+        bool any = false;
+        for (const char* name : names) any = any || c.params.count(name) > 0;
+        if (!any) return;
+        envelope.dwAttackLevel = static_cast<DWORD>(Number(c, "attack-level", 10000));
+        envelope.dwAttackTime = static_cast<DWORD>(Number(c, "attack-time", 0));
+        envelope.dwFadeLevel = static_cast<DWORD>(Number(c, "fade-level", 10000));
+        envelope.dwFadeTime = static_cast<DWORD>(Number(c, "fade-time", 0));
+        effect.lpEnvelope = &envelope;
+    }
+
+    void TypeSpecific(const Command& c) {
+        switch (KindOfEffect(c.effectId)) {
+        case EffectKind::Periodic:
+            periodic.dwMagnitude = static_cast<DWORD>(Number(c, "magnitude", 10000));
+            periodic.lOffset = static_cast<LONG>(Number(c, "offset", 0));
+            periodic.dwPhase = static_cast<DWORD>(Number(c, "phase", 0));
+            periodic.dwPeriod = static_cast<DWORD>(Number(c, "period", 100000));
+            Point(&periodic, sizeof periodic);
+            break;
+        case EffectKind::Ramp:
+            ramp.lStart = static_cast<LONG>(Number(c, "start", -10000));
+            ramp.lEnd = static_cast<LONG>(Number(c, "end", 10000));
+            Point(&ramp, sizeof ramp);
+            break;
+        case EffectKind::Condition:
+            for (DICONDITION& condition : conditions) {
+                condition.lOffset = static_cast<LONG>(Number(c, "offset", 0));
+                condition.lPositiveCoefficient = static_cast<LONG>(Number(c, "pos-coef", 10000));
+                condition.lNegativeCoefficient = static_cast<LONG>(Number(c, "neg-coef", 10000));
+                condition.dwPositiveSaturation = static_cast<DWORD>(Number(c, "pos-sat", 10000));
+                condition.dwNegativeSaturation = static_cast<DWORD>(Number(c, "neg-sat", 10000));
+                condition.lDeadBand = static_cast<LONG>(Number(c, "deadband", 0));
+            }
+            Point(conditions, sizeof(DICONDITION) * (effect.cAxes > 2 ? 2 : effect.cAxes));
+            break;
+        default:
+            constant.lMagnitude = static_cast<LONG>(Number(c, "magnitude", 10000));
+            Point(&constant, sizeof constant);
+            break;
+        }
+    }
+
+    void Point(void* record, std::size_t size) {
+        effect.lpvTypeSpecificParams = record;
+        effect.cbTypeSpecificParams = static_cast<DWORD>(size);
+    }
+};
+
+class Simulation {
+public:
+    Simulation(const Script& script, bool realtime) : script_(script) { log_.realtime = realtime; }
+
+    RunLog Run() {
+        ResetHost();
+        Prepare();
+        std::vector<const Step*> commands;
+        for (const Step& step : script_.steps) {
+            if (!step.isRun) commands.push_back(&step);
+        }
+        std::stable_sort(commands.begin(), commands.end(),
+                         [](const Step* a, const Step* b) { return a->ms < b->ms; });
+        std::size_t next = 0;
+        for (const Step& step : script_.steps) {
+            if (!step.isRun) continue;
+            // Every step of this run: the due commands, then the poll and force passes.
+            while (now_ < step.ms) {
+                for (; next < commands.size() && commands[next]->ms <= now_; ++next) {
+                    Execute(commands[next]->command);
+                }
+                Tick();
+            }
+        }
+        log_.endMs = now_;
+        Finish();
+        return log_;
+    }
+
+private:
+    void Prepare() {
+        for (const Setting& s : script_.settings) {
+            host::SetRegistryDword(HKEY_CURRENT_USER, SettingKey(s, script_.wheel), s.name, s.value);
+        }
+        host::VirtualHidSpec spec = host::BuiltInWheel();
+        const WheelConfig& w = script_.wheel;
+        if (!w.descriptor.empty()) spec.descriptor = w.descriptor;
+        spec.vendorId = w.vendorId;
+        spec.productId = w.productId;
+        spec.path = host::HidDevicePath(w.vendorId, w.productId, "0000");
+        wheel_ = host::PlugVirtualHid(spec);
+        const GUID instance = {0x51A00000u, 0x5117, 0x0001, {1, 2, 3, 4, 5, 6, 7, 8}};
+        host::SetDeviceParametersEntry(spec.path, instance, static_cast<DWORD>(w.joystick));
+        host::SetCalibrationEntry(w.vendorId, w.productId, 0, instance, static_cast<DWORD>(w.joystick));
+
+        if (!log_.realtime) {
+            host::UseManualClock(kVirtualBase);
+            host::HoldNewThreads(true);
+        }
+        base_ = timeGetTime();
+        if (DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr) != TRUE) {
+            Record(0, "load the driver", "refused");
+            return;
+        }
+        attached_ = true;
+        log_.pollingStep = Module().engine.pollingStep;
+        HRESULT r = DllGetClassObject(kEffectDriverClassId, kClassFactoryInterfaceId,
+                                      reinterpret_cast<void**>(&factory_));
+        Record(0, "DllGetClassObject", ResultName(r));
+        if (factory_ == nullptr) return;
+        r = factory_->CreateInstance(nullptr, kEffectDriverInterfaceId,
+                                     reinterpret_cast<void**>(&driver_));
+        Record(0, "CreateInstance", ResultName(r));
+        if (driver_ == nullptr) return;
+        r = driver_->DeviceID(0x0800, static_cast<DWORD>(w.joystick), TRUE, kInternalId, nullptr);
+        Record(0, "DeviceID joystick " + std::to_string(w.joystick), ResultName(r));
+        log_.reportFormat = deviceLinks[kInternalId].reportFormat;
+    }
+
+    void Tick() {
+        if (log_.realtime) {
+            SleepUntil(now_ + log_.pollingStep);
+        } else if (attached_) {
+            PollPass(Module().process, pollBuffer_);
+            ForcePass(Module().process);
+            host::AdvanceClock(log_.pollingStep);
+        }
+        now_ += log_.pollingStep;
+    }
+
+    void SleepUntil(std::uint32_t ms) {
+        while (timeGetTime() - base_ < ms) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+    void Execute(const Command& c) {
+        if (driver_ == nullptr) {
+            Record(c.line, c.text, "no driver object");
+            return;
+        }
+        DWORD& handle = handles_[c.name];
+        HRESULT r = S_OK;
+        std::string extra;
+        switch (c.kind) {
+        case Command::Download: {
+            EffectRecord record(c);
+            const DWORD flags = Flags(c);
+            r = driver_->DownloadEffect(0, c.effectId, &handle, &record.effect, flags);
+            extra = " handle " + std::to_string(handle);
+            if (SUCCEEDED(r) && (flags & DIEP_START)) Mark("start " + c.name);
+            break;
+        }
+        case Command::Start:
+            r = driver_->StartEffect(0, handle, c.solo ? DIES_SOLO : 0, 1);
+            Mark("start " + c.name);
+            break;
+        case Command::Stop:
+            r = driver_->StopEffect(0, handle);
+            Mark("stop " + c.name);
+            break;
+        case Command::Destroy:
+            r = driver_->DestroyEffect(0, handle);
+            Mark("destroy " + c.name);
+            if (SUCCEEDED(r)) handle = 0;
+            break;
+        case Command::DeviceCommand:
+            r = driver_->SendForceFeedbackCommand(0, c.deviceCommand);
+            Mark(c.text.substr(c.text.find(' ') + 1));
+            break;
+        case Command::X:
+            return QueueX(c);
+        }
+        Record(c.line, c.text, ResultName(r) + extra);
+    }
+
+    void QueueX(const Command& c) {
+        const DeviceLink& link = deviceLinks[kInternalId];
+        if (link.inUse != 1 || link.inputReportLength == 0) {
+            Record(c.line, c.text, "no bound device");
+            return;
+        }
+        std::uint16_t bits = 32;
+        for (std::uint16_t i = 0; i < link.inputAxisCount; ++i) {
+            if (link.inputAxes[i].usage == 0x30) bits = link.inputAxes[i].bitSize;
+        }
+        const ULONG raw = bits >= 32 ? static_cast<ULONG>(c.x)
+                                     : static_cast<ULONG>(c.x) & ((1u << bits) - 1);
+        std::vector<std::uint8_t> report(link.inputReportLength, 0);
+        const NTSTATUS status =
+            HidP_SetUsageValue(HidP_Input, 1, 0, 0x30, raw, link.preparsedData,
+                               reinterpret_cast<PCHAR>(report.data()), link.inputReportLength);
+        if (status != HIDP_STATUS_SUCCESS) {
+            Record(c.line, c.text, "the device has no X axis");
+            return;
+        }
+        wheel_->QueueInput(report);
+        Record(c.line, c.text, "queued");
+    }
+
+    void Record(int line, const std::string& text, const std::string& result) {
+        log_.calls.push_back({now_, line, text, result});
+    }
+    void Mark(const std::string& label) { log_.markers.push_back({now_, label}); }
+
+    void Finish() {
+        if (driver_ != nullptr) driver_->Release();
+        if (factory_ != nullptr) factory_->Release();
+        if (attached_) {
+            RequestEngineStop(Module().engine);
+            host::ReleaseHeldThreads();
+            DllMain(nullptr, DLL_PROCESS_DETACH, nullptr);
+        }
+        for (const host::RecordedReport& r : wheel_->Reports()) {
+            log_.reports.push_back({r.time - base_, r.kind == host::RecordedReport::Feature, r.bytes});
+        }
+        ResetHost();
+    }
+
+    const Script& script_;
+    RunLog log_;
+    std::shared_ptr<host::VirtualHid> wheel_;
+    IClassFactory* factory_ = nullptr;
+    IDirectInputEffectDriver* driver_ = nullptr;
+    bool attached_ = false;
+    DWORD base_ = 0;
+    std::uint32_t now_ = 0;
+    std::map<std::string, DWORD> handles_;
+    BYTE pollBuffer_[kPollBufferSize] = {};
+};
+
+}  // namespace
+
+RunLog RunScenario(const Script& script, bool realtime) {
+    Simulation simulation(script, realtime);
+    return simulation.Run();
+}
+
+std::string ResultName(std::int32_t result) {
+    switch (static_cast<std::uint32_t>(result)) {
+    case 0x00000000u: return "S_OK";
+    case 0x00000001u: return "S_FALSE";
+    case 0x80004001u: return "E_NOTIMPL";
+    case 0x80004002u: return "E_NOINTERFACE";
+    case 0x80004003u: return "E_POINTER";
+    case 0x80004005u: return "E_FAIL";
+    case 0x80070006u: return "E_HANDLE";
+    case 0x8007000Eu: return "E_OUTOFMEMORY";
+    case 0x80070057u: return "E_INVALIDARG";
+    case 0x80040110u: return "CLASS_E_NOAGGREGATION";
+    case 0x80040111u: return "CLASS_E_CLASSNOTAVAILABLE";
+    case 0x80040201u: return "DIERR_DEVICEFULL";
+    default: {
+        char text[16];
+        std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(result));
+        return text;
+    }
+    }
+}
+
+void ChannelBytes(const std::vector<std::uint8_t>& report, std::uint8_t reportFormat, int* first,
+                  int* second) {
+    const int low = report.size() > 1 ? report[1] : 0;
+    const int high = report.size() > 2 ? report[2] : 0;
+    if (reportFormat == 2) {
+        *first = low & 0xF0;
+        *second = (low & 0x0F) << 4;
+    } else {
+        *first = high;
+        *second = low;
+    }
+}
+
+}  // namespace quorsim

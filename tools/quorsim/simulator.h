@@ -1,0 +1,54 @@
+// Runs a scenario on the driver's own code, through its module entry points and
+// IDirectInputEffectDriver as DirectInput would, against a virtual wheel. In virtual time
+// the engine threads are held and the run calls the engine's passes one polling step at a
+// time; in real time the real threads run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/quorsim/script.h"
+
+namespace quorsim {
+
+struct ReportRecord {
+    std::uint32_t ms = 0;
+    bool feature = false;
+    std::vector<std::uint8_t> bytes;
+};
+
+// A call the script made and what the driver answered.
+struct CallRecord {
+    std::uint32_t ms = 0;
+    int line = 0;
+    std::string text;
+    std::string result;  // the result code by name, and a handle where one came back
+};
+
+// An effect starting or stopping, for the plot.
+struct Marker {
+    std::uint32_t ms = 0;
+    std::string label;
+};
+
+struct RunLog {
+    std::vector<ReportRecord> reports;
+    std::vector<CallRecord> calls;
+    std::vector<Marker> markers;
+    std::uint8_t reportFormat = 1;
+    std::uint32_t pollingStep = 16;
+    std::uint32_t endMs = 0;
+    bool realtime = false;
+};
+
+RunLog RunScenario(const Script& script, bool realtime);
+
+// S_OK, E_NOTIMPL, DIERR_DEVICEFULL, ... or the code in hexadecimal.
+std::string ResultName(std::int32_t result);
+
+// The two channel bytes an output report carries, by the report format.
+void ChannelBytes(const std::vector<std::uint8_t>& report, std::uint8_t reportFormat,
+                  int* first, int* second);
+
+}  // namespace quorsim
