@@ -23,4 +23,9 @@ ModuleState& Module();
 LONG LockModule();
 LONG UnlockModule();
 
+// Back to the state of a module just mapped into a process: the table's companions, the
+// engine record, the counts, the device links, the report records and the motion estimate.
+// For hosts that load and unload the module's code without unmapping it (tests, quorsim).
+void ResetModuleState();
+
 }  // namespace quorforce

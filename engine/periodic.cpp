@@ -46,11 +46,14 @@ std::int32_t ScaleRaw(const DeviceSettings& settings, std::int64_t v, std::int32
     return Trunc(static_cast<float>(2 * v) * s * static_cast<float>(gain) / 10000.0f);
 }
 
-// The effective period, or 0 when the wave yields nothing.
-std::int32_t EffectivePeriod(const DeviceSettings& settings, std::int32_t period) {
-    if (period <= 0) return 0;
-    if (ForceMode(settings) && period < kMinForcePeriod) return kMinForcePeriod;
-    return period;
+// The inputs with the effective period; false when the wave yields nothing (a period of
+// 0 or less, taken as signed).
+bool WithEffectivePeriod(const DeviceSettings& settings, const PeriodicInputs& input,
+                         PeriodicInputs* wave) {
+    *wave = input;
+    if (wave->period <= 0) return false;
+    if (ForceMode(settings) && wave->period < kMinForcePeriod) wave->period = kMinForcePeriod;
+    return true;
 }
 
 ForcePair Finish(const DeviceSettings& settings, std::int64_t v, const PeriodicInputs& wave,
@@ -90,9 +93,8 @@ std::int32_t PhaseIndex(std::int32_t t, std::int32_t phase, std::int32_t period,
 
 ForcePair SynthSine(const DeviceSettings& settings, const PeriodicInputs& input,
                     const EnvelopeInputs& envelope, const DirectionInputs& direction) {
-    PeriodicInputs wave = input;
-    wave.period = EffectivePeriod(settings, wave.period);
-    if (wave.period == 0) return ForcePair();
+    PeriodicInputs wave;
+    if (!WithEffectivePeriod(settings, input, &wave)) return ForcePair();
     const std::int32_t i = PhaseIndex(wave.t, wave.phase, wave.period, 0);
     const std::int32_t e = ApplyEnvelope(wave.t, envelope);
     const bool waveShown = ForceMode(settings) || wave.period > kSlowPeriod;
@@ -102,12 +104,12 @@ ForcePair SynthSine(const DeviceSettings& settings, const PeriodicInputs& input,
 
 ForcePair SynthSquare(const DeviceSettings& settings, const PeriodicInputs& input,
                       const EnvelopeInputs& envelope, const DirectionInputs& direction) {
-    PeriodicInputs wave = input;
-    std::int32_t pulses = wave.period / kSlowPeriod;
+    // The pulse length comes from the period as given, before it is checked or raised.
+    std::int32_t pulses = input.period / kSlowPeriod;
     if (pulses >= 20) pulses = 20;
     if (pulses <= 8) pulses = 8;
-    wave.period = EffectivePeriod(settings, wave.period);
-    if (wave.period == 0) return ForcePair();
+    PeriodicInputs wave;
+    if (!WithEffectivePeriod(settings, input, &wave)) return ForcePair();
     const std::int32_t e = ApplyEnvelope(wave.t, envelope);
     std::int64_t v;
     if (ForceMode(settings)) {
@@ -121,9 +123,8 @@ ForcePair SynthSquare(const DeviceSettings& settings, const PeriodicInputs& inpu
 
 ForcePair SynthTriangle(const DeviceSettings& settings, const PeriodicInputs& input,
                         const EnvelopeInputs& envelope, const DirectionInputs& direction) {
-    PeriodicInputs wave = input;
-    wave.period = EffectivePeriod(settings, wave.period);
-    if (wave.period == 0) return ForcePair();
+    PeriodicInputs wave;
+    if (!WithEffectivePeriod(settings, input, &wave)) return ForcePair();
     // With 270 degrees added, the arcsine of the sine is a triangle of amplitude 1 that
     // starts at its lowest point.
     const std::int32_t i = PhaseIndex(wave.t, wave.phase, wave.period, 270);
@@ -142,9 +143,8 @@ ForcePair SynthTriangle(const DeviceSettings& settings, const PeriodicInputs& in
 ForcePair SynthSawtooth(const DeviceSettings& settings, const PeriodicInputs& input,
                         bool rising, const EnvelopeInputs& envelope,
                         const DirectionInputs& direction) {
-    PeriodicInputs wave = input;
-    wave.period = EffectivePeriod(settings, wave.period);
-    if (wave.period == 0) return ForcePair();
+    PeriodicInputs wave;
+    if (!WithEffectivePeriod(settings, input, &wave)) return ForcePair();
     const float fr = PeriodFraction(wave.t, wave.period);
     const float w = rising ? (fr - 0.5f) * 2.0f : ((1.0f - fr) - 0.5f) * 2.0f;
     const std::int32_t e = ApplyEnvelope(wave.t, envelope);

@@ -48,15 +48,9 @@ using namespace host;
 
 HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCSTR name) {
     std::lock_guard<std::mutex> guard(TableLock());
-    if (KernelObject* existing = OpenNamed(name)) {
-        if (dynamic_cast<Event*>(existing) == nullptr) {
-            ReleaseObject(existing);
-            SetLastError(ERROR_INVALID_HANDLE);
-            return nullptr;
-        }
-        SetLastError(ERROR_ALREADY_EXISTS);
-        return existing;
-    }
+    bool found = false;
+    Event* existing = OpenExisting<Event>(name, &found);
+    if (found) return existing;
     auto event = std::make_unique<Event>();
     event->manualReset = manualReset != FALSE;
     event->signaled = initialState != FALSE;

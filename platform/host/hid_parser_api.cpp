@@ -65,6 +65,19 @@ const ParsedDescriptor* Parsed(PHIDP_PREPARSED_DATA preparsed) {
     return preparsed != nullptr ? &preparsed->parsed : nullptr;
 }
 
+// The one value field a HidP_Set/GetUsageValue call means, after checking the report.
+NTSTATUS LocateValue(HIDP_REPORT_TYPE type, USAGE page, USHORT collection, USAGE usage,
+                     PHIDP_PREPARSED_DATA preparsed, PCHAR report, ULONG length,
+                     const HidField** field) {
+    const ParsedDescriptor* d = Parsed(preparsed);
+    const NTSTATUS status = CheckReport(d, type, report, length);
+    if (status != HIDP_STATUS_SUCCESS) return status;
+    *field = FindValue(*d, type, page, collection, usage);
+    if (*field == nullptr) return HIDP_STATUS_USAGE_NOT_FOUND;
+    if (!(*field)->isRange && (*field)->count > 1) return HIDP_STATUS_IS_VALUE_ARRAY;
+    return HIDP_STATUS_SUCCESS;
+}
+
 }  // namespace
 
 NTSTATUS HidP_GetCaps(PHIDP_PREPARSED_DATA preparsed, PHIDP_CAPS caps) {
@@ -124,12 +137,10 @@ NTSTATUS HidP_GetSpecificValueCaps(HIDP_REPORT_TYPE type, USAGE page, USHORT col
 NTSTATUS HidP_SetUsageValue(HIDP_REPORT_TYPE type, USAGE page, USHORT collection, USAGE usage,
                             ULONG value, PHIDP_PREPARSED_DATA preparsed, PCHAR report,
                             ULONG length) {
-    const ParsedDescriptor* d = Parsed(preparsed);
-    NTSTATUS status = CheckReport(d, type, report, length);
+    const HidField* f = nullptr;
+    const NTSTATUS status =
+        LocateValue(type, page, collection, usage, preparsed, report, length, &f);
     if (status != HIDP_STATUS_SUCCESS) return status;
-    const HidField* f = FindValue(*d, type, page, collection, usage);
-    if (f == nullptr) return HIDP_STATUS_USAGE_NOT_FOUND;
-    if (!f->isRange && f->count > 1) return HIDP_STATUS_IS_VALUE_ARRAY;
     auto* bytes = reinterpret_cast<unsigned char*>(report);
     if (bytes[0] != 0 && bytes[0] != f->reportId) return HIDP_STATUS_INCOMPATIBLE_REPORT_ID;
     bytes[0] = f->reportId;  // the HidP_Set routines set the report id
@@ -140,12 +151,10 @@ NTSTATUS HidP_SetUsageValue(HIDP_REPORT_TYPE type, USAGE page, USHORT collection
 NTSTATUS HidP_GetUsageValue(HIDP_REPORT_TYPE type, USAGE page, USHORT collection, USAGE usage,
                             PULONG value, PHIDP_PREPARSED_DATA preparsed, PCHAR report,
                             ULONG length) {
-    const ParsedDescriptor* d = Parsed(preparsed);
-    NTSTATUS status = CheckReport(d, type, report, length);
+    const HidField* f = nullptr;
+    const NTSTATUS status =
+        LocateValue(type, page, collection, usage, preparsed, report, length, &f);
     if (status != HIDP_STATUS_SUCCESS) return status;
-    const HidField* f = FindValue(*d, type, page, collection, usage);
-    if (f == nullptr) return HIDP_STATUS_USAGE_NOT_FOUND;
-    if (!f->isRange && f->count > 1) return HIDP_STATUS_IS_VALUE_ARRAY;
     const auto* bytes = reinterpret_cast<const unsigned char*>(report);
     if (bytes[0] != f->reportId) return HIDP_STATUS_INCOMPATIBLE_REPORT_ID;
     if (value != nullptr) *value = ReadBits(bytes, ElementOffset(*f, usage), f->bitSize);

@@ -120,15 +120,9 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    if (KernelObject* existing = OpenNamed(name)) {
-        if (dynamic_cast<Mutex*>(existing) == nullptr) {
-            ReleaseObject(existing);
-            SetLastError(ERROR_INVALID_HANDLE);
-            return nullptr;
-        }
-        SetLastError(ERROR_ALREADY_EXISTS);
-        return existing;
-    }
+    bool found = false;
+    Mutex* existing = OpenExisting<Mutex>(name, &found);
+    if (found) return existing;
     auto mutex = std::make_unique<Mutex>();
     if (initialOwner) mutex->TryAcquire();
     SetName(mutex.get(), name);
@@ -195,15 +189,9 @@ HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWO
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
-    if (KernelObject* existing = OpenNamed(name)) {
-        if (dynamic_cast<Mapping*>(existing) == nullptr) {
-            ReleaseObject(existing);
-            SetLastError(ERROR_INVALID_HANDLE);
-            return nullptr;
-        }
-        SetLastError(ERROR_ALREADY_EXISTS);
-        return existing;
-    }
+    bool found = false;
+    Mapping* existing = OpenExisting<Mapping>(name, &found);
+    if (found) return existing;
     auto mapping = std::make_unique<Mapping>();
     mapping->size = sizeLow;
     mapping->bytes.reset(new std::uint8_t[sizeLow]());  // the system zero-fills new sections

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/host/kernel.h"
 #include "platform/host/win_types.h"
 
 namespace host {
@@ -37,5 +38,23 @@ void ReleaseObject(KernelObject* object);
 // With the table lock held: the live object of that name, with one more reference, or null.
 KernelObject* OpenNamed(const char* name);
 void SetName(KernelObject* object, const char* name);
+
+// With the table lock held, for a Create call of a named object of kind T: *found tells
+// whether the name exists; then the result is that object with one more reference, or null
+// (ERROR_INVALID_HANDLE) when an object of another kind holds the name.
+template <typename T>
+T* OpenExisting(const char* name, bool* found) {
+    KernelObject* existing = OpenNamed(name);
+    *found = existing != nullptr;
+    if (existing == nullptr) return nullptr;
+    T* typed = dynamic_cast<T*>(existing);
+    if (typed == nullptr) {
+        ReleaseObject(existing);
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    SetLastError(ERROR_ALREADY_EXISTS);
+    return typed;
+}
 
 }  // namespace host

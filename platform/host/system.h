@@ -90,4 +90,8 @@ void ReleaseHeldThreads();
 // Threads of CreateThread that have not returned yet.
 int RunningThreadCount();
 
+// The whole stand-in back to a fresh machine: no devices, empty hives, the steady clock,
+// threads not held.
+void ResetStandIn();
+
 }  // namespace host

@@ -56,6 +56,20 @@ DeviceHandleObject* FindHandle(HANDLE handle) {
     return dynamic_cast<DeviceHandleObject*>(FindObject(handle));
 }
 
+// The handle of a present device for a read or write, or null with the error set.
+DeviceHandleObject* HandleForIo(HANDLE file, const void* buffer) {
+    DeviceHandleObject* handle = FindHandle(file);
+    if (handle == nullptr || buffer == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if (!handle->device->present) {
+        SetLastError(ERROR_DEVICE_NOT_CONNECTED);
+        return nullptr;
+    }
+    return handle;
+}
+
 void SetResult(LPOVERLAPPED overlapped, ULONG_PTR status, DWORD bytes) {
     if (overlapped == nullptr) return;
     overlapped->Internal = status;
@@ -76,8 +90,8 @@ void Record(VirtualHid& device, RecordedReport::Kind kind, const std::uint8_t* b
 
 }  // namespace
 
-VirtualHid::VirtualHid(const VirtualHidSpec& spec)
-    : spec_(spec), parsed_(ParseReportDescriptor(spec.descriptor)) {}
+VirtualHid::VirtualHid(const VirtualHidConfig& config)
+    : config_(config), parsed_(ParseReportDescriptor(config.descriptor)) {}
 
 std::vector<RecordedReport> VirtualHid::Reports() const {
     std::lock_guard<std::mutex> guard(TableLock());
@@ -167,8 +181,8 @@ void VirtualHid::CancelLocked(DeviceHandleObject* handle) {
     }
 }
 
-std::shared_ptr<VirtualHid> PlugVirtualHid(const VirtualHidSpec& spec) {
-    auto device = std::make_shared<VirtualHid>(spec);
+std::shared_ptr<VirtualHid> PlugVirtualHid(const VirtualHidConfig& config) {
+    auto device = std::make_shared<VirtualHid>(config);
     std::lock_guard<std::mutex> guard(TableLock());
     Devices().push_back(device);
     return device;
@@ -232,13 +246,13 @@ std::string HidDevicePath(USHORT vendorId, USHORT productId, const std::string& 
            "#{4d1e55b2-f16f-11cf-88cb-001111000030}";
 }
 
-VirtualHidSpec BuiltInWheel() {
-    VirtualHidSpec spec;
-    spec.descriptor = BuiltInWheelDescriptor();
-    spec.vendorId = 0x5A1C;
-    spec.productId = 0xE410;
-    spec.path = HidDevicePath(0x5A1C, 0xE410, "0000");
-    return spec;
+VirtualHidConfig BuiltInWheel() {
+    VirtualHidConfig config;
+    config.descriptor = BuiltInWheelDescriptor();
+    config.vendorId = 0x5A1C;
+    config.productId = 0xE410;
+    config.path = HidDevicePath(0x5A1C, 0xE410, "0000");
+    return config;
 }
 
 std::string DeviceParametersKey(const std::string& path, bool ntAbove4) {
@@ -281,6 +295,13 @@ int OpenDeviceHandleCount() { return liveDeviceHandles; }
 
 int LivePreparsedDataCount() { return livePreparsed; }
 
+void ResetStandIn() {
+    UnplugAllVirtualHids();
+    ResetRegistry();
+    UseSteadyClock();
+    HoldNewThreads(false);
+}
+
 }  // namespace host
 
 using namespace host;
@@ -295,7 +316,7 @@ HDEVINFO SetupDiGetClassDevsA(const GUID* classGuid, LPCSTR, HWND, DWORD flags) 
     std::lock_guard<std::mutex> guard(TableLock());
     if (IsEqualGUID(*classGuid, kHidInterfaceGuid)) {
         for (auto& device : Devices()) {
-            if (device->present) list->paths.push_back(device->Spec().path);
+            if (device->present) list->paths.push_back(device->Config().path);
         }
     }
     return list;
@@ -355,7 +376,7 @@ HANDLE CreateFileA(LPCSTR path, DWORD, DWORD, SECURITY_ATTRIBUTES*, DWORD dispos
     std::lock_guard<std::mutex> guard(TableLock());
     if (path != nullptr && disposition == OPEN_EXISTING) {
         for (auto& device : Devices()) {
-            if (device->present && Lower(device->Spec().path) == Lower(path)) {
+            if (device->present && Lower(device->Config().path) == Lower(path)) {
                 auto handle = std::make_unique<DeviceHandleObject>();
                 handle->device = device;
                 return AddObject(std::move(handle));
@@ -369,16 +390,9 @@ HANDLE CreateFileA(LPCSTR path, DWORD, DWORD, SECURITY_ATTRIBUTES*, DWORD dispos
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes, LPDWORD written, LPOVERLAPPED overlapped) {
     std::lock_guard<std::mutex> guard(TableLock());
     if (written != nullptr) *written = 0;
-    DeviceHandleObject* handle = FindHandle(file);
-    if (handle == nullptr || buffer == nullptr) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
+    DeviceHandleObject* handle = HandleForIo(file, buffer);
+    if (handle == nullptr) return FALSE;
     VirtualHid& device = *handle->device;
-    if (!device.present) {
-        SetLastError(ERROR_DEVICE_NOT_CONNECTED);
-        return FALSE;
-    }
     if (bytes != device.Parsed().outputLength || bytes == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -404,16 +418,9 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes, LPDWORD written, LPOVER
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytes, LPDWORD read, LPOVERLAPPED overlapped) {
     std::lock_guard<std::mutex> guard(TableLock());
     if (read != nullptr) *read = 0;
-    DeviceHandleObject* handle = FindHandle(file);
-    if (handle == nullptr || buffer == nullptr) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
+    DeviceHandleObject* handle = HandleForIo(file, buffer);
+    if (handle == nullptr) return FALSE;
     VirtualHid& device = *handle->device;
-    if (!device.present) {
-        SetLastError(ERROR_DEVICE_NOT_CONNECTED);
-        return FALSE;
-    }
     if (bytes < device.Parsed().inputLength || device.Parsed().inputLength == 0) {
         SetLastError(ERROR_INVALID_USER_BUFFER);
         return FALSE;
@@ -490,8 +497,8 @@ BOOLEAN HidD_GetAttributes(HANDLE file, PHIDD_ATTRIBUTES attributes) {
     DeviceHandleObject* handle = FindHandle(file);
     if (handle == nullptr || attributes == nullptr || !handle->device->present) return FALSE;
     attributes->Size = sizeof(HIDD_ATTRIBUTES);
-    attributes->VendorID = handle->device->Spec().vendorId;
-    attributes->ProductID = handle->device->Spec().productId;
+    attributes->VendorID = handle->device->Config().vendorId;
+    attributes->ProductID = handle->device->Config().productId;
     attributes->VersionNumber = 0x0100;
     return TRUE;
 }

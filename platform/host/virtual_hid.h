@@ -17,7 +17,7 @@
 
 namespace host {
 
-struct VirtualHidSpec {
+struct VirtualHidConfig {
     std::vector<std::uint8_t> descriptor;
     USHORT vendorId = 0;
     USHORT productId = 0;
@@ -45,9 +45,9 @@ struct PendingIo {
 
 class VirtualHid {
 public:
-    explicit VirtualHid(const VirtualHidSpec& spec);
+    explicit VirtualHid(const VirtualHidConfig& config);
 
-    const VirtualHidSpec& Spec() const { return spec_; }
+    const VirtualHidConfig& Config() const { return config_; }
     const ParsedDescriptor& Parsed() const { return parsed_; }
 
     std::vector<RecordedReport> Reports() const;
@@ -76,11 +76,11 @@ public:
     void CancelLocked(DeviceHandleObject* handle);
 
 private:
-    VirtualHidSpec spec_;
+    VirtualHidConfig config_;
     ParsedDescriptor parsed_;
 };
 
-std::shared_ptr<VirtualHid> PlugVirtualHid(const VirtualHidSpec& spec);
+std::shared_ptr<VirtualHid> PlugVirtualHid(const VirtualHidConfig& config);
 void UnplugAllVirtualHids();
 
 // The built-in virtual wheel: vendor 5A1C, product E410. Input report 1: X and Y (10 bits
@@ -88,7 +88,7 @@ void UnplugAllVirtualHids();
 // 0xBB; feature reports 2 (vendor usages 1, 2) and 3 (usages 3, 4), 16 bits each, on
 // page 0xFF00.
 std::vector<std::uint8_t> BuiltInWheelDescriptor();
-VirtualHidSpec BuiltInWheel();
+VirtualHidConfig BuiltInWheel();
 // "\\?\hid#vid_XXXX&pid_XXXX#<instance>#{4d1e55b2-f16f-11cf-88cb-001111000030}"
 std::string HidDevicePath(USHORT vendorId, USHORT productId, const std::string& instance);
 

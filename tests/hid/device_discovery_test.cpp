@@ -36,8 +36,8 @@ TEST_F(DeviceLinkTest, BindsTheBuiltInWheelWithItsCapabilities) {
 }
 
 TEST_F(DeviceLinkTest, TwoWheelsOfOneVendorAreToldApartByJoystickId) {
-    Plug(Spec(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0000"), 0);
-    Plug(Spec(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0001"), 1, 1);
+    Plug(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0000"), 0);
+    Plug(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0001"), 1, 1);
     ASSERT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[3], 1, 1), 1);
     ASSERT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[4], 0, 1), 1);
     EXPECT_EQ(host::OpenDeviceHandleCount(), 2);  // the interfaces passed over were closed
@@ -54,7 +54,7 @@ TEST_F(DeviceLinkTest, TwoWheelsOfOneVendorAreToldApartByJoystickId) {
 }
 
 TEST_F(DeviceLinkTest, SecondVendorIsFoundByTheSecondCall) {
-    Plug(Spec(host::BuiltInWheelDescriptor(), 0x7B3E, 0x0042, "0000"), 0);
+    Plug(Config(host::BuiltInWheelDescriptor(), 0x7B3E, 0x0042, "0000"), 0);
     EXPECT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 0, 1), 0);
     EXPECT_EQ(host::OpenDeviceHandleCount(), 0);
     EXPECT_EQ(ZXOpenDevice(0x7B3E, 0, &deviceLinks[0], 0, 1), 1);
@@ -62,7 +62,7 @@ TEST_F(DeviceLinkTest, SecondVendorIsFoundByTheSecondCall) {
 }
 
 TEST_F(DeviceLinkTest, MaskModeAndsTheProductId) {
-    Plug(Spec(host::BuiltInWheelDescriptor(), 0x5A1C, 6, "0000"), 0);
+    Plug(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 6, "0000"), 0);
     EXPECT_EQ(ZXOpenDevice(0x5A1C, 4, &deviceLinks[0], 0, 0), 0);
     EXPECT_EQ(ZXOpenDevice(0x5A1C, 4, &deviceLinks[0], 0, 1), 1);
     EXPECT_EQ(deviceLinks[0].productId, 6);
@@ -70,29 +70,29 @@ TEST_F(DeviceLinkTest, MaskModeAndsTheProductId) {
 }
 
 TEST_F(DeviceLinkTest, HighestMatchingCalibrationEntryWins) {
-    const host::VirtualHidSpec spec = host::BuiltInWheel();
-    host::PlugVirtualHid(spec);
+    const host::VirtualHidConfig config = host::BuiltInWheel();
+    host::PlugVirtualHid(config);
     const GUID instance = InstanceGuid(7);
-    host::SetDeviceParametersEntry(spec.path, instance, 200);
+    host::SetDeviceParametersEntry(config.path, instance, 200);
     host::SetCalibrationEntry(0x5A1C, 0xE410, 2, instance, 3);
     host::SetCalibrationEntry(0x5A1C, 0xE410, 9, instance, 0x105);  // the low byte counts
     host::SetCalibrationEntry(0x5A1C, 0xE410, 12, InstanceGuid(8), 6);
-    EXPECT_EQ(ZXJoystickIdFromCalibration(spec.path.c_str(), 0x5A1C, 0xE410), 5);
+    EXPECT_EQ(ZXJoystickIdFromCalibration(config.path.c_str(), 0x5A1C, 0xE410), 5);
     EXPECT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 5, 1), 1);
 }
 
 TEST_F(DeviceLinkTest, DeviceParametersServeWhenNoCalibrationMatches) {
-    const host::VirtualHidSpec spec = host::BuiltInWheel();
-    host::PlugVirtualHid(spec);
-    host::SetDeviceParametersEntry(spec.path, InstanceGuid(1), 4);
-    EXPECT_EQ(ZXJoystickIdFromCalibration(spec.path.c_str(), 0x5A1C, 0xE410), 255);
-    EXPECT_EQ(ZXJoystickIdFromDeviceParameters(spec.path.c_str()), 4);
+    const host::VirtualHidConfig config = host::BuiltInWheel();
+    host::PlugVirtualHid(config);
+    host::SetDeviceParametersEntry(config.path, InstanceGuid(1), 4);
+    EXPECT_EQ(ZXJoystickIdFromCalibration(config.path.c_str(), 0x5A1C, 0xE410), 255);
+    EXPECT_EQ(ZXJoystickIdFromDeviceParameters(config.path.c_str()), 4);
     EXPECT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 4, 1), 1);
 }
 
 TEST_F(DeviceLinkTest, InterfacesWithoutEntriesAreSkipped) {
-    host::PlugVirtualHid(Spec(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0000"));
-    Plug(Spec(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0001"), 0);
+    host::PlugVirtualHid(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0000"));
+    Plug(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0001"), 0);
     ASSERT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 0, 1), 1);
     EXPECT_EQ(host::OpenDeviceHandleCount(), 1);
 }
@@ -100,10 +100,10 @@ TEST_F(DeviceLinkTest, InterfacesWithoutEntriesAreSkipped) {
 // The device-class key takes the path from its fifth character: "##?#" on NT above 4.0,
 // "##.#" elsewhere.
 TEST_F(DeviceLinkTest, DeviceClassKeyFormFollowsTheSystem) {
-    const host::VirtualHidSpec spec = host::BuiltInWheel();
-    host::PlugVirtualHid(spec);
-    const std::string nt = host::DeviceParametersKey(spec.path, true);
-    const std::string old = host::DeviceParametersKey(spec.path, false);
+    const host::VirtualHidConfig config = host::BuiltInWheel();
+    host::PlugVirtualHid(config);
+    const std::string nt = host::DeviceParametersKey(config.path, true);
+    const std::string old = host::DeviceParametersKey(config.path, false);
     EXPECT_NE(nt.find("\\##?#hid#vid_5a1c&pid_e410#0000#{4d1e55b2"), std::string::npos);
     host::SetRegistryDword(HKEY_LOCAL_MACHINE, nt, "Joystick Id", 1);
     host::SetRegistryDword(HKEY_LOCAL_MACHINE, old, "Joystick Id", 2);
@@ -117,11 +117,11 @@ TEST_F(DeviceLinkTest, DeviceClassKeyFormFollowsTheSystem) {
 }
 
 TEST_F(DeviceLinkTest, OverlongPathsCountAsNotFound) {
-    host::VirtualHidSpec spec = host::BuiltInWheel();
-    spec.path = host::HidDevicePath(0x5A1C, 0xE410, std::string(300, 'a'));
-    Plug(spec, 0);
-    EXPECT_EQ(ZXJoystickIdFromDeviceParameters(spec.path.c_str()), 255);
-    EXPECT_EQ(ZXJoystickIdFromCalibration(spec.path.c_str(), 0x5A1C, 0xE410), 255);
+    host::VirtualHidConfig config = host::BuiltInWheel();
+    config.path = host::HidDevicePath(0x5A1C, 0xE410, std::string(300, 'a'));
+    Plug(config, 0);
+    EXPECT_EQ(ZXJoystickIdFromDeviceParameters(config.path.c_str()), 255);
+    EXPECT_EQ(ZXJoystickIdFromCalibration(config.path.c_str(), 0x5A1C, 0xE410), 255);
     EXPECT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 0, 1), 0);
     EXPECT_EQ(ZXJoystickIdFromDeviceParameters("ab"), 255);
 }
@@ -132,7 +132,7 @@ TEST_F(DeviceLinkTest, AxisCapsKeepValueCapsOrderAndFour) {
     d.Logical(0, 255).Size(8, 1);
     for (int usage : {0x36, 0x37, 0x30, 0x31, 0x32, 0x33}) d.Usage(usage).Input();
     d.Buttons(4).ForceOutput(16).End();
-    Plug(Spec(d.Bytes(), 0x5A1C, 1, "0000"), 0);
+    Plug(Config(d.Bytes(), 0x5A1C, 1, "0000"), 0);
     ASSERT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 0, 1), 1);
     const DeviceLink& link = deviceLinks[0];
     ASSERT_EQ(link.inputAxisCount, 4);

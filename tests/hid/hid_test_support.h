@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/module_state.h"
 #include "engine/motion.h"
 #include "hid/device_discovery.h"
 #include "hid/report_io.h"
@@ -84,37 +85,33 @@ protected:
         Reset();
     }
     static void Reset() {
-        host::UnplugAllVirtualHids();
-        host::ResetRegistry();
+        host::ResetStandIn();
         host::SetSystemVersion(VER_PLATFORM_WIN32_NT, 6, 1);
         ZXReleaseBuffer();
-        for (DeviceLink& link : deviceLinks) link = DeviceLink{};
-        writeOverlapped = OVERLAPPED{};
-        readOverlapped = OVERLAPPED{};
-        motionState = MotionState{};
+        ResetModuleState();
     }
 
     // A device carrying a joystick id through a DirectInput calibration entry.
-    std::shared_ptr<host::VirtualHid> Plug(host::VirtualHidSpec spec, int joystickId,
+    std::shared_ptr<host::VirtualHid> Plug(host::VirtualHidConfig config, int joystickId,
                                            int calibrationIndex = 0) {
-        auto device = host::PlugVirtualHid(spec);
+        auto device = host::PlugVirtualHid(config);
         const GUID instance = InstanceGuid(static_cast<std::uint32_t>(++instances_));
         // The Device Parameters key gives the instance GUID; its own id (200) would only be a
         // fallback, so a test that sees 200 has read the wrong entry.
-        host::SetDeviceParametersEntry(spec.path, instance, 200);
-        host::SetCalibrationEntry(spec.vendorId, spec.productId, calibrationIndex, instance,
+        host::SetDeviceParametersEntry(config.path, instance, 200);
+        host::SetCalibrationEntry(config.vendorId, config.productId, calibrationIndex, instance,
                                   static_cast<DWORD>(joystickId));
         return device;
     }
 
-    static host::VirtualHidSpec Spec(const std::vector<std::uint8_t>& descriptor, USHORT vendor,
+    static host::VirtualHidConfig Config(const std::vector<std::uint8_t>& descriptor, USHORT vendor,
                                      USHORT product, const std::string& instance) {
-        host::VirtualHidSpec spec;
-        spec.descriptor = descriptor;
-        spec.vendorId = vendor;
-        spec.productId = product;
-        spec.path = host::HidDevicePath(vendor, product, instance);
-        return spec;
+        host::VirtualHidConfig config;
+        config.descriptor = descriptor;
+        config.vendorId = vendor;
+        config.productId = product;
+        config.path = host::HidDevicePath(vendor, product, instance);
+        return config;
     }
 
     int instances_ = 0;

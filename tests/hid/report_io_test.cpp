@@ -18,7 +18,7 @@ protected:
     // Binds a device made from the descriptor as joystick 0 on link `index`.
     std::shared_ptr<host::VirtualHid> BindDevice(const Bytes& descriptor, int index = 0,
                                                  const char* instance = "0000") {
-        auto device = Plug(Spec(descriptor, 0x5A1C, 0xE410, instance), index, index);
+        auto device = Plug(Config(descriptor, 0x5A1C, 0xE410, instance), index, index);
         EXPECT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[index], index, 1), 1);
         deviceLinks[index].outputUsagePage = 1;  // what the settings give by default
         deviceLinks[index].outputUsage = 0xBB;

@@ -134,12 +134,7 @@ TEST_F(DriverObject, RefusedIdsTouchNothingAndReleaseTheMutex) {
 
 TEST_F(DriverObject, DeviceWithoutAWheelFailsAndSlotsStillWork) {
     Attach();
-    ASSERT_EQ(DllGetClassObject(kEffectDriverClassId, kClassFactoryInterfaceId,
-                                reinterpret_cast<void**>(&factory)),
-              S_OK);
-    ASSERT_EQ(factory->CreateInstance(nullptr, kEffectDriverInterfaceId,
-                                      reinterpret_cast<void**>(&driver)),
-              S_OK);
+    CreateDriverObject();
     EXPECT_EQ(driver->DeviceID(0x0800, 5, TRUE, 2, nullptr), E_FAIL);  // no joystick 5
     EXPECT_EQ(Module().process.externalIdOfArea[2], 5);  // the maps are written first
     EXPECT_EQ(Module().process.areaOfExternalId[5], 2);

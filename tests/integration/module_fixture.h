@@ -38,7 +38,7 @@ protected:
         ResetHost();
         wheel = host::PlugVirtualHid(host::BuiltInWheel());
         const GUID instance = {0xB0000001, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8}};
-        host::SetDeviceParametersEntry(wheel->Spec().path, instance, 0);
+        host::SetDeviceParametersEntry(wheel->Config().path, instance, 0);
         host::SetCalibrationEntry(0x5A1C, 0xE410, 0, instance, 0);
     }
 
@@ -82,15 +82,20 @@ protected:
         attached = false;
     }
 
-    // Attach, factory, driver object, DeviceID for joystick 0 on area 0.
-    void Bind(bool virtualTime = true) {
-        Attach(virtualTime);
+    // The class factory and a driver object, as DirectInput gets them.
+    void CreateDriverObject() {
         ASSERT_EQ(DllGetClassObject(kEffectDriverClassId, kClassFactoryInterfaceId,
                                     reinterpret_cast<void**>(&factory)),
                   S_OK);
         ASSERT_EQ(factory->CreateInstance(nullptr, kEffectDriverInterfaceId,
                                           reinterpret_cast<void**>(&driver)),
                   S_OK);
+    }
+
+    // Attach, factory, driver object, DeviceID for joystick 0 on area 0.
+    void Bind(bool virtualTime = true) {
+        Attach(virtualTime);
+        CreateDriverObject();
         ASSERT_EQ(driver->DeviceID(0x0800, 0, TRUE, 0, nullptr), S_OK);
     }
 
@@ -108,19 +113,8 @@ protected:
     SharedEffectTable& Table() { return *Module().process.table; }
 
     static void ResetHost() {
-        host::UnplugAllVirtualHids();
-        host::ResetRegistry();
-        host::UseSteadyClock();
-        host::HoldNewThreads(false);
-        for (DeviceLink& link : deviceLinks) link = DeviceLink{};
-        writeOverlapped = OVERLAPPED{};
-        readOverlapped = OVERLAPPED{};
-        motionState = MotionState{};
-        ModuleState& module = Module();
-        module.process = ProcessState{};
-        module.engine = EngineThreads{};
-        module.lockCount = 0;
-        module.driverObjects = 0;
+        host::ResetStandIn();
+        ResetModuleState();
     }
 
     std::shared_ptr<host::VirtualHid> wheel;

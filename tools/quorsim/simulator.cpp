@@ -30,19 +30,8 @@ constexpr DWORD kVirtualBase = 100000;  // the clock at scenario time 0
 constexpr DWORD kInternalId = 0;
 
 void ResetHost() {
-    host::UnplugAllVirtualHids();
-    host::ResetRegistry();
-    host::UseSteadyClock();
-    host::HoldNewThreads(false);
-    for (DeviceLink& link : deviceLinks) link = DeviceLink{};
-    writeOverlapped = OVERLAPPED{};
-    readOverlapped = OVERLAPPED{};
-    motionState = MotionState{};
-    ModuleState& module = Module();
-    module.process = ProcessState{};
-    module.engine = EngineThreads{};
-    module.lockCount = 0;
-    module.driverObjects = 0;
+    host::ResetStandIn();
+    ResetModuleState();
 }
 
 std::string SettingKey(const Setting& s, const WheelConfig& wheel) {
@@ -211,15 +200,15 @@ private:
         for (const Setting& s : script_.settings) {
             host::SetRegistryDword(HKEY_CURRENT_USER, SettingKey(s, script_.wheel), s.name, s.value);
         }
-        host::VirtualHidSpec spec = host::BuiltInWheel();
+        host::VirtualHidConfig config = host::BuiltInWheel();
         const WheelConfig& w = script_.wheel;
-        if (!w.descriptor.empty()) spec.descriptor = w.descriptor;
-        spec.vendorId = w.vendorId;
-        spec.productId = w.productId;
-        spec.path = host::HidDevicePath(w.vendorId, w.productId, "0000");
-        wheel_ = host::PlugVirtualHid(spec);
+        if (!w.descriptor.empty()) config.descriptor = w.descriptor;
+        config.vendorId = w.vendorId;
+        config.productId = w.productId;
+        config.path = host::HidDevicePath(w.vendorId, w.productId, "0000");
+        wheel_ = host::PlugVirtualHid(config);
         const GUID instance = {0x51A00000u, 0x5117, 0x0001, {1, 2, 3, 4, 5, 6, 7, 8}};
-        host::SetDeviceParametersEntry(spec.path, instance, static_cast<DWORD>(w.joystick));
+        host::SetDeviceParametersEntry(config.path, instance, static_cast<DWORD>(w.joystick));
         host::SetCalibrationEntry(w.vendorId, w.productId, 0, instance, static_cast<DWORD>(w.joystick));
 
         if (!log_.realtime) {
