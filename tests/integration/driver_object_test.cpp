@@ -147,6 +147,25 @@ TEST_F(DriverObject, DeviceWithoutAWheelFailsAndSlotsStillWork) {
     EXPECT_EQ(Table().areas[2].slotPlaying[0], 1);
 }
 
+TEST_F(DriverObject, DeviceIdFallsBackToTheSecondVendor) {
+    wheel->Unplug();
+    host::VirtualHidConfig other = host::BuiltInWheel();
+    other.vendorId = 0x7B3E;
+    other.productId = 0x0042;
+    other.path = host::HidDevicePath(0x7B3E, 0x0042, "0000");
+    host::PlugVirtualHid(other);
+    const GUID instance = {0xB0000002, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8}};
+    host::SetDeviceParametersEntry(other.path, instance, 3);
+    Attach();
+    CreateDriverObject();
+    EXPECT_EQ(driver->DeviceID(0x0800, 3, TRUE, 1, nullptr), S_OK);
+    EXPECT_EQ(Table().vendorIds[3], 0x7B3E);
+    EXPECT_EQ(Table().productIds[3], 0x0042);
+    EXPECT_EQ(deviceLinks[1].inUse, 1);
+    EXPECT_EQ(Module().process.externalIdOfArea[1], 3);
+    EXPECT_EQ(Module().process.areaOfExternalId[3], 1);
+}
+
 TEST_F(DriverObject, BindingLoadsTheDefaultsWithoutDriverKeys) {
     Bind();
     const DeviceSettings& s = Table().settings[0];
