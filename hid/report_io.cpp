@@ -27,7 +27,10 @@ constexpr USAGE kButtonPage = 9;
 constexpr USAGE kGenericDesktopPage = 1;
 constexpr USAGE kXUsage = 0x30;
 
-bool Pending(const OVERLAPPED& overlapped) { return overlapped.Internal == STATUS_PENDING; }
+// The system writes the status when the operation completes: read it afresh every time.
+bool Pending(const OVERLAPPED& overlapped) {
+    return static_cast<const volatile ULONG_PTR&>(overlapped.Internal) == STATUS_PENDING;
+}
 
 // Waits up to budgetMs for the operation to leave the pending state. The events are named,
 // so another process's I/O can signal ours: only the OVERLAPPED's own status counts.
