@@ -142,6 +142,8 @@ protected:
         if (driver_ != nullptr) driver_->Release();
         if (factory_ != nullptr) factory_->Release();
         if (dll_ != nullptr) FreeLibrary(dll_);
+        // The unload saved the force gains under the joystick key, below the device key.
+        RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kDeviceKey) + "\\0").c_str());
         RegDeleteKeyA(HKEY_CURRENT_USER, kDeviceKey);
     }
 
@@ -195,6 +197,8 @@ protected:
 HANDLE WineHidWheel::channel_ = INVALID_HANDLE_VALUE;
 
 TEST_F(WineHidWheel, IsBoundAndReceivesTheExactReports) {
+    SetDeviceValue("Shock_or_Force_Feedback", 0);
+    SetDeviceValue("Motor_Parameters", 0);
     Bind();
     // A constant force of 5000 at 90 degrees on the default (vibration, two motors) settings:
     // 10000 on the first motor, byte 127; the value 0x7F00 as report 1: 01 00 7F.
