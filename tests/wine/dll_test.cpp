@@ -4,37 +4,23 @@
 // threads run.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
-#include <tlhelp32.h>
-
 #include <cstring>
 #include <string>
 #include <vector>
 
-#define DIRECTINPUT_VERSION 0x0800
-#include <dinput.h>
-#include <dinputd.h>
+#include "tests/wine/wine_test_support.h"
+
+#include <tlhelp32.h>
 
 namespace {
 
-const GUID kClassId = {0x5C0E2A71, 0x3B94, 0x4D6A, {0x9E, 0x21, 0x7F, 0x40, 0xC8, 0xD1, 0xA6, 0xB3}};
-const GUID kUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-const GUID kClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-const GUID kEffectDriver = {0x02538130, 0x898F, 0x11D0, {0x9A, 0xD0, 0x00, 0xA0, 0xC9, 0xA0, 0x6E, 0x35}};
+using namespace wine_test;
+
 const char* const kProductKey =
     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
     "VID_5A1C&PID_E410\\Quorvane\\FFB_API";
 
-typedef HRESULT(WINAPI* GetClassObjectFunction)(REFCLSID, REFIID, LPVOID*);
 typedef HRESULT(WINAPI* CanUnloadFunction)();
-
-std::string ThisFolder() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of("\\/") + 1);
-}
 
 // The threads of this process, by id.
 std::vector<DWORD> ProcessThreads() {
@@ -113,19 +99,7 @@ struct LoadedDriver {
 };
 
 DIEFFECT ConstantEffect(DICONSTANTFORCE* force, DWORD* axes, LONG* directions) {
-    DIEFFECT effect = {};
-    effect.dwSize = sizeof effect;
-    effect.dwFlags = DIEFF_OBJECTIDS | DIEFF_POLAR;
-    effect.dwDuration = INFINITE;
-    effect.dwGain = 10000;
-    effect.dwTriggerButton = DIEB_NOTRIGGER;
-    effect.dwTriggerRepeatInterval = INFINITE;
-    effect.cAxes = 1;
-    effect.rgdwAxes = axes;
-    effect.rglDirection = directions;
-    effect.cbTypeSpecificParams = sizeof *force;
-    effect.lpvTypeSpecificParams = force;
-    return effect;
+    return Effect(force, sizeof *force, axes, directions);
 }
 
 TEST(Dll, ExportsTheComEntryPointsUndecorated) {

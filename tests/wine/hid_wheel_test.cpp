@@ -3,36 +3,23 @@
 // output reports it receives through hidclass, hid.dll and the real HidP_ parser.
 #include <gtest/gtest.h>
 
-#include <windows.h>
+#include <string>
+#include <vector>
+
+#include "tests/wine/wine_test_support.h"
 
 #include <newdev.h>
 #include <setupapi.h>
 
-#include <string>
-#include <vector>
-
-#define DIRECTINPUT_VERSION 0x0800
-#include <dinput.h>
-#include <dinputd.h>
-
 namespace {
 
+using namespace wine_test;
 using Bytes = std::vector<unsigned char>;
 
-const GUID kClassId = {0x5C0E2A71, 0x3B94, 0x4D6A, {0x9E, 0x21, 0x7F, 0x40, 0xC8, 0xD1, 0xA6, 0xB3}};
-const GUID kClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-const GUID kEffectDriver = {0x02538130, 0x898F, 0x11D0, {0x9A, 0xD0, 0x00, 0xA0, 0xC9, 0xA0, 0x6E, 0x35}};
 const GUID kHidClass = {0x745a17a0, 0x74d3, 0x11d0, {0xb6, 0xfe, 0x00, 0xa0, 0xc9, 0x0f, 0x57, 0xda}};
 const GUID kHidInterface = {0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 const GUID kTestInterface = {0x8e6f4f2a, 0x4c1d, 0x4b2e, {0x9a, 0x11, 0x51, 0x7a, 0x0c, 0x3d, 0x22, 0x10}};
 const DWORD kPop = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x801, METHOD_BUFFERED, FILE_ANY_ACCESS);
-
-std::string ThisFolder() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of("\\/") + 1);
-}
 
 // The device path of the first present interface of a class whose path contains `part`
 // (Wine has HID devices of its own), or "".
@@ -159,8 +146,7 @@ protected:
     void Bind() {
         dll_ = LoadLibraryA((ThisFolder() + "quorforce.dll").c_str());
         ASSERT_NE(dll_, nullptr);
-        typedef HRESULT(WINAPI * GetClassObject)(REFCLSID, REFIID, LPVOID*);
-        auto getClassObject = reinterpret_cast<GetClassObject>(
+        auto getClassObject = reinterpret_cast<GetClassObjectFunction>(
             reinterpret_cast<void*>(GetProcAddress(dll_, "DllGetClassObject")));
         ASSERT_EQ(getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory_)), S_OK);
         ASSERT_EQ(factory_->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver_)),
@@ -171,18 +157,7 @@ protected:
     DWORD Download(DWORD effectId, void* record, DWORD size, LONG direction) {
         DWORD axes[1] = {DIDFT_ABSAXIS};
         LONG directions[1] = {direction};
-        DIEFFECT effect = {};
-        effect.dwSize = sizeof effect;
-        effect.dwFlags = DIEFF_OBJECTIDS | DIEFF_POLAR;
-        effect.dwDuration = INFINITE;
-        effect.dwGain = 10000;
-        effect.dwTriggerButton = DIEB_NOTRIGGER;
-        effect.dwTriggerRepeatInterval = INFINITE;
-        effect.cAxes = 1;
-        effect.rgdwAxes = axes;
-        effect.rglDirection = directions;
-        effect.cbTypeSpecificParams = size;
-        effect.lpvTypeSpecificParams = record;
+        DIEFFECT effect = Effect(record, size, axes, directions);
         DWORD handle = 0;
         EXPECT_EQ(driver_->DownloadEffect(0, effectId, &handle, &effect, DIEP_START), S_OK);
         return handle;
