@@ -71,10 +71,6 @@ void SetSystemVersion(DWORD platformId, DWORD major, DWORD minor) {
 }
 
 void FailNextAllocation() { failNextAllocation = true; }
-int LiveAllocationCount() {
-    std::lock_guard<std::mutex> guard(MemoryLock());
-    return static_cast<int>(Allocations().size());
-}
 int LoadedModuleCount() { return loadedModules; }
 
 }  // namespace host

@@ -53,8 +53,7 @@ void SetSystemVersion(DWORD platformId, DWORD major, DWORD minor);
 
 // The next VirtualAlloc or LocalAlloc fails.
 void FailNextAllocation();
-// Live VirtualAlloc and LocalAlloc blocks and loaded modules (for leak checks).
-int LiveAllocationCount();
+// Modules loaded and not freed (for leak checks).
 int LoadedModuleCount();
 
 }  // namespace host
