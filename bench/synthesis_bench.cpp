@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "driver/effect_ids.h"
-#include "engine/slot_synthesis.h"
-#include "engine/tables.h"
+#include "state/effect_ids.h"
+#include "synthesis/slot_synthesis.h"
+#include "synthesis/tables.h"
 
 namespace quorforce {
 namespace {

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "driver/shared_table.h"
-#include "hid/device_link.h"
+#include "state/shared_table.h"
+#include "state/device_link.h"
 
 namespace quorforce {
 

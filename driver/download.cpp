@@ -4,10 +4,10 @@
 #include <cstddef>
 #include <cstring>
 
-#include "driver/effect_ids.h"
+#include "state/effect_ids.h"
 #include "driver/slots.h"
-#include "driver/table_lock.h"
-#include "driver/trace.h"
+#include "util/mutex_lock.h"
+#include "util/trace.h"
 
 namespace quorforce {
 namespace {

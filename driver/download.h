@@ -3,7 +3,7 @@
 // Called on DirectInput's threads; takes the TableMutex for its whole body.
 #pragma once
 
-#include "driver/process_state.h"
+#include "state/process_state.h"
 #include "platform/win32.h"
 
 namespace quorforce {

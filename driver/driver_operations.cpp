@@ -4,19 +4,21 @@
 
 #include "config/settings_store.h"
 #include "driver/slots.h"
-#include "driver/table_lock.h"
+#include "util/mutex_lock.h"
 #include "hid/device_discovery.h"
 #include "hid/report_io.h"
 
 namespace quorforce {
 namespace {
 
-bool Bound(DWORD area) { return area < kAreaCount && deviceLinks[area].inUse == 1; }
+bool Bound(const ProcessState& process, DWORD area) {
+    return area < kAreaCount && process.deviceLinks[area].inUse == 1;
+}
 
 // After the last playing effect stops, ForceThread sends nothing more for the area: the
 // device must be put at rest now.
-void RestIfIdle(const ProcessState& process, DWORD area, bool idle) {
-    if (idle && Bound(area)) SendNeutralOutput(process, area);
+void RestIfIdle(ProcessState& process, DWORD area, bool idle) {
+    if (idle && Bound(process, area)) SendNeutralOutput(process, area);
 }
 
 }  // namespace
@@ -30,10 +32,10 @@ HRESULT BindDevice(ProcessState& process, DWORD externalId, DWORD internalId,
     *objectArea = internalId;
     process.externalIdOfArea[internalId] = static_cast<std::int32_t>(externalId);
     process.areaOfExternalId[externalId] = static_cast<std::int32_t>(internalId);
-    DeviceLink& link = deviceLinks[internalId];
+    DeviceLink& link = process.deviceLinks[internalId];
     const int joystick = static_cast<int>(externalId);
-    if (!ZXOpenDevice(kPrimaryVendorId, 0, &link, joystick, 1) &&
-        !ZXOpenDevice(kSecondVendorId, 0, &link, joystick, 1)) {
+    if (!ZXOpenDevice(process, kPrimaryVendorId, 0, &link, joystick, 1) &&
+        !ZXOpenDevice(process, kSecondVendorId, 0, &link, joystick, 1)) {
         return E_FAIL;
     }
     SharedEffectTable& table = *process.table;
@@ -129,10 +131,10 @@ HRESULT GetEffectStatus(const ProcessState& process, DWORD area, DWORD handle, D
     return GetSlotStatus(process, area, handle, status);
 }
 
-void SendNeutralOutput(const ProcessState& process, DWORD area) {
+void SendNeutralOutput(ProcessState& process, DWORD area) {
     if (area >= kAreaCount) return;
-    const DeviceLink& link = deviceLinks[area];
-    SendOutputBuffer(link.deviceHandle, link.outputReportLength, link.preparsedData,
+    const DeviceLink& link = process.deviceLinks[area];
+    SendOutputBuffer(process, link.deviceHandle, link.outputReportLength, link.preparsedData,
                      link.outputUsagePage, link.outputUsage, NeutralOutputValue(process, area));
 }
 

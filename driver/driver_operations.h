@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "driver/process_state.h"
+#include "state/process_state.h"
 #include "platform/win32.h"
 
 namespace quorforce {
@@ -27,6 +27,6 @@ HRESULT DestroyEffect(ProcessState& process, DWORD area, DWORD handle);
 HRESULT GetEffectStatus(const ProcessState& process, DWORD area, DWORD handle, DWORD* status);
 
 // Sends the area's neutral output value once; the caller holds the TableMutex.
-void SendNeutralOutput(const ProcessState& process, DWORD area);
+void SendNeutralOutput(ProcessState& process, DWORD area);
 
 }  // namespace quorforce

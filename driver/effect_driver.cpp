@@ -7,7 +7,7 @@
 #include "driver/driver_operations.h"
 #include "driver/guids.h"
 #include "driver/module_state.h"
-#include "driver/table_lock.h"
+#include "util/mutex_lock.h"
 #include "hid/report_io.h"
 
 namespace quorforce {
@@ -20,7 +20,7 @@ void DriverObjectGone() {
     if (InterlockedDecrement(&module.driverObjects) != 0) return;
     MutexLock table(module.process.tableMutex);
     MutexLock input(module.process.inputMutex);
-    ZXCloseEvents();
+    ZXCloseEvents(module.process);
 }
 
 class EffectDriver final : public IDirectInputEffectDriver {

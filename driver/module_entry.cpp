@@ -5,8 +5,8 @@
 #include "driver/class_factory.h"
 #include "driver/guids.h"
 #include "driver/module_state.h"
+#include "driver/shared_objects.h"
 #include "hid/device_discovery.h"
-#include "hid/device_link.h"
 #include "hid/report_io.h"
 
 namespace quorforce {
@@ -18,7 +18,7 @@ constexpr DWORD kEngineStopWaitMs = 5000;
 
 void CloseDeviceLinks(ModuleState& module) {
     for (DWORD area = 0; area < kAreaCount; ++area) {
-        DeviceLink& link = deviceLinks[area];
+        DeviceLink& link = module.process.deviceLinks[area];
         if (link.inUse != 1) continue;
         CloseHandle(link.deviceHandle);
         if (link.preparsedData != nullptr) ZXFreePreparsedData(link.preparsedData);
@@ -33,13 +33,12 @@ void CloseDeviceLinks(ModuleState& module) {
 
 bool AttachModule(HINSTANCE instance) {
     ModuleState& module = Module();
-    ZXLoadCancelIo();
+    ZXLoadCancelIo(module.process);
     DisableThreadLibraryCalls(instance);
     if (!OpenSharedObjects(module.process)) {
-        ZXReleaseCancelIo();
+        ZXReleaseCancelIo(module.process);
         return false;
     }
-    SetReportInputMutex(module.process.inputMutex);
     module.settings = LoadEngineSettings();
     module.engine.process = &module.process;
     module.engine.pollingStep = module.settings.pollingStep;
@@ -53,10 +52,9 @@ void DetachModule(bool processExiting) {
     // the output buffer, the table.
     RequestEngineStop(module.engine);
     AwaitEngineStop(module.engine, processExiting ? 0 : kEngineStopWaitMs);
-    ZXReleaseCancelIo();
+    ZXReleaseCancelIo(module.process);
     CloseDeviceLinks(module);
-    ZXReleaseBuffer();
-    SetReportInputMutex(nullptr);
+    ZXReleaseBuffer(module.process);
     CloseSharedObjects(module.process);
 }
 

@@ -1,12 +1,14 @@
 // What the loaded module keeps for its process: the shared table's companions, the engine
 // threads, the engine settings, the module lock count and the number of live driver
-// objects. One instance per process, created zero at load.
+// objects. One instance per process, created zero at load; a host that loads and unloads
+// the module's code without unmapping it (tests, quorsim) starts afresh with
+// `Module() = ModuleState{}`.
 #pragma once
 
 #include "config/settings_store.h"
-#include "driver/process_state.h"
 #include "engine/engine_threads.h"
 #include "platform/win32.h"
+#include "state/process_state.h"
 
 namespace quorforce {
 
@@ -22,10 +24,5 @@ ModuleState& Module();
 
 LONG LockModule();
 LONG UnlockModule();
-
-// Back to the state of a module just mapped into a process: the table's companions, the
-// engine record, the counts, the device links, the report records and the motion estimate.
-// For hosts that load and unload the module's code without unmapping it (tests, quorsim).
-void ResetModuleState();
 
 }  // namespace quorforce

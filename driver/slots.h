@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "driver/process_state.h"
+#include "state/process_state.h"
 #include "platform/win32.h"
 
 namespace quorforce {

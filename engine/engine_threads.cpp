@@ -3,12 +3,12 @@
 
 #include <initializer_list>
 
-#include "driver/table_lock.h"
 #include "engine/mixer.h"
 #include "engine/motion.h"
-#include "engine/tables.h"
-#include "hid/device_link.h"
 #include "hid/report_io.h"
+#include "synthesis/tables.h"
+#include "util/mutex_lock.h"
+#include "util/sign_extend.h"
 
 namespace quorforce {
 namespace {
@@ -43,33 +43,33 @@ int ThreadPriorityOf(DWORD priorityCode) {
     }
 }
 
-void ForcePass(ProcessState& process) {
+void ForcePass(ProcessState& process, std::uint32_t now) {
     for (DWORD area = 0; area < kAreaCount; ++area) {
         if (process.playingCount[area] == 0) continue;
         // Per device, so that the driver's commands can run between two devices.
         MutexLock lock(process.tableMutex);
-        MixDevice(process, area);
+        MixDevice(process, area, now);
     }
 }
 
-void PollPass(ProcessState& process, BYTE* buffer) {
+void PollPass(ProcessState& process, BYTE* buffer, std::uint32_t now) {
     MutexLock lock(process.inputMutex);
     for (int area = 0; area < static_cast<int>(kAreaCount); ++area) {
-        const DeviceLink& link = deviceLinks[area];
+        const DeviceLink& link = process.deviceLinks[area];
         if (link.inUse == 0) continue;
-        const int read = ZXReadInputBuffer(link.deviceHandle, link.inputReportLength,
+        const int read = ZXReadInputBuffer(process, link.deviceHandle, link.inputReportLength,
                                            link.preparsedData, buffer, kPollBufferSize, area);
-        UpdateMotion(motionState, read, GetTickCount());
+        UpdateMotion(process.motion, read, now);
     }
 }
 
 DWORD WINAPI ForceThread(LPVOID parameter) {
     auto& engine = *static_cast<EngineThreads*>(parameter);
     while (!Stopping(engine)) {
-        ForcePass(*engine.process);
+        ForcePass(*engine.process, timeGetTime());
         WaitOneStep(engine);
     }
-    ZXReleaseBuffer();
+    ZXReleaseBuffer(*engine.process);
     SetEvent(engine.forceEnded);
     return 0;
 }
@@ -79,11 +79,11 @@ DWORD WINAPI PollThread(LPVOID parameter) {
     BYTE buffer[kPollBufferSize] = {};
     {
         MutexLock lock(engine.process->inputMutex);
-        motionState.lastTick = GetTickCount();
-        motionState.failedReads = 0;
+        engine.process->motion.lastTick = GetTickCount();
+        engine.process->motion.failedReads = 0;
     }
     while (!Stopping(engine)) {
-        PollPass(*engine.process, buffer);
+        PollPass(*engine.process, buffer, GetTickCount());
         WaitOneStep(engine);
     }
     SetEvent(engine.pollEnded);

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "driver/process_state.h"
+#include "state/process_state.h"
 #include "platform/win32.h"
 
 namespace quorforce {
@@ -37,9 +37,10 @@ void RequestEngineStop(EngineThreads& engine);
 // closes their handles and events. True when both ended in time.
 bool AwaitEngineStop(EngineThreads& engine, DWORD timeoutMs);
 
-// One pass of each thread.
-void ForcePass(ProcessState& process);
-void PollPass(ProcessState& process, BYTE* buffer);
+// One pass of each thread, at `now`: timeGetTime for ForcePass, GetTickCount for
+// PollPass, each read once per pass.
+void ForcePass(ProcessState& process, std::uint32_t now);
+void PollPass(ProcessState& process, BYTE* buffer, std::uint32_t now);
 
 DWORD WINAPI ForceThread(LPVOID engine);
 DWORD WINAPI PollThread(LPVOID engine);

@@ -1,11 +1,10 @@
 // The mixer tick: time windows, gain override, synthesis, sums, bytes, packing, send.
 #include "engine/mixer.h"
 
-#include "driver/table_lock.h"
-#include "engine/motion.h"
-#include "engine/safe_math.h"
-#include "engine/slot_synthesis.h"
 #include "hid/report_io.h"
+#include "synthesis/slot_synthesis.h"
+#include "util/mutex_lock.h"
+#include "util/safe_math.h"
 
 namespace quorforce {
 namespace {
@@ -13,12 +12,14 @@ namespace {
 constexpr std::uint32_t kInfiniteDuration = 0xFFFFFFFFu;
 constexpr std::int32_t kFullSum = 20000;
 
-// The slot's elapsed time past its start delay, or false while it is waiting or done.
-// The clock's 49.7-day wrap is harmless: only differences of its readings are used.
-bool ActiveTime(EffectSlot& slot, std::int32_t* t) {
-    DWORD now = timeGetTime();
-    if (now == 0) now = 1;  // 0 marks a slot the engine has not stamped yet
+// A slot the engine meets for the first time since its start begins its time now.
+void StampStart(EffectSlot& slot, std::uint32_t now) {
     if (slot.startTime == 0) slot.startTime = now;
+}
+
+// The stamped slot's elapsed time past its start delay, or false while it is waiting or
+// done. The clock's 49.7-day wrap is harmless: only differences of its readings are used.
+bool ActiveTime(const EffectSlot& slot, std::uint32_t now, std::int32_t* t) {
     const std::uint32_t elapsed = now - slot.startTime;
     const std::uint32_t delay = slot.startDelay / 1000;
     if (elapsed < delay) return false;
@@ -31,10 +32,10 @@ bool ActiveTime(EffectSlot& slot, std::int32_t* t) {
 ForcePair SlotForce(ProcessState& process, const EffectSlot& slot, const DeviceSettings& settings,
                     std::int32_t t) {
     if (!IsConditionEffect(slot.effectTypeId)) {
-        return SynthesizeSlot(slot, settings, t, motionState);
+        return SynthesizeSlot(slot, settings, t, process.motion);
     }
     MutexLock lock(process.inputMutex);  // the motion estimate belongs to PollThread
-    return SynthesizeSlot(slot, settings, t, motionState);
+    return SynthesizeSlot(slot, settings, t, process.motion);
 }
 
 struct Sums {
@@ -96,9 +97,10 @@ bool PackChannels(std::uint8_t reportFormat, const ChannelOutput& channels, DWOR
     }
 }
 
-void MixDevice(ProcessState& process, DWORD area) {
+void MixDevice(ProcessState& process, DWORD area, std::uint32_t now) {
     if (area >= kAreaCount || process.table == nullptr) return;
-    DeviceLink& link = deviceLinks[area];
+    if (now == 0) now = 1;  // 0 marks a slot the engine has not stamped yet
+    DeviceLink& link = process.deviceLinks[area];
     if (process.playingCount[area] == 0 || link.inUse != 1) return;
     const std::int32_t j = process.externalIdOfArea[area];
     if (j < 0 || j >= static_cast<std::int32_t>(kJoystickCount)) return;
@@ -110,8 +112,9 @@ void MixDevice(ProcessState& process, DWORD area) {
     for (std::uint32_t i = 0; i < kSlotCount; ++i) {
         if (slots.slotPlaying[i] != 1) continue;
         EffectSlot& slot = slots.slots[i];
+        StampStart(slot, now);
         std::int32_t t = 0;
-        if (!ActiveTime(slot, &t)) continue;
+        if (!ActiveTime(slot, now, &t)) continue;
         if (table.gainOverrideActive[j] == 1) {
             slot.gain = static_cast<std::uint32_t>(settings.gainOverride[i]);
         }
@@ -122,8 +125,9 @@ void MixDevice(ProcessState& process, DWORD area) {
     link.lastSecond = static_cast<std::int32_t>(channels.secondOut);
     DWORD value = 0;
     if (!PackChannels(link.reportFormat, channels, &value)) return;
-    ZXSendOutputBuffer(link.deviceHandle, link.outputReportLength, link.preparsedData,
-                       link.outputUsagePage, link.outputUsage, value, &writeOverlapped);
+    ZXSendOutputBuffer(process, link.deviceHandle, link.outputReportLength, link.preparsedData,
+                       link.outputUsagePage, link.outputUsage, value,
+                       &process.reports.writeOverlapped);
 }
 
 }  // namespace quorforce

@@ -6,8 +6,7 @@
 
 #include <cstdint>
 
-#include "driver/process_state.h"
-#include "hid/device_link.h"
+#include "state/process_state.h"
 
 namespace quorforce {
 
@@ -27,7 +26,8 @@ std::uint32_t ShockByte(std::uint32_t sum, float global);
 // of both in one byte); false for any other format, which sends nothing.
 bool PackChannels(std::uint8_t reportFormat, const ChannelOutput& channels, DWORD* value);
 
-// The tick. Nothing happens while the area's playing count is 0 or its link is unbound.
-void MixDevice(ProcessState& process, DWORD area);
+// The tick at `now` (timeGetTime, ms). A playing slot not yet stamped starts its time at
+// `now`. Nothing happens while the area's playing count is 0 or its link is unbound.
+void MixDevice(ProcessState& process, DWORD area, std::uint32_t now);
 
 }  // namespace quorforce

@@ -1,13 +1,9 @@
-// Deriving velocity and acceleration from successive positions and tick counts; sign
-// extension masks.
+// Deriving velocity and acceleration from successive positions and tick counts.
 #include "engine/motion.h"
 
-#include "engine/safe_math.h"
+#include "util/safe_math.h"
 
 namespace quorforce {
-
-std::uint32_t signMasks[32];
-MotionState motionState;
 
 void UpdateMotion(MotionState& m, int readResult, std::uint32_t now) {
     m.tickDelta = static_cast<std::int32_t>(now - m.lastTick);
@@ -32,16 +28,6 @@ void UpdateMotion(MotionState& m, int readResult, std::uint32_t now) {
         m.previousDelta = m.positionDelta;
         m.previousVelocity = m.velocity;
     }
-}
-
-void BuildSignMasks() {
-    for (std::uint32_t i = 0; i < 32; ++i) signMasks[i] = 0xFFFFFFFFu << i;
-}
-
-std::uint32_t SignExtend(std::uint16_t bitSize, std::uint32_t raw) {
-    if (bitSize == 0 || bitSize >= 32) return raw;
-    const bool negative = (raw >> (bitSize - 1)) & 1u;
-    return negative ? raw | signMasks[bitSize] : raw;
 }
 
 }  // namespace quorforce

@@ -6,15 +6,11 @@
 #include <cstring>
 
 #include "config/registry_access.h"
-#include "driver/table_lock.h"
-#include "engine/motion.h"
 #include "hid/report_io.h"
+#include "util/mutex_lock.h"
+#include "util/sign_extend.h"
 
 namespace quorforce {
-
-DeviceLink deviceLinks[kAreaCount] = {};
-std::int32_t isNtAbove4 = 0;
-
 namespace {
 
 constexpr int kKeySize = 256;
@@ -26,7 +22,7 @@ constexpr const char* kDeviceClassKey =
 constexpr const char* kCalibrationRoot =
     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\DirectInput\\";
 
-void UpdateSystemVersion() {
+void UpdateSystemVersion(std::int32_t& isNtAbove4) {
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
     isNtAbove4 = 0;
@@ -37,7 +33,7 @@ void UpdateSystemVersion() {
 }
 
 // The interface's DirectInput key; false when the path is too short or the key too long.
-bool DeviceParametersKey(const char* path, char (&key)[kKeySize]) {
+bool DeviceParametersKey(bool isNtAbove4, const char* path, char (&key)[kKeySize]) {
     if (path == nullptr || std::strlen(path) < 4) return false;
     const int n = std::snprintf(key, sizeof key, "%s%s%s\\#\\Device Parameters\\DirectX",
                                 kDeviceClassKey, isNtAbove4 ? "##?#" : "##.#", path + 4);
@@ -62,8 +58,8 @@ int JoystickIdAt(const char* key) {
 
 // Closes and frees what an earlier bind of the link left, under the InputMutex so that a
 // running poll never sees a closed handle.
-void ReleaseBinding(DeviceLink& link) {
-    MutexLock lock(ReportInputMutex());
+void ReleaseBinding(const ProcessState& process, DeviceLink& link) {
+    MutexLock lock(process.inputMutex);
     link.inUse = 0;
     if (link.deviceHandle != nullptr) CloseHandle(link.deviceHandle);
     if (link.preparsedData != nullptr) ZXFreePreparsedData(link.preparsedData);
@@ -76,20 +72,21 @@ bool ProductMatches(std::uint16_t reported, std::uint16_t wanted, int maskMode) 
 }
 
 // Whether the open interface is the wanted one; fills its attributes.
-bool IsWantedInterface(HANDLE device, const char* path, std::uint16_t vendorId,
+bool IsWantedInterface(const ProcessState& process, HANDLE device, const char* path, std::uint16_t vendorId,
                        std::uint16_t productId, int joystickId, int maskMode,
                        HIDD_ATTRIBUTES* attributes) {
     attributes->Size = sizeof *attributes;
     if (!HidD_GetAttributes(device, attributes)) return false;
-    int id = ZXJoystickIdFromCalibration(path, attributes->VendorID, attributes->ProductID);
-    if (id == kJoystickIdNotFound) id = ZXJoystickIdFromDeviceParameters(path);
+    int id =
+        ZXJoystickIdFromCalibration(process, path, attributes->VendorID, attributes->ProductID);
+    if (id == kJoystickIdNotFound) id = ZXJoystickIdFromDeviceParameters(process, path);
     if (id == kJoystickIdNotFound || id != joystickId) return false;
     if (!HidD_GetAttributes(device, attributes)) return false;
     return attributes->VendorID == vendorId &&
            ProductMatches(attributes->ProductID, productId, maskMode);
 }
 
-int Bind(DeviceLink& link, HANDLE device, const HIDD_ATTRIBUTES& attributes) {
+int Bind(ProcessState& process, DeviceLink& link, HANDLE device, const HIDD_ATTRIBUTES& attributes) {
     PHIDP_PREPARSED_DATA preparsed = nullptr;
     if (!HidD_GetPreparsedData(device, &preparsed)) {
         CloseHandle(device);
@@ -102,7 +99,7 @@ int Bind(DeviceLink& link, HANDLE device, const HIDD_ATTRIBUTES& attributes) {
         return 0;
     }
     {
-        MutexLock lock(ReportInputMutex());
+        MutexLock lock(process.inputMutex);
         link.vendorId = attributes.VendorID;
         link.productId = attributes.ProductID;
         link.outputUsage = caps.Usage;
@@ -117,7 +114,7 @@ int Bind(DeviceLink& link, HANDLE device, const HIDD_ATTRIBUTES& attributes) {
         link.lastSecond = -1;
         BuildSignMasks();
         ZXReadAxisCaps(&link, caps);
-        ResetOverlappedForBind();
+        ResetOverlappedForBind(process);
     }
     COMMTIMEOUTS timeouts = {MAXDWORD, 0, 0, 0, 0};
     SetCommTimeouts(device, &timeouts);  // HID handles may refuse; that is fine
@@ -126,11 +123,11 @@ int Bind(DeviceLink& link, HANDLE device, const HIDD_ATTRIBUTES& attributes) {
 
 }  // namespace
 
-int ZXOpenDevice(std::uint16_t vendorId, std::uint16_t productId, DeviceLink* link,
-                 int joystickId, int maskMode) {
+int ZXOpenDevice(ProcessState& process, std::uint16_t vendorId, std::uint16_t productId,
+                 DeviceLink* link, int joystickId, int maskMode) {
     if (link == nullptr) return 0;
-    UpdateSystemVersion();
-    ReleaseBinding(*link);
+    UpdateSystemVersion(process.isNtAbove4);
+    ReleaseBinding(process, *link);
     GUID hidGuid;
     HidD_GetHidGuid(&hidGuid);
     char path[kDevicePathSize];
@@ -140,9 +137,9 @@ int ZXOpenDevice(std::uint16_t vendorId, std::uint16_t productId, DeviceLink* li
         if (noMore) return 0;
         if (device == nullptr) continue;
         HIDD_ATTRIBUTES attributes;
-        if (IsWantedInterface(device, path, vendorId, productId, joystickId, maskMode,
+        if (IsWantedInterface(process, device, path, vendorId, productId, joystickId, maskMode,
                               &attributes)) {
-            return Bind(*link, device, attributes);
+            return Bind(process, *link, device, attributes);
         }
         CloseHandle(device);
     }
@@ -187,11 +184,11 @@ HANDLE ZXOpenInterface(const GUID& classGuid, DWORD index, char* path, bool* noM
     return device;
 }
 
-int ZXJoystickIdFromCalibration(const char* path, std::uint16_t vendorId,
-                                std::uint16_t productId) {
+int ZXJoystickIdFromCalibration(const ProcessState& process, const char* path,
+                                std::uint16_t vendorId, std::uint16_t productId) {
     char key[kKeySize];
     GUID instance;
-    if (!DeviceParametersKey(path, key) ||
+    if (!DeviceParametersKey(process.isNtAbove4 != 0, path, key) ||
         !ReadConfigBinary(&instance, sizeof instance, key, "GUID")) {
         return kJoystickIdNotFound;
     }
@@ -208,9 +205,9 @@ int ZXJoystickIdFromCalibration(const char* path, std::uint16_t vendorId,
     return JoystickIdAt(key);
 }
 
-int ZXJoystickIdFromDeviceParameters(const char* path) {
+int ZXJoystickIdFromDeviceParameters(const ProcessState& process, const char* path) {
     char key[kKeySize];
-    if (!DeviceParametersKey(path, key)) return kJoystickIdNotFound;
+    if (!DeviceParametersKey(process.isNtAbove4 != 0, path, key)) return kJoystickIdNotFound;
     return JoystickIdAt(key);
 }
 

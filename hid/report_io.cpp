@@ -3,23 +3,10 @@
 
 #include <cstring>
 
-#include "engine/motion.h"
-#include "hid/device_link.h"
+#include "util/sign_extend.h"
 
 namespace quorforce {
-
-BYTE* outputBuffer = nullptr;
-std::uint16_t outputBufferLength = 0;
-OVERLAPPED writeOverlapped = {};
-OVERLAPPED readOverlapped = {};
-HMODULE kernelModule = nullptr;
-CancelIoFunction cancelIoEntry = nullptr;
-
 namespace {
-
-HANDLE writeEvent = nullptr;
-HANDLE readEvent = nullptr;
-HANDLE inputMutex = nullptr;
 
 constexpr DWORD kSettleWaitMs = 100;  // for a cancelled operation to come back
 constexpr int kMaxDrainedReports = 1024;
@@ -50,14 +37,14 @@ bool WaitUntilSettled(OVERLAPPED& overlapped, DWORD budgetMs) {
     return true;
 }
 
-void PutValue(std::uint16_t length, DWORD value) {
+void PutValue(BYTE* outputBuffer, std::uint16_t length, DWORD value) {
     for (std::uint16_t i = 1; i < length; ++i) {
         outputBuffer[i] = static_cast<BYTE>(value >> (8 * ((i - 1) % 4)));
     }
 }
 
 // Some HID parsers leave byte 0 alone; the device refuses a report without its id.
-void PutReportId(PHIDP_PREPARSED_DATA preparsed, USAGE page, USAGE usage) {
+void PutReportId(BYTE* outputBuffer, PHIDP_PREPARSED_DATA preparsed, USAGE page, USAGE usage) {
     HIDP_VALUE_CAPS caps;
     USHORT count = 1;
     if (HidP_GetSpecificValueCaps(HidP_Output, page, 0, usage, &caps, &count, preparsed) ==
@@ -69,23 +56,23 @@ void PutReportId(PHIDP_PREPARSED_DATA preparsed, USAGE page, USAGE usage) {
 
 // A read that did not complete at once is cancelled and collected, so nothing stays
 // pending; without a cancel entry it is left to settle by itself.
-void AbandonRead(HANDLE device) {
-    if (cancelIoEntry == nullptr) return;
-    cancelIoEntry(device);
+void AbandonRead(ReportChannel& reports, HANDLE device) {
+    if (reports.cancelIoEntry == nullptr) return;
+    reports.cancelIoEntry(device);
     DWORD transferred = 0;
-    GetOverlappedResult(device, &readOverlapped, &transferred, FALSE);
-    WaitUntilSettled(readOverlapped, kSettleWaitMs);
+    GetOverlappedResult(device, &reports.readOverlapped, &transferred, FALSE);
+    WaitUntilSettled(reports.readOverlapped, kSettleWaitMs);
 }
 
-bool ReadAtOnce(HANDLE device, BYTE* buffer, std::uint16_t length) {
+bool ReadAtOnce(ReportChannel& reports, HANDLE device, BYTE* buffer, std::uint16_t length) {
     DWORD read = 0;
-    if (ReadFile(device, buffer, length, &read, &readOverlapped)) return true;
+    if (ReadFile(device, buffer, length, &read, &reports.readOverlapped)) return true;
     const DWORD error = GetLastError();
-    if (error == ERROR_HANDLE_EOF || error == ERROR_IO_PENDING) AbandonRead(device);
+    if (error == ERROR_HANDLE_EOF || error == ERROR_IO_PENDING) AbandonRead(reports, device);
     return false;
 }
 
-void TakeXValue(const DeviceLink& link, PHIDP_PREPARSED_DATA preparsed, BYTE* buffer,
+void TakeXValue(MotionState& motion, const DeviceLink& link, PHIDP_PREPARSED_DATA preparsed, BYTE* buffer,
                 std::uint16_t length) {
     ULONG raw = 0;
     if (HidP_GetUsageValue(HidP_Input, kGenericDesktopPage, 0, kXUsage, &raw, preparsed,
@@ -98,7 +85,7 @@ void TakeXValue(const DeviceLink& link, PHIDP_PREPARSED_DATA preparsed, BYTE* bu
         const AxisCaps& axis = link.inputAxes[i];
         if (axis.usage != kXUsage) continue;
         const std::uint32_t value = axis.isSigned == 1 ? SignExtend(axis.bitSize, raw) : raw;
-        motionState.position = static_cast<std::int32_t>(value);
+        motion.position = static_cast<std::int32_t>(value);
     }
 }
 
@@ -111,42 +98,45 @@ bool ButtonsQualify(PHIDP_PREPARSED_DATA preparsed, BYTE* buffer, std::uint16_t 
 
 }  // namespace
 
-int ZXPreallocateBuffer(std::uint16_t length) {
-    ZXReleaseBuffer();
+int ZXPreallocateBuffer(ProcessState& process, std::uint16_t length) {
+    ZXReleaseBuffer(process);
     void* memory = VirtualAlloc(nullptr, length, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (memory == nullptr) return 2;
-    outputBuffer = static_cast<BYTE*>(memory);
-    std::memset(outputBuffer, 0, length);
-    outputBufferLength = length;
+    ReportChannel& reports = process.reports;
+    reports.outputBuffer = static_cast<BYTE*>(memory);
+    std::memset(reports.outputBuffer, 0, length);
+    reports.outputBufferLength = length;
     return 0;
 }
 
-int ZXReleaseBuffer() {
-    if (outputBuffer != nullptr) VirtualFree(outputBuffer, 0, MEM_RELEASE);
-    outputBuffer = nullptr;
-    outputBufferLength = 0;
+int ZXReleaseBuffer(ProcessState& process) {
+    ReportChannel& reports = process.reports;
+    if (reports.outputBuffer != nullptr) VirtualFree(reports.outputBuffer, 0, MEM_RELEASE);
+    reports.outputBuffer = nullptr;
+    reports.outputBufferLength = 0;
     return 0;
 }
 
-int ZXSendOutputBuffer(HANDLE device, std::uint16_t length, PHIDP_PREPARSED_DATA preparsed,
+int ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t length, PHIDP_PREPARSED_DATA preparsed,
                        std::uint16_t usagePage, std::uint16_t usage, DWORD value,
                        OVERLAPPED* overlapped) {
-    if (outputBuffer == nullptr || length != outputBufferLength) {
-        const int result = ZXPreallocateBuffer(length);
+    ReportChannel& reports = process.reports;
+    if (reports.outputBuffer == nullptr || length != reports.outputBufferLength) {
+        const int result = ZXPreallocateBuffer(process, length);
         if (result != 0) return result;
     }
     if (overlapped != nullptr && Pending(*overlapped) && !WaitUntilSettled(*overlapped, 0)) {
         return 1;  // an earlier write is still in flight with this OVERLAPPED
     }
     if (HidP_SetUsageValue(HidP_Output, usagePage, 0, usage, value, preparsed,
-                           reinterpret_cast<PCHAR>(outputBuffer),
-                           outputBufferLength) != HIDP_STATUS_SUCCESS) {
+                           reinterpret_cast<PCHAR>(reports.outputBuffer),
+                           reports.outputBufferLength) != HIDP_STATUS_SUCCESS) {
         return 1;
     }
-    PutReportId(preparsed, usagePage, usage);
-    PutValue(length, value);
+    PutReportId(reports.outputBuffer, preparsed, usagePage, usage);
+    PutValue(reports.outputBuffer, length, value);
     DWORD written = 0;
-    if (WriteFile(device, outputBuffer, length, &written, overlapped)) return 0;
+    if (WriteFile(device, reports.outputBuffer, length, &written, overlapped)) return 0;
     const DWORD error = GetLastError();
     if (error == ERROR_DEVICE_NOT_CONNECTED) return 3;
     if (error != ERROR_IO_PENDING || overlapped == nullptr) return 1;
@@ -156,65 +146,71 @@ int ZXSendOutputBuffer(HANDLE device, std::uint16_t length, PHIDP_PREPARSED_DATA
     return 1;
 }
 
-int SendOutputBuffer(HANDLE device, std::uint16_t length, PHIDP_PREPARSED_DATA preparsed,
-                     std::uint16_t usagePage, std::uint16_t usage, DWORD value) {
-    return ZXSendOutputBuffer(device, length, preparsed, usagePage, usage, value,
-                              &writeOverlapped);
+int SendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t length,
+                     PHIDP_PREPARSED_DATA preparsed, std::uint16_t usagePage, std::uint16_t usage,
+                     DWORD value) {
+    return ZXSendOutputBuffer(process, device, length, preparsed, usagePage, usage, value,
+                              &process.reports.writeOverlapped);
 }
 
-int ZXReadInputBuffer(HANDLE device, std::uint16_t length, PHIDP_PREPARSED_DATA preparsed,
+int ZXReadInputBuffer(ProcessState& process, HANDLE device, std::uint16_t length, PHIDP_PREPARSED_DATA preparsed,
                       BYTE* buffer, DWORD bufferSize, int linkIndex) {
     if (device == nullptr || buffer == nullptr || length == 0 || length > bufferSize ||
         linkIndex < 0 || linkIndex >= static_cast<int>(kAreaCount)) {
         return 0;
     }
-    if (Pending(readOverlapped) && !WaitUntilSettled(readOverlapped, 0)) return 0;
-    const DeviceLink& link = deviceLinks[linkIndex];
-    if (!ReadAtOnce(device, buffer, length)) return 0;
-    motionState.previousPosition = motionState.position;
-    TakeXValue(link, preparsed, buffer, length);
+    ReportChannel& reports = process.reports;
+    MotionState& motion = process.motion;
+    if (Pending(reports.readOverlapped) && !WaitUntilSettled(reports.readOverlapped, 0)) return 0;
+    const DeviceLink& link = process.deviceLinks[linkIndex];
+    if (!ReadAtOnce(reports, device, buffer, length)) return 0;
+    motion.previousPosition = motion.position;
+    TakeXValue(motion, link, preparsed, buffer, length);
     if (!ButtonsQualify(preparsed, buffer, length)) return 0;
     // Drain the queue so that the buffer ends with the newest report.
-    for (int i = 0; i < kMaxDrainedReports && ReadAtOnce(device, buffer, length); ++i) {
+    for (int i = 0; i < kMaxDrainedReports && ReadAtOnce(reports, device, buffer, length); ++i) {
     }
-    TakeXValue(link, preparsed, buffer, length);
+    TakeXValue(motion, link, preparsed, buffer, length);
     return 1;
 }
 
-void ZXLoadCancelIo() {
-    ZXReleaseCancelIo();  // a second load keeps one reference only
-    kernelModule = LoadLibraryA("KERNEL32.DLL");
-    FARPROC entry = kernelModule != nullptr ? GetProcAddress(kernelModule, "CancelIo") : nullptr;
-    cancelIoEntry = reinterpret_cast<CancelIoFunction>(reinterpret_cast<void*>(entry));
+void ZXLoadCancelIo(ProcessState& process) {
+    ZXReleaseCancelIo(process);  // a second load keeps one reference only
+    ReportChannel& reports = process.reports;
+    reports.kernelModule = LoadLibraryA("KERNEL32.DLL");
+    FARPROC entry = reports.kernelModule != nullptr
+                        ? GetProcAddress(reports.kernelModule, "CancelIo")
+                        : nullptr;
+    reports.cancelIoEntry = reinterpret_cast<CancelIoFunction>(reinterpret_cast<void*>(entry));
 }
 
-void ZXReleaseCancelIo() {
-    if (kernelModule != nullptr) FreeLibrary(kernelModule);
-    kernelModule = nullptr;
-    cancelIoEntry = nullptr;
+void ZXReleaseCancelIo(ProcessState& process) {
+    ReportChannel& reports = process.reports;
+    if (reports.kernelModule != nullptr) FreeLibrary(reports.kernelModule);
+    reports.kernelModule = nullptr;
+    reports.cancelIoEntry = nullptr;
 }
 
-void ZXCloseEvents() {
-    if (writeEvent != nullptr) CloseHandle(writeEvent);
-    if (readEvent != nullptr) CloseHandle(readEvent);
-    writeEvent = readEvent = nullptr;
-    writeOverlapped.hEvent = nullptr;
-    readOverlapped.hEvent = nullptr;
+void ZXCloseEvents(ProcessState& process) {
+    ReportChannel& reports = process.reports;
+    if (reports.writeEvent != nullptr) CloseHandle(reports.writeEvent);
+    if (reports.readEvent != nullptr) CloseHandle(reports.readEvent);
+    reports.writeEvent = reports.readEvent = nullptr;
+    reports.writeOverlapped.hEvent = nullptr;
+    reports.readOverlapped.hEvent = nullptr;
 }
 
-void SetReportInputMutex(HANDLE mutex) { inputMutex = mutex; }
-HANDLE ReportInputMutex() { return inputMutex; }
-
-void ResetOverlappedForBind() {
-    if (writeEvent == nullptr) writeEvent = CreateEventA(nullptr, TRUE, TRUE, "WRITE_EVENT");
-    if (readEvent == nullptr) readEvent = CreateEventA(nullptr, TRUE, TRUE, "READ_EVENT");
-    if (!Pending(writeOverlapped)) {
-        writeOverlapped = OVERLAPPED{};
-        writeOverlapped.hEvent = writeEvent;
+void ResetOverlappedForBind(ProcessState& process) {
+    ReportChannel& r = process.reports;
+    if (r.writeEvent == nullptr) r.writeEvent = CreateEventA(nullptr, TRUE, TRUE, "WRITE_EVENT");
+    if (r.readEvent == nullptr) r.readEvent = CreateEventA(nullptr, TRUE, TRUE, "READ_EVENT");
+    if (!Pending(r.writeOverlapped)) {
+        r.writeOverlapped = OVERLAPPED{};
+        r.writeOverlapped.hEvent = r.writeEvent;
     }
-    if (!Pending(readOverlapped)) {
-        readOverlapped = OVERLAPPED{};
-        readOverlapped.hEvent = readEvent;
+    if (!Pending(r.readOverlapped)) {
+        r.readOverlapped = OVERLAPPED{};
+        r.readOverlapped.hEvent = r.readEvent;
     }
 }
 

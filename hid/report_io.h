@@ -8,51 +8,38 @@
 #include <cstdint>
 
 #include "platform/win32.h"
+#include "state/process_state.h"
 
 namespace quorforce {
-
-typedef BOOL(WINAPI* CancelIoFunction)(HANDLE);
-
-// Process-wide state of the report library (none of it is shared between processes).
-extern BYTE* outputBuffer;               // one output report buffer for all links
-extern std::uint16_t outputBufferLength;  // 0 = no buffer held
-extern OVERLAPPED writeOverlapped;        // its event is the named "WRITE_EVENT"
-extern OVERLAPPED readOverlapped;         // its event is the named "READ_EVENT"
-extern HMODULE kernelModule;
-extern CancelIoFunction cancelIoEntry;
 
 constexpr DWORD kWriteWaitMs = 100;
 
 // 0 = a zero-filled buffer of that length is held; 2 = it could not be allocated.
-int ZXPreallocateBuffer(std::uint16_t length);
-int ZXReleaseBuffer();
+int ZXPreallocateBuffer(ProcessState& process, std::uint16_t length);
+int ZXReleaseBuffer(ProcessState& process);
 
 // 0 = written; 1 = not written (the value has no place in the report, the write failed,
 // or it stayed pending for 100 ms and was cancelled); 2 = no buffer; 3 = not connected.
 // An OVERLAPPED whose earlier write has not settled is never reused: that send gives 1.
-int ZXSendOutputBuffer(HANDLE device, std::uint16_t reportLength, PHIDP_PREPARSED_DATA preparsed,
+int ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportLength, PHIDP_PREPARSED_DATA preparsed,
                        std::uint16_t usagePage, std::uint16_t usage, DWORD value,
                        OVERLAPPED* overlapped);
-int SendOutputBuffer(HANDLE device, std::uint16_t reportLength, PHIDP_PREPARSED_DATA preparsed,
+int SendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportLength, PHIDP_PREPARSED_DATA preparsed,
                      std::uint16_t usagePage, std::uint16_t usage, DWORD value);
 
 // Reads every queued input report of link `linkIndex` into `buffer` (bufferSize bytes; a
-// report longer than that is never read), keeping the newest X value in motionState.
+// report longer than that is never read), keeping the newest X value in the motion estimate.
 // 1 = at least one report was read and its buttons qualified; 0 = nothing new or a failure.
-int ZXReadInputBuffer(HANDLE device, std::uint16_t reportLength, PHIDP_PREPARSED_DATA preparsed,
+int ZXReadInputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportLength, PHIDP_PREPARSED_DATA preparsed,
                       BYTE* buffer, DWORD bufferSize, int linkIndex);
 
-void ZXLoadCancelIo();
-void ZXReleaseCancelIo();
+void ZXLoadCancelIo(ProcessState& process);
+void ZXReleaseCancelIo(ProcessState& process);
 // Closes the two events (the driver does so when its last driver object goes).
-void ZXCloseEvents();
-
-// The InputMutex that a bind holds while it resets readOverlapped (set at module load).
-void SetReportInputMutex(HANDLE inputMutex);
-HANDLE ReportInputMutex();
+void ZXCloseEvents(ProcessState& process);
 
 // For a bind, with the InputMutex held: zero the two OVERLAPPED records (unless one still
 // has I/O in flight) and give them the named events, created once.
-void ResetOverlappedForBind();
+void ResetOverlappedForBind(ProcessState& process);
 
 }  // namespace quorforce

@@ -5,7 +5,7 @@
 #include <cstddef>
 
 #include "driver/download.h"
-#include "driver/effect_ids.h"
+#include "state/effect_ids.h"
 #include "driver/slots.h"
 #include "tests/driver/test_table.h"
 

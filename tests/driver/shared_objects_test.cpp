@@ -4,8 +4,9 @@
 
 #include <string>
 
-#include "driver/kernel_names.h"
-#include "driver/process_state.h"
+#include "state/kernel_names.h"
+#include "driver/shared_objects.h"
+#include "util/guid_text.h"
 
 namespace quorforce {
 namespace {

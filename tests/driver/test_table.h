@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "driver/process_state.h"
+#include "state/process_state.h"
 
 namespace quorforce::test {
 

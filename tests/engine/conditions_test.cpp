@@ -2,8 +2,8 @@
 // the motion input each kind takes, and extreme inputs.
 #include <gtest/gtest.h>
 
-#include "driver/effect_ids.h"
-#include "engine/conditions.h"
+#include "state/effect_ids.h"
+#include "synthesis/conditions.h"
 #include "tests/engine/engine_test_support.h"
 
 namespace quorforce {

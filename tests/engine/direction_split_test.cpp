@@ -2,7 +2,7 @@
 // flags, wrapped angles and saturated halves.
 #include <gtest/gtest.h>
 
-#include "engine/direction_split.h"
+#include "synthesis/direction_split.h"
 #include "tests/engine/engine_test_support.h"
 
 namespace quorforce {

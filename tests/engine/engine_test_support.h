@@ -2,9 +2,10 @@
 // channels, full strengths; the tables built once.
 #pragma once
 
-#include "driver/shared_table.h"
+#include "state/shared_table.h"
 #include "engine/motion.h"
-#include "engine/tables.h"
+#include "util/sign_extend.h"
+#include "synthesis/tables.h"
 
 namespace quorforce::test {
 

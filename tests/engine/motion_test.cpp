@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/motion.h"
+#include "util/sign_extend.h"
 
 namespace quorforce {
 namespace {

@@ -1,8 +1,8 @@
 // From a slot's fields to its force: the unit conversions and the dispatch by effect id.
 #include <gtest/gtest.h>
 
-#include "driver/effect_ids.h"
-#include "engine/slot_synthesis.h"
+#include "state/effect_ids.h"
+#include "synthesis/slot_synthesis.h"
 #include "tests/engine/engine_test_support.h"
 
 namespace quorforce {

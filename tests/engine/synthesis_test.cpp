@@ -2,8 +2,8 @@
 // clamps; and effects that play on for hours and days.
 #include <gtest/gtest.h>
 
-#include "engine/constant_ramp.h"
-#include "engine/periodic.h"
+#include "synthesis/constant_ramp.h"
+#include "synthesis/periodic.h"
 #include "tests/engine/engine_test_support.h"
 
 namespace quorforce {

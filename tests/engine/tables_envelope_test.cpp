@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/envelope.h"
-#include "engine/table_math.h"
+#include "synthesis/envelope.h"
+#include "synthesis/table_math.h"
 #include "tests/engine/engine_test_support.h"
 
 namespace quorforce {

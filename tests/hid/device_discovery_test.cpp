@@ -12,8 +12,8 @@ using test::InstanceGuid;
 
 TEST_F(DeviceLinkTest, BindsTheBuiltInWheelWithItsCapabilities) {
     Plug(host::BuiltInWheel(), 0);
-    DeviceLink& link = deviceLinks[0];
-    ASSERT_EQ(ZXOpenDevice(0x5A1C, 0, &link, 0, 1), 1);
+    DeviceLink& link = process.deviceLinks[0];
+    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &link, 0, 1), 1);
     EXPECT_EQ(link.inUse, 1);
     EXPECT_EQ(link.vendorId, 0x5A1C);
     EXPECT_EQ(link.productId, 0xE410);
@@ -31,15 +31,15 @@ TEST_F(DeviceLinkTest, BindsTheBuiltInWheelWithItsCapabilities) {
     EXPECT_EQ(link.inputAxes[0].isSigned, 0);
     EXPECT_EQ(link.inputAxes[1].usage, 0x31);
     EXPECT_NE(link.deviceHandle, nullptr);
-    EXPECT_NE(writeOverlapped.hEvent, nullptr);
-    EXPECT_NE(readOverlapped.hEvent, nullptr);
+    EXPECT_NE(process.reports.writeOverlapped.hEvent, nullptr);
+    EXPECT_NE(process.reports.readOverlapped.hEvent, nullptr);
 }
 
 TEST_F(DeviceLinkTest, TwoWheelsOfOneVendorAreToldApartByJoystickId) {
     Plug(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0000"), 0);
     Plug(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0001"), 1, 1);
-    ASSERT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[3], 1, 1), 1);
-    ASSERT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[4], 0, 1), 1);
+    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[3], 1, 1), 1);
+    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[4], 0, 1), 1);
     EXPECT_EQ(host::OpenDeviceHandleCount(), 2);  // the interfaces passed over were closed
     // Each link talks to its own device.
     char path[kDevicePathSize];
@@ -49,24 +49,24 @@ TEST_F(DeviceLinkTest, TwoWheelsOfOneVendorAreToldApartByJoystickId) {
     HANDLE second = ZXOpenInterface(hid, 1, path, &noMore);
     EXPECT_NE(std::string(path).find("#0001#"), std::string::npos);
     CloseHandle(second);
-    EXPECT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[5], 2, 1), 0);
-    EXPECT_EQ(deviceLinks[5].inUse, 0);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[5], 2, 1), 0);
+    EXPECT_EQ(process.deviceLinks[5].inUse, 0);
 }
 
 TEST_F(DeviceLinkTest, SecondVendorIsFoundByTheSecondCall) {
     Plug(Config(host::BuiltInWheelDescriptor(), 0x7B3E, 0x0042, "0000"), 0);
-    EXPECT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 0, 1), 0);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 0);
     EXPECT_EQ(host::OpenDeviceHandleCount(), 0);
-    EXPECT_EQ(ZXOpenDevice(0x7B3E, 0, &deviceLinks[0], 0, 1), 1);
-    EXPECT_EQ(deviceLinks[0].vendorId, 0x7B3E);
+    EXPECT_EQ(ZXOpenDevice(process, 0x7B3E, 0, &process.deviceLinks[0], 0, 1), 1);
+    EXPECT_EQ(process.deviceLinks[0].vendorId, 0x7B3E);
 }
 
 TEST_F(DeviceLinkTest, MaskModeAndsTheProductId) {
     Plug(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 6, "0000"), 0);
-    EXPECT_EQ(ZXOpenDevice(0x5A1C, 4, &deviceLinks[0], 0, 0), 0);
-    EXPECT_EQ(ZXOpenDevice(0x5A1C, 4, &deviceLinks[0], 0, 1), 1);
-    EXPECT_EQ(deviceLinks[0].productId, 6);
-    EXPECT_EQ(ZXOpenDevice(0x5A1C, 6, &deviceLinks[1], 0, 0), 1);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 4, &process.deviceLinks[0], 0, 0), 0);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 4, &process.deviceLinks[0], 0, 1), 1);
+    EXPECT_EQ(process.deviceLinks[0].productId, 6);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 6, &process.deviceLinks[1], 0, 0), 1);
 }
 
 TEST_F(DeviceLinkTest, HighestMatchingCalibrationEntryWins) {
@@ -77,23 +77,23 @@ TEST_F(DeviceLinkTest, HighestMatchingCalibrationEntryWins) {
     host::SetCalibrationEntry(0x5A1C, 0xE410, 2, instance, 3);
     host::SetCalibrationEntry(0x5A1C, 0xE410, 9, instance, 0x105);  // the low byte counts
     host::SetCalibrationEntry(0x5A1C, 0xE410, 12, InstanceGuid(8), 6);
-    EXPECT_EQ(ZXJoystickIdFromCalibration(config.path.c_str(), 0x5A1C, 0xE410), 5);
-    EXPECT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 5, 1), 1);
+    EXPECT_EQ(ZXJoystickIdFromCalibration(process, config.path.c_str(), 0x5A1C, 0xE410), 5);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 5, 1), 1);
 }
 
 TEST_F(DeviceLinkTest, DeviceParametersServeWhenNoCalibrationMatches) {
     const host::VirtualHidConfig config = host::BuiltInWheel();
     host::PlugVirtualHid(config);
     host::SetDeviceParametersEntry(config.path, InstanceGuid(1), 4);
-    EXPECT_EQ(ZXJoystickIdFromCalibration(config.path.c_str(), 0x5A1C, 0xE410), 255);
-    EXPECT_EQ(ZXJoystickIdFromDeviceParameters(config.path.c_str()), 4);
-    EXPECT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 4, 1), 1);
+    EXPECT_EQ(ZXJoystickIdFromCalibration(process, config.path.c_str(), 0x5A1C, 0xE410), 255);
+    EXPECT_EQ(ZXJoystickIdFromDeviceParameters(process, config.path.c_str()), 4);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 4, 1), 1);
 }
 
 TEST_F(DeviceLinkTest, InterfacesWithoutEntriesAreSkipped) {
     host::PlugVirtualHid(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0000"));
     Plug(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0001"), 0);
-    ASSERT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 0, 1), 1);
+    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 1);
     EXPECT_EQ(host::OpenDeviceHandleCount(), 1);
 }
 
@@ -107,23 +107,23 @@ TEST_F(DeviceLinkTest, DeviceClassKeyFormFollowsTheSystem) {
     EXPECT_NE(nt.find("\\##?#hid#vid_5a1c&pid_e410#0000#{4d1e55b2"), std::string::npos);
     host::SetRegistryDword(HKEY_LOCAL_MACHINE, nt, "Joystick Id", 1);
     host::SetRegistryDword(HKEY_LOCAL_MACHINE, old, "Joystick Id", 2);
-    EXPECT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 1, 1), 1);
-    EXPECT_EQ(isNtAbove4, 1);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 1, 1), 1);
+    EXPECT_EQ(process.isNtAbove4, 1);
     host::SetSystemVersion(VER_PLATFORM_WIN32_WINDOWS, 4, 10);
-    EXPECT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 2, 1), 1);
-    EXPECT_EQ(isNtAbove4, 0);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 2, 1), 1);
+    EXPECT_EQ(process.isNtAbove4, 0);
     host::SetSystemVersion(VER_PLATFORM_WIN32_NT, 4, 0);  // NT 4.0 is not above 4.0
-    EXPECT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 2, 1), 1);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 2, 1), 1);
 }
 
 TEST_F(DeviceLinkTest, OverlongPathsCountAsNotFound) {
     host::VirtualHidConfig config = host::BuiltInWheel();
     config.path = host::HidDevicePath(0x5A1C, 0xE410, std::string(300, 'a'));
     Plug(config, 0);
-    EXPECT_EQ(ZXJoystickIdFromDeviceParameters(config.path.c_str()), 255);
-    EXPECT_EQ(ZXJoystickIdFromCalibration(config.path.c_str(), 0x5A1C, 0xE410), 255);
-    EXPECT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 0, 1), 0);
-    EXPECT_EQ(ZXJoystickIdFromDeviceParameters("ab"), 255);
+    EXPECT_EQ(ZXJoystickIdFromDeviceParameters(process, config.path.c_str()), 255);
+    EXPECT_EQ(ZXJoystickIdFromCalibration(process, config.path.c_str(), 0x5A1C, 0xE410), 255);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 0);
+    EXPECT_EQ(ZXJoystickIdFromDeviceParameters(process, "ab"), 255);
 }
 
 TEST_F(DeviceLinkTest, AxisCapsKeepValueCapsOrderAndFour) {
@@ -133,8 +133,8 @@ TEST_F(DeviceLinkTest, AxisCapsKeepValueCapsOrderAndFour) {
     for (int usage : {0x36, 0x37, 0x30, 0x31, 0x32, 0x33}) d.Usage(usage).Input();
     d.Buttons(4).ForceOutput(16).End();
     Plug(Config(d.Bytes(), 0x5A1C, 1, "0000"), 0);
-    ASSERT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 0, 1), 1);
-    const DeviceLink& link = deviceLinks[0];
+    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 1);
+    const DeviceLink& link = process.deviceLinks[0];
     ASSERT_EQ(link.inputAxisCount, 4);
     EXPECT_EQ(link.inputAxes[0].usage, 0x36);  // Slider; the Dial is passed over
     EXPECT_EQ(link.inputAxes[1].usage, 0x30);
@@ -144,15 +144,15 @@ TEST_F(DeviceLinkTest, AxisCapsKeepValueCapsOrderAndFour) {
 
 TEST_F(DeviceLinkTest, RebindReleasesTheEarlierBinding) {
     Plug(host::BuiltInWheel(), 0);
-    ASSERT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 0, 1), 1);
-    HANDLE writeEvent = writeOverlapped.hEvent;
-    ASSERT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 0, 1), 1);
+    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 1);
+    HANDLE writeEvent = process.reports.writeOverlapped.hEvent;
+    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 1);
     EXPECT_EQ(host::OpenDeviceHandleCount(), 1);
     EXPECT_EQ(host::LivePreparsedDataCount(), 1);
-    EXPECT_EQ(writeOverlapped.hEvent, writeEvent);  // the events are kept, not reopened
+    EXPECT_EQ(process.reports.writeOverlapped.hEvent, writeEvent);  // the events are kept, not reopened
     // A rebind that finds nothing leaves the link unbound with nothing open.
-    EXPECT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 6, 1), 0);
-    EXPECT_EQ(deviceLinks[0].inUse, 0);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 6, 1), 0);
+    EXPECT_EQ(process.deviceLinks[0].inUse, 0);
     EXPECT_EQ(host::OpenDeviceHandleCount(), 0);
     EXPECT_EQ(host::LivePreparsedDataCount(), 0);
 }

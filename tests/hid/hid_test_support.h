@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "driver/module_state.h"
-#include "engine/motion.h"
 #include "hid/device_discovery.h"
 #include "hid/report_io.h"
 #include "platform/host/virtual_hid.h"
@@ -73,22 +71,22 @@ class DeviceLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Reset();
-        ZXLoadCancelIo();  // as the module's load does
+        ZXLoadCancelIo(process);  // as the module's load does
     }
     void TearDown() override {
-        for (DeviceLink& link : deviceLinks) {
+        for (DeviceLink& link : process.deviceLinks) {
             if (link.deviceHandle != nullptr) CloseHandle(link.deviceHandle);
             if (link.preparsedData != nullptr) HidD_FreePreparsedData(link.preparsedData);
         }
-        ZXCloseEvents();
-        ZXReleaseCancelIo();
+        ZXCloseEvents(process);
+        ZXReleaseCancelIo(process);
         Reset();
     }
-    static void Reset() {
+    void Reset() {
         host::ResetStandIn();
         host::SetSystemVersion(VER_PLATFORM_WIN32_NT, 6, 1);
-        ZXReleaseBuffer();
-        ResetModuleState();
+        ZXReleaseBuffer(process);
+        process = ProcessState{};
     }
 
     // A device carrying a joystick id through a DirectInput calibration entry.
@@ -114,6 +112,7 @@ protected:
         return config;
     }
 
+    ProcessState process;  // no mutexes: the device link runs without rivals here
     int instances_ = 0;
 };
 

@@ -19,19 +19,19 @@ protected:
     std::shared_ptr<host::VirtualHid> BindDevice(const Bytes& descriptor, int index = 0,
                                                  const char* instance = "0000") {
         auto device = Plug(Config(descriptor, 0x5A1C, 0xE410, instance), index, index);
-        EXPECT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[index], index, 1), 1);
-        deviceLinks[index].outputUsagePage = 1;  // what the settings give by default
-        deviceLinks[index].outputUsage = 0xBB;
+        EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[index], index, 1), 1);
+        process.deviceLinks[index].outputUsagePage = 1;  // what the settings give by default
+        process.deviceLinks[index].outputUsage = 0xBB;
         return device;
     }
     int Send(int index, DWORD value) {
-        const DeviceLink& l = deviceLinks[index];
-        return SendOutputBuffer(l.deviceHandle, l.outputReportLength, l.preparsedData,
+        const DeviceLink& l = process.deviceLinks[index];
+        return SendOutputBuffer(process, l.deviceHandle, l.outputReportLength, l.preparsedData,
                                 l.outputUsagePage, l.outputUsage, value);
     }
     int Read(int index, DWORD bufferSize = 100) {
-        const DeviceLink& l = deviceLinks[index];
-        return ZXReadInputBuffer(l.deviceHandle, l.inputReportLength, l.preparsedData, buffer_,
+        const DeviceLink& l = process.deviceLinks[index];
+        return ZXReadInputBuffer(process, l.deviceHandle, l.inputReportLength, l.preparsedData, buffer_,
                                  bufferSize, index);
     }
     static Bytes WheelWithOutput(int bits) {
@@ -69,7 +69,7 @@ TEST_F(ReportTest, ThreeByteReportCarriesIdSecondFirst) {
 
 TEST_F(ReportTest, FiveByteReportCarriesTheWholeValue) {
     auto device = BindDevice(WheelWithOutput(32));
-    ASSERT_EQ(deviceLinks[0].outputReportLength, 5);
+    ASSERT_EQ(process.deviceLinks[0].outputReportLength, 5);
     EXPECT_EQ(Send(0, 0x0102), 0);
     EXPECT_EQ(device->OutputReports(), (std::vector<Bytes>{{0x01, 0x02, 0x01, 0x00, 0x00}}));
 }
@@ -77,12 +77,12 @@ TEST_F(ReportTest, FiveByteReportCarriesTheWholeValue) {
 TEST_F(ReportTest, LinksOfDifferentLengthsAlternate) {
     auto three = BindDevice(host::BuiltInWheelDescriptor(), 0, "0000");
     auto four = BindDevice(WheelWithOutput(24), 1, "0001");
-    ASSERT_EQ(deviceLinks[1].outputReportLength, 4);
+    ASSERT_EQ(process.deviceLinks[1].outputReportLength, 4);
     for (DWORD v : {0x1111u, 0x2222u, 0x3333u}) {
         EXPECT_EQ(Send(0, v), 0);
-        EXPECT_EQ(outputBufferLength, 3);
+        EXPECT_EQ(process.reports.outputBufferLength, 3);
         EXPECT_EQ(Send(1, v + 0x440000), 0);
-        EXPECT_EQ(outputBufferLength, 4);
+        EXPECT_EQ(process.reports.outputBufferLength, 4);
     }
     EXPECT_EQ(three->OutputReports(),
               (std::vector<Bytes>{{1, 0x11, 0x11}, {1, 0x22, 0x22}, {1, 0x33, 0x33}}));
@@ -93,20 +93,20 @@ TEST_F(ReportTest, LinksOfDifferentLengthsAlternate) {
 
 TEST_F(ReportTest, NoOutputValueForTheUsageSendsNothing) {
     auto wheel = BindDevice(host::BuiltInWheelDescriptor());
-    deviceLinks[0].outputUsage = 0xBA;
+    process.deviceLinks[0].outputUsage = 0xBA;
     EXPECT_EQ(Send(0, 0x8080), 1);
     EXPECT_EQ(Send(0, 0x8080), 1);
     EXPECT_TRUE(wheel->OutputReports().empty());
-    EXPECT_EQ(outputBufferLength, 3);  // the buffer is kept
+    EXPECT_EQ(process.reports.outputBufferLength, 3);  // the buffer is kept
 }
 
 TEST_F(ReportTest, BufferProblemsGiveTwo) {
     BindDevice(host::BuiltInWheelDescriptor());
-    const DeviceLink& l = deviceLinks[0];
-    EXPECT_EQ(SendOutputBuffer(l.deviceHandle, 0, l.preparsedData, 1, 0xBB, 0x8080), 2);
+    const DeviceLink& l = process.deviceLinks[0];
+    EXPECT_EQ(SendOutputBuffer(process, l.deviceHandle, 0, l.preparsedData, 1, 0xBB, 0x8080), 2);
     host::FailNextAllocation();
     EXPECT_EQ(Send(0, 0x8080), 2);
-    EXPECT_EQ(outputBufferLength, 0);
+    EXPECT_EQ(process.reports.outputBufferLength, 0);
     EXPECT_EQ(Send(0, 0x8080), 0);  // the next send allocates again
 }
 
@@ -115,7 +115,7 @@ TEST_F(ReportTest, PendingWriteIsCancelledAfter100MsAndTheNextSendWorks) {
     wheel->HoldWrites(true);
     EXPECT_EQ(Send(0, 0x9090), 1);
     EXPECT_EQ(wheel->PendingCount(), 0u);  // cancelled, nothing left in flight
-    EXPECT_NE(writeOverlapped.Internal, STATUS_PENDING);
+    EXPECT_NE(process.reports.writeOverlapped.Internal, STATUS_PENDING);
     wheel->HoldWrites(false);
     EXPECT_EQ(Send(0, 0x8080), 0);
     EXPECT_EQ(wheel->OutputReports(), (std::vector<Bytes>{{1, 0x80, 0x80}}));
@@ -142,28 +142,28 @@ TEST_F(ReportTest, UnpluggedDeviceGivesThreeAndStaysBound) {
     auto wheel = BindDevice(host::BuiltInWheelDescriptor());
     wheel->Unplug();
     EXPECT_EQ(Send(0, 0x8080), 3);
-    EXPECT_EQ(deviceLinks[0].inUse, 1);
+    EXPECT_EQ(process.deviceLinks[0].inUse, 1);
 }
 
 TEST_F(ReportTest, ReadWithNothingQueuedLeavesNothingPending) {
     auto wheel = BindDevice(host::BuiltInWheelDescriptor());
-    motionState.position = 300;
-    motionState.previousPosition = 200;
+    process.motion.position = 300;
+    process.motion.previousPosition = 200;
     EXPECT_EQ(Read(0), 0);
-    EXPECT_EQ(motionState.position, 300);
-    EXPECT_EQ(motionState.previousPosition, 200);
+    EXPECT_EQ(process.motion.position, 300);
+    EXPECT_EQ(process.motion.previousPosition, 200);
     EXPECT_EQ(wheel->PendingCount(), 0u);
-    EXPECT_NE(readOverlapped.Internal, STATUS_PENDING);
-    EXPECT_EQ(ZXReadInputBuffer(nullptr, 5, deviceLinks[0].preparsedData, buffer_, 100, 0), 0);
+    EXPECT_NE(process.reports.readOverlapped.Internal, STATUS_PENDING);
+    EXPECT_EQ(ZXReadInputBuffer(process, nullptr, 5, process.deviceLinks[0].preparsedData, buffer_, 100, 0), 0);
 }
 
 TEST_F(ReportTest, DrainKeepsTheNewestOfThreeReports) {
     auto wheel = BindDevice(host::BuiltInWheelDescriptor());
-    motionState.position = 42;
+    process.motion.position = 42;
     for (std::uint32_t x : {100u, 200u, 300u}) wheel->QueueInput(WheelInput(x));
     EXPECT_EQ(Read(0), 1);
-    EXPECT_EQ(motionState.position, 300);
-    EXPECT_EQ(motionState.previousPosition, 42);
+    EXPECT_EQ(process.motion.position, 300);
+    EXPECT_EQ(process.motion.previousPosition, 42);
     EXPECT_EQ(wheel->QueuedInputCount(), 0u);
     EXPECT_EQ(wheel->PendingCount(), 0u);
 }
@@ -173,10 +173,10 @@ TEST_F(ReportTest, MoreThanSixteenButtonsDownStopsAtTheFirstReport) {
     device->QueueInput({0, 77, 0xFF, 0xFF, 0x01});  // 17 buttons down
     device->QueueInput({0, 99, 0, 0, 0});
     EXPECT_EQ(Read(0), 0);
-    EXPECT_EQ(motionState.position, 77);
+    EXPECT_EQ(process.motion.position, 77);
     EXPECT_EQ(device->QueuedInputCount(), 1u);  // not drained
     EXPECT_EQ(Read(0), 1);
-    EXPECT_EQ(motionState.position, 99);
+    EXPECT_EQ(process.motion.position, 99);
 }
 
 TEST_F(ReportTest, AxesAreSignExtendedWhenSigned) {
@@ -196,10 +196,10 @@ TEST_F(ReportTest, AxesAreSignExtendedWhenSigned) {
         TearDown();
         SetUp();
         auto device = BindDevice(AxisDevice(row.bits, row.isSigned));
-        EXPECT_EQ(deviceLinks[0].inputAxes[0].isSigned, row.isSigned ? 1 : 0);
+        EXPECT_EQ(process.deviceLinks[0].inputAxes[0].isSigned, row.isSigned ? 1 : 0);
         device->QueueInput(row.report);
         EXPECT_EQ(Read(0), 1);
-        EXPECT_EQ(motionState.position, row.position);
+        EXPECT_EQ(process.motion.position, row.position);
     }
 }
 
@@ -214,20 +214,20 @@ TEST_F(ReportTest, ReportLongerThanThePollBufferIsNeverRead) {
 TEST_F(ReportTest, EventsAreCreatedOnceAndClosedTogether) {
     const int before = host::LiveObjectCount();
     BindDevice(host::BuiltInWheelDescriptor());
-    ASSERT_EQ(ZXOpenDevice(0x5A1C, 0, &deviceLinks[0], 0, 1), 1);
+    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 1);
     EXPECT_EQ(host::LiveObjectCount(), before + 3);  // the device handle and two events
-    ZXCloseEvents();
-    EXPECT_EQ(writeOverlapped.hEvent, nullptr);
+    ZXCloseEvents(process);
+    EXPECT_EQ(process.reports.writeOverlapped.hEvent, nullptr);
     EXPECT_EQ(host::LiveObjectCount(), before + 1);
 }
 
 TEST_F(ReportTest, CancelEntryIsLoadedAndReleased) {
-    ZXLoadCancelIo();
-    EXPECT_NE(kernelModule, nullptr);
-    EXPECT_NE(cancelIoEntry, nullptr);
-    ZXReleaseCancelIo();
-    EXPECT_EQ(kernelModule, nullptr);
-    EXPECT_EQ(cancelIoEntry, nullptr);
+    ZXLoadCancelIo(process);
+    EXPECT_NE(process.reports.kernelModule, nullptr);
+    EXPECT_NE(process.reports.cancelIoEntry, nullptr);
+    ZXReleaseCancelIo(process);
+    EXPECT_EQ(process.reports.kernelModule, nullptr);
+    EXPECT_EQ(process.reports.cancelIoEntry, nullptr);
     EXPECT_EQ(host::LoadedModuleCount(), 0);
 }
 

@@ -3,6 +3,7 @@
 // the module's load and unload.
 #include <thread>
 
+#include "driver/shared_objects.h"
 #include "tests/integration/module_fixture.h"
 
 namespace quorforce {
@@ -161,7 +162,7 @@ TEST_F(DriverObject, DeviceIdFallsBackToTheSecondVendor) {
     EXPECT_EQ(driver->DeviceID(0x0800, 3, TRUE, 1, nullptr), S_OK);
     EXPECT_EQ(Table().vendorIds[3], 0x7B3E);
     EXPECT_EQ(Table().productIds[3], 0x0042);
-    EXPECT_EQ(deviceLinks[1].inUse, 1);
+    EXPECT_EQ(Module().process.deviceLinks[1].inUse, 1);
     EXPECT_EQ(Module().process.externalIdOfArea[1], 3);
     EXPECT_EQ(Module().process.areaOfExternalId[3], 1);
 }
@@ -183,7 +184,7 @@ TEST_F(DriverObject, BindingLoadsTheDefaultsWithoutDriverKeys) {
     EXPECT_EQ(s.by10InertiaCoef, 20);
     EXPECT_EQ(s.by10DamperCoef, 20);
     EXPECT_EQ(s.by10SpringCoef, 40);
-    const DeviceLink& link = deviceLinks[0];
+    const DeviceLink& link = Module().process.deviceLinks[0];
     EXPECT_EQ(link.reportFormat, 1);
     EXPECT_EQ(link.outputUsagePage, 1);
     EXPECT_EQ(link.outputUsage, 0xBB);
@@ -198,7 +199,7 @@ TEST_F(DriverObject, StoredValuesKeepTheirLowByte) {
     host::SetRegistryValue(HKEY_LOCAL_MACHINE, test::kWheelDeviceKey, "By10_Spring_Coef", REG_SZ,
                            {'5', 0});
     Bind();
-    EXPECT_EQ(deviceLinks[0].outputUsagePage, 0x02);
+    EXPECT_EQ(Module().process.deviceLinks[0].outputUsagePage, 0x02);
     EXPECT_EQ(Table().settings[0].springEnabled, 0);
     EXPECT_EQ(Table().settings[0].staticValue, 70);
     EXPECT_EQ(Table().settings[0].by10SpringCoef, 40);  // the wrong type counts as absent

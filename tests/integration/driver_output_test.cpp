@@ -132,7 +132,7 @@ TEST_F(DriverOutput, OtherReportFormatsSendNothing) {
     Download(Effect::Constant(5000));
     Run(3);
     EXPECT_TRUE(Reports().empty());
-    EXPECT_EQ(deviceLinks[0].lastSecond, 0xBF);
+    EXPECT_EQ(Module().process.deviceLinks[0].lastSecond, 0xBF);
 }
 
 TEST_F(DriverOutput, GainOverrideReplacesTheSlotGain) {
@@ -234,7 +234,7 @@ TEST_F(DriverOutput, SpringPullsTheWheelBackFromItsPosition) {
     e.effect.cbTypeSpecificParams = sizeof e.condition;
     e.effect.lpvTypeSpecificParams = &e.condition;
     Download(e, DIEP_START, 912);
-    motionState.position = 100;  // as PollThread would have it
+    Module().process.motion.position = 100;  // as PollThread would have it
     Run(1);
     // x = 2000, F = 2000 × 40 / 10 = 8000, doubled 16000: 128 + ((16000 × 255 / 20000) >> 1).
     EXPECT_EQ(Reports(), (std::vector<Bytes>{{0x01, 230, 0x80}}));

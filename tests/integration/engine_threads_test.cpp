@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "driver/table_lock.h"
+#include "util/mutex_lock.h"
 #include "tests/integration/module_fixture.h"
 
 namespace quorforce {
@@ -54,7 +54,7 @@ TEST_F(EngineThreadsTest, ThreadsTickWhileLoadedAndEndWithTheUnload) {
     RecordProperty("tick_worst_ms", std::to_string(worst));
     {
         MutexLock lock(Module().process.inputMutex);
-        EXPECT_EQ(motionState.position, 300);  // PollThread read the wheel
+        EXPECT_EQ(Module().process.motion.position, 300);  // PollThread read the wheel
     }
 
     driver->Release();
@@ -67,7 +67,7 @@ TEST_F(EngineThreadsTest, ThreadsTickWhileLoadedAndEndWithTheUnload) {
     const std::size_t atUnload = wheel->Reports().size();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(wheel->Reports().size(), atUnload);
-    EXPECT_EQ(outputBufferLength, 0);  // ForceThread released it as it ended
+    EXPECT_EQ(Module().process.reports.outputBufferLength, 0);  // ForceThread released it as it ended
 }
 
 TEST_F(EngineThreadsTest, ThreadsIdleWithoutDevicesAndStopPromptly) {

@@ -41,7 +41,7 @@ TEST_F(HostileTable, RandomAreasSettingsAndReportsAreSurvived) {
         for (std::uint8_t& byte : report) byte = static_cast<std::uint8_t>(random());
         report[0] = 1;
         wheel->QueueInput(report);
-        PollPass(process, buffer);
+        PollPass(process, buffer, GetTickCount());
         Run(3);
         host::AdvanceClock(random());  // any clock reading, wraps included
     }

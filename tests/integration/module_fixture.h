@@ -16,8 +16,8 @@
 #include "driver/module_entry.h"
 #include "driver/module_state.h"
 #include "engine/engine_threads.h"
-#include "engine/motion.h"
-#include "hid/device_link.h"
+#include "state/motion_state.h"
+#include "state/device_link.h"
 #include "hid/report_io.h"
 #include "platform/host/virtual_hid.h"
 #include "platform/win32.h"
@@ -102,7 +102,7 @@ protected:
     // `steps` force passes in virtual time.
     void Run(int steps) {
         for (int i = 0; i < steps; ++i) {
-            ForcePass(Module().process);
+            ForcePass(Module().process, timeGetTime());
             host::AdvanceClock(Module().engine.pollingStep);
         }
     }
@@ -114,7 +114,7 @@ protected:
 
     static void ResetHost() {
         host::ResetStandIn();
-        ResetModuleState();
+        Module() = ModuleState{};
     }
 
     std::shared_ptr<host::VirtualHid> wheel;

@@ -10,13 +10,13 @@
 #include <thread>
 
 #include "config/settings_store.h"
-#include "driver/effect_ids.h"
+#include "state/effect_ids.h"
 #include "driver/guids.h"
 #include "driver/module_entry.h"
 #include "driver/module_state.h"
 #include "engine/engine_threads.h"
-#include "engine/motion.h"
-#include "hid/device_link.h"
+#include "state/motion_state.h"
+#include "state/device_link.h"
 #include "hid/report_io.h"
 #include "platform/host/virtual_hid.h"
 #include "platform/win32.h"
@@ -31,7 +31,7 @@ constexpr DWORD kInternalId = 0;
 
 void ResetHost() {
     host::ResetStandIn();
-    ResetModuleState();
+    Module() = ModuleState{};
 }
 
 std::string SettingKey(const Setting& s, const WheelConfig& wheel) {
@@ -232,15 +232,15 @@ private:
         if (driver_ == nullptr) return;
         r = driver_->DeviceID(0x0800, static_cast<DWORD>(w.joystick), TRUE, kInternalId, nullptr);
         Record(0, "DeviceID joystick " + std::to_string(w.joystick), ResultName(r));
-        log_.reportFormat = deviceLinks[kInternalId].reportFormat;
+        log_.reportFormat = Module().process.deviceLinks[kInternalId].reportFormat;
     }
 
     void Tick() {
         if (log_.realtime) {
             SleepUntil(now_ + log_.pollingStep);
         } else if (attached_) {
-            PollPass(Module().process, pollBuffer_);
-            ForcePass(Module().process);
+            PollPass(Module().process, pollBuffer_, GetTickCount());
+            ForcePass(Module().process, timeGetTime());
             host::AdvanceClock(log_.pollingStep);
         }
         now_ += log_.pollingStep;
@@ -291,7 +291,7 @@ private:
     }
 
     void QueueX(const Command& c) {
-        const DeviceLink& link = deviceLinks[kInternalId];
+        const DeviceLink& link = Module().process.deviceLinks[kInternalId];
         if (link.inUse != 1 || link.inputReportLength == 0) {
             Record(c.line, c.text, "no bound device");
             return;

@@ -5,10 +5,10 @@
 
 #include <cstdint>
 
-#include "driver/shared_table.h"
-#include "engine/direction_split.h"
-#include "engine/envelope.h"
-#include "engine/force_pair.h"
+#include "state/shared_table.h"
+#include "synthesis/direction_split.h"
+#include "synthesis/envelope.h"
+#include "synthesis/force_pair.h"
 
 namespace quorforce {
 

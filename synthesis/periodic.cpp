@@ -1,10 +1,10 @@
 // The periodic waveforms and their common steps.
-#include "engine/periodic.h"
+#include "synthesis/periodic.h"
 
 #include <cmath>
 
-#include "engine/safe_math.h"
-#include "engine/tables.h"
+#include "util/safe_math.h"
+#include "synthesis/tables.h"
 
 namespace quorforce {
 namespace {

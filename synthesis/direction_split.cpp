@@ -1,8 +1,8 @@
 // Splitting a force value into the two halves of a ForcePair by angle and channel layout.
-#include "engine/direction_split.h"
+#include "synthesis/direction_split.h"
 
-#include "engine/safe_math.h"
-#include "engine/tables.h"
+#include "util/safe_math.h"
+#include "synthesis/tables.h"
 
 namespace quorforce {
 namespace {

@@ -1,10 +1,10 @@
 // Dispatching a slot to its synthesis.
-#include "engine/slot_synthesis.h"
+#include "synthesis/slot_synthesis.h"
 
-#include "driver/effect_ids.h"
-#include "engine/conditions.h"
-#include "engine/constant_ramp.h"
-#include "engine/periodic.h"
+#include "state/effect_ids.h"
+#include "synthesis/conditions.h"
+#include "synthesis/constant_ramp.h"
+#include "synthesis/periodic.h"
 
 namespace quorforce {
 namespace {

@@ -1,7 +1,8 @@
 // Opening and closing the named objects of the shared table for one process.
-#include "driver/process_state.h"
+#include "driver/shared_objects.h"
 
-#include "driver/kernel_names.h"
+#include "state/kernel_names.h"
+#include "util/guid_text.h"
 
 namespace quorforce {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "driver/shared_table.h"
-#include "engine/force_pair.h"
+#include "state/shared_table.h"
+#include "synthesis/force_pair.h"
 
 namespace quorforce {
 

@@ -1,6 +1,6 @@
 // Series evaluations behind the table builders. Built once at engine start; speed does
 // not matter here, only that every build performs the same operations.
-#include "engine/table_math.h"
+#include "synthesis/table_math.h"
 
 #include <cmath>
 

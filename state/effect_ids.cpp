@@ -1,7 +1,7 @@
 // Which slot record each accepted driver effect id is stored as.
-#include "driver/effect_ids.h"
+#include "state/effect_ids.h"
 
-#include "driver/shared_table.h"
+#include "state/shared_table.h"
 
 namespace quorforce {
 

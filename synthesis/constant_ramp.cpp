@@ -1,7 +1,7 @@
 // Constant and ramp synthesis.
-#include "engine/constant_ramp.h"
+#include "synthesis/constant_ramp.h"
 
-#include "engine/safe_math.h"
+#include "util/safe_math.h"
 
 namespace quorforce {
 namespace {

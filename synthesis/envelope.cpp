@@ -1,7 +1,7 @@
 // The envelope rules, later ones overriding earlier ones.
-#include "engine/envelope.h"
+#include "synthesis/envelope.h"
 
-#include "engine/safe_math.h"
+#include "util/safe_math.h"
 
 namespace quorforce {
 

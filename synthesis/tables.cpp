@@ -1,7 +1,7 @@
 // Building the sine and arcsine tables.
-#include "engine/tables.h"
+#include "synthesis/tables.h"
 
-#include "engine/table_math.h"
+#include "synthesis/table_math.h"
 
 namespace quorforce {
 

@@ -1,8 +1,8 @@
 // Spring, damper and inertia forces from the motion estimate.
-#include "engine/conditions.h"
+#include "synthesis/conditions.h"
 
-#include "driver/effect_ids.h"
-#include "engine/safe_math.h"
+#include "state/effect_ids.h"
+#include "util/safe_math.h"
 
 namespace quorforce {
 namespace {

@@ -1,5 +1,5 @@
 // The debug trace and its discarding sink.
-#include "driver/trace.h"
+#include "util/trace.h"
 
 #include <cstdarg>
 #include <cstdio>

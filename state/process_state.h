@@ -1,0 +1,42 @@
+// ProcessState: everything one process keeps beside the shared table, in one record: the
+// table base and the handles of its named objects, the maps between internal device ids
+// and joystick ids, the playing counts, the device-state flags, the device links, the
+// motion estimate and the report channel. The operations take it as their first argument;
+// the module owns the process's one instance and tests make their own, so a fresh state
+// is one assignment.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win32.h"
+#include "state/device_link.h"
+#include "state/motion_state.h"
+#include "state/report_channel.h"
+#include "state/shared_table.h"
+
+namespace quorforce {
+
+// Device state set by the force-feedback commands and reported back; the engine does not
+// consult it.
+struct DeviceStateFlags {
+    std::int32_t actuatorsOff = 0;
+    std::int32_t paused = 0;
+    std::int32_t stopped = 0;
+};
+
+struct ProcessState {
+    SharedEffectTable* table = nullptr;  // null when not mapped
+    HANDLE mapping = nullptr;
+    HANDLE tableMutex = nullptr;
+    HANDLE inputMutex = nullptr;
+    std::int32_t externalIdOfArea[kAreaCount] = {};      // joystick id bound to each area
+    std::int32_t areaOfExternalId[kJoystickCount] = {};  // area bound to each joystick id
+    std::int32_t playingCount[kAreaCount] = {};  // playing slots as last counted by start/stop
+    DeviceStateFlags deviceState;
+    DeviceLink deviceLinks[kAreaCount] = {};  // one per internal device id
+    MotionState motion;                      // guarded by the InputMutex
+    ReportChannel reports;
+    std::int32_t isNtAbove4 = 0;  // selects the form of DirectInput's device-class key
+};
+
+}  // namespace quorforce
