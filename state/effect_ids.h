@@ -1,5 +1,7 @@
 // The driver effect ids DirectInput passes to DownloadEffect (from the device's
-// force-feedback registration) and the kind of slot record each is stored as.
+// force-feedback registration), in one table: for each id the kind of slot record it is
+// stored as, the synthesis that computes it, the motion quantity a condition follows, and
+// its short name. Download, synthesis, conditions and quorsim all classify through it.
 #pragma once
 
 #include <cstddef>
@@ -24,8 +26,33 @@ enum EffectId : std::uint32_t {
 
 enum class EffectKind { None, Periodic, Constant, Ramp, Condition };
 
-// None for every id the driver does not accept (34 included).
+enum class Synthesis {
+    None, Square, Triangle, SawtoothUp, SawtoothDown, Sine, Constant, Ramp, Condition
+};
+
+// What a condition effect pushes against: the wheel's position (spring), its velocity
+// (damper) or its acceleration (inertia).
+enum class MotionField { None, Position, Velocity, Acceleration };
+
+struct EffectIdEntry {
+    std::uint32_t id;
+    EffectKind kind;
+    Synthesis synthesis;
+    MotionField motion;
+    const char* name;  // the first entry of a name is the id that name stands for
+};
+
+constexpr std::size_t kEffectIdCount = 12;
+extern const EffectIdEntry kEffectIds[kEffectIdCount];
+
+// The entry of an accepted id, or null for every id the driver does not accept (34 too).
+const EffectIdEntry* FindEffectId(std::uint32_t effectId);
+// The id a short name stands for ("constant", "sawup", ...), or 0.
+std::uint32_t EffectIdNamed(const char* name);
+
 EffectKind KindOfEffect(std::uint32_t effectId);
+Synthesis SynthesisOf(std::uint32_t effectId);
+MotionField MotionFieldOf(std::uint32_t effectId);
 
 // Bytes of the type-specific record the kind keeps (0 for None).
 std::size_t RecordSizeOfKind(EffectKind kind);

@@ -72,22 +72,20 @@ MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& set
                            const MotionState& motion) {
     const bool forceMode = settings.shockOrForceFeedback != 0;
     MotionInput input;
-    switch (effectTypeId) {
-    case kEffectSpring:
+    switch (MotionFieldOf(effectTypeId)) {
+    case MotionField::Position:
         input.x = Scaled(motion.position, forceMode ? 20 : 78);
         input.coefficientByte = forceMode ? settings.by10SpringCoef : 0;
         break;
-    case kEffectDamper:
+    case MotionField::Velocity:
         input.x = forceMode ? Scaled(motion.velocity, 100) : Scaled(motion.positionDelta, 78);
         input.coefficientByte = forceMode ? settings.by10DamperCoef : 0;
         break;
-    case kEffectInertia:
-    case kEffectInertiaAlt:
+    case MotionField::Acceleration:
         input.x = forceMode ? Scaled(motion.acceleration, 100) : Scaled(motion.deltaChange, 78);
         input.coefficientByte = forceMode ? settings.by10InertiaCoef : 0;
         break;
-    default:
-        break;
+    case MotionField::None: break;
     }
     return input;
 }

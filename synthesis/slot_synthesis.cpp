@@ -35,16 +35,17 @@ ConditionInputs ConditionOf(const EffectSlot& slot, std::int32_t t) {
 }
 
 ForcePair SynthesizePeriodic(const EffectSlot& slot, const DeviceSettings& settings,
-                             std::int32_t t) {
+                             std::int32_t t, Synthesis synthesis) {
     const PeriodicInputs wave = WaveOf(slot, t);
     const EnvelopeInputs envelope =
         EnvelopeOf(slot, static_cast<std::int32_t>(slot.periodic.magnitude));
     const DirectionInputs direction = DirectionOf(slot);
-    switch (slot.effectTypeId) {
-    case kEffectSquare: return SynthSquare(settings, wave, envelope, direction);
-    case kEffectTriangle: return SynthTriangle(settings, wave, envelope, direction);
-    case kEffectSawtoothUp: return SynthSawtooth(settings, wave, true, envelope, direction);
-    case kEffectSawtoothDown: return SynthSawtooth(settings, wave, false, envelope, direction);
+    switch (synthesis) {
+    case Synthesis::Square: return SynthSquare(settings, wave, envelope, direction);
+    case Synthesis::Triangle: return SynthTriangle(settings, wave, envelope, direction);
+    case Synthesis::SawtoothUp: return SynthSawtooth(settings, wave, true, envelope, direction);
+    case Synthesis::SawtoothDown:
+        return SynthSawtooth(settings, wave, false, envelope, direction);
     default: return SynthSine(settings, wave, envelope, direction);
     }
 }
@@ -52,8 +53,7 @@ ForcePair SynthesizePeriodic(const EffectSlot& slot, const DeviceSettings& setti
 }  // namespace
 
 bool IsConditionEffect(std::uint32_t effectTypeId) {
-    return effectTypeId == kEffectSpring || effectTypeId == kEffectDamper ||
-           effectTypeId == kEffectInertia || effectTypeId == kEffectInertiaAlt;
+    return KindOfEffect(effectTypeId) == EffectKind::Condition;
 }
 
 std::int32_t EndOfEffect(const EffectSlot& slot) {
@@ -74,18 +74,23 @@ EnvelopeInputs EnvelopeOf(const EffectSlot& slot, std::int32_t magnitude) {
 
 ForcePair SynthesizeSlot(const EffectSlot& slot, const DeviceSettings& settings, std::int32_t t,
                          const MotionState& motion) {
-    switch (KindOfEffect(slot.effectTypeId)) {
-    case EffectKind::Periodic: return SynthesizePeriodic(slot, settings, t);
-    case EffectKind::Constant:
+    const Synthesis synthesis = SynthesisOf(slot.effectTypeId);
+    switch (synthesis) {
+    case Synthesis::Square:
+    case Synthesis::Triangle:
+    case Synthesis::SawtoothUp:
+    case Synthesis::SawtoothDown:
+    case Synthesis::Sine: return SynthesizePeriodic(slot, settings, t, synthesis);
+    case Synthesis::Constant:
         return SynthConstant(settings, static_cast<std::int32_t>(slot.gain), t,
                              EnvelopeOf(slot, slot.constant.magnitude), DirectionOf(slot));
-    case EffectKind::Ramp:
+    case Synthesis::Ramp:
         return SynthRamp(settings, static_cast<std::int32_t>(slot.gain), t, EndOfEffect(slot),
                          slot.ramp.start, slot.ramp.end, DirectionOf(slot));
-    case EffectKind::Condition:
+    case Synthesis::Condition:
         return SynthCondition(settings, ConditionOf(slot, t), DirectionOf(slot),
                               MotionInputFor(slot.effectTypeId, settings, motion));
-    case EffectKind::None: break;
+    case Synthesis::None: break;
     }
     return ForcePair();
 }

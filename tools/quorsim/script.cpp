@@ -7,13 +7,10 @@
 #include <set>
 #include <sstream>
 
+#include "state/effect_ids.h"
+
 namespace quorsim {
 namespace {
-
-const std::map<std::string, std::uint32_t> kKinds = {
-    {"constant", 371}, {"ramp", 113},   {"square", 32}, {"triangle", 33}, {"sawup", 35},
-    {"sawdown", 36},   {"sine", 615},   {"spring", 912}, {"damper", 65},  {"inertia", 66},
-};
 
 const std::map<std::string, std::string> kCatalogue = {
     {"POLLING_STEP", "product"},          {"THREAD_PRIORITY", "product"},
@@ -324,8 +321,7 @@ private:
 }  // namespace
 
 std::uint32_t EffectIdOfKind(const std::string& kind) {
-    auto it = kKinds.find(kind);
-    return it == kKinds.end() ? 0 : it->second;
+    return quorforce::EffectIdNamed(kind.c_str());
 }
 
 std::string KeyOfSetting(const std::string& name) {
