@@ -20,9 +20,6 @@ namespace {
 
 constexpr const char* kOemKey =
     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
-constexpr DWORD kDefaultPollingStep = 16;
-constexpr DWORD kMaxPollingStep = 1000;
-
 bool ValidJoystick(int j) { return j >= 0 && j < static_cast<int>(kJoystickCount); }
 
 // The value when it was found, else the default.
@@ -31,7 +28,14 @@ DWORD ReadOr(const char* key, const char* name, DWORD fallback) {
     return configReadFailed == 0 ? value : fallback;
 }
 
-std::uint8_t LowByte(DWORD value) { return static_cast<std::uint8_t>(value & 0xFF); }
+// Every value of the group from `key`, each stored value or else its default.
+void LoadGroup(SettingGroup group, const char* key, const SettingRecords& records) {
+    for (const SettingEntry& entry : kSettings) {
+        if (entry.group == group) {
+            StoreSetting(entry, records, ReadOr(key, entry.name, entry.fallback));
+        }
+    }
+}
 
 }  // namespace
 
@@ -54,68 +58,46 @@ bool JoystickKey(const SharedEffectTable& table, int j, char (&key)[kKeyPathSize
 
 EngineSettings LoadEngineSettings() {
     EngineSettings settings;
-    settings.pollingStep = ReadOr(kProductKey, "POLLING_STEP", kDefaultPollingStep);
+    LoadGroup(SettingGroup::Engine, kProductKey, {&settings, nullptr, nullptr});
     // A step of 0 would spin a time-critical thread; an endless one would never tick.
     if (settings.pollingStep == 0) settings.pollingStep = 1;
     if (settings.pollingStep > kMaxPollingStep) settings.pollingStep = kMaxPollingStep;
-    settings.priorityCode = ReadOr(kProductKey, "THREAD_PRIORITY", 0);
     return settings;
 }
 
 int LoadDeviceSettings(SharedEffectTable& table, DeviceLink& link, int j) {
-    link.reportFormat = 1;
-    link.outputUsagePage = 1;
-    link.outputUsage = 0xBB;
+    // The link's report layout has its defaults even for a joystick id without a key.
+    for (const SettingEntry& entry : kSettings) {
+        if (entry.group == SettingGroup::Device && entry.record == SettingRecord::Link) {
+            StoreSetting(entry, {nullptr, &link, nullptr}, entry.fallback);
+        }
+    }
     char key[kKeyPathSize];
     if (!DeviceKey(table, j, key)) return 1;
-    DeviceSettings& s = table.settings[j];
-    s.driveDefaultSpring = 0;
-    s.strictAngleDirection = 0;
-    s.shockOrForceFeedback = 0;
-    s.by10InertiaCoef = 20;
-    s.by10DamperCoef = 20;
-    s.by10SpringCoef = 40;
-    link.reportFormat = LowByte(ReadOr(key, "Report_Format", link.reportFormat));
-    link.outputUsagePage = LowByte(ReadOr(key, "Usage_Page", link.outputUsagePage));
-    link.outputUsage = LowByte(ReadOr(key, "Usage", link.outputUsage));
-    s.driveDefaultSpring = LowByte(ReadOr(key, "Drive_Default_Spring", s.driveDefaultSpring));
-    s.strictAngleDirection = LowByte(ReadOr(key, "Strict_Angle_Direction", s.strictAngleDirection));
-    s.shockOrForceFeedback =
-        LowByte(ReadOr(key, "Shock_or_Force_Feedback", s.shockOrForceFeedback));
-    s.by10InertiaCoef = LowByte(ReadOr(key, "By10_Inertia_Coef", s.by10InertiaCoef));
-    s.by10DamperCoef = LowByte(ReadOr(key, "By10_Damper_Coef", s.by10DamperCoef));
-    s.by10SpringCoef = LowByte(ReadOr(key, "By10_Spring_Coef", s.by10SpringCoef));
+    LoadGroup(SettingGroup::Device, key, {nullptr, &link, &table.settings[j]});
     return 1;
 }
 
 std::int32_t LoadMotorParameters(SharedEffectTable& table, int j) {
     char key[kKeyPathSize];
     if (!DeviceKey(table, j, key)) return 0;
-    const auto value = static_cast<std::int32_t>(ReadOr(key, "Motor_Parameters", 0));
-    table.settings[j].motorParameters = value;
-    return value;
+    LoadGroup(SettingGroup::Motor, key, {nullptr, nullptr, &table.settings[j]});
+    return table.settings[j].motorParameters;
 }
 
 void LoadForceGains(SharedEffectTable& table, int j) {
     char key[kKeyPathSize];
     if (!JoystickKey(table, j, key)) return;
-    DeviceSettings& s = table.settings[j];
-    s.globalValue = static_cast<std::int32_t>(ReadOr(key, "Global_Value", 100));
-    s.staticValue = static_cast<std::int32_t>(ReadOr(key, "Static_Value", 100));
-    s.dynamicValue = static_cast<std::int32_t>(ReadOr(key, "Dynamic_Value", 100));
-    s.springValue = static_cast<std::int32_t>(ReadOr(key, "Spring_Value", 100));
-    s.springEnabled = LowByte(ReadOr(key, "Spring_Enabled", 0));
+    LoadGroup(SettingGroup::ForceGains, key, {nullptr, nullptr, &table.settings[j]});
 }
 
 void SaveForceGains(const SharedEffectTable& table, int j) {
     char key[kKeyPathSize];
     if (!JoystickKey(table, j, key)) return;
-    const DeviceSettings& s = table.settings[j];
-    WriteConfigDword(static_cast<DWORD>(s.globalValue), key, "Global_Value");
-    WriteConfigDword(static_cast<DWORD>(s.staticValue), key, "Static_Value");
-    WriteConfigDword(static_cast<DWORD>(s.dynamicValue), key, "Dynamic_Value");
-    WriteConfigDword(static_cast<DWORD>(s.springValue), key, "Spring_Value");
-    WriteConfigDword(s.springEnabled, key, "Spring_Enabled");
+    for (const SettingEntry& entry : kSettings) {
+        if (entry.group != SettingGroup::ForceGains) continue;
+        WriteConfigDword(FieldOfSetting(entry, &table.settings[j]), key, entry.name);
+    }
 }
 
 void ClearEffectImages(const char* effectsKey, int j) {

@@ -1,13 +1,13 @@
-// The driver's registry vocabulary: the key paths, the value catalogue with its defaults,
-// and the routines that move groups of values between the registry and the shared table
-// or the device link. Run by the module's load and unload, DeviceID and the exports;
+// The driver's registry keys and the routines that move groups of the catalogue's values
+// between the registry and the shared table or the device link. Run by the module's load and unload, DeviceID and the exports;
 // never per tick.
 #pragma once
 
 #include <cstdint>
 
-#include "state/shared_table.h"
+#include "config/settings_catalogue.h"
 #include "state/device_link.h"
+#include "state/shared_table.h"
 
 namespace quorforce {
 
@@ -21,11 +21,6 @@ extern const char* const kEffectsKey;
 bool DeviceKey(const SharedEffectTable& table, int j, char (&key)[kKeyPathSize]);
 bool JoystickKey(const SharedEffectTable& table, int j, char (&key)[kKeyPathSize]);
 
-// "POLLING_STEP" and "THREAD_PRIORITY" of the product key.
-struct EngineSettings {
-    DWORD pollingStep;     // ms, 16 by default, kept within 1..1000
-    DWORD priorityCode;    // 0 by default
-};
 EngineSettings LoadEngineSettings();
 
 // The nine per-device values into the link and settings j; always 1.

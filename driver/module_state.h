@@ -15,7 +15,7 @@ namespace quorforce {
 struct ModuleState {
     ProcessState process;
     EngineThreads engine;
-    EngineSettings settings = {16, 0};
+    EngineSettings settings;
     volatile LONG lockCount = 0;      // DllCanUnloadNow answers S_FALSE while not 0
     volatile LONG driverObjects = 0;  // the device link's events go with the last one
 };

@@ -6,8 +6,9 @@
 
 #include <cstdint>
 
-#include "state/process_state.h"
+#include "config/settings_catalogue.h"
 #include "platform/win32.h"
+#include "state/process_state.h"
 
 namespace quorforce {
 
@@ -19,7 +20,7 @@ struct EngineThreads {
     DWORD forceThreadId = 0;
     DWORD pollThreadId = 0;
     ProcessState* process = nullptr;  // carries the playing counts
-    DWORD pollingStep = 16;           // ms
+    DWORD pollingStep = kDefaultPollingStep;  // ms
     volatile LONG stopFlag = 0;
     HANDLE stopEvent = nullptr;   // set with the stop flag, so the waits end at once
     HANDLE forceEnded = nullptr;  // each thread's last act: it has left the driver's code

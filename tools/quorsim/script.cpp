@@ -7,22 +7,11 @@
 #include <set>
 #include <sstream>
 
+#include "config/settings_catalogue.h"
 #include "state/effect_ids.h"
 
 namespace quorsim {
 namespace {
-
-const std::map<std::string, std::string> kCatalogue = {
-    {"POLLING_STEP", "product"},          {"THREAD_PRIORITY", "product"},
-    {"Report_Format", "device"},          {"Usage_Page", "device"},
-    {"Usage", "device"},                  {"Drive_Default_Spring", "device"},
-    {"Strict_Angle_Direction", "device"}, {"Shock_or_Force_Feedback", "device"},
-    {"By10_Inertia_Coef", "device"},      {"By10_Damper_Coef", "device"},
-    {"By10_Spring_Coef", "device"},       {"Motor_Parameters", "device"},
-    {"Global_Value", "joystick"},         {"Static_Value", "joystick"},
-    {"Dynamic_Value", "joystick"},        {"Spring_Value", "joystick"},
-    {"Spring_Enabled", "joystick"},
-};
 
 const std::map<std::string, std::uint32_t> kDeviceCommands = {
     {"reset", 0x01}, {"stopall", 0x02}, {"pause", 0x04},
@@ -325,8 +314,14 @@ std::uint32_t EffectIdOfKind(const std::string& kind) {
 }
 
 std::string KeyOfSetting(const std::string& name) {
-    auto it = kCatalogue.find(name);
-    return it == kCatalogue.end() ? "" : it->second;
+    const quorforce::SettingEntry* entry = quorforce::FindSetting(name.c_str());
+    if (entry == nullptr) return "";
+    switch (entry->key) {
+    case quorforce::SettingKey::Product: return "product";
+    case quorforce::SettingKey::Device: return "device";
+    case quorforce::SettingKey::Joystick: return "joystick";
+    }
+    return "";
 }
 
 ParseResult ParseScript(const std::string& text, const std::string& baseFolder) {
