@@ -4,6 +4,7 @@
 #include "driver/effect_driver.h"
 #include "driver/guids.h"
 #include "driver/module_state.h"
+#include "driver/query_interface.h"
 
 namespace quorforce {
 namespace {
@@ -11,15 +12,7 @@ namespace {
 class ClassFactory final : public IClassFactory {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualGUID(riid, kUnknownInterfaceId) &&
-            !IsEqualGUID(riid, kClassFactoryInterfaceId)) {
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        *ppv = static_cast<IClassFactory*>(this);
-        return S_OK;
+        return AnswerQueryInterface<IClassFactory>(this, kClassFactoryInterfaceId, riid, ppv);
     }
     // The factory has no count of its own: its references are module locks.
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(LockModule()); }

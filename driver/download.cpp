@@ -139,6 +139,29 @@ EffectSlot& StoreCommon(ProcessState& process, DWORD area, DWORD handle, DWORD e
     return slot;
 }
 
+// The slot's record of the kind: where the type-specific parameters go.
+void* RecordOfKind(EffectSlot& slot, EffectKind kind) {
+    switch (kind) {
+    case EffectKind::Periodic: return &slot.periodic;
+    case EffectKind::Constant: return &slot.constant;
+    case EffectKind::Ramp: return &slot.ramp;
+    case EffectKind::Condition: return &slot.condition;
+    case EffectKind::None: break;
+    }
+    return nullptr;
+}
+
+// The whole DIEFFECT and the kind's record (CheckBoundaries has made sure that the
+// caller's record holds at least that many bytes).
+HRESULT StoreWithRecord(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
+                        const DIEFFECT& effect, EffectKind kind) {
+    EffectSlot& slot = StoreCommon(process, area, handle, effectId, effect);
+    void* record = RecordOfKind(slot, kind);
+    if (record == nullptr) return E_NOTIMPL;
+    std::memcpy(record, effect.lpvTypeSpecificParams, RecordSizeOfKind(kind));
+    return S_OK;
+}
+
 HRESULT StoreKind(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
                   const DIEFFECT* peff, DWORD flags) {
     switch (KindOfEffect(effectId)) {
@@ -192,31 +215,23 @@ HRESULT DownloadEffect(ProcessState& process, DWORD area, DWORD effectId, DWORD*
 
 HRESULT StorePeriodic(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
                       const DIEFFECT* peff, DWORD) {
-    EffectSlot& slot = StoreCommon(process, area, handle, effectId, *peff);
-    std::memcpy(&slot.periodic, peff->lpvTypeSpecificParams, sizeof slot.periodic);
-    return S_OK;
+    return StoreWithRecord(process, area, handle, effectId, *peff, EffectKind::Periodic);
 }
 
 HRESULT StoreConstant(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
                       const DIEFFECT* peff, DWORD) {
-    EffectSlot& slot = StoreCommon(process, area, handle, effectId, *peff);
-    std::memcpy(&slot.constant, peff->lpvTypeSpecificParams, sizeof slot.constant);
-    return S_OK;
+    return StoreWithRecord(process, area, handle, effectId, *peff, EffectKind::Constant);
 }
 
 HRESULT StoreRamp(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
                   const DIEFFECT* peff, DWORD) {
-    EffectSlot& slot = StoreCommon(process, area, handle, effectId, *peff);
-    std::memcpy(&slot.ramp, peff->lpvTypeSpecificParams, sizeof slot.ramp);
-    return S_OK;
+    return StoreWithRecord(process, area, handle, effectId, *peff, EffectKind::Ramp);
 }
 
 // Only the first DICONDITION is kept, whatever cAxes is.
 HRESULT StoreCondition(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
                        const DIEFFECT* peff, DWORD) {
-    EffectSlot& slot = StoreCommon(process, area, handle, effectId, *peff);
-    std::memcpy(&slot.condition, peff->lpvTypeSpecificParams, sizeof slot.condition);
-    return S_OK;
+    return StoreWithRecord(process, area, handle, effectId, *peff, EffectKind::Condition);
 }
 
 }  // namespace quorforce

@@ -7,6 +7,7 @@
 #include "driver/driver_operations.h"
 #include "driver/guids.h"
 #include "driver/module_state.h"
+#include "driver/query_interface.h"
 #include "util/mutex_lock.h"
 #include "hid/report_io.h"
 
@@ -31,15 +32,8 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualGUID(riid, kUnknownInterfaceId) &&
-            !IsEqualGUID(riid, kEffectDriverInterfaceId)) {
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        *ppv = static_cast<IDirectInputEffectDriver*>(this);
-        return S_OK;
+        return AnswerQueryInterface<IDirectInputEffectDriver>(this, kEffectDriverInterfaceId, riid,
+                                                              ppv);
     }
     ULONG STDMETHODCALLTYPE AddRef() override {
         return static_cast<ULONG>(InterlockedIncrement(&references_));

@@ -5,8 +5,9 @@
 #include <cstddef>
 
 #include "driver/download.h"
-#include "state/effect_ids.h"
 #include "driver/slots.h"
+#include "harness/effect_builder.h"
+#include "state/effect_ids.h"
 #include "tests/driver/test_table.h"
 
 namespace quorforce {
@@ -14,46 +15,22 @@ namespace {
 
 using test::TestTable;
 
-constexpr DWORD kXAxis = DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(0);
-constexpr DWORD kYAxis = DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(1);
+constexpr DWORD kXAxis = harness::DirectInputEffect::kXAxis;
+constexpr DWORD kYAxis = harness::DirectInputEffect::kYAxis;
 
-// A complete DIEFFECT as DirectInput passes it, with its own arrays and records.
-struct EffectRecord {
-    DWORD axes[4] = {kXAxis, kYAxis, 0, 0};
-    LONG directions[4] = {9000, 0, 0, 0};
-    DIENVELOPE envelope = {sizeof(DIENVELOPE), 2000, 100000, 3000, 200000};
-    DICONSTANTFORCE constant = {5000};
-    DIRAMPFORCE ramp = {-4000, 6000};
-    DIPERIODIC periodic = {8000, -500, 4500, 250000};
-    DICONDITION conditions[2] = {{10, 20, 30, 40, 50, 60}, {1, 2, 3, 4, 5, 6}};
-    DIEFFECT effect = {};
-
+// The download tests' effect: both axes, 5 s, every record filled with telling values.
+struct EffectRecord : harness::DirectInputEffect {
     explicit EffectRecord(EffectKind kind, DWORD axisCount = 2) {
-        effect.dwSize = sizeof(DIEFFECT);
-        effect.dwFlags = DIEFF_OBJECTIDS | DIEFF_POLAR;
+        directions[0] = 9000;
+        envelope = {sizeof(DIENVELOPE), 2000, 100000, 3000, 200000};
+        constant = {5000};
+        ramp = {-4000, 6000};
+        periodic = {8000, -500, 4500, 250000};
+        conditions[0] = {10, 20, 30, 40, 50, 60};
+        conditions[1] = {1, 2, 3, 4, 5, 6};
         effect.dwDuration = 5000000;
-        effect.dwSamplePeriod = 0;
-        effect.dwGain = 10000;
-        effect.dwTriggerButton = DIEB_NOTRIGGER;
-        effect.dwTriggerRepeatInterval = INFINITE;
         effect.cAxes = axisCount;
-        effect.rgdwAxes = axes;
-        effect.rglDirection = directions;
-        effect.lpEnvelope = nullptr;
-        effect.dwStartDelay = 0;
-        switch (kind) {
-        case EffectKind::Constant: Point(&constant, sizeof constant); break;
-        case EffectKind::Ramp: Point(&ramp, sizeof ramp); break;
-        case EffectKind::Periodic: Point(&periodic, sizeof periodic); break;
-        case EffectKind::Condition:
-            Point(conditions, sizeof(DICONDITION) * axisCount);
-            break;
-        case EffectKind::None: break;
-        }
-    }
-    void Point(void* record, std::size_t size) {
-        effect.lpvTypeSpecificParams = record;
-        effect.cbTypeSpecificParams = static_cast<DWORD>(size);
+        Use(kind);
     }
 };
 

@@ -230,9 +230,8 @@ TEST_F(DriverOutput, SpringPullsTheWheelBackFromItsPosition) {
     UseOneChannelForceWheel();
     Bind();
     Effect e;
-    e.condition = {0, 10000, 10000, 10000, 10000, 0};
-    e.effect.cbTypeSpecificParams = sizeof e.condition;
-    e.effect.lpvTypeSpecificParams = &e.condition;
+    e.conditions[0] = {0, 10000, 10000, 10000, 10000, 0};
+    e.Use(EffectKind::Condition);
     Download(e, DIEP_START, 912);
     Module().process.motion.position = 100;  // as PollThread would have it
     Run(1);

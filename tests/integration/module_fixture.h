@@ -16,9 +16,8 @@
 #include "driver/module_entry.h"
 #include "driver/module_state.h"
 #include "engine/engine_threads.h"
-#include "state/motion_state.h"
-#include "state/device_link.h"
-#include "hid/report_io.h"
+#include "harness/effect_builder.h"
+#include "harness/virtual_rig.h"
 #include "platform/host/virtual_hid.h"
 #include "platform/win32.h"
 
@@ -35,21 +34,11 @@ protected:
     static constexpr DWORD kStartClock = 1000;
 
     void SetUp() override {
-        ResetHost();
-        wheel = host::PlugVirtualHid(host::BuiltInWheel());
+        harness::VirtualRig::ResetHost();
         const GUID instance = {0xB0000001, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8}};
-        host::SetDeviceParametersEntry(wheel->Config().path, instance, 0);
-        host::SetCalibrationEntry(0x5A1C, 0xE410, 0, instance, 0);
+        rig.PlugWheel(host::BuiltInWheel(), 0, instance);
     }
-
-    void TearDown() override {
-        if (driver != nullptr) driver->Release();
-        if (factory != nullptr) factory->Release();
-        driver = nullptr;
-        factory = nullptr;
-        if (attached) Detach();
-        ResetHost();
-    }
+    void TearDown() override { rig.TearDown(); }
 
     // Device values under the wheel's device key, before the module binds it.
     static void SetDeviceValue(const char* name, DWORD value) {
@@ -65,46 +54,25 @@ protected:
         SetDeviceValue("Motor_Parameters", 1);
     }
 
-    void Attach(bool virtualTime = true) {
-        if (virtualTime) {
-            host::UseManualClock(kStartClock);
-            host::HoldNewThreads(true);
-        }
-        ASSERT_EQ(DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr), TRUE);
-        attached = true;
-    }
-
-    void Detach() {
-        // Held threads are let go once the stop is requested: they leave at once.
-        RequestEngineStop(Module().engine);
-        host::ReleaseHeldThreads();
-        EXPECT_EQ(DllMain(nullptr, DLL_PROCESS_DETACH, nullptr), TRUE);
-        attached = false;
-    }
+    void Attach(bool virtualTime = true) { ASSERT_TRUE(rig.Attach(virtualTime, kStartClock)); }
+    void Detach() { rig.Detach(); }
 
     // The class factory and a driver object, as DirectInput gets them.
     void CreateDriverObject() {
-        ASSERT_EQ(DllGetClassObject(kEffectDriverClassId, kClassFactoryInterfaceId,
-                                    reinterpret_cast<void**>(&factory)),
-                  S_OK);
-        ASSERT_EQ(factory->CreateInstance(nullptr, kEffectDriverInterfaceId,
-                                          reinterpret_cast<void**>(&driver)),
-                  S_OK);
+        ASSERT_EQ(rig.GetFactory(), S_OK);
+        ASSERT_EQ(rig.CreateDriverObject(), S_OK);
     }
 
     // Attach, factory, driver object, DeviceID for joystick 0 on area 0.
     void Bind(bool virtualTime = true) {
         Attach(virtualTime);
         CreateDriverObject();
-        ASSERT_EQ(driver->DeviceID(0x0800, 0, TRUE, 0, nullptr), S_OK);
+        ASSERT_EQ(rig.DeviceID(0, 0), S_OK);
     }
 
     // `steps` force passes in virtual time.
     void Run(int steps) {
-        for (int i = 0; i < steps; ++i) {
-            ForcePass(Module().process, timeGetTime());
-            host::AdvanceClock(Module().engine.pollingStep);
-        }
+        for (int i = 0; i < steps; ++i) rig.ForceStep();
     }
 
     std::vector<Bytes> Reports() const { return wheel->OutputReports(); }
@@ -112,62 +80,21 @@ protected:
 
     SharedEffectTable& Table() { return *Module().process.table; }
 
-    static void ResetHost() {
-        host::ResetStandIn();
-        Module() = ModuleState{};
-    }
-
-    std::shared_ptr<host::VirtualHid> wheel;
-    IClassFactory* factory = nullptr;
-    IDirectInputEffectDriver* driver = nullptr;
-    bool attached = false;
+    harness::VirtualRig rig;
+    std::shared_ptr<host::VirtualHid>& wheel = rig.wheel;
+    IClassFactory*& factory = rig.factory;
+    IDirectInputEffectDriver*& driver = rig.driver;
+    bool& attached = rig.attached;
 };
 
-// A DIEFFECT with its records, as DirectInput passes it.
-struct Effect {
-    DWORD axes[2] = {DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(0), DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(1)};
-    LONG directions[2] = {9000, 0};
-    DICONSTANTFORCE constant = {0};
-    DIRAMPFORCE ramp = {0, 0};
-    DIPERIODIC periodic = {0, 0, 0, 0};
-    DICONDITION condition = {0, 0, 0, 0, 0, 0};
-    DIEFFECT effect = {};
-
-    Effect() {
-        effect.dwSize = sizeof(DIEFFECT);
-        effect.dwFlags = DIEFF_OBJECTIDS | DIEFF_POLAR;
-        effect.dwDuration = INFINITE;
-        effect.dwGain = 10000;
-        effect.dwTriggerButton = DIEB_NOTRIGGER;
-        effect.dwTriggerRepeatInterval = INFINITE;
-        effect.cAxes = 1;
-        effect.rgdwAxes = axes;
-        effect.rglDirection = directions;
-    }
+// The tests' effects: the builder's, pointing east (9000) on the X axis.
+struct Effect : harness::DirectInputEffect {
+    Effect() { directions[0] = 9000; }
     static Effect Constant(LONG magnitude) {
         Effect e;
         e.constant.lMagnitude = magnitude;
-        e.effect.cbTypeSpecificParams = sizeof e.constant;
-        e.effect.lpvTypeSpecificParams = &e.constant;
+        e.Use(EffectKind::Constant);
         return e;
-    }
-    // The record points into this object: copies must point into the copy.
-    Effect(const Effect& other) { *this = other; }
-    Effect& operator=(const Effect& other) {
-        std::memcpy(axes, other.axes, sizeof axes);
-        std::memcpy(directions, other.directions, sizeof directions);
-        constant = other.constant;
-        ramp = other.ramp;
-        periodic = other.periodic;
-        condition = other.condition;
-        effect = other.effect;
-        effect.rgdwAxes = axes;
-        effect.rglDirection = directions;
-        if (other.effect.lpvTypeSpecificParams == &other.constant) effect.lpvTypeSpecificParams = &constant;
-        if (other.effect.lpvTypeSpecificParams == &other.ramp) effect.lpvTypeSpecificParams = &ramp;
-        if (other.effect.lpvTypeSpecificParams == &other.periodic) effect.lpvTypeSpecificParams = &periodic;
-        if (other.effect.lpvTypeSpecificParams == &other.condition) effect.lpvTypeSpecificParams = &condition;
-        return *this;
     }
 };
 

@@ -98,8 +98,8 @@ struct LoadedDriver {
     }
 };
 
-DIEFFECT ConstantEffect(DICONSTANTFORCE* force, DWORD* axes, LONG* directions) {
-    return Effect(force, sizeof *force, axes, directions);
+DirectInputEffect ConstantEffect(DICONSTANTFORCE* force) {
+    return Effect(force, sizeof *force, 9000);
 }
 
 TEST(Dll, ExportsTheComEntryPointsUndecorated) {
@@ -146,11 +146,9 @@ TEST(Dll, EffectsPlayWithoutADevice) {
     ASSERT_NE(driver, nullptr);
     EXPECT_EQ(driver->DeviceID(0x0800, 0, TRUE, 0, nullptr), E_FAIL);
     DICONSTANTFORCE force = {5000};
-    DWORD axes[1] = {DIDFT_ABSAXIS};
-    LONG directions[1] = {9000};
-    DIEFFECT effect = ConstantEffect(&force, axes, directions);
+    DirectInputEffect effect = ConstantEffect(&force);
     DWORD handle = 0;
-    ASSERT_EQ(driver->DownloadEffect(0, 371, &handle, &effect, DIEP_START), S_OK);
+    ASSERT_EQ(driver->DownloadEffect(0, 371, &handle, &effect.effect, DIEP_START), S_OK);
     EXPECT_EQ(handle, 1u);
     DWORD status = 0;
     EXPECT_EQ(driver->GetEffectStatus(0, handle, &status), S_OK);
@@ -170,12 +168,10 @@ TEST(Dll, SecondProcessSeesTheEffects) {
     IDirectInputEffectDriver* driver = dll.CreateDriver();
     ASSERT_NE(driver, nullptr);
     DICONSTANTFORCE force = {7000};
-    DWORD axes[1] = {DIDFT_ABSAXIS};
-    LONG directions[1] = {9000};
-    DIEFFECT effect = ConstantEffect(&force, axes, directions);
+    DirectInputEffect effect = ConstantEffect(&force);
     DWORD first = 0, second = 0;
-    ASSERT_EQ(driver->DownloadEffect(0, 371, &first, &effect, 0), S_OK);
-    ASSERT_EQ(driver->DownloadEffect(0, 371, &second, &effect, DIEP_START), S_OK);
+    ASSERT_EQ(driver->DownloadEffect(0, 371, &first, &effect.effect, 0), S_OK);
+    ASSERT_EQ(driver->DownloadEffect(0, 371, &second, &effect.effect, DIEP_START), S_OK);
 
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);

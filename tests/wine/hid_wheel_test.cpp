@@ -155,11 +155,9 @@ protected:
     }
 
     DWORD Download(DWORD effectId, void* record, DWORD size, LONG direction) {
-        DWORD axes[1] = {DIDFT_ABSAXIS};
-        LONG directions[1] = {direction};
-        DIEFFECT effect = Effect(record, size, axes, directions);
+        DirectInputEffect effect = Effect(record, size, direction);
         DWORD handle = 0;
-        EXPECT_EQ(driver_->DownloadEffect(0, effectId, &handle, &effect, DIEP_START), S_OK);
+        EXPECT_EQ(driver_->DownloadEffect(0, effectId, &handle, &effect.effect, DIEP_START), S_OK);
         return handle;
     }
 

@@ -1,6 +1,6 @@
-// What the Windows test programs share: the driver's class and interface ids, the folder
-// of the running program (quorforce.dll stands beside it), and a DIEFFECT as DirectInput
-// passes it.
+// What the Windows test programs share: the driver's class and interface ids (the
+// driver's own constants), the folder of the running program (quorforce.dll stands beside
+// it), and the DIEFFECT builder.
 #pragma once
 
 #include <windows.h>
@@ -11,12 +11,17 @@
 #include <dinput.h>
 #include <dinputd.h>
 
+#include "driver/guids.h"
+#include "harness/effect_builder.h"
+
 namespace wine_test {
 
-const GUID kClassId = {0x5C0E2A71, 0x3B94, 0x4D6A, {0x9E, 0x21, 0x7F, 0x40, 0xC8, 0xD1, 0xA6, 0xB3}};
-const GUID kUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-const GUID kClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-const GUID kEffectDriver = {0x02538130, 0x898F, 0x11D0, {0x9A, 0xD0, 0x00, 0xA0, 0xC9, 0xA0, 0x6E, 0x35}};
+constexpr const GUID& kClassId = quorforce::kEffectDriverClassId;
+constexpr const GUID& kUnknown = quorforce::kUnknownInterfaceId;
+constexpr const GUID& kClassFactory = quorforce::kClassFactoryInterfaceId;
+constexpr const GUID& kEffectDriver = quorforce::kEffectDriverInterfaceId;
+
+using quorforce::harness::DirectInputEffect;
 
 typedef HRESULT(WINAPI* GetClassObjectFunction)(REFCLSID, REFIID, LPVOID*);
 
@@ -27,21 +32,12 @@ inline std::string ThisFolder() {
     return folder.substr(0, folder.find_last_of("\\/") + 1);
 }
 
-// One axis, infinite, full gain, no trigger, no envelope; the record given.
-inline DIEFFECT Effect(void* record, DWORD size, DWORD* axes, LONG* directions) {
-    DIEFFECT effect = {};
-    effect.dwSize = sizeof effect;
-    effect.dwFlags = DIEFF_OBJECTIDS | DIEFF_POLAR;
-    effect.dwDuration = INFINITE;
-    effect.dwGain = 10000;
-    effect.dwTriggerButton = DIEB_NOTRIGGER;
-    effect.dwTriggerRepeatInterval = INFINITE;
-    effect.cAxes = 1;
-    effect.rgdwAxes = axes;
-    effect.rglDirection = directions;
-    effect.cbTypeSpecificParams = size;
-    effect.lpvTypeSpecificParams = record;
-    return effect;
+// One axis at `direction`, infinite, full gain, no trigger, no envelope; the record given.
+inline DirectInputEffect Effect(void* record, DWORD size, LONG direction) {
+    DirectInputEffect e;
+    e.directions[0] = direction;
+    e.Point(record, size);
+    return e;
 }
 
 }  // namespace wine_test

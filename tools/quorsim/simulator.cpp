@@ -10,16 +10,13 @@
 #include <thread>
 
 #include "config/settings_store.h"
-#include "state/effect_ids.h"
-#include "driver/guids.h"
-#include "driver/module_entry.h"
 #include "driver/module_state.h"
 #include "engine/engine_threads.h"
-#include "state/motion_state.h"
-#include "state/device_link.h"
-#include "hid/report_io.h"
+#include "harness/effect_builder.h"
+#include "harness/virtual_rig.h"
 #include "platform/host/virtual_hid.h"
 #include "platform/win32.h"
+#include "state/effect_ids.h"
 
 namespace quorsim {
 namespace {
@@ -28,11 +25,6 @@ using namespace quorforce;
 
 constexpr DWORD kVirtualBase = 100000;  // the clock at scenario time 0
 constexpr DWORD kInternalId = 0;
-
-void ResetHost() {
-    host::ResetStandIn();
-    Module() = ModuleState{};
-}
 
 std::string SettingKey(const Setting& s, const WheelConfig& wheel) {
     const std::string where = KeyOfSetting(s.name);
@@ -80,17 +72,11 @@ DWORD Flags(const Command& c) {
 }
 
 // The DIEFFECT of a download command, with its records, as DirectInput would pass it.
-struct EffectRecord {
-    DWORD axes[2] = {DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(0), DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(1)};
-    LONG directions[2] = {0, 0};
-    DIENVELOPE envelope = {sizeof(DIENVELOPE), 10000, 0, 10000, 0};
-    DICONSTANTFORCE constant = {10000};
-    DIRAMPFORCE ramp = {-10000, 10000};
-    DIPERIODIC periodic = {10000, 0, 0, 100000};
-    DICONDITION conditions[2] = {};
-    DIEFFECT effect = {};
-
+struct EffectRecord : harness::DirectInputEffect {
     explicit EffectRecord(const Command& c) {
+        constant = {10000};
+        ramp = {-10000, 10000};
+        periodic = {10000, 0, 0, 100000};
         int directionCount = 0;
         auto direction = c.params.find("direction");
         if (direction != c.params.end()) {
@@ -102,15 +88,9 @@ struct EffectRecord {
                 directionCount = 2;
             }
         }
-        effect.dwSize = sizeof(DIEFFECT);
-        effect.dwFlags = DIEFF_OBJECTIDS | DIEFF_POLAR;
         effect.dwDuration = static_cast<DWORD>(Number(c, "duration", INFINITE));
         effect.dwGain = static_cast<DWORD>(Number(c, "gain", 10000));
-        effect.dwTriggerButton = DIEB_NOTRIGGER;
-        effect.dwTriggerRepeatInterval = INFINITE;
         effect.cAxes = static_cast<DWORD>(Number(c, "axes", directionCount > 0 ? directionCount : 1));
-        effect.rgdwAxes = axes;
-        effect.rglDirection = directions;
         effect.dwStartDelay = static_cast<DWORD>(Number(c, "delay", 0));
         Envelope(c);
         TypeSpecific(c);
@@ -125,7 +105,7 @@ struct EffectRecord {
         envelope.dwAttackTime = static_cast<DWORD>(Number(c, "attack-time", 0));
         envelope.dwFadeLevel = static_cast<DWORD>(Number(c, "fade-level", 10000));
         envelope.dwFadeTime = static_cast<DWORD>(Number(c, "fade-time", 0));
-        effect.lpEnvelope = &envelope;
+        WithEnvelope();
     }
 
     void TypeSpecific(const Command& c) {
@@ -160,10 +140,6 @@ struct EffectRecord {
         }
     }
 
-    void Point(void* record, std::size_t size) {
-        effect.lpvTypeSpecificParams = record;
-        effect.cbTypeSpecificParams = static_cast<DWORD>(size);
-    }
 };
 
 class Simulation {
@@ -171,7 +147,7 @@ public:
     Simulation(const Script& script, bool realtime) : script_(script) { log_.realtime = realtime; }
 
     RunLog Run() {
-        ResetHost();
+        harness::VirtualRig::ResetHost();
         Prepare();
         std::vector<const Step*> commands;
         for (const Step& step : script_.steps) {
@@ -206,31 +182,23 @@ private:
         config.vendorId = w.vendorId;
         config.productId = w.productId;
         config.path = host::HidDevicePath(w.vendorId, w.productId, "0000");
-        wheel_ = host::PlugVirtualHid(config);
         const GUID instance = {0x51A00000u, 0x5117, 0x0001, {1, 2, 3, 4, 5, 6, 7, 8}};
-        host::SetDeviceParametersEntry(config.path, instance, static_cast<DWORD>(w.joystick));
-        host::SetCalibrationEntry(w.vendorId, w.productId, 0, instance, static_cast<DWORD>(w.joystick));
+        rig_.PlugWheel(config, static_cast<DWORD>(w.joystick), instance);
 
-        if (!log_.realtime) {
-            host::UseManualClock(kVirtualBase);
-            host::HoldNewThreads(true);
-        }
-        base_ = timeGetTime();
-        if (DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr) != TRUE) {
+        // Report times count from here: the virtual clock's start, or now.
+        base_ = log_.realtime ? timeGetTime() : kVirtualBase;
+        if (!rig_.Attach(!log_.realtime, kVirtualBase)) {
             Record(0, "load the driver", "refused");
             return;
         }
-        attached_ = true;
         log_.pollingStep = Module().engine.pollingStep;
-        HRESULT r = DllGetClassObject(kEffectDriverClassId, kClassFactoryInterfaceId,
-                                      reinterpret_cast<void**>(&factory_));
+        HRESULT r = rig_.GetFactory();
         Record(0, "DllGetClassObject", ResultName(r));
-        if (factory_ == nullptr) return;
-        r = factory_->CreateInstance(nullptr, kEffectDriverInterfaceId,
-                                     reinterpret_cast<void**>(&driver_));
+        if (rig_.factory == nullptr) return;
+        r = rig_.CreateDriverObject();
         Record(0, "CreateInstance", ResultName(r));
-        if (driver_ == nullptr) return;
-        r = driver_->DeviceID(0x0800, static_cast<DWORD>(w.joystick), TRUE, kInternalId, nullptr);
+        if (rig_.driver == nullptr) return;
+        r = rig_.DeviceID(static_cast<DWORD>(w.joystick), kInternalId);
         Record(0, "DeviceID joystick " + std::to_string(w.joystick), ResultName(r));
         log_.reportFormat = Module().process.deviceLinks[kInternalId].reportFormat;
     }
@@ -238,10 +206,8 @@ private:
     void Tick() {
         if (log_.realtime) {
             SleepUntil(now_ + log_.pollingStep);
-        } else if (attached_) {
-            PollPass(Module().process, pollBuffer_, GetTickCount());
-            ForcePass(Module().process, timeGetTime());
-            host::AdvanceClock(log_.pollingStep);
+        } else if (rig_.attached) {
+            rig_.Step(pollBuffer_);
         }
         now_ += log_.pollingStep;
     }
@@ -251,7 +217,7 @@ private:
     }
 
     void Execute(const Command& c) {
-        if (driver_ == nullptr) {
+        if (rig_.driver == nullptr) {
             Record(c.line, c.text, "no driver object");
             return;
         }
@@ -262,26 +228,26 @@ private:
         case Command::Download: {
             EffectRecord record(c);
             const DWORD flags = Flags(c);
-            r = driver_->DownloadEffect(0, c.effectId, &handle, &record.effect, flags);
+            r = rig_.driver->DownloadEffect(0, c.effectId, &handle, &record.effect, flags);
             extra = " handle " + std::to_string(handle);
             if (SUCCEEDED(r) && (flags & DIEP_START)) Mark("start " + c.name);
             break;
         }
         case Command::Start:
-            r = driver_->StartEffect(0, handle, c.solo ? DIES_SOLO : 0, 1);
+            r = rig_.driver->StartEffect(0, handle, c.solo ? DIES_SOLO : 0, 1);
             Mark("start " + c.name);
             break;
         case Command::Stop:
-            r = driver_->StopEffect(0, handle);
+            r = rig_.driver->StopEffect(0, handle);
             Mark("stop " + c.name);
             break;
         case Command::Destroy:
-            r = driver_->DestroyEffect(0, handle);
+            r = rig_.driver->DestroyEffect(0, handle);
             Mark("destroy " + c.name);
             if (SUCCEEDED(r)) handle = 0;
             break;
         case Command::DeviceCommand:
-            r = driver_->SendForceFeedbackCommand(0, c.deviceCommand);
+            r = rig_.driver->SendForceFeedbackCommand(0, c.deviceCommand);
             Mark(c.text.substr(c.text.find(' ') + 1));
             break;
         case Command::X:
@@ -310,7 +276,7 @@ private:
             Record(c.line, c.text, "the device has no X axis");
             return;
         }
-        wheel_->QueueInput(report);
+        rig_.wheel->QueueInput(report);
         Record(c.line, c.text, "queued");
     }
 
@@ -320,25 +286,16 @@ private:
     void Mark(const std::string& label) { log_.markers.push_back({now_, label}); }
 
     void Finish() {
-        if (driver_ != nullptr) driver_->Release();
-        if (factory_ != nullptr) factory_->Release();
-        if (attached_) {
-            RequestEngineStop(Module().engine);
-            host::ReleaseHeldThreads();
-            DllMain(nullptr, DLL_PROCESS_DETACH, nullptr);
-        }
-        for (const host::RecordedReport& r : wheel_->Reports()) {
+        std::shared_ptr<host::VirtualHid> wheel = rig_.wheel;
+        rig_.TearDown();
+        for (const host::RecordedReport& r : wheel->Reports()) {
             log_.reports.push_back({r.time - base_, r.kind == host::RecordedReport::Feature, r.bytes});
         }
-        ResetHost();
     }
 
     const Script& script_;
     RunLog log_;
-    std::shared_ptr<host::VirtualHid> wheel_;
-    IClassFactory* factory_ = nullptr;
-    IDirectInputEffectDriver* driver_ = nullptr;
-    bool attached_ = false;
+    harness::VirtualRig rig_;
     DWORD base_ = 0;
     std::uint32_t now_ = 0;
     std::map<std::string, DWORD> handles_;

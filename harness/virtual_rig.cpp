@@ -1,0 +1,76 @@
+// The virtual rig's load, bind and passes.
+#include "harness/virtual_rig.h"
+
+#include "driver/guids.h"
+#include "driver/module_entry.h"
+#include "driver/module_state.h"
+#include "engine/engine_threads.h"
+
+namespace quorforce::harness {
+
+void VirtualRig::ResetHost() {
+    host::ResetStandIn();
+    Module() = ModuleState{};
+}
+
+void VirtualRig::PlugWheel(const host::VirtualHidConfig& config, DWORD joystick,
+                           const GUID& instance) {
+    wheel = host::PlugVirtualHid(config);
+    host::SetDeviceParametersEntry(config.path, instance, joystick);
+    host::SetCalibrationEntry(config.vendorId, config.productId, 0, instance, joystick);
+}
+
+bool VirtualRig::Attach(bool virtualTime, DWORD startClock) {
+    if (virtualTime) {
+        host::UseManualClock(startClock);
+        host::HoldNewThreads(true);
+    }
+    attached = DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr) == TRUE;
+    return attached;
+}
+
+void VirtualRig::Detach() {
+    // Held threads are let go once the stop is requested: they leave at once.
+    RequestEngineStop(Module().engine);
+    host::ReleaseHeldThreads();
+    DllMain(nullptr, DLL_PROCESS_DETACH, nullptr);
+    attached = false;
+}
+
+HRESULT VirtualRig::GetFactory() {
+    return DllGetClassObject(kEffectDriverClassId, kClassFactoryInterfaceId,
+                             reinterpret_cast<void**>(&factory));
+}
+
+HRESULT VirtualRig::CreateDriverObject() {
+    if (factory == nullptr) return E_POINTER;
+    return factory->CreateInstance(nullptr, kEffectDriverInterfaceId,
+                                   reinterpret_cast<void**>(&driver));
+}
+
+HRESULT VirtualRig::DeviceID(DWORD joystick, DWORD internalId) {
+    if (driver == nullptr) return E_POINTER;
+    return driver->DeviceID(0x0800, joystick, TRUE, internalId, nullptr);
+}
+
+void VirtualRig::Step(BYTE* pollBuffer) {
+    PollPass(Module().process, pollBuffer, GetTickCount());
+    ForceStep();
+}
+
+void VirtualRig::ForceStep() {
+    ForcePass(Module().process, timeGetTime());
+    host::AdvanceClock(Module().engine.pollingStep);
+}
+
+void VirtualRig::TearDown() {
+    if (driver != nullptr) driver->Release();
+    if (factory != nullptr) factory->Release();
+    driver = nullptr;
+    factory = nullptr;
+    if (attached) Detach();
+    wheel.reset();
+    ResetHost();
+}
+
+}  // namespace quorforce::harness
