@@ -52,7 +52,7 @@ bool ReadDwordFrom(HKEY hive, const char* path, const char* name, DWORD* value) 
 }
 
 bool ReadBinaryFrom(HKEY hive, const char* path, const char* name, void* buffer,
-                    DWORD capacity) {
+                    DWORD capacity, DWORD* length) {
     OpenKey key(hive, path, KEY_READ);
     if (key.get() == nullptr) return false;
     // A value longer than the buffer is refused before anything is read, so the caller's
@@ -62,8 +62,12 @@ bool ReadBinaryFrom(HKEY hive, const char* path, const char* name, void* buffer,
         size > capacity) {
         return false;
     }
-    return RegQueryValueExA(key.get(), name, nullptr, nullptr, static_cast<BYTE*>(buffer),
-                            &size) == ERROR_SUCCESS;
+    if (RegQueryValueExA(key.get(), name, nullptr, nullptr, static_cast<BYTE*>(buffer),
+                         &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    *length = size;
+    return true;
 }
 
 int WriteValue(const char* path, const char* name, DWORD type, const void* data, DWORD size) {
@@ -86,13 +90,18 @@ DWORD ReadConfigDword(const char* keyPath, const char* valueName) {
     return found ? value : 0;
 }
 
-int ReadConfigBinary(void* buffer, DWORD capacity, const char* keyPath, const char* valueName) {
+int ReadConfigBinary(void* buffer, DWORD capacity, const char* keyPath, const char* valueName,
+                     DWORD* length) {
+    DWORD read = 0;
+    if (length != nullptr) *length = 0;
     if (buffer == nullptr) {
         configReadFailed = 1;
         return 0;
     }
-    const bool found = ReadBinaryFrom(HKEY_CURRENT_USER, keyPath, valueName, buffer, capacity) ||
-                       ReadBinaryFrom(HKEY_LOCAL_MACHINE, keyPath, valueName, buffer, capacity);
+    const bool found =
+        ReadBinaryFrom(HKEY_CURRENT_USER, keyPath, valueName, buffer, capacity, &read) ||
+        ReadBinaryFrom(HKEY_LOCAL_MACHINE, keyPath, valueName, buffer, capacity, &read);
+    if (length != nullptr) *length = found ? read : 0;
     configReadFailed = found ? 0 : 1;
     return found ? 1 : 0;
 }

@@ -16,7 +16,9 @@ extern thread_local std::int32_t configReadFailed;
 // The stored REG_DWORD, or 0 when none is found (a value of another type counts as none).
 DWORD ReadConfigDword(const char* keyPath, const char* valueName);
 // At most `capacity` bytes of a value of any type; a longer value is not read. 1 or 0.
-int ReadConfigBinary(void* buffer, DWORD capacity, const char* keyPath, const char* valueName);
+// `length`, when given, receives the number of bytes read (0 when none).
+int ReadConfigBinary(void* buffer, DWORD capacity, const char* keyPath, const char* valueName,
+                     DWORD* length = nullptr);
 // Under the current user, creating the key when needed. 1 when written, else 0.
 int WriteConfigDword(DWORD value, const char* keyPath, const char* valueName);
 int WriteConfigBinary(const void* data, DWORD size, const char* keyPath, const char* valueName);

@@ -134,6 +134,8 @@ HRESULT GetEffectStatus(const ProcessState& process, DWORD area, DWORD handle, D
 void SendNeutralOutput(ProcessState& process, DWORD area) {
     if (area >= kAreaCount) return;
     const DeviceLink& link = process.deviceLinks[area];
+    // A failed rebind keeps the report length but not the device: nothing to send through.
+    if (link.deviceHandle == nullptr || link.preparsedData == nullptr) return;
     SendOutputBuffer(process, link.deviceHandle, link.outputReportLength, link.preparsedData,
                      link.outputUsagePage, link.outputUsage, NeutralOutputValue(process, area));
 }

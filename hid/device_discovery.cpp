@@ -50,6 +50,14 @@ bool CalibrationKey(std::uint16_t vendorId, std::uint16_t productId, int index,
     return n > 0 && n < kKeySize;
 }
 
+// A GUID value of exactly 16 bytes; anything else counts as none, so that no byte the
+// registry did not give is ever compared.
+bool ReadGuid(const char* key, GUID* guid) {
+    *guid = GUID{};
+    DWORD length = 0;
+    return ReadConfigBinary(guid, sizeof *guid, key, "GUID", &length) && length == sizeof *guid;
+}
+
 int JoystickIdAt(const char* key) {
     DWORD id = 0;
     if (!ReadConfigBinary(&id, sizeof id, key, "Joystick Id")) return kJoystickIdNotFound;
@@ -188,15 +196,13 @@ int ZXJoystickIdFromCalibration(const ProcessState& process, const char* path,
                                 std::uint16_t vendorId, std::uint16_t productId) {
     char key[kKeySize];
     GUID instance;
-    if (!DeviceParametersKey(process.isNtAbove4 != 0, path, key) ||
-        !ReadConfigBinary(&instance, sizeof instance, key, "GUID")) {
+    if (!DeviceParametersKey(process.isNtAbove4 != 0, path, key) || !ReadGuid(key, &instance)) {
         return kJoystickIdNotFound;
     }
     int match = -1;
     for (int index = 0; index < kCalibrationEntries; ++index) {
         GUID entry;
-        if (CalibrationKey(vendorId, productId, index, key) &&
-            ReadConfigBinary(&entry, sizeof entry, key, "GUID") &&
+        if (CalibrationKey(vendorId, productId, index, key) && ReadGuid(key, &entry) &&
             std::memcmp(&entry, &instance, sizeof entry) == 0) {
             match = index;  // the highest matching entry wins
         }

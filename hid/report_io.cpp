@@ -20,19 +20,19 @@ bool Pending(const OVERLAPPED& overlapped) {
 }
 
 // Waits up to budgetMs for the operation to leave the pending state. The events are named,
-// so another process's I/O can signal ours: only the OVERLAPPED's own status counts.
+// so another process's I/O can signal ours: only the OVERLAPPED's own status counts. The
+// bound is the millisecond clock's (a Sleep(1) lasts up to 15.6 ms under Windows' default
+// timer); the count of looks is a second bound for a clock that stands still.
 bool WaitUntilSettled(OVERLAPPED& overlapped, DWORD budgetMs) {
-    DWORD left = budgetMs;
-    while (Pending(overlapped)) {
-        if (left == 0) return false;
+    const DWORD start = GetTickCount();
+    for (DWORD looks = 0; Pending(overlapped); ++looks) {
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= budgetMs || looks >= budgetMs) return false;
         const DWORD result = overlapped.hEvent != nullptr
-                                 ? WaitForSingleObject(overlapped.hEvent, left)
+                                 ? WaitForSingleObject(overlapped.hEvent, budgetMs - spent)
                                  : WAIT_FAILED;
         if (result == WAIT_TIMEOUT) return !Pending(overlapped);
-        if (Pending(overlapped)) {
-            Sleep(1);
-            --left;
-        }
+        if (Pending(overlapped)) Sleep(1);
     }
     return true;
 }
@@ -128,6 +128,9 @@ int ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t lengt
     if (overlapped != nullptr && Pending(*overlapped) && !WaitUntilSettled(*overlapped, 0)) {
         return 1;  // an earlier write is still in flight with this OVERLAPPED
     }
+    // Every link shares the buffer: what the previous send left, its report id in byte 0
+    // above all, would make the parser refuse this device's value.
+    std::memset(reports.outputBuffer, 0, reports.outputBufferLength);
     if (HidP_SetUsageValue(HidP_Output, usagePage, 0, usage, value, preparsed,
                            reinterpret_cast<PCHAR>(reports.outputBuffer),
                            reports.outputBufferLength) != HIDP_STATUS_SUCCESS) {

@@ -1,6 +1,7 @@
 // Host stand-in: the kernel-object table, mutexes, file mappings and views, waits and the
 // last error. Any thread may call it; one lock guards the whole table.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <vector>
@@ -176,8 +177,17 @@ BOOL CloseHandle(HANDLE handle) {
     return TRUE;
 }
 
+namespace host {
+namespace {
+std::atomic<DWORD> sleepGranularity{1};
+}  // namespace
+void SetSleepGranularity(DWORD ms) { sleepGranularity = ms == 0 ? 1 : ms; }
+}  // namespace host
+
 void Sleep(DWORD milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    const DWORD step = host::sleepGranularity;
+    const DWORD steps = milliseconds == 0 ? 0 : (milliseconds - 1) / step + 1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::uint64_t{steps} * step));
 }
 
 HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWORD sizeHigh,

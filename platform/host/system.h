@@ -89,8 +89,12 @@ void ReleaseHeldThreads();
 // Threads of CreateThread that have not returned yet.
 int RunningThreadCount();
 
+// Sleep lasts a whole number of `ms` steps, at least one: 16 stands for Windows' default
+// timer resolution, under which Sleep(1) takes up to 15.6 ms. 1 by default.
+void SetSleepGranularity(DWORD ms);
+
 // The whole stand-in back to a fresh machine: no devices, empty hives, the steady clock,
-// threads not held.
+// a 1 ms sleep granularity, threads not held.
 void ResetStandIn();
 
 }  // namespace host

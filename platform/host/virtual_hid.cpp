@@ -299,6 +299,7 @@ void ResetStandIn() {
     UnplugAllVirtualHids();
     ResetRegistry();
     UseSteadyClock();
+    SetSleepGranularity(1);
     HoldNewThreads(false);
 }
 

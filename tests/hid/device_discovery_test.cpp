@@ -81,6 +81,23 @@ TEST_F(DeviceLinkTest, HighestMatchingCalibrationEntryWins) {
     EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 5, 1), 1);
 }
 
+// Only whole 16-byte GUID values are compared: a shorter one never matches, whatever lies
+// in the bytes it does not fill.
+TEST_F(DeviceLinkTest, CalibrationGuidOfTheWrongLengthNeverMatches) {
+    const host::VirtualHidConfig config = host::BuiltInWheel();
+    host::PlugVirtualHid(config);
+    const GUID instance = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
+    host::SetDeviceParametersEntry(config.path, instance, 4);
+    host::SetCalibrationEntry(0x5A1C, 0xE410, 0, instance, 3);
+    const std::string calibration =
+        "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\"
+        "DirectInput\\VID_5A1C&PID_E410\\Calibration\\0";
+    host::SetRegistryValue(HKEY_LOCAL_MACHINE, calibration, "GUID", REG_BINARY,
+                           std::vector<std::uint8_t>(8, 0));
+    EXPECT_EQ(ZXJoystickIdFromCalibration(process, config.path.c_str(), 0x5A1C, 0xE410), 255);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 4, 1), 1);
+}
+
 TEST_F(DeviceLinkTest, DeviceParametersServeWhenNoCalibrationMatches) {
     const host::VirtualHidConfig config = host::BuiltInWheel();
     host::PlugVirtualHid(config);

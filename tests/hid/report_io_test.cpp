@@ -1,5 +1,7 @@
 // Output reports (byte layouts, alternating lengths, a missing output value, pending and
 // unplugged devices) and input reads (the drain, button qualification, signed axes).
+#include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -91,6 +93,24 @@ TEST_F(ReportTest, LinksOfDifferentLengthsAlternate) {
                                                          {1, 0x33, 0x33, 0x44}}));
 }
 
+// The one buffer serves every link: the report id the last send left in byte 0 must not
+// make the parser refuse the next device's value.
+TEST_F(ReportTest, LinksOfEqualLengthAndDifferentReportIdsBothReceive) {
+    Descriptor second;
+    second.UsagePage(1).Usage(4).Application().ReportId(2);
+    second.Usage(0x30).Logical(0, 1023).Size(10, 1).Input().Size(6, 1).Item(0x80, 0x03);
+    second.Buttons(8).ForceOutput(16).End();
+    auto one = BindDevice(host::BuiltInWheelDescriptor(), 0, "0000");
+    auto two = BindDevice(second.Bytes(), 1, "0001");
+    ASSERT_EQ(process.deviceLinks[1].outputReportLength, 3);
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(Send(0, 0x1111), 0);
+        EXPECT_EQ(Send(1, 0x2222), 0);
+    }
+    EXPECT_EQ(one->OutputReports(), (std::vector<Bytes>{{1, 0x11, 0x11}, {1, 0x11, 0x11}}));
+    EXPECT_EQ(two->OutputReports(), (std::vector<Bytes>{{2, 0x22, 0x22}, {2, 0x22, 0x22}}));
+}
+
 TEST_F(ReportTest, NoOutputValueForTheUsageSendsNothing) {
     auto wheel = BindDevice(host::BuiltInWheelDescriptor());
     process.deviceLinks[0].outputUsage = 0xBA;
@@ -119,6 +139,33 @@ TEST_F(ReportTest, PendingWriteIsCancelledAfter100MsAndTheNextSendWorks) {
     wheel->HoldWrites(false);
     EXPECT_EQ(Send(0, 0x8080), 0);
     EXPECT_EQ(wheel->OutputReports(), (std::vector<Bytes>{{1, 0x80, 0x80}}));
+}
+
+// Under Windows' default timer a Sleep(1) lasts 15.6 ms, and another process may keep the
+// named event signalled: the 100 ms bound of a stalled write is the clock's, not a count
+// of sleeps. Generous limits: the point is 100 ms against 1.6 s.
+TEST_F(ReportTest, StalledWriteIsBoundedByTheClockWhateverTheTimer) {
+    auto wheel = BindDevice(host::BuiltInWheelDescriptor());
+    host::SetSleepGranularity(16);
+    wheel->HoldWrites(true);
+    HANDLE shared = CreateEventA(nullptr, TRUE, TRUE, "WRITE_EVENT");
+    std::atomic<bool> sending{true};
+    std::thread other([&] {
+        while (sending) {
+            SetEvent(shared);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Send(0, 0x9090), 1);
+    const auto spent = std::chrono::steady_clock::now() - start;
+    sending = false;
+    other.join();
+    CloseHandle(shared);
+    EXPECT_GE(spent, std::chrono::milliseconds(95));
+    EXPECT_LT(spent, std::chrono::milliseconds(600));
+    wheel->HoldWrites(false);
+    EXPECT_EQ(Send(0, 0x8080), 0);  // the next tick's send goes through
 }
 
 TEST_F(ReportTest, ForeignSignalOfTheSharedEventDoesNotEndTheWait) {

@@ -148,6 +148,19 @@ TEST_F(DriverObject, DeviceWithoutAWheelFailsAndSlotsStillWork) {
     EXPECT_EQ(Table().areas[2].slotPlaying[0], 1);
 }
 
+// A rebind that fails leaves the link without handle and preparsed data but with its report
+// length: a reset must not hand those to the parser and the device (no send is even begun,
+// so no output buffer is allocated).
+TEST_F(DriverObject, ResetOfALinkThatLostItsDeviceSendsNothing) {
+    Bind();
+    wheel->Unplug();
+    EXPECT_EQ(driver->DeviceID(0x0800, 0, TRUE, 0, nullptr), E_FAIL);
+    ASSERT_EQ(Module().process.deviceLinks[0].deviceHandle, nullptr);
+    ASSERT_EQ(Module().process.deviceLinks[0].outputReportLength, 3);
+    EXPECT_EQ(driver->SendForceFeedbackCommand(0, DISFFC_RESET), S_OK);
+    EXPECT_EQ(Module().process.reports.outputBufferLength, 0);
+}
+
 TEST_F(DriverObject, DeviceIdFallsBackToTheSecondVendor) {
     wheel->Unplug();
     host::VirtualHidConfig other = host::BuiltInWheel();
