@@ -233,6 +233,18 @@ protected:
     DWORD handle = 0;
 };
 
+// The trigger is checked before any parameter is written: a refused update leaves the
+// slot as it was, its gain included.
+TEST_F(DownloadUpdate, RefusedTriggerWithAGainChangeWritesNothing) {
+    const auto before = t.Snapshot();
+    r.effect.dwGain = 2500;
+    r.effect.dwTriggerButton = DIDFT_TGLBUTTON | DIDFT_MAKEINSTANCE(0);
+    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectSine, &handle, &r.effect,
+                             DIEP_GAIN | DIEP_TRIGGERBUTTON),
+              E_NOTIMPL);
+    EXPECT_TRUE(t.Unchanged(*before));
+}
+
 TEST_F(DownloadUpdate, GainChangeDoesNotRestart) {
     r.effect.dwGain = 2500;
     ASSERT_EQ(DownloadEffect(t.process, 0, kEffectSine, &handle, &r.effect, DIEP_GAIN), S_OK);

@@ -218,7 +218,7 @@ TEST_F(DriverObject, StoredValuesKeepTheirLowByte) {
     EXPECT_EQ(Table().settings[0].by10SpringCoef, 40);  // the wrong type counts as absent
 }
 
-TEST_F(DriverObject, FirstBindLoadsGainsAndClearsEffectImagesLaterOnesDoNot) {
+TEST_F(DriverObject, FirstBindLoadsGainsAndClearsEffectImagesLaterOnesRereadTheDevice) {
     const std::string images = std::string(kEffectsKey) + "\\0";
     host::SetRegistryValue(HKEY_LOCAL_MACHINE, images, "Value_Parameter_1", REG_BINARY, {1, 2});
     host::SetRegistryValue(HKEY_CURRENT_USER, images, "Value_Parameter_1", REG_BINARY, {1, 2});
@@ -226,8 +226,13 @@ TEST_F(DriverObject, FirstBindLoadsGainsAndClearsEffectImagesLaterOnesDoNot) {
     EXPECT_FALSE(host::RegistryKeyExists(HKEY_LOCAL_MACHINE, images));
     EXPECT_TRUE(host::RegistryKeyExists(HKEY_CURRENT_USER, images));
     Table().settings[0].globalValue = 42;  // changed by a control panel
+    SetDeviceValue("Motor_Parameters", 1);  // and the device key meanwhile
+    SetDeviceValue("By10_Spring_Coef", 55);
     EXPECT_EQ(driver->DeviceID(0x0800, 0, FALSE, 0, nullptr), S_OK);
     EXPECT_EQ(Table().settings[0].globalValue, 42);
+    // A later bind re-reads the device values, the motor parameters among them.
+    EXPECT_EQ(Table().settings[0].motorParameters, 1);
+    EXPECT_EQ(Table().settings[0].by10SpringCoef, 55);
 }
 
 TEST_F(DriverObject, EngineSettingsComeFromTheProductKey) {

@@ -241,3 +241,41 @@ TEST_F(DriverOutput, SpringPullsTheWheelBackFromItsPosition) {
 
 }  // namespace
 }  // namespace quorforce
+
+namespace quorforce {
+namespace {
+
+// Two wheels bound to areas 0 and 1 by two driver objects: each pass serves both, every
+// link is read once per poll pass and written once per force pass.
+TEST_F(DriverOutput, TwoBoundWheelsAreEachServedEveryPass) {
+    auto second = host::PlugVirtualHid([] {
+        host::VirtualHidConfig c = host::BuiltInWheel();
+        c.path = host::HidDevicePath(0x5A1C, 0xE410, "0001");
+        return c;
+    }());
+    const GUID instance = {0xB0000009, 1, 2, {1, 2, 3, 4, 5, 6, 7, 9}};
+    host::SetDeviceParametersEntry(second->Config().path, instance, 1);
+    host::SetCalibrationEntry(0x5A1C, 0xE410, 1, instance, 1);
+    Bind();
+    IDirectInputEffectDriver* other = nullptr;
+    ASSERT_EQ(factory->CreateInstance(nullptr, kEffectDriverInterfaceId,
+                                      reinterpret_cast<void**>(&other)),
+              S_OK);
+    ASSERT_EQ(other->DeviceID(0x0800, 1, TRUE, 1, nullptr), S_OK);
+    Effect first = Effect::Constant(5000), next = Effect::Constant(5000);
+    DWORD a = 0, b = 0;
+    ASSERT_EQ(driver->DownloadEffect(0, 371, &a, &first.effect, DIEP_START), S_OK);
+    ASSERT_EQ(other->DownloadEffect(0, 371, &b, &next.effect, DIEP_START), S_OK);
+    wheel->QueueInput(test::Bytes{1, 0x2C, 0x01, 0, 0});
+    second->QueueInput(test::Bytes{1, 0x2C, 0x01, 0, 0});
+    BYTE buffer[kPollBufferSize] = {};
+    for (int i = 0; i < 3; ++i) rig.Step(buffer);
+    EXPECT_EQ(wheel->OutputReports().size(), 3u);
+    EXPECT_EQ(second->OutputReports().size(), 3u);
+    EXPECT_EQ(wheel->QueuedInputCount(), 0u);
+    EXPECT_EQ(second->QueuedInputCount(), 0u);
+    other->Release();
+}
+
+}  // namespace
+}  // namespace quorforce

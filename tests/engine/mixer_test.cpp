@@ -1,5 +1,5 @@
-// The mixer's time windows against the millisecond clock, driven directly with the readings
-// a pass would hand down, across the counter's 49.7-day wrap.
+// The mixer driven directly: its time windows against the clock readings a pass hands down,
+// across the counter's 49.7-day wrap, and the sums and bytes beyond full force.
 #include <gtest/gtest.h>
 
 #include "engine/mixer.h"
@@ -14,7 +14,7 @@ constexpr std::int32_t kRest = 0x80;  // the channel byte of no force
 
 // One playing full constant force on area 0 of a bound one-value force wheel; the report
 // format 0 keeps the mixer from sending, so only the channel bytes are looked at.
-class MixerClock : public ::testing::Test {
+class Mixer : public ::testing::Test {
 protected:
     void SetUp() override {
         ProcessState& p = t.process;
@@ -31,6 +31,14 @@ protected:
         slot.constant.magnitude = 10000;
         slot.duration = 100000;  // 100 ms
     }
+    // Slot `handle` (1..) playing a constant of `magnitude`, like slot 1.
+    void AddConstant(int handle, std::int32_t magnitude) {
+        EffectSlot& slot = t.slot(0, handle);
+        slot = t.slot(0, 1);
+        slot.constant.magnitude = magnitude;
+        t.process.table->areas[0].slotUsed[handle - 1] = 1;
+        t.process.table->areas[0].slotPlaying[handle - 1] = 1;
+    }
     // The channel byte of the tick at `now` (a one-value wheel's force is the second).
     std::int32_t MixAt(std::uint32_t now) {
         MixDevice(t.process, 0, now);
@@ -40,7 +48,7 @@ protected:
     test::TestTable t;
 };
 
-TEST_F(MixerClock, WindowsHoldAcrossTheWrap) {
+TEST_F(Mixer, WindowsHoldAcrossTheWrap) {
     struct Row {
         const char* what;
         std::uint32_t delayMs;
@@ -70,6 +78,26 @@ TEST_F(MixerClock, WindowsHoldAcrossTheWrap) {
             EXPECT_EQ(force, kRest);
         }
     }
+}
+
+// Each addition is clamped to ±20000 before the next: +20000, +20000, -20000 ends at 0,
+// not at +20000.
+TEST_F(Mixer, ForceSumIsClampedAfterEachAddition) {
+    t.slot(0, 1).constant.magnitude = 10000;  // +20000
+    AddConstant(2, 10000);
+    AddConstant(3, -10000);
+    EXPECT_EQ(MixAt(100), kRest);
+}
+
+TEST_F(Mixer, ShockSumSaturatesAndTheGlobalValueScalesTheByte) {
+    ProcessState& p = t.process;
+    p.table->settings[0] = test::Settings(test::Mode::Shock, test::Channels::One);
+    t.slot(0, 1).constant.magnitude = 7500;
+    EXPECT_EQ(MixAt(100), 191);  // one effect: 15000 of 20000
+    AddConstant(2, 7500);
+    EXPECT_EQ(MixAt(116), 255);  // two: 30000 saturates at 20000, it does not wrap to 126
+    p.table->settings[0].globalValue = 50;
+    EXPECT_EQ(MixAt(132), 127);
 }
 
 }  // namespace
