@@ -44,6 +44,10 @@ HRESULT CheckBoundaries(const ProcessState& process, DWORD area, DWORD effectId,
     if (peff->cAxes > 0 && (peff->rgdwAxes == nullptr || peff->rglDirection == nullptr)) {
         return E_INVALIDARG;
     }
+    // The envelope is copied whole: one that says it is shorter would be read past its end.
+    if (peff->lpEnvelope != nullptr && peff->lpEnvelope->dwSize < sizeof(DIENVELOPE)) {
+        return E_INVALIDARG;
+    }
     std::size_t recordSize = RecordSizeOfKind(KindOfEffect(effectId));
     if (recordSize > 0 &&
         (peff->lpvTypeSpecificParams == nullptr || peff->cbTypeSpecificParams < recordSize)) {

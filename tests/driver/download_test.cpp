@@ -330,6 +330,8 @@ TEST(DownloadHostileInput, RefusedWithNothingChanged) {
          E_INVALIDARG},
         {"short record", [](EffectRecord& r) { r.effect.cbTypeSpecificParams = 8; }, 0,
          E_INVALIDARG},
+        {"envelope that says it is 8 bytes",
+         [](EffectRecord& r) { r.WithEnvelope().envelope.dwSize = 8; }, 0, E_INVALIDARG},
         {"update of handle 65", [](EffectRecord&) {}, 65, E_HANDLE},
         {"update of handle 0xFFFFFFFF", [](EffectRecord&) {}, 0xFFFFFFFFu, E_HANDLE},
         {"update of a free handle", [](EffectRecord&) {}, 3, E_HANDLE},
