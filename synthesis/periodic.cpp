@@ -87,7 +87,9 @@ std::int32_t PhaseIndex(std::int32_t t, std::int32_t phase, std::int32_t period,
     if (period <= 0) return WrapDegrees(static_cast<std::int64_t>(phase / 100) + extraDegrees);
     const float turns =
         static_cast<float>(PhaseMicroseconds(t, period)) / static_cast<float>(period);
-    const float phi = static_cast<float>(phase / 100 + extraDegrees) + turns * 360.0f;
+    // The phase counts in whole degrees: its hundredths are dropped on purpose.
+    const std::int32_t phaseDegrees = phase / 100 + extraDegrees;
+    const float phi = static_cast<float>(phaseDegrees) + turns * 360.0f;
     return WrapDegrees(Trunc(phi));
 }
 
