@@ -59,7 +59,7 @@ void PollPass(ProcessState& process, BYTE* buffer, std::uint32_t now) {
         if (link.inUse == 0) continue;
         const int read = ZXReadInputBuffer(process, link.deviceHandle, link.inputReportLength,
                                            link.preparsedData, buffer, kPollBufferSize, area);
-        UpdateMotion(process.motion, read, now);
+        UpdateMotion(process.motion[area], read, now);
     }
 }
 
@@ -79,8 +79,11 @@ DWORD WINAPI PollThread(LPVOID parameter) {
     BYTE buffer[kPollBufferSize] = {};
     {
         MutexLock lock(engine.process->inputMutex);
-        engine.process->motion.lastTick = GetTickCount();
-        engine.process->motion.failedReads = 0;
+        const DWORD now = GetTickCount();
+        for (MotionState& motion : engine.process->motion) {
+            motion.lastTick = now;
+            motion.failedReads = 0;
+        }
     }
     while (!Stopping(engine)) {
         PollPass(*engine.process, buffer, GetTickCount());

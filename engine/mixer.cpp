@@ -29,13 +29,13 @@ bool ActiveTime(const EffectSlot& slot, std::uint32_t now, std::int32_t* t) {
     return true;
 }
 
-ForcePair SlotForce(ProcessState& process, const EffectSlot& slot, const DeviceSettings& settings,
-                    std::int32_t t) {
-    if (!IsConditionEffect(slot.effectTypeId)) {
-        return SynthesizeSlot(slot, settings, t, process.motion);
-    }
+// A condition pushes against its own device's motion.
+ForcePair SlotForce(ProcessState& process, DWORD area, const EffectSlot& slot,
+                    const DeviceSettings& settings, std::int32_t t) {
+    const MotionState& motion = process.motion[area];
+    if (!IsConditionEffect(slot.effectTypeId)) return SynthesizeSlot(slot, settings, t, motion);
     MutexLock lock(process.inputMutex);  // the motion estimate belongs to PollThread
-    return SynthesizeSlot(slot, settings, t, process.motion);
+    return SynthesizeSlot(slot, settings, t, motion);
 }
 
 struct Sums {
@@ -118,7 +118,7 @@ void MixDevice(ProcessState& process, DWORD area, std::uint32_t now) {
         if (table.gainOverrideActive[j] == 1) {
             slot.gain = static_cast<std::uint32_t>(settings.gainOverride[i]);
         }
-        Accumulate(sums, SlotForce(process, slot, settings, t), forceMode);
+        Accumulate(sums, SlotForce(process, area, slot, settings, t), forceMode);
     }
     const ChannelOutput channels = ChannelBytes(sums, forceMode, settings.globalValue);
     link.lastFirst = static_cast<std::int32_t>(channels.firstOut);

@@ -163,7 +163,7 @@ int ZXReadInputBuffer(ProcessState& process, HANDLE device, std::uint16_t length
         return 0;
     }
     ReportChannel& reports = process.reports;
-    MotionState& motion = process.motion;
+    MotionState& motion = process.motion[linkIndex];
     if (Pending(reports.readOverlapped) && !WaitUntilSettled(reports.readOverlapped, 0)) return 0;
     const DeviceLink& link = process.deviceLinks[linkIndex];
     if (!ReadAtOnce(reports, device, buffer, length)) return 0;

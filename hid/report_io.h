@@ -28,7 +28,7 @@ int SendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportL
                      std::uint16_t usagePage, std::uint16_t usage, DWORD value);
 
 // Reads every queued input report of link `linkIndex` into `buffer` (bufferSize bytes; a
-// report longer than that is never read), keeping the newest X value in the motion estimate.
+// report longer than that is never read), keeping the newest X value in that link's motion estimate.
 // 1 = at least one report was read and its buttons qualified; 0 = nothing new or a failure.
 int ZXReadInputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportLength, PHIDP_PREPARSED_DATA preparsed,
                       BYTE* buffer, DWORD bufferSize, int linkIndex);

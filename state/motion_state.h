@@ -1,6 +1,7 @@
-// MotionState: the estimate of the steering axis (position, velocity, acceleration) that
-// the condition effects turn into forces. Per process, guarded by the InputMutex:
-// PollThread writes it, the mixer reads it.
+// MotionState: the estimate of one device's steering axis (position, velocity,
+// acceleration) that the device's condition effects turn into forces, measured between
+// reads of that device. One per internal device id, guarded by the InputMutex: PollThread
+// writes it, the mixer reads it.
 #pragma once
 
 #include <cstdint>

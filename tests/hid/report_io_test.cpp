@@ -194,11 +194,11 @@ TEST_F(ReportTest, UnpluggedDeviceGivesThreeAndStaysBound) {
 
 TEST_F(ReportTest, ReadWithNothingQueuedLeavesNothingPending) {
     auto wheel = BindDevice(host::BuiltInWheelDescriptor());
-    process.motion.position = 300;
-    process.motion.previousPosition = 200;
+    process.motion[0].position = 300;
+    process.motion[0].previousPosition = 200;
     EXPECT_EQ(Read(0), 0);
-    EXPECT_EQ(process.motion.position, 300);
-    EXPECT_EQ(process.motion.previousPosition, 200);
+    EXPECT_EQ(process.motion[0].position, 300);
+    EXPECT_EQ(process.motion[0].previousPosition, 200);
     EXPECT_EQ(wheel->PendingCount(), 0u);
     EXPECT_NE(process.reports.readOverlapped.Internal, STATUS_PENDING);
     EXPECT_EQ(ZXReadInputBuffer(process, nullptr, 5, process.deviceLinks[0].preparsedData, buffer_, 100, 0), 0);
@@ -206,11 +206,11 @@ TEST_F(ReportTest, ReadWithNothingQueuedLeavesNothingPending) {
 
 TEST_F(ReportTest, DrainKeepsTheNewestOfThreeReports) {
     auto wheel = BindDevice(host::BuiltInWheelDescriptor());
-    process.motion.position = 42;
+    process.motion[0].position = 42;
     for (std::uint32_t x : {100u, 200u, 300u}) wheel->QueueInput(WheelInput(x));
     EXPECT_EQ(Read(0), 1);
-    EXPECT_EQ(process.motion.position, 300);
-    EXPECT_EQ(process.motion.previousPosition, 42);
+    EXPECT_EQ(process.motion[0].position, 300);
+    EXPECT_EQ(process.motion[0].previousPosition, 42);
     EXPECT_EQ(wheel->QueuedInputCount(), 0u);
     EXPECT_EQ(wheel->PendingCount(), 0u);
 }
@@ -220,10 +220,10 @@ TEST_F(ReportTest, MoreThanSixteenButtonsDownStopsAtTheFirstReport) {
     device->QueueInput({0, 77, 0xFF, 0xFF, 0x01});  // 17 buttons down
     device->QueueInput({0, 99, 0, 0, 0});
     EXPECT_EQ(Read(0), 0);
-    EXPECT_EQ(process.motion.position, 77);
+    EXPECT_EQ(process.motion[0].position, 77);
     EXPECT_EQ(device->QueuedInputCount(), 1u);  // not drained
     EXPECT_EQ(Read(0), 1);
-    EXPECT_EQ(process.motion.position, 99);
+    EXPECT_EQ(process.motion[0].position, 99);
 }
 
 TEST_F(ReportTest, AxesAreSignExtendedWhenSigned) {
@@ -246,7 +246,7 @@ TEST_F(ReportTest, AxesAreSignExtendedWhenSigned) {
         EXPECT_EQ(process.deviceLinks[0].inputAxes[0].isSigned, row.isSigned ? 1 : 0);
         device->QueueInput(row.report);
         EXPECT_EQ(Read(0), 1);
-        EXPECT_EQ(process.motion.position, row.position);
+        EXPECT_EQ(process.motion[0].position, row.position);
     }
 }
 

@@ -1,6 +1,7 @@
 // What the wheel receives, in virtual time, through the module's real entry points:
 // stamping, start delay, duration, mixing, globalValue, device modes, report formats, the
 // gain override and the neutral reports of the commands.
+#include "tests/hid/hid_test_support.h"
 #include "tests/integration/module_fixture.h"
 
 namespace quorforce {
@@ -233,7 +234,7 @@ TEST_F(DriverOutput, SpringPullsTheWheelBackFromItsPosition) {
     e.conditions[0] = {0, 10000, 10000, 10000, 10000, 0};
     e.Use(EffectKind::Condition);
     Download(e, DIEP_START, 912);
-    Module().process.motion.position = 100;  // as PollThread would have it
+    Module().process.motion[0].position = 100;  // as PollThread would have it
     Run(1);
     // x = 2000, F = 2000 × 40 / 10 = 8000, doubled 16000: 128 + ((16000 × 255 / 20000) >> 1).
     EXPECT_EQ(Reports(), (std::vector<Bytes>{{0x01, 230, 0x80}}));
@@ -245,36 +246,74 @@ TEST_F(DriverOutput, SpringPullsTheWheelBackFromItsPosition) {
 namespace quorforce {
 namespace {
 
-// Two wheels bound to areas 0 and 1 by two driver objects: each pass serves both, every
-// link is read once per poll pass and written once per force pass.
-TEST_F(DriverOutput, TwoBoundWheelsAreEachServedEveryPass) {
-    auto second = host::PlugVirtualHid([] {
+// Two wheels of the same model bound to areas 0 and 1 by two driver objects.
+class TwoWheels : public DriverOutput {
+protected:
+    void SetUp() override {
+        DriverOutput::SetUp();
         host::VirtualHidConfig c = host::BuiltInWheel();
         c.path = host::HidDevicePath(0x5A1C, 0xE410, "0001");
-        return c;
-    }());
-    const GUID instance = {0xB0000009, 1, 2, {1, 2, 3, 4, 5, 6, 7, 9}};
-    host::SetDeviceParametersEntry(second->Config().path, instance, 1);
-    host::SetCalibrationEntry(0x5A1C, 0xE410, 1, instance, 1);
-    Bind();
+        second = host::PlugVirtualHid(c);
+        const GUID instance = {0xB0000009, 1, 2, {1, 2, 3, 4, 5, 6, 7, 9}};
+        host::SetDeviceParametersEntry(c.path, instance, 1);
+        host::SetCalibrationEntry(0x5A1C, 0xE410, 1, instance, 1);
+    }
+    void TearDown() override {
+        if (other != nullptr) other->Release();
+        DriverOutput::TearDown();
+    }
+    void BindBoth() {
+        Bind();
+        ASSERT_EQ(factory->CreateInstance(nullptr, kEffectDriverInterfaceId,
+                                          reinterpret_cast<void**>(&other)),
+                  S_OK);
+        ASSERT_EQ(other->DeviceID(0x0800, 1, TRUE, 1, nullptr), S_OK);
+    }
+    void Step() { rig.Step(buffer); }
+
+    std::shared_ptr<host::VirtualHid> second;
     IDirectInputEffectDriver* other = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, kEffectDriverInterfaceId,
-                                      reinterpret_cast<void**>(&other)),
-              S_OK);
-    ASSERT_EQ(other->DeviceID(0x0800, 1, TRUE, 1, nullptr), S_OK);
+    BYTE buffer[kPollBufferSize] = {};
+};
+
+// Each pass serves both: every link is read once per poll pass and written once per force
+// pass.
+TEST_F(TwoWheels, AreEachServedEveryPass) {
+    BindBoth();
     Effect first = Effect::Constant(5000), next = Effect::Constant(5000);
     DWORD a = 0, b = 0;
     ASSERT_EQ(driver->DownloadEffect(0, 371, &a, &first.effect, DIEP_START), S_OK);
     ASSERT_EQ(other->DownloadEffect(0, 371, &b, &next.effect, DIEP_START), S_OK);
     wheel->QueueInput(test::Bytes{1, 0x2C, 0x01, 0, 0});
     second->QueueInput(test::Bytes{1, 0x2C, 0x01, 0, 0});
-    BYTE buffer[kPollBufferSize] = {};
-    for (int i = 0; i < 3; ++i) rig.Step(buffer);
+    for (int i = 0; i < 3; ++i) Step();
     EXPECT_EQ(wheel->OutputReports().size(), 3u);
     EXPECT_EQ(second->OutputReports().size(), 3u);
     EXPECT_EQ(wheel->QueuedInputCount(), 0u);
     EXPECT_EQ(second->QueuedInputCount(), 0u);
-    other->Release();
+}
+
+// The spring of the first wheel pushes against the first wheel's position, whatever the
+// second wheel does.
+TEST_F(TwoWheels, EachSpringFollowsItsOwnWheel) {
+    UseOneChannelForceWheel();
+    BindBoth();
+    Effect spring;
+    spring.conditions[0] = {0, 10000, 10000, 10000, 10000, 0};
+    spring.Use(EffectKind::Condition);
+    DWORD handle = 0;
+    ASSERT_EQ(driver->DownloadEffect(0, 912, &handle, &spring.effect, DIEP_START), S_OK);
+    wheel->QueueInput(test::WheelInput(700));
+    Step();
+    for (std::uint32_t x : {100u, 900u, 300u}) {
+        second->QueueInput(test::WheelInput(x));
+        Step();
+        EXPECT_EQ(Module().process.motion[0].position, 700);
+        EXPECT_EQ(Module().process.motion[1].position, static_cast<std::int32_t>(x));
+    }
+    const std::vector<Bytes> reports = wheel->OutputReports();
+    ASSERT_EQ(reports.size(), 4u);
+    for (const Bytes& r : reports) EXPECT_EQ(r, reports.front());
 }
 
 }  // namespace

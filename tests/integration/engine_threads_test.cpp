@@ -54,7 +54,7 @@ TEST_F(EngineThreadsTest, ThreadsTickWhileLoadedAndEndWithTheUnload) {
     RecordProperty("tick_worst_ms", std::to_string(worst));
     {
         MutexLock lock(Module().process.inputMutex);
-        EXPECT_EQ(Module().process.motion.position, 300);  // PollThread read the wheel
+        EXPECT_EQ(Module().process.motion[0].position, 300);  // PollThread read the wheel
     }
 
     driver->Release();
