@@ -293,6 +293,23 @@ TEST_F(TwoWheels, AreEachServedEveryPass) {
     EXPECT_EQ(second->QueuedInputCount(), 0u);
 }
 
+// Two wheels of one model share the device key's values; each joystick id keeps its own
+// force gains. A second DeviceID on the same internal id rebinds it cleanly.
+TEST_F(TwoWheels, ShareDeviceValuesKeepTheirGainsAndRebind) {
+    SetDeviceValue("By10_Spring_Coef", 60);
+    SetJoystickValue("Global_Value", 70);  // joystick 0 only
+    BindBoth();
+    EXPECT_EQ(Table().settings[0].by10SpringCoef, 60);
+    EXPECT_EQ(Table().settings[1].by10SpringCoef, 60);
+    EXPECT_EQ(Table().settings[0].globalValue, 70);
+    EXPECT_EQ(Table().settings[1].globalValue, 100);
+    const int handles = host::OpenDeviceHandleCount();
+    ASSERT_EQ(other->DeviceID(0x0800, 1, FALSE, 1, nullptr), S_OK);
+    EXPECT_EQ(host::OpenDeviceHandleCount(), handles);  // the old handle closed
+    EXPECT_EQ(Module().process.deviceLinks[1].inUse, 1);
+    EXPECT_EQ(Module().process.deviceLinks[0].inUse, 1);
+}
+
 // The spring of the first wheel pushes against the first wheel's position, whatever the
 // second wheel does.
 TEST_F(TwoWheels, EachSpringFollowsItsOwnWheel) {
