@@ -61,12 +61,13 @@ BENCHMARK(BM_SynthesizeSlot)
 // A full table: every slot of every area, kinds mixed.
 void BM_FullTable(benchmark::State& state) {
     BuildTables();
-    const std::uint32_t kinds[] = {kEffectSine,     kEffectSquare, kEffectTriangle,
+    const std::uint32_t kinds[] = {kEffectSine,       kEffectSquare,   kEffectTriangle,
                                    kEffectSawtoothUp, kEffectConstant, kEffectRamp,
-                                   kEffectSpring,   kEffectDamper};
+                                   kEffectSpring,     kEffectDamper};
     auto table = std::make_unique<SharedEffectTable>();
     for (std::uint32_t a = 0; a < kAreaCount; ++a) {
-        for (std::uint32_t i = 0; i < kSlotCount; ++i) table->areas[a].slots[i] = SlotOf(kinds[i % 8]);
+        for (std::uint32_t i = 0; i < kSlotCount; ++i)
+            table->areas[a].slots[i] = SlotOf(kinds[i % 8]);
     }
     const DeviceSettings settings = ForceSettings();
     MotionState motion;

@@ -51,8 +51,8 @@ bool ReadDwordFrom(HKEY hive, const char* path, const char* name, DWORD* value) 
     return true;
 }
 
-bool ReadBinaryFrom(HKEY hive, const char* path, const char* name, void* buffer,
-                    DWORD capacity, DWORD* length) {
+bool ReadBinaryFrom(HKEY hive, const char* path, const char* name, void* buffer, DWORD capacity,
+                    DWORD* length) {
     OpenKey key(hive, path, KEY_READ);
     if (key.get() == nullptr) return false;
     // A value longer than the buffer is refused before anything is read, so the caller's
@@ -62,8 +62,8 @@ bool ReadBinaryFrom(HKEY hive, const char* path, const char* name, void* buffer,
         size > capacity) {
         return false;
     }
-    if (RegQueryValueExA(key.get(), name, nullptr, nullptr, static_cast<BYTE*>(buffer),
-                         &size) != ERROR_SUCCESS) {
+    if (RegQueryValueExA(key.get(), name, nullptr, nullptr, static_cast<BYTE*>(buffer), &size) !=
+        ERROR_SUCCESS) {
         return false;
     }
     *length = size;

@@ -43,7 +43,8 @@ bool DeviceKey(const SharedEffectTable& table, int j, char (&key)[kKeyPathSize])
     if (!ValidJoystick(j)) return false;
     char ids[20];
     std::snprintf(ids, sizeof ids, "VID_%04x&PID_%04x", table.vendorIds[j], table.productIds[j]);
-    for (char* c = ids; *c != '\0'; ++c) *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+    for (char* c = ids; *c != '\0'; ++c)
+        *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
     std::snprintf(key, sizeof key, "%s%s\\Quorvane\\FFB_API", kOemKey, ids);
     return true;
 }

@@ -1,6 +1,6 @@
 // The driver's registry keys and the routines that move groups of the catalogue's values
-// between the registry and the shared table or the device link. Run by the module's load and unload, DeviceID and the exports;
-// never per tick.
+// between the registry and the shared table or the device link. Run by the module's load and
+// unload, DeviceID and the exports; never per tick.
 #pragma once
 
 #include <cstdint>

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstring>
 
-#include "state/effect_ids.h"
 #include "driver/slots.h"
+#include "state/effect_ids.h"
 #include "util/mutex_lock.h"
 #include "util/trace.h"
 
@@ -172,8 +172,7 @@ HRESULT StoreKind(ProcessState& process, DWORD area, DWORD handle, DWORD effectI
     case EffectKind::Periodic: return StorePeriodic(process, area, handle, effectId, peff, flags);
     case EffectKind::Constant: return StoreConstant(process, area, handle, effectId, peff, flags);
     case EffectKind::Ramp: return StoreRamp(process, area, handle, effectId, peff, flags);
-    case EffectKind::Condition:
-        return StoreCondition(process, area, handle, effectId, peff, flags);
+    case EffectKind::Condition: return StoreCondition(process, area, handle, effectId, peff, flags);
     case EffectKind::None: break;
     }
     return E_NOTIMPL;

@@ -3,8 +3,8 @@
 // Called on DirectInput's threads; takes the TableMutex for its whole body.
 #pragma once
 
-#include "state/process_state.h"
 #include "platform/win32.h"
+#include "state/process_state.h"
 
 namespace quorforce {
 

@@ -4,9 +4,9 @@
 
 #include "config/settings_store.h"
 #include "driver/slots.h"
-#include "util/mutex_lock.h"
 #include "hid/device_discovery.h"
 #include "hid/report_io.h"
+#include "util/mutex_lock.h"
 
 namespace quorforce {
 namespace {

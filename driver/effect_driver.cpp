@@ -8,8 +8,8 @@
 #include "driver/guids.h"
 #include "driver/module_state.h"
 #include "driver/query_interface.h"
-#include "util/mutex_lock.h"
 #include "hid/report_io.h"
+#include "util/mutex_lock.h"
 
 namespace quorforce {
 namespace {

@@ -30,9 +30,8 @@ bool OpenSharedObjects(ProcessState& process) {
                                              sizeof(SharedEffectTable), name);
     }
     if (process.mapping != nullptr) {
-        process.table = static_cast<SharedEffectTable*>(
-            MapViewOfFile(process.mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0,
-                          sizeof(SharedEffectTable)));
+        process.table = static_cast<SharedEffectTable*>(MapViewOfFile(
+            process.mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(SharedEffectTable)));
     }
     if (process.table == nullptr) {
         CloseSharedObjects(process);

@@ -6,7 +6,8 @@ namespace {
 
 std::int32_t CountPlaying(const DeviceArea& area) {
     std::int32_t playing = 0;
-    for (std::int32_t flag : area.slotPlaying) playing += flag == 1 ? 1 : 0;
+    for (std::int32_t flag : area.slotPlaying)
+        playing += flag == 1 ? 1 : 0;
     return playing;
 }
 
@@ -51,7 +52,8 @@ HRESULT StartSlot(ProcessState& process, DWORD area, DWORD handle, DWORD mode, D
     if (!IsSlotAllocated(process, area, handle)) return E_HANDLE;
     DeviceArea& a = process.table->areas[area];
     if (mode & DIES_SOLO) {
-        for (std::int32_t& flag : a.slotPlaying) flag = 0;
+        for (std::int32_t& flag : a.slotPlaying)
+            flag = 0;
     }
     std::int32_t& playing = process.playingCount[area];
     playing = CountPlaying(a);
@@ -101,7 +103,8 @@ HRESULT ResetArea(ProcessState& process, DWORD area) {
 
 HRESULT StopAllSlots(ProcessState& process, DWORD area) {
     if (!IsValidArea(area)) return E_INVALIDARG;
-    for (std::int32_t& flag : process.table->areas[area].slotPlaying) flag = 0;
+    for (std::int32_t& flag : process.table->areas[area].slotPlaying)
+        flag = 0;
     return S_OK;
 }
 
@@ -109,7 +112,8 @@ HRESULT CountSlots(const ProcessState& process, DWORD area, std::uint16_t* total
                    std::uint16_t* used) {
     if (total == nullptr || used == nullptr || !IsValidArea(area)) return E_INVALIDARG;
     std::uint16_t n = 0;
-    for (std::int32_t flag : process.table->areas[area].slotUsed) n += flag != 0 ? 1 : 0;
+    for (std::int32_t flag : process.table->areas[area].slotUsed)
+        n += flag != 0 ? 1 : 0;
     *total = kSlotCount;
     *used = n;
     return S_OK;

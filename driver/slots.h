@@ -9,8 +9,8 @@
 
 #include <cstdint>
 
-#include "state/process_state.h"
 #include "platform/win32.h"
+#include "state/process_state.h"
 
 namespace quorforce {
 

@@ -96,13 +96,13 @@ DWORD WINAPI PollThread(LPVOID parameter) {
 int StartEngine(EngineThreads& engine, DWORD priorityCode) {
     BuildTables();
     BuildSignMasks();
-    for (std::int32_t& count : engine.process->playingCount) count = 0;
+    for (std::int32_t& count : engine.process->playingCount)
+        count = 0;
     engine.stopFlag = 0;
     engine.stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     engine.forceEnded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     engine.pollEnded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    engine.forceThread =
-        CreateThread(nullptr, 0, ForceThread, &engine, 0, &engine.forceThreadId);
+    engine.forceThread = CreateThread(nullptr, 0, ForceThread, &engine, 0, &engine.forceThreadId);
     engine.pollThread = CreateThread(nullptr, 0, PollThread, &engine, 0, &engine.pollThreadId);
     const int priority = ThreadPriorityOf(priorityCode);
     if (engine.forceThread != nullptr) SetThreadPriority(engine.forceThread, priority);

@@ -19,7 +19,7 @@ struct EngineThreads {
     HANDLE pollThread = nullptr;
     DWORD forceThreadId = 0;
     DWORD pollThreadId = 0;
-    ProcessState* process = nullptr;  // carries the playing counts
+    ProcessState* process = nullptr;          // carries the playing counts
     DWORD pollingStep = kDefaultPollingStep;  // ms
     volatile LONG stopFlag = 0;
     HANDLE stopEvent = nullptr;   // set with the stop flag, so the waits end at once

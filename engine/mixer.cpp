@@ -39,14 +39,15 @@ ForcePair SlotForce(ProcessState& process, DWORD area, const EffectSlot& slot,
 }
 
 struct Sums {
-    std::int32_t first = 0;   // force-feedback mode, signed
+    std::int32_t first = 0;  // force-feedback mode, signed
     std::int32_t second = 0;
     std::uint32_t firstOut = 0;  // shock mode
     std::uint32_t secondOut = 0;
 };
 
 std::int32_t ClampSum(std::int64_t sum) {
-    return static_cast<std::int32_t>(sum > kFullSum ? kFullSum : (sum < -kFullSum ? -kFullSum : sum));
+    return static_cast<std::int32_t>(sum > kFullSum ? kFullSum
+                                                    : (sum < -kFullSum ? -kFullSum : sum));
 }
 
 void Accumulate(Sums& sums, const ForcePair& pair, bool forceMode) {

@@ -9,8 +9,7 @@ void UpdateMotion(MotionState& m, int readResult, std::uint32_t now) {
     m.tickDelta = static_cast<std::int32_t>(now - m.lastTick);
     m.lastTick = now;
     // Positions come from the device: the differences are taken wide and saturated.
-    m.positionDelta =
-        SaturateToInt32(static_cast<std::int64_t>(m.position) - m.previousPosition);
+    m.positionDelta = SaturateToInt32(static_cast<std::int64_t>(m.position) - m.previousPosition);
     m.deltaChange = SaturateToInt32(static_cast<std::int64_t>(m.positionDelta) - m.previousDelta);
     if (m.tickDelta != 0) {
         m.velocity = SaturateToInt32(static_cast<std::int64_t>(m.positionDelta) * 32 / m.tickDelta);

@@ -89,7 +89,8 @@ public:
 private:
     template <typename T, std::size_t N>
     static void Copy(T (&to)[N], const T (&from)[N]) {
-        for (std::size_t i = 0; i < N; ++i) to[i] = from[i];
+        for (std::size_t i = 0; i < N; ++i)
+            to[i] = from[i];
     }
     // A pointer into `other` becomes the same place in this object; any other stays.
     template <typename T>

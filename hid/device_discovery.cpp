@@ -27,8 +27,8 @@ void UpdateSystemVersion(std::int32_t& isNtAbove4) {
     version.dwOSVersionInfoSize = sizeof version;
     isNtAbove4 = 0;
     if (!GetVersionExA(&version)) return;
-    const bool above4 = version.dwMajorVersion > 4 ||
-                        (version.dwMajorVersion == 4 && version.dwMinorVersion > 0);
+    const bool above4 =
+        version.dwMajorVersion > 4 || (version.dwMajorVersion == 4 && version.dwMinorVersion > 0);
     isNtAbove4 = version.dwPlatformId == VER_PLATFORM_WIN32_NT && above4 ? 1 : 0;
 }
 
@@ -80,9 +80,9 @@ bool ProductMatches(std::uint16_t reported, std::uint16_t wanted, int maskMode) 
 }
 
 // Whether the open interface is the wanted one; fills its attributes.
-bool IsWantedInterface(const ProcessState& process, HANDLE device, const char* path, std::uint16_t vendorId,
-                       std::uint16_t productId, int joystickId, int maskMode,
-                       HIDD_ATTRIBUTES* attributes) {
+bool IsWantedInterface(const ProcessState& process, HANDLE device, const char* path,
+                       std::uint16_t vendorId, std::uint16_t productId, int joystickId,
+                       int maskMode, HIDD_ATTRIBUTES* attributes) {
     attributes->Size = sizeof *attributes;
     if (!HidD_GetAttributes(device, attributes)) return false;
     int id =
@@ -94,7 +94,8 @@ bool IsWantedInterface(const ProcessState& process, HANDLE device, const char* p
            ProductMatches(attributes->ProductID, productId, maskMode);
 }
 
-int Bind(ProcessState& process, DeviceLink& link, HANDLE device, const HIDD_ATTRIBUTES& attributes) {
+int Bind(ProcessState& process, DeviceLink& link, HANDLE device,
+         const HIDD_ATTRIBUTES& attributes) {
     PHIDP_PREPARSED_DATA preparsed = nullptr;
     if (!HidD_GetPreparsedData(device, &preparsed)) {
         CloseHandle(device);
@@ -156,14 +157,14 @@ int ZXOpenDevice(ProcessState& process, std::uint16_t vendorId, std::uint16_t pr
 
 HANDLE ZXOpenInterface(const GUID& classGuid, DWORD index, char* path, bool* noMore) {
     *noMore = false;
-    auto* detail = static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(
-        LocalAlloc(LPTR, kDetailBufferSize));
+    auto* detail =
+        static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(LocalAlloc(LPTR, kDetailBufferSize));
     if (detail == nullptr) {
         *noMore = true;  // without memory no later index will do better
         return nullptr;
     }
-    HDEVINFO devices = SetupDiGetClassDevsA(&classGuid, nullptr, nullptr,
-                                            DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    HDEVINFO devices =
+        SetupDiGetClassDevsA(&classGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (devices == INVALID_HANDLE_VALUE) {
         LocalFree(detail);
         *noMore = true;

@@ -16,8 +16,8 @@ constexpr int kJoystickIdNotFound = 255;
 // product id ANDed with `productId` in mask mode 1, compared whole otherwise). 1 = bound;
 // 0 = nothing matched, or its preparsed data or capabilities could not be read. A link
 // that was bound before is released first (its handle closed, its preparsed data freed).
-int ZXOpenDevice(ProcessState& process, std::uint16_t vendorId, std::uint16_t productId, DeviceLink* link,
-                 int joystickId, int maskMode);
+int ZXOpenDevice(ProcessState& process, std::uint16_t vendorId, std::uint16_t productId,
+                 DeviceLink* link, int joystickId, int maskMode);
 
 // Opens the index-th present interface of the class, copying its device path into `path`
 // (kDevicePathSize characters). Sets *noMore when the enumeration is over (or cannot go
@@ -26,7 +26,8 @@ HANDLE ZXOpenInterface(const GUID& classGuid, DWORD index, char* path, bool* noM
 
 // DirectInput's joystick id of an interface (0..254), or 255. Key names that do not fit
 // their 256-character buffers count as not found.
-int ZXJoystickIdFromCalibration(const ProcessState& process, const char* path, std::uint16_t vendorId, std::uint16_t productId);
+int ZXJoystickIdFromCalibration(const ProcessState& process, const char* path,
+                                std::uint16_t vendorId, std::uint16_t productId);
 int ZXJoystickIdFromDeviceParameters(const ProcessState& process, const char* path);
 
 // Records up to four input axes (X, Y, Z, Rx, Ry, Rz, Slider) in value-caps order.

@@ -72,15 +72,15 @@ bool ReadAtOnce(ReportChannel& reports, HANDLE device, BYTE* buffer, std::uint16
     return false;
 }
 
-void TakeXValue(MotionState& motion, const DeviceLink& link, PHIDP_PREPARSED_DATA preparsed, BYTE* buffer,
-                std::uint16_t length) {
+void TakeXValue(MotionState& motion, const DeviceLink& link, PHIDP_PREPARSED_DATA preparsed,
+                BYTE* buffer, std::uint16_t length) {
     ULONG raw = 0;
     if (HidP_GetUsageValue(HidP_Input, kGenericDesktopPage, 0, kXUsage, &raw, preparsed,
                            reinterpret_cast<PCHAR>(buffer), length) != HIDP_STATUS_SUCCESS) {
         return;
     }
-    const std::uint16_t axes = link.inputAxisCount < kMaxInputAxes ? link.inputAxisCount
-                                                                    : kMaxInputAxes;
+    const std::uint16_t axes =
+        link.inputAxisCount < kMaxInputAxes ? link.inputAxisCount : kMaxInputAxes;
     for (std::uint16_t i = 0; i < axes; ++i) {
         const AxisCaps& axis = link.inputAxes[i];
         if (axis.usage != kXUsage) continue;
@@ -117,9 +117,9 @@ int ZXReleaseBuffer(ProcessState& process) {
     return 0;
 }
 
-int ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t length, PHIDP_PREPARSED_DATA preparsed,
-                       std::uint16_t usagePage, std::uint16_t usage, DWORD value,
-                       OVERLAPPED* overlapped) {
+int ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t length,
+                       PHIDP_PREPARSED_DATA preparsed, std::uint16_t usagePage, std::uint16_t usage,
+                       DWORD value, OVERLAPPED* overlapped) {
     ReportChannel& reports = process.reports;
     if (reports.outputBuffer == nullptr || length != reports.outputBufferLength) {
         const int result = ZXPreallocateBuffer(process, length);
@@ -156,8 +156,9 @@ int SendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t length,
                               &process.reports.writeOverlapped);
 }
 
-int ZXReadInputBuffer(ProcessState& process, HANDLE device, std::uint16_t length, PHIDP_PREPARSED_DATA preparsed,
-                      BYTE* buffer, DWORD bufferSize, int linkIndex) {
+int ZXReadInputBuffer(ProcessState& process, HANDLE device, std::uint16_t length,
+                      PHIDP_PREPARSED_DATA preparsed, BYTE* buffer, DWORD bufferSize,
+                      int linkIndex) {
     if (device == nullptr || buffer == nullptr || length == 0 || length > bufferSize ||
         linkIndex < 0 || linkIndex >= static_cast<int>(kAreaCount)) {
         return 0;
@@ -171,8 +172,7 @@ int ZXReadInputBuffer(ProcessState& process, HANDLE device, std::uint16_t length
     TakeXValue(motion, link, preparsed, buffer, length);
     if (!ButtonsQualify(preparsed, buffer, length)) return 0;
     // Drain the queue so that the buffer ends with the newest report.
-    for (int i = 0; i < kMaxDrainedReports && ReadAtOnce(reports, device, buffer, length); ++i) {
-    }
+    for (int i = 0; i < kMaxDrainedReports && ReadAtOnce(reports, device, buffer, length); ++i) {}
     TakeXValue(motion, link, preparsed, buffer, length);
     return 1;
 }

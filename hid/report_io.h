@@ -21,17 +21,20 @@ int ZXReleaseBuffer(ProcessState& process);
 // 0 = written; 1 = not written (the value has no place in the report, the write failed,
 // or it stayed pending for 100 ms and was cancelled); 2 = no buffer; 3 = not connected.
 // An OVERLAPPED whose earlier write has not settled is never reused: that send gives 1.
-int ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportLength, PHIDP_PREPARSED_DATA preparsed,
-                       std::uint16_t usagePage, std::uint16_t usage, DWORD value,
-                       OVERLAPPED* overlapped);
-int SendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportLength, PHIDP_PREPARSED_DATA preparsed,
-                     std::uint16_t usagePage, std::uint16_t usage, DWORD value);
+int ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportLength,
+                       PHIDP_PREPARSED_DATA preparsed, std::uint16_t usagePage, std::uint16_t usage,
+                       DWORD value, OVERLAPPED* overlapped);
+int SendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportLength,
+                     PHIDP_PREPARSED_DATA preparsed, std::uint16_t usagePage, std::uint16_t usage,
+                     DWORD value);
 
 // Reads every queued input report of link `linkIndex` into `buffer` (bufferSize bytes; a
-// report longer than that is never read), keeping the newest X value in that link's motion estimate.
-// 1 = at least one report was read and its buttons qualified; 0 = nothing new or a failure.
-int ZXReadInputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportLength, PHIDP_PREPARSED_DATA preparsed,
-                      BYTE* buffer, DWORD bufferSize, int linkIndex);
+// report longer than that is never read), keeping the newest X value in that link's motion
+// estimate. 1 = at least one report was read and its buttons qualified; 0 = nothing new or a
+// failure.
+int ZXReadInputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportLength,
+                      PHIDP_PREPARSED_DATA preparsed, BYTE* buffer, DWORD bufferSize,
+                      int linkIndex);
 
 void ZXLoadCancelIo(ProcessState& process);
 void ZXReleaseCancelIo(ProcessState& process);

@@ -9,11 +9,14 @@
 #ifndef DIRECTINPUT_VERSION
 #define DIRECTINPUT_VERSION 0x0800
 #endif
+// windows.h first: the other SDK headers need its types. clang-format keeps this order.
+// clang-format off
 #include <windows.h>
 #include <mmsystem.h>
 #include <dinput.h>
 #include <dinputd.h>
 #include <setupapi.h>
+// clang-format on
 extern "C" {
 #include <hidsdi.h>
 }

@@ -29,8 +29,8 @@ struct DeviceLink {
     std::uint16_t inputReportLength = 0;
     std::uint16_t outputReportLength = 0;
     std::uint16_t featureReportLength = 0;
-    std::int32_t inUse = 0;       // 1 while bound
-    std::int32_t lastFirst = 0;   // channel bytes of the last output value; -1 after a bind
+    std::int32_t inUse = 0;      // 1 while bound
+    std::int32_t lastFirst = 0;  // channel bytes of the last output value; -1 after a bind
     std::int32_t lastSecond = 0;
     std::uint8_t reportFormat = 0;  // how the two channel bytes are packed
     std::uint16_t inputAxisCount = 0;

@@ -27,7 +27,15 @@ enum EffectId : std::uint32_t {
 enum class EffectKind { None, Periodic, Constant, Ramp, Condition };
 
 enum class Synthesis {
-    None, Square, Triangle, SawtoothUp, SawtoothDown, Sine, Constant, Ramp, Condition
+    None,
+    Square,
+    Triangle,
+    SawtoothUp,
+    SawtoothDown,
+    Sine,
+    Constant,
+    Ramp,
+    Condition
 };
 
 // What a condition effect pushes against: the wheel's position (spring), its velocity

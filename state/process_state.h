@@ -1,8 +1,8 @@
 // ProcessState: everything one process keeps beside the shared table, in one record: the
 // table base and the handles of its named objects, the maps between internal device ids
 // and joystick ids, the playing counts, the device-state flags, the device links, the
-// motion estimate of each device and the report channel. The operations take it as their first argument;
-// the module owns the process's one instance and tests make their own, so a fresh state
+// motion estimate of each device and the report channel. The operations take it as their first
+// argument; the module owns the process's one instance and tests make their own, so a fresh state
 // is one assignment.
 #pragma once
 
@@ -34,7 +34,7 @@ struct ProcessState {
     std::int32_t playingCount[kAreaCount] = {};  // playing slots as last counted by start/stop
     DeviceStateFlags deviceState;
     DeviceLink deviceLinks[kAreaCount] = {};  // one per internal device id
-    MotionState motion[kAreaCount];          // one per device, guarded by the InputMutex
+    MotionState motion[kAreaCount];           // one per device, guarded by the InputMutex
     ReportChannel reports;
     std::int32_t isNtAbove4 = 0;  // selects the form of DirectInput's device-class key
 };

@@ -54,9 +54,9 @@ struct SlotCondition {
 struct EffectSlot {
     std::uint32_t effectTypeId;  // driver effect id
     std::uint32_t flags;         // DIEFF_ bits
-    std::uint32_t startTime;     // timeGetTime ms at the first tick that saw it playing; 0 = not yet
-    std::uint32_t startDelay;    // µs
-    std::uint32_t duration;      // µs; 0xFFFFFFFF = infinite
+    std::uint32_t startTime;   // timeGetTime ms at the first tick that saw it playing; 0 = not yet
+    std::uint32_t startDelay;  // µs
+    std::uint32_t duration;    // µs; 0xFFFFFFFF = infinite
     std::uint32_t samplePeriod;  // µs
     std::uint32_t gain;          // 0..10000
     std::uint32_t triggerButton;

@@ -18,7 +18,8 @@ std::int64_t OutsideDeadBand(std::int64_t x, std::int64_t low, std::int64_t high
     // Distances saturate at 32 bits, so the products fit 64 bits.
     std::int64_t f = 0;
     if (x < low && lowDivisor != 0) {
-        f = c.negativeCoefficient * static_cast<std::int64_t>(SaturateToInt32(x - low)) / lowDivisor;
+        f = c.negativeCoefficient * static_cast<std::int64_t>(SaturateToInt32(x - low)) /
+            lowDivisor;
     }
     if (x > high && highDivisor != 0) {
         f = c.positiveCoefficient * static_cast<std::int64_t>(SaturateToInt32(x - high)) /

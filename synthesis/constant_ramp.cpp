@@ -20,8 +20,7 @@ ForcePair SynthConstant(const DeviceSettings& settings, std::int32_t gain, std::
     const bool forceMode = settings.shockOrForceFeedback != 0;
     // A vibration motor takes the strength, not the direction.
     const std::int64_t twice = 2 * (forceMode || e >= 0 ? e : -e);
-    return SplitByDirection(settings, Scale(twice, StaticFactor(settings), gain), direction,
-                            false);
+    return SplitByDirection(settings, Scale(twice, StaticFactor(settings), gain), direction, false);
 }
 
 ForcePair SynthRamp(const DeviceSettings& settings, std::int32_t gain, std::int32_t t,
@@ -33,8 +32,8 @@ ForcePair SynthRamp(const DeviceSettings& settings, std::int32_t gain, std::int3
     }
     const float s = StaticFactor(settings);
     // Shock mode turns the ramp's -10000..10000 into an intensity 0..20000.
-    const std::int32_t value = settings.shockOrForceFeedback != 0 ? Scale(2 * v, s, gain)
-                                                                  : Scale(v + 10000, s, gain);
+    const std::int32_t value =
+        settings.shockOrForceFeedback != 0 ? Scale(2 * v, s, gain) : Scale(v + 10000, s, gain);
     return SplitByDirection(settings, value, direction, false);
 }
 

@@ -1,8 +1,8 @@
 // Splitting a force value into the two halves of a ForcePair by angle and channel layout.
 #include "synthesis/direction_split.h"
 
-#include "util/safe_math.h"
 #include "synthesis/tables.h"
+#include "util/safe_math.h"
 
 namespace quorforce {
 namespace {
@@ -74,8 +74,8 @@ ForcePair SplitByDirection(const DeviceSettings& settings, std::int32_t value,
                            const DirectionInputs& direction, bool isCondition) {
     std::int32_t angle = WrapAngle(direction.angle);
     if (settings.motorParameters != 0) {
-        return SplitSingle(settings.shockOrForceFeedback != 0, value, angle,
-                           direction.axisCount, isCondition);
+        return SplitSingle(settings.shockOrForceFeedback != 0, value, angle, direction.axisCount,
+                           isCondition);
     }
     return SplitTwo(settings, value, angle);
 }

@@ -7,9 +7,9 @@
 namespace quorforce {
 
 struct ForcePair {
-    std::uint16_t first = 0;   // low half of the result word
-    std::uint16_t second = 0;  // high half
-    std::int8_t firstSign = 1;   // -1: the half is negative (force-feedback mode only)
+    std::uint16_t first = 0;    // low half of the result word
+    std::uint16_t second = 0;   // high half
+    std::int8_t firstSign = 1;  // -1: the half is negative (force-feedback mode only)
     std::int8_t secondSign = 1;
 
     std::uint32_t Word() const { return first | (static_cast<std::uint32_t>(second) << 16); }

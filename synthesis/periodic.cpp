@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "util/safe_math.h"
 #include "synthesis/tables.h"
+#include "util/safe_math.h"
 
 namespace quorforce {
 namespace {
@@ -74,9 +74,9 @@ std::int64_t ShockSquareRaw(std::int32_t e, const PeriodicInputs& wave, std::int
     if (now != justBefore) return e;
     const std::int64_t pulseStart = static_cast<std::int64_t>(wave.t) - 16 * pulses;
     const std::int32_t earlierIndex =
-        pulseStart < 0 ? WrapDegrees(wave.phase / 100)
-                       : PhaseIndex(static_cast<std::int32_t>(pulseStart), wave.phase,
-                                    wave.period, 0);
+        pulseStart < 0
+            ? WrapDegrees(wave.phase / 100)
+            : PhaseIndex(static_cast<std::int32_t>(pulseStart), wave.phase, wave.period, 0);
     return now != SquareLevel(earlierIndex) ? e : -10000;
 }
 
@@ -142,9 +142,8 @@ ForcePair SynthTriangle(const DeviceSettings& settings, const PeriodicInputs& in
     return Finish(settings, v, wave, direction);
 }
 
-ForcePair SynthSawtooth(const DeviceSettings& settings, const PeriodicInputs& input,
-                        bool rising, const EnvelopeInputs& envelope,
-                        const DirectionInputs& direction) {
+ForcePair SynthSawtooth(const DeviceSettings& settings, const PeriodicInputs& input, bool rising,
+                        const EnvelopeInputs& envelope, const DirectionInputs& direction) {
     PeriodicInputs wave;
     if (!WithEffectivePeriod(settings, input, &wave)) return ForcePair();
     const float fr = PeriodFraction(wave.t, wave.period);

@@ -18,7 +18,7 @@ struct PeriodicInputs {
     std::int32_t gain = 10000;
     std::int32_t period = 0;  // µs
     std::int32_t t = 0;
-    std::int32_t phase = 0;   // hundredths of a degree
+    std::int32_t phase = 0;  // hundredths of a degree
     std::int32_t offset = 0;
 };
 

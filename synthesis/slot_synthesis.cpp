@@ -34,8 +34,8 @@ ConditionInputs ConditionOf(const EffectSlot& slot, std::int32_t t) {
     return c;
 }
 
-ForcePair SynthesizePeriodic(const EffectSlot& slot, const DeviceSettings& settings,
-                             std::int32_t t, Synthesis synthesis) {
+ForcePair SynthesizePeriodic(const EffectSlot& slot, const DeviceSettings& settings, std::int32_t t,
+                             Synthesis synthesis) {
     const PeriodicInputs wave = WaveOf(slot, t);
     const EnvelopeInputs envelope =
         EnvelopeOf(slot, static_cast<std::int32_t>(slot.periodic.magnitude));
@@ -44,8 +44,7 @@ ForcePair SynthesizePeriodic(const EffectSlot& slot, const DeviceSettings& setti
     case Synthesis::Square: return SynthSquare(settings, wave, envelope, direction);
     case Synthesis::Triangle: return SynthTriangle(settings, wave, envelope, direction);
     case Synthesis::SawtoothUp: return SynthSawtooth(settings, wave, true, envelope, direction);
-    case Synthesis::SawtoothDown:
-        return SynthSawtooth(settings, wave, false, envelope, direction);
+    case Synthesis::SawtoothDown: return SynthSawtooth(settings, wave, false, envelope, direction);
     default: return SynthSine(settings, wave, envelope, direction);
     }
 }
@@ -57,8 +56,7 @@ bool IsConditionEffect(std::uint32_t effectTypeId) {
 }
 
 std::int32_t EndOfEffect(const EffectSlot& slot) {
-    return slot.duration == kInfiniteDuration ? 0
-                                              : static_cast<std::int32_t>(slot.duration / 1000);
+    return slot.duration == kInfiniteDuration ? 0 : static_cast<std::int32_t>(slot.duration / 1000);
 }
 
 EnvelopeInputs EnvelopeOf(const EffectSlot& slot, std::int32_t magnitude) {

@@ -5,10 +5,10 @@
 
 #include <cstdint>
 
+#include "state/motion_state.h"
 #include "state/shared_table.h"
 #include "synthesis/envelope.h"
 #include "synthesis/force_pair.h"
-#include "state/motion_state.h"
 
 namespace quorforce {
 

@@ -16,14 +16,16 @@ constexpr double kHalfPi = 1.57079632679489655800e+00;
 double SineSeries(double r) {
     const double r2 = r * r;
     double sum = 0.0;
-    for (int n = 25; n >= 3; n -= 2) sum = (sum + 1.0) * r2 / ((n - 1.0) * n) * -1.0;
+    for (int n = 25; n >= 3; n -= 2)
+        sum = (sum + 1.0) * r2 / ((n - 1.0) * n) * -1.0;
     return r + r * sum;
 }
 
 double CosineSeries(double r) {
     const double r2 = r * r;
     double sum = 0.0;
-    for (int n = 24; n >= 2; n -= 2) sum = (sum + 1.0) * r2 / ((n - 1.0) * n) * -1.0;
+    for (int n = 24; n >= 2; n -= 2)
+        sum = (sum + 1.0) * r2 / ((n - 1.0) * n) * -1.0;
     return 1.0 + sum;
 }
 

@@ -18,7 +18,8 @@ void BuildTables() {
     for (float x = -1.0f; x < 1.0f && k < 360; x = x + 0.00557f) {
         asinTable[k++] = static_cast<float>(TableArcsine(x));
     }
-    for (; k < 360; ++k) asinTable[k] = asinTable[k - 1];
+    for (; k < 360; ++k)
+        asinTable[k] = asinTable[k - 1];
     asinTable[360] = asinTable[359];
 }
 

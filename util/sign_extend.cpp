@@ -6,7 +6,8 @@ namespace quorforce {
 std::uint32_t signMasks[32];
 
 void BuildSignMasks() {
-    for (std::uint32_t i = 0; i < 32; ++i) signMasks[i] = 0xFFFFFFFFu << i;
+    for (std::uint32_t i = 0; i < 32; ++i)
+        signMasks[i] = 0xFFFFFFFFu << i;
 }
 
 std::uint32_t SignExtend(std::uint16_t bitSize, std::uint32_t raw) {

@@ -161,8 +161,9 @@ struct IDirectInputEffectDriver : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE SetGain(DWORD dwID, DWORD dwGain) = 0;
     virtual HRESULT STDMETHODCALLTYPE SendForceFeedbackCommand(DWORD dwID, DWORD dwCommand) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetForceFeedbackState(DWORD dwID, LPDIDEVICESTATE pds) = 0;
-    virtual HRESULT STDMETHODCALLTYPE DownloadEffect(DWORD dwID, DWORD dwEffectID, LPDWORD pdwEffect,
-                                                     LPCDIEFFECT peff, DWORD dwFlags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DownloadEffect(DWORD dwID, DWORD dwEffectID,
+                                                     LPDWORD pdwEffect, LPCDIEFFECT peff,
+                                                     DWORD dwFlags) = 0;
     virtual HRESULT STDMETHODCALLTYPE DestroyEffect(DWORD dwID, DWORD dwEffect) = 0;
     virtual HRESULT STDMETHODCALLTYPE StartEffect(DWORD dwID, DWORD dwEffect, DWORD dwMode,
                                                   DWORD dwCount) = 0;

@@ -105,8 +105,14 @@ private:
     void Local(int tag, std::uint32_t data) {
         switch (tag) {
         case 0x0: local_.usages.push_back(data); break;
-        case 0x1: local_.usageMin = data; local_.hasMin = true; break;
-        case 0x2: local_.usageMax = data; local_.hasMax = true; break;
+        case 0x1:
+            local_.usageMin = data;
+            local_.hasMin = true;
+            break;
+        case 0x2:
+            local_.usageMax = data;
+            local_.hasMax = true;
+            break;
         default: break;
         }
     }
@@ -149,8 +155,8 @@ private:
             base.isRange = true;
             base.usageMin = static_cast<std::uint16_t>(local_.usageMin);
             base.usageMax = static_cast<std::uint16_t>(local_.usageMax);
-            if (!local_.usages.empty()) base.usageMin = base.usageMax =
-                static_cast<std::uint16_t>(local_.usages.front());
+            if (!local_.usages.empty())
+                base.usageMin = base.usageMax = static_cast<std::uint16_t>(local_.usages.front());
             base.count = static_cast<std::uint16_t>(count);
             out_.fields.push_back(base);
             return;
@@ -191,7 +197,8 @@ ParsedDescriptor ParseReportDescriptor(const std::vector<std::uint8_t>& d) {
         const int size = (prefix & 3) == 3 ? 4 : (prefix & 3);
         if (i + size > d.size()) return out;
         std::uint32_t data = 0;
-        for (int b = 0; b < size; ++b) data |= static_cast<std::uint32_t>(d[i + b]) << (8 * b);
+        for (int b = 0; b < size; ++b)
+            data |= static_cast<std::uint32_t>(d[i + b]) << (8 * b);
         i += size;
         if (!parser.Item(prefix, data, size)) return out;
     }

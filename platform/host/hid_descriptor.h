@@ -16,7 +16,7 @@ struct HidField {
     std::uint8_t reportId = 0;
     std::uint32_t bitOffset = 0;  // from the start of the report, the id byte included
     std::uint16_t bitSize = 0;
-    std::uint16_t count = 0;      // elements in the run
+    std::uint16_t count = 0;  // elements in the run
     std::uint16_t usagePage = 0;
     std::uint16_t usageMin = 0;
     std::uint16_t usageMax = 0;
@@ -32,7 +32,7 @@ struct HidField {
 struct ParsedDescriptor {
     bool valid = false;
     std::vector<HidField> fields;
-    std::uint16_t usage = 0;      // of the first top-level collection
+    std::uint16_t usage = 0;  // of the first top-level collection
     std::uint16_t usagePage = 0;
     std::uint16_t collections = 0;
     std::uint16_t inputLength = 0;  // report byte lengths, the id byte included

@@ -9,8 +9,7 @@ using host::ParsedDescriptor;
 
 namespace {
 
-bool Matches(const HidField& f, HIDP_REPORT_TYPE type, USAGE page, USHORT collection,
-             USAGE usage) {
+bool Matches(const HidField& f, HIDP_REPORT_TYPE type, USAGE page, USHORT collection, USAGE usage) {
     return f.type == type && (page == 0 || f.usagePage == page) &&
            (collection == 0 || f.linkCollection == collection) &&
            (usage == 0 || (usage >= f.usageMin && usage <= f.usageMax));
@@ -46,13 +45,12 @@ void WriteBits(unsigned char* report, std::uint32_t offset, std::uint16_t size,
         const std::uint32_t bit = offset + b;
         const unsigned char mask = static_cast<unsigned char>(1u << (bit % 8));
         const bool set = b < 32 && ((value >> b) & 1u);
-        report[bit / 8] = static_cast<unsigned char>(set ? report[bit / 8] | mask
-                                                         : report[bit / 8] & ~mask);
+        report[bit / 8] =
+            static_cast<unsigned char>(set ? report[bit / 8] | mask : report[bit / 8] & ~mask);
     }
 }
 
-NTSTATUS CheckReport(const ParsedDescriptor* d, HIDP_REPORT_TYPE type, PCHAR report,
-                     ULONG length) {
+NTSTATUS CheckReport(const ParsedDescriptor* d, HIDP_REPORT_TYPE type, PCHAR report, ULONG length) {
     if (d == nullptr || !d->valid) return HIDP_STATUS_INVALID_PREPARSED_DATA;
     if (type != HidP_Input && type != HidP_Output && type != HidP_Feature) {
         return HIDP_STATUS_INVALID_REPORT_TYPE;

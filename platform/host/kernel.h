@@ -30,8 +30,7 @@ void Sleep(DWORD milliseconds);
 
 HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES attributes, DWORD protect,
                           DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCSTR name);
-LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow,
-                     SIZE_T bytes);
+LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, SIZE_T bytes);
 BOOL UnmapViewOfFile(LPCVOID base);
 
 LONG InterlockedIncrement(LONG volatile* value);

@@ -151,7 +151,8 @@ void SetRegistryValue(HKEY hive, const std::string& path, const std::string& nam
 
 void SetRegistryDword(HKEY hive, const std::string& path, const std::string& name, DWORD value) {
     std::vector<BYTE> bytes(4);
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<BYTE>(value >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<BYTE>(value >> (8 * i));
     SetRegistryValue(hive, path, name, REG_DWORD, bytes);
 }
 
@@ -207,7 +208,8 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, SE
     if (hive->refuseOpening || hive->refuseWriting) return ERROR_ACCESS_DENIED;
     bool created = false;
     node = Walk(node, subKey, true, &created);
-    if (disposition != nullptr) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    if (disposition != nullptr)
+        *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     *result = NewKey(node, hive);
     return ERROR_SUCCESS;
 }
@@ -257,7 +259,7 @@ LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName) {
     if (!Resolve(key, &node, &hive)) return ERROR_INVALID_HANDLE;
     if (hive->refuseWriting) return ERROR_ACCESS_DENIED;
     return node->values.erase(valueName != nullptr ? valueName : "") ? ERROR_SUCCESS
-                                                                      : ERROR_FILE_NOT_FOUND;
+                                                                     : ERROR_FILE_NOT_FOUND;
 }
 
 LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey) {

@@ -88,7 +88,8 @@ DWORD GetTickCount() { return timeGetTime(); }
 
 HMODULE LoadLibraryA(LPCSTR name) {
     std::string upper = name != nullptr ? name : "";
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (upper != "KERNEL32.DLL" && upper != "KERNEL32") {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return nullptr;
@@ -99,7 +100,8 @@ HMODULE LoadLibraryA(LPCSTR name) {
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
     if (module != &kernelModuleTag || name == nullptr) return nullptr;
-    if (std::strcmp(name, "CancelIo") == 0) return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&CancelIo));
+    if (std::strcmp(name, "CancelIo") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&CancelIo));
     return nullptr;
 }
 

@@ -33,8 +33,8 @@ namespace {
 
 constexpr ULONG_PTR kStatusSuccess = 0;
 constexpr ULONG_PTR kStatusNotConnected = 0xC000009Du;
-const GUID kHidInterfaceGuid = {0x4d1e55b2, 0xf16f, 0x11cf,
-                                {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+const GUID kHidInterfaceGuid = {
+    0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 
 std::vector<std::shared_ptr<VirtualHid>>& Devices() {
     static std::vector<std::shared_ptr<VirtualHid>> devices;
@@ -48,7 +48,8 @@ struct DeviceList {
 };
 
 std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
 
@@ -139,7 +140,8 @@ std::size_t VirtualHid::PendingCount() const {
 void VirtualHid::Unplug() {
     std::lock_guard<std::mutex> guard(TableLock());
     present = false;
-    while (!pending.empty()) CompleteLocked(0, kStatusNotConnected, 0);
+    while (!pending.empty())
+        CompleteLocked(0, kStatusNotConnected, 0);
 }
 
 void VirtualHid::HoldWrites(bool hold) {
@@ -194,48 +196,49 @@ void UnplugAllVirtualHids() {
         std::lock_guard<std::mutex> guard(TableLock());
         devices.swap(Devices());
     }
-    for (auto& device : devices) device->Unplug();
+    for (auto& device : devices)
+        device->Unplug();
 }
 
 std::vector<std::uint8_t> BuiltInWheelDescriptor() {
     return {
-        0x05, 0x01,        // Usage Page (Generic Desktop)
-        0x09, 0x04,        // Usage (Joystick)
-        0xA1, 0x01,        // Collection (Application)
-        0x85, 0x01,        //   Report ID (1)
-        0x09, 0x30,        //   Usage (X)
-        0x09, 0x31,        //   Usage (Y)
-        0x15, 0x00,        //   Logical Minimum (0)
-        0x26, 0xFF, 0x03,  //   Logical Maximum (1023)
-        0x75, 0x0A,        //   Report Size (10)
-        0x95, 0x02,        //   Report Count (2)
-        0x81, 0x02,        //   Input (Data, Variable, Absolute)
-        0x05, 0x09,        //   Usage Page (Button)
-        0x19, 0x01,        //   Usage Minimum (1)
-        0x29, 0x0C,        //   Usage Maximum (12)
-        0x15, 0x00,        //   Logical Minimum (0)
-        0x25, 0x01,        //   Logical Maximum (1)
-        0x75, 0x01,        //   Report Size (1)
-        0x95, 0x0C,        //   Report Count (12)
-        0x81, 0x02,        //   Input (Data, Variable, Absolute)
-        0x05, 0x01,        //   Usage Page (Generic Desktop)
-        0x09, 0xBB,        //   Usage (0xBB): the force value
-        0x15, 0x00,        //   Logical Minimum (0)
+        0x05, 0x01,                    // Usage Page (Generic Desktop)
+        0x09, 0x04,                    // Usage (Joystick)
+        0xA1, 0x01,                    // Collection (Application)
+        0x85, 0x01,                    //   Report ID (1)
+        0x09, 0x30,                    //   Usage (X)
+        0x09, 0x31,                    //   Usage (Y)
+        0x15, 0x00,                    //   Logical Minimum (0)
+        0x26, 0xFF, 0x03,              //   Logical Maximum (1023)
+        0x75, 0x0A,                    //   Report Size (10)
+        0x95, 0x02,                    //   Report Count (2)
+        0x81, 0x02,                    //   Input (Data, Variable, Absolute)
+        0x05, 0x09,                    //   Usage Page (Button)
+        0x19, 0x01,                    //   Usage Minimum (1)
+        0x29, 0x0C,                    //   Usage Maximum (12)
+        0x15, 0x00,                    //   Logical Minimum (0)
+        0x25, 0x01,                    //   Logical Maximum (1)
+        0x75, 0x01,                    //   Report Size (1)
+        0x95, 0x0C,                    //   Report Count (12)
+        0x81, 0x02,                    //   Input (Data, Variable, Absolute)
+        0x05, 0x01,                    //   Usage Page (Generic Desktop)
+        0x09, 0xBB,                    //   Usage (0xBB): the force value
+        0x15, 0x00,                    //   Logical Minimum (0)
         0x27, 0xFF, 0xFF, 0x00, 0x00,  // Logical Maximum (65535)
-        0x75, 0x10,        //   Report Size (16)
-        0x95, 0x01,        //   Report Count (1)
-        0x91, 0x02,        //   Output (Data, Variable, Absolute)
-        0x06, 0x00, 0xFF,  //   Usage Page (Vendor 0xFF00)
-        0x85, 0x02,        //   Report ID (2): the spring switch
-        0x09, 0x01,        //   Usage (1)
-        0x09, 0x02,        //   Usage (2)
-        0x95, 0x02,        //   Report Count (2)
-        0xB1, 0x02,        //   Feature (Data, Variable, Absolute)
-        0x85, 0x03,        //   Report ID (3): the spring strength
-        0x09, 0x03,        //   Usage (3)
-        0x09, 0x04,        //   Usage (4)
-        0xB1, 0x02,        //   Feature (Data, Variable, Absolute)
-        0xC0,              // End Collection
+        0x75, 0x10,                    //   Report Size (16)
+        0x95, 0x01,                    //   Report Count (1)
+        0x91, 0x02,                    //   Output (Data, Variable, Absolute)
+        0x06, 0x00, 0xFF,              //   Usage Page (Vendor 0xFF00)
+        0x85, 0x02,                    //   Report ID (2): the spring switch
+        0x09, 0x01,                    //   Usage (1)
+        0x09, 0x02,                    //   Usage (2)
+        0x95, 0x02,                    //   Report Count (2)
+        0xB1, 0x02,                    //   Feature (Data, Variable, Absolute)
+        0x85, 0x03,                    //   Report ID (3): the spring strength
+        0x09, 0x03,                    //   Usage (3)
+        0x09, 0x04,                    //   Usage (4)
+        0xB1, 0x02,                    //   Feature (Data, Variable, Absolute)
+        0xC0,                          // End Collection
     };
 }
 
@@ -350,8 +353,8 @@ BOOL SetupDiGetDeviceInterfaceDetailA(HDEVINFO devices, PSP_DEVICE_INTERFACE_DAT
         return FALSE;
     }
     const std::string& path = list->paths[data->Reserved];
-    const DWORD required =
-        static_cast<DWORD>(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) + path.size() + 1);
+    const DWORD required = static_cast<DWORD>(
+        offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) + path.size() + 1);
     if (requiredSize != nullptr) *requiredSize = required;
     if (detail == nullptr || detailSize < required) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);

@@ -45,8 +45,7 @@ TEST(DownloadNew, ConstantWithStartIsStoredAndPlaying) {
     EffectRecord r(EffectKind::Constant);
     r.effect.dwStartDelay = 250000;
     DWORD handle = 0;
-    ASSERT_EQ(DownloadEffect(t.process, 0, kEffectConstant, &handle, &r.effect, DIEP_START),
-              S_OK);
+    ASSERT_EQ(DownloadEffect(t.process, 0, kEffectConstant, &handle, &r.effect, DIEP_START), S_OK);
     EXPECT_EQ(handle, 1u);
     EXPECT_EQ(t.area(0).slotUsed[0], 1);
     EXPECT_EQ(t.area(0).slotPlaying[0], 1);
@@ -214,8 +213,7 @@ TEST(DownloadRefusal, FirstPushButtonIsAcceptedAsTrigger) {
     EffectRecord r(EffectKind::Constant);
     r.effect.dwTriggerButton = DIDFT_PSHBUTTON | DIDFT_MAKEINSTANCE(0);
     DWORD handle = 0;
-    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectConstant, &handle, &r.effect,
-                             DIEP_TRIGGERBUTTON),
+    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectConstant, &handle, &r.effect, DIEP_TRIGGERBUTTON),
               S_OK);
     EXPECT_EQ(t.slot(0, 1).triggerButton, DIDFT_PSHBUTTON);
 }
@@ -223,8 +221,7 @@ TEST(DownloadRefusal, FirstPushButtonIsAcceptedAsTrigger) {
 class DownloadUpdate : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(DownloadEffect(t.process, 0, kEffectSine, &handle, &r.effect, DIEP_START),
-                  S_OK);
+        ASSERT_EQ(DownloadEffect(t.process, 0, kEffectSine, &handle, &r.effect, DIEP_START), S_OK);
         t.slot(0, handle).startTime = 123456;  // the engine has stamped it
         t.slot(0, handle).startDelay = 40000;
     }
@@ -275,18 +272,16 @@ TEST_F(DownloadUpdate, RefusedAutoRepeatKeepsWhatWasWrittenBefore) {
     EXPECT_EQ(s.gain, 3000u);
     EXPECT_EQ(s.duration, 777000u);
     EXPECT_EQ(s.triggerRepeatInterval, 500000u);
-    EXPECT_EQ(s.startDelay, 0u);  // no DIEP_STARTDELAY
+    EXPECT_EQ(s.startDelay, 0u);                 // no DIEP_STARTDELAY
     EXPECT_EQ(s.triggerButton, DIEB_NOTRIGGER);  // the store did not run
     EXPECT_EQ(UsedSlots(t), 1);
 }
 
 TEST_F(DownloadUpdate, AxesMustBeAbsoluteWithInstancesBelowTheCount) {
     r.axes[1] = DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(2);
-    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectSine, &handle, &r.effect, DIEP_AXES),
-              E_NOTIMPL);
+    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectSine, &handle, &r.effect, DIEP_AXES), E_NOTIMPL);
     r.axes[1] = DIDFT_RELAXIS | DIDFT_MAKEINSTANCE(1);
-    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectSine, &handle, &r.effect, DIEP_AXES),
-              E_NOTIMPL);
+    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectSine, &handle, &r.effect, DIEP_AXES), E_NOTIMPL);
     EXPECT_EQ(UsedSlots(t), 1);
 }
 
@@ -321,8 +316,7 @@ TEST(DownloadHostileInput, RefusedWithNothingChanged) {
         {"size below a DirectInput 5 record", [](EffectRecord& r) { r.effect.dwSize = 40; }, 0,
          E_INVALIDARG},
         {"five axes", [](EffectRecord& r) { r.effect.cAxes = 5; }, 0, E_INVALIDARG},
-        {"huge axis count", [](EffectRecord& r) { r.effect.cAxes = 0x0AAAAAABu; }, 0,
-         E_INVALIDARG},
+        {"huge axis count", [](EffectRecord& r) { r.effect.cAxes = 0x0AAAAAABu; }, 0, E_INVALIDARG},
         {"null axes", [](EffectRecord& r) { r.effect.rgdwAxes = nullptr; }, 0, E_INVALIDARG},
         {"null directions", [](EffectRecord& r) { r.effect.rglDirection = nullptr; }, 0,
          E_INVALIDARG},
@@ -355,11 +349,9 @@ TEST(DownloadHostileInput, NullPointersAndBadAreasAreRefused) {
     TestTable t;
     EffectRecord r(EffectKind::Constant);
     DWORD handle = 0;
-    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectConstant, nullptr, &r.effect, 0),
-              E_INVALIDARG);
+    EXPECT_EQ(DownloadEffect(t.process, 0, kEffectConstant, nullptr, &r.effect, 0), E_INVALIDARG);
     EXPECT_EQ(DownloadEffect(t.process, 0, kEffectConstant, &handle, nullptr, 0), E_INVALIDARG);
-    EXPECT_EQ(DownloadEffect(t.process, 8, kEffectConstant, &handle, &r.effect, 0),
-              E_INVALIDARG);
+    EXPECT_EQ(DownloadEffect(t.process, 8, kEffectConstant, &handle, &r.effect, 0), E_INVALIDARG);
     EXPECT_EQ(handle, 0u);
 }
 
@@ -369,8 +361,7 @@ TEST(DownloadHostileInput, DirectInput5RecordHasNoStartDelay) {
     r.effect.dwSize = offsetof(DIEFFECT, dwStartDelay);
     r.effect.dwStartDelay = 999999;  // beyond the record the caller declared
     DWORD handle = 0;
-    ASSERT_EQ(DownloadEffect(t.process, 0, kEffectConstant, &handle, &r.effect,
-                             DIEP_ALLPARAMS),
+    ASSERT_EQ(DownloadEffect(t.process, 0, kEffectConstant, &handle, &r.effect, DIEP_ALLPARAMS),
               S_OK);
     EXPECT_EQ(t.slot(0, 1).startDelay, 0u);
     ASSERT_EQ(DownloadEffect(t.process, 0, kEffectConstant, &handle, &r.effect,

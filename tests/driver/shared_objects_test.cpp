@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "state/kernel_names.h"
 #include "driver/shared_objects.h"
+#include "state/kernel_names.h"
 #include "util/guid_text.h"
 
 namespace quorforce {

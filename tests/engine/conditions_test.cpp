@@ -78,10 +78,18 @@ TEST(ForceModeCondition, DynamicValueAndGainActInWholeSteps) {
         std::int32_t gain;
         int expected;
     } rows[] = {
-        {100, 10000, 16000}, {60, 10000, 16000}, {50, 10000, 8000}, {33, 10000, 5333},
-        {100, 5000, 8000},   {100, 5001, 16000}, {0, 10000, 0},     {100, 0, 0},
+        {100, 10000, 16000},
+        {60, 10000, 16000},
+        {50, 10000, 8000},
+        {33, 10000, 5333},
+        {100, 5000, 8000},
+        {100, 5001, 16000},
+        {0, 10000, 0},
+        {100, 0, 0},
         // Beyond 100 percent and 10000 the divisor would be 0: they act like the full value.
-        {150, 10000, 16000}, {100, 20000, 16000}, {-300, 10000, 16000},
+        {150, 10000, 16000},
+        {100, 20000, 16000},
+        {-300, 10000, 16000},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.dynamicValue << " " << row.gain);
@@ -93,7 +101,7 @@ TEST(ForceModeCondition, DynamicValueAndGainActInWholeSteps) {
 
 TEST(ShockModeCondition, CoefficientsRelativeToTheDeadBandEdge) {
     const DeviceSettings s = Settings(Mode::Shock, Channels::One);
-    ConditionInputs c = Spring();  // dead band 0, raised to 2000
+    ConditionInputs c = Spring();            // dead band 0, raised to 2000
     EXPECT_EQ(Force(s, c, 4000, 0), 10000);  // F 10000, limited to 5000
     EXPECT_EQ(Force(s, c, 3000, 0), 10000);  // F 5000
     EXPECT_EQ(Force(s, c, 2500, 0), 5000);   // F 2500
@@ -141,10 +149,10 @@ TEST(ConditionInput, EachKindTakesItsMotionValueAndByte) {
         std::int32_t x;
         std::uint8_t coefficientByte;
     } rows[] = {
-        {kEffectSpring, &force, 2000, 41},     {kEffectDamper, &force, 700, 22},
-        {kEffectInertia, &force, 300, 23},     {kEffectInertiaAlt, &force, 300, 23},
-        {kEffectSpring, &shock, 7800, 0},      {kEffectDamper, &shock, 390, 0},
-        {kEffectInertia, &shock, -156, 0},     {kEffectConstant, &force, 0, 0},
+        {kEffectSpring, &force, 2000, 41}, {kEffectDamper, &force, 700, 22},
+        {kEffectInertia, &force, 300, 23}, {kEffectInertiaAlt, &force, 300, 23},
+        {kEffectSpring, &shock, 7800, 0},  {kEffectDamper, &shock, 390, 0},
+        {kEffectInertia, &shock, -156, 0}, {kEffectConstant, &force, 0, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.id);

@@ -2,10 +2,10 @@
 // channels, full strengths; the tables built once.
 #pragma once
 
-#include "state/shared_table.h"
 #include "engine/motion.h"
-#include "util/sign_extend.h"
+#include "state/shared_table.h"
 #include "synthesis/tables.h"
+#include "util/sign_extend.h"
 
 namespace quorforce::test {
 

@@ -120,8 +120,8 @@ TEST(Square, ShockModePulsesAfterEdges) {
         int expected;
     } rows[] = {
         {0, 0},  // the level at 0 degrees equals the one just before
-        {16, 10000}, {100, 10000}, {163, 10000}, {164, 0}, {200, 0},
-        {321, 10000},  // 90 degrees: the level peaks
+        {16, 10000}, {100, 10000}, {163, 10000},
+        {164, 0},    {200, 0},     {321, 10000},  // 90 degrees: the level peaks
         {330, 0},
     };
     for (const auto& row : rows) {

@@ -147,7 +147,8 @@ TEST_F(DeviceLinkTest, AxisCapsKeepValueCapsOrderAndFour) {
     test::Descriptor d;
     d.UsagePage(1).Usage(4).Application();
     d.Logical(0, 255).Size(8, 1);
-    for (int usage : {0x36, 0x37, 0x30, 0x31, 0x32, 0x33}) d.Usage(usage).Input();
+    for (int usage : {0x36, 0x37, 0x30, 0x31, 0x32, 0x33})
+        d.Usage(usage).Input();
     d.Buttons(4).ForceOutput(16).End();
     Plug(Config(d.Bytes(), 0x5A1C, 1, "0000"), 0);
     ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 1);
@@ -166,7 +167,8 @@ TEST_F(DeviceLinkTest, RebindReleasesTheEarlierBinding) {
     ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 1);
     EXPECT_EQ(host::OpenDeviceHandleCount(), 1);
     EXPECT_EQ(host::LivePreparsedDataCount(), 1);
-    EXPECT_EQ(process.reports.writeOverlapped.hEvent, writeEvent);  // the events are kept, not reopened
+    EXPECT_EQ(process.reports.writeOverlapped.hEvent,
+              writeEvent);  // the events are kept, not reopened
     // A rebind that finds nothing leaves the link unbound with nothing open.
     EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 6, 1), 0);
     EXPECT_EQ(process.deviceLinks[0].inUse, 0);

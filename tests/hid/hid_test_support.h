@@ -20,9 +20,12 @@ namespace quorforce::test {
 class Descriptor {
 public:
     Descriptor& Item(std::uint8_t tag, std::int64_t value) {
-        const int size = value >= -128 && value <= 127 ? 1 : value >= -32768 && value <= 32767 ? 2 : 4;
+        const int size = value >= -128 && value <= 127       ? 1
+                         : value >= -32768 && value <= 32767 ? 2
+                                                             : 4;
         bytes_.push_back(static_cast<std::uint8_t>(tag | (size == 4 ? 3 : size)));
-        for (int i = 0; i < size; ++i) bytes_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        for (int i = 0; i < size; ++i)
+            bytes_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
         return *this;
     }
     Descriptor& UsagePage(std::int64_t page) { return Item(0x04, page); }
@@ -30,7 +33,9 @@ public:
     Descriptor& UsageRange(std::int64_t min, std::int64_t max) {
         return Item(0x18, min).Item(0x28, max);
     }
-    Descriptor& Logical(std::int64_t min, std::int64_t max) { return Item(0x14, min).Item(0x24, max); }
+    Descriptor& Logical(std::int64_t min, std::int64_t max) {
+        return Item(0x14, min).Item(0x24, max);
+    }
     Descriptor& Size(int bits, int count) { return Item(0x74, bits).Item(0x94, count); }
     Descriptor& ReportId(int id) { return Item(0x84, id); }
     Descriptor& Input() { return Item(0x80, 0x02); }
@@ -103,7 +108,7 @@ protected:
     }
 
     static host::VirtualHidConfig Config(const std::vector<std::uint8_t>& descriptor, USHORT vendor,
-                                     USHORT product, const std::string& instance) {
+                                         USHORT product, const std::string& instance) {
         host::VirtualHidConfig config;
         config.descriptor = descriptor;
         config.vendorId = vendor;

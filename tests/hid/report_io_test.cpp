@@ -33,8 +33,8 @@ protected:
     }
     int Read(int index, DWORD bufferSize = 100) {
         const DeviceLink& l = process.deviceLinks[index];
-        return ZXReadInputBuffer(process, l.deviceHandle, l.inputReportLength, l.preparsedData, buffer_,
-                                 bufferSize, index);
+        return ZXReadInputBuffer(process, l.deviceHandle, l.inputReportLength, l.preparsedData,
+                                 buffer_, bufferSize, index);
     }
     static Bytes WheelWithOutput(int bits) {
         Descriptor d;
@@ -88,9 +88,9 @@ TEST_F(ReportTest, LinksOfDifferentLengthsAlternate) {
     }
     EXPECT_EQ(three->OutputReports(),
               (std::vector<Bytes>{{1, 0x11, 0x11}, {1, 0x22, 0x22}, {1, 0x33, 0x33}}));
-    EXPECT_EQ(four->OutputReports(), (std::vector<Bytes>{{1, 0x11, 0x11, 0x44},
-                                                         {1, 0x22, 0x22, 0x44},
-                                                         {1, 0x33, 0x33, 0x44}}));
+    EXPECT_EQ(
+        four->OutputReports(),
+        (std::vector<Bytes>{{1, 0x11, 0x11, 0x44}, {1, 0x22, 0x22, 0x44}, {1, 0x33, 0x33, 0x44}}));
 }
 
 // The one buffer serves every link: the report id the last send left in byte 0 must not
@@ -201,13 +201,16 @@ TEST_F(ReportTest, ReadWithNothingQueuedLeavesNothingPending) {
     EXPECT_EQ(process.motion[0].previousPosition, 200);
     EXPECT_EQ(wheel->PendingCount(), 0u);
     EXPECT_NE(process.reports.readOverlapped.Internal, STATUS_PENDING);
-    EXPECT_EQ(ZXReadInputBuffer(process, nullptr, 5, process.deviceLinks[0].preparsedData, buffer_, 100, 0), 0);
+    EXPECT_EQ(ZXReadInputBuffer(process, nullptr, 5, process.deviceLinks[0].preparsedData, buffer_,
+                                100, 0),
+              0);
 }
 
 TEST_F(ReportTest, DrainKeepsTheNewestOfThreeReports) {
     auto wheel = BindDevice(host::BuiltInWheelDescriptor());
     process.motion[0].position = 42;
-    for (std::uint32_t x : {100u, 200u, 300u}) wheel->QueueInput(WheelInput(x));
+    for (std::uint32_t x : {100u, 200u, 300u})
+        wheel->QueueInput(WheelInput(x));
     EXPECT_EQ(Read(0), 1);
     EXPECT_EQ(process.motion[0].position, 300);
     EXPECT_EQ(process.motion[0].previousPosition, 42);
@@ -234,8 +237,8 @@ TEST_F(ReportTest, AxesAreSignExtendedWhenSigned) {
         std::int32_t position;
     };
     const Row rows[] = {
-        {10, true, {0, 0xFF, 0x03, 0}, -1},   {10, true, {0, 0xFF, 0x01, 0}, 511},
-        {10, false, {0, 0xFF, 0x03, 0}, 1023}, {8, true, {0, 0x80, 0}, -128},
+        {10, true, {0, 0xFF, 0x03, 0}, -1},     {10, true, {0, 0xFF, 0x01, 0}, 511},
+        {10, false, {0, 0xFF, 0x03, 0}, 1023},  {8, true, {0, 0x80, 0}, -128},
         {16, true, {0, 0x00, 0x80, 0}, -32768},
     };
     for (const Row& row : rows) {

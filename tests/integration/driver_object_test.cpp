@@ -137,7 +137,7 @@ TEST_F(DriverObject, DeviceWithoutAWheelFailsAndSlotsStillWork) {
     Attach();
     CreateDriverObject();
     EXPECT_EQ(driver->DeviceID(0x0800, 5, TRUE, 2, nullptr), E_FAIL);  // no joystick 5
-    EXPECT_EQ(Module().process.externalIdOfArea[2], 5);  // the maps are written first
+    EXPECT_EQ(Module().process.externalIdOfArea[2], 5);                // the maps are written first
     EXPECT_EQ(Module().process.areaOfExternalId[5], 2);
     Effect e = Effect::Constant(1000);
     DWORD handle = 0;
@@ -212,7 +212,7 @@ TEST_F(DriverObject, FirstBindLoadsGainsAndClearsEffectImagesLaterOnesRereadTheD
     Bind();
     EXPECT_FALSE(host::RegistryKeyExists(HKEY_LOCAL_MACHINE, images));
     EXPECT_TRUE(host::RegistryKeyExists(HKEY_CURRENT_USER, images));
-    Table().settings[0].globalValue = 42;  // changed by a control panel
+    Table().settings[0].globalValue = 42;   // changed by a control panel
     SetDeviceValue("Motor_Parameters", 1);  // and the device key meanwhile
     SetDeviceValue("By10_Spring_Coef", 55);
     EXPECT_EQ(driver->DeviceID(0x0800, 0, FALSE, 0, nullptr), S_OK);
@@ -233,7 +233,8 @@ TEST_F(DriverObject, EngineSettingsComeFromTheProductKey) {
         DWORD code;
         int priority;
     } rows[] = {{1, 2}, {2, 0}, {3, -1}, {4, -2}, {0, 15}, {5, 15}, {7, 15}};
-    for (const auto& row : rows) EXPECT_EQ(ThreadPriorityOf(row.code), row.priority);
+    for (const auto& row : rows)
+        EXPECT_EQ(ThreadPriorityOf(row.code), row.priority);
 }
 
 TEST_F(DriverObject, PollingStepIsKeptSane) {
@@ -254,11 +255,11 @@ TEST_F(DriverObject, UnloadSavesTheGainsAndClosesTheDevice) {
     Detach();
     const std::string joystickKey = test::kWheelDeviceKey + "\\0";
     std::vector<BYTE> data;
-    ASSERT_TRUE(host::GetRegistryValue(HKEY_CURRENT_USER, joystickKey, "Global_Value", nullptr,
-                                       &data));
+    ASSERT_TRUE(
+        host::GetRegistryValue(HKEY_CURRENT_USER, joystickKey, "Global_Value", nullptr, &data));
     EXPECT_EQ(data[0], 77);
-    ASSERT_TRUE(host::GetRegistryValue(HKEY_CURRENT_USER, joystickKey, "Spring_Enabled", nullptr,
-                                       &data));
+    ASSERT_TRUE(
+        host::GetRegistryValue(HKEY_CURRENT_USER, joystickKey, "Spring_Enabled", nullptr, &data));
     EXPECT_EQ(data[0], 1);
     EXPECT_EQ(host::OpenDeviceHandleCount(), 0);
     EXPECT_EQ(host::LoadedModuleCount(), 0);

@@ -13,7 +13,7 @@ using test::ModuleTest;
 
 // Output reports of the built-in wheel: report id 1, then the value's low and high byte
 // (format 1: second channel byte, then first).
-const Bytes kRestForce = {0x01, 0x80, 0x80};  // force-feedback zero force in both bytes
+const Bytes kRestForce = {0x01, 0x80, 0x80};        // force-feedback zero force in both bytes
 const Bytes kNeutralOneValue = {0x01, 0x80, 0x00};  // 0x80: one-value force device at rest
 const Bytes kNeutralVibration = {0x01, 0x00, 0x00};
 
@@ -56,7 +56,7 @@ TEST_F(DriverOutput, StartDelayHoldsTheForceBack) {
     Run(34);
     const std::vector<Bytes> reports = Reports();
     ASSERT_EQ(reports.size(), 34u);
-    EXPECT_EQ(reports[31], kRestForce);             // 496 ms after the stamp
+    EXPECT_EQ(reports[31], kRestForce);                 // 496 ms after the stamp
     EXPECT_EQ(reports[32], (Bytes{0x01, 0xBF, 0x80}));  // 512 ms: t = 12
 }
 
@@ -286,7 +286,8 @@ TEST_F(TwoWheels, AreEachServedEveryPass) {
     ASSERT_EQ(other->DownloadEffect(0, 371, &b, &next.effect, DIEP_START), S_OK);
     wheel->QueueInput(test::Bytes{1, 0x2C, 0x01, 0, 0});
     second->QueueInput(test::Bytes{1, 0x2C, 0x01, 0, 0});
-    for (int i = 0; i < 3; ++i) Step();
+    for (int i = 0; i < 3; ++i)
+        Step();
     EXPECT_EQ(wheel->OutputReports().size(), 3u);
     EXPECT_EQ(second->OutputReports().size(), 3u);
     EXPECT_EQ(wheel->QueuedInputCount(), 0u);
@@ -330,7 +331,8 @@ TEST_F(TwoWheels, EachSpringFollowsItsOwnWheel) {
     }
     const std::vector<Bytes> reports = wheel->OutputReports();
     ASSERT_EQ(reports.size(), 4u);
-    for (const Bytes& r : reports) EXPECT_EQ(r, reports.front());
+    for (const Bytes& r : reports)
+        EXPECT_EQ(r, reports.front());
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <thread>
 
-#include "util/mutex_lock.h"
 #include "tests/integration/module_fixture.h"
+#include "util/mutex_lock.h"
 
 namespace quorforce {
 namespace {
@@ -67,7 +67,8 @@ TEST_F(EngineThreadsTest, ThreadsTickWhileLoadedAndEndWithTheUnload) {
     const std::size_t atUnload = wheel->Reports().size();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(wheel->Reports().size(), atUnload);
-    EXPECT_EQ(Module().process.reports.outputBufferLength, 0);  // ForceThread released it as it ended
+    EXPECT_EQ(Module().process.reports.outputBufferLength,
+              0);  // ForceThread released it as it ended
 }
 
 TEST_F(EngineThreadsTest, ThreadsIdleWithoutDevicesAndStopPromptly) {

@@ -16,7 +16,8 @@ class HostileTable : public ModuleTest {};
 template <typename Record>
 void Scramble(Record& record, std::mt19937& random) {
     auto* bytes = reinterpret_cast<std::uint8_t*>(&record);
-    for (std::size_t i = 0; i < sizeof record; ++i) bytes[i] = static_cast<std::uint8_t>(random());
+    for (std::size_t i = 0; i < sizeof record; ++i)
+        bytes[i] = static_cast<std::uint8_t>(random());
 }
 
 TEST_F(HostileTable, RandomAreasSettingsAndReportsAreSurvived) {
@@ -38,7 +39,8 @@ TEST_F(HostileTable, RandomAreasSettingsAndReportsAreSurvived) {
         }
         process.playingCount[0] = 1;
         std::vector<std::uint8_t> report(5);
-        for (std::uint8_t& byte : report) byte = static_cast<std::uint8_t>(random());
+        for (std::uint8_t& byte : report)
+            byte = static_cast<std::uint8_t>(random());
         report[0] = 1;
         wheel->QueueInput(report);
         PollPass(process, buffer, GetTickCount());
@@ -48,7 +50,8 @@ TEST_F(HostileTable, RandomAreasSettingsAndReportsAreSurvived) {
     // The wheel received one report per pass, each of the wheel's own length.
     const std::vector<test::Bytes> reports = Reports();
     EXPECT_EQ(reports.size(), 600u);
-    for (const test::Bytes& r : reports) EXPECT_EQ(r.size(), 3u);
+    for (const test::Bytes& r : reports)
+        EXPECT_EQ(r.size(), 3u);
 }
 
 TEST_F(HostileTable, OutOfRangeMapsAreRefusedByTheMixer) {

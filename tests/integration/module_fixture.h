@@ -72,7 +72,8 @@ protected:
 
     // `steps` force passes in virtual time.
     void Run(int steps) {
-        for (int i = 0; i < steps; ++i) rig.ForceStep();
+        for (int i = 0; i < steps; ++i)
+            rig.ForceStep();
     }
 
     std::vector<Bytes> Reports() const { return wheel->OutputReports(); }

@@ -36,9 +36,11 @@ TEST(ScriptParser, RefusesBadLinesWithTheirNumber) {
         {"wheel vid=12345\nrun 10", "line 1: vid must be four hexadecimal digits"},
         {"wheel descriptor=missing.hex\nrun 10", "line 1: cannot read descriptor file"},
         {"\n\nat 0 download e wobble\nrun 10", "line 3: unknown effect kind 'wobble'"},
-        {"at 0 download e constant period=5\nrun 10", "line 1: 'period' is not a parameter of a constant"},
+        {"at 0 download e constant period=5\nrun 10",
+         "line 1: 'period' is not a parameter of a constant"},
         {"at 0 download e sine period=abc\nrun 10", "line 1: 'abc' is not a number for period"},
-        {"at 0 download e sine flags=start,later\nrun 10", "line 1: 'later' is not a DIEP_ flag name"},
+        {"at 0 download e sine flags=start,later\nrun 10",
+         "line 1: 'later' is not a DIEP_ flag name"},
         {"at 0 download e sine direction=1,2,3\nrun 10", "line 1: direction takes one or two"},
         {"at 0 download e sine axes=3\nrun 10", "line 1: axes must be 0, 1 or 2"},
         {"at 0 download e sine gain\nrun 10", "line 1: 'gain' is not name=value"},
@@ -107,7 +109,8 @@ RunLog RunExample(const std::string& name) {
 
 TEST(QuorsimGolden, TesterEffects) {
     const RunLog log = RunExample("tester.qsim");
-    for (const CallRecord& call : log.calls) EXPECT_EQ(call.result.substr(0, 4), "S_OK") << call.text;
+    for (const CallRecord& call : log.calls)
+        EXPECT_EQ(call.result.substr(0, 4), "S_OK") << call.text;
     const auto reports = ReportsByTime(log);
     // Constant 10000 at -8000 (wrapped to 280 degrees): 20000 split into 152 and 19848.
     EXPECT_EQ(reports.at(0), "01 FE 80");
@@ -134,9 +137,9 @@ TEST(QuorsimGolden, SpringAgainstAMovingWheel) {
 
 TEST(QuorsimGolden, VibrationPad) {
     const auto reports = ReportsByTime(RunExample("vibration.qsim"));
-    EXPECT_EQ(reports.at(0), "01 00 99");    // rumble 12000 on the first motor
-    EXPECT_EQ(reports.at(240), "01 7F 99");  // the pulse at 86 degrees: 9974
-    EXPECT_EQ(reports.at(752), "01 00 99");  // its negative half is silence
+    EXPECT_EQ(reports.at(0), "01 00 99");     // rumble 12000 on the first motor
+    EXPECT_EQ(reports.at(240), "01 7F 99");   // the pulse at 86 degrees: 9974
+    EXPECT_EQ(reports.at(752), "01 00 99");   // its negative half is silence
     EXPECT_EQ(reports.at(1520), "01 00 00");  // stopped: zero intensities
 }
 
@@ -166,7 +169,7 @@ TEST(Quorsim, WheelFromADescriptorFileAndEveryResultByName) {
     ASSERT_TRUE(parsed.ok()) << parsed.errors[0];
     const RunLog log = RunScenario(parsed.script, false);
     ASSERT_GE(log.calls.size(), 5u);
-    EXPECT_EQ(log.calls[2].result, "S_OK");         // DeviceID found the pad
+    EXPECT_EQ(log.calls[2].result, "S_OK");                // DeviceID found the pad
     EXPECT_EQ(log.calls[3].result, "E_NOTIMPL handle 0");  // id 34
     EXPECT_EQ(log.calls[5].result, "queued");
     ASSERT_FALSE(log.reports.empty());

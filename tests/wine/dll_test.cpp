@@ -40,7 +40,8 @@ std::vector<DWORD> NewThreads(const std::vector<DWORD>& before) {
     std::vector<DWORD> fresh;
     for (DWORD id : ProcessThreads()) {
         bool known = false;
-        for (DWORD old : before) known = known || old == id;
+        for (DWORD old : before)
+            known = known || old == id;
         if (!known) fresh.push_back(id);
     }
     return fresh;
@@ -62,7 +63,8 @@ bool ThreadsGone(const std::vector<DWORD>& ids) {
     for (int i = 0; i < 100; ++i) {
         bool anyLeft = false;
         for (DWORD id : ProcessThreads()) {
-            for (DWORD wanted : ids) anyLeft = anyLeft || wanted == id;
+            for (DWORD wanted : ids)
+                anyLeft = anyLeft || wanted == id;
         }
         if (!anyLeft) return true;
         Sleep(10);
@@ -115,7 +117,8 @@ TEST(Dll, FactoryLocksAndTheDriverObject) {
     ASSERT_NE(dll.module, nullptr);
     EXPECT_EQ(dll.canUnload(), S_OK);
     IClassFactory* factory = nullptr;
-    ASSERT_EQ(dll.getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    ASSERT_EQ(dll.getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory)),
+              S_OK);
     EXPECT_EQ(dll.canUnload(), S_FALSE);
     factory->Release();
     EXPECT_EQ(dll.canUnload(), S_OK);
@@ -175,8 +178,8 @@ TEST(Dll, SecondProcessSeesTheEffects) {
 
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string command = std::string("\"") + self + "\" --child-expects-playing=" +
-                          std::to_string(second);
+    std::string command =
+        std::string("\"") + self + "\" --child-expects-playing=" + std::to_string(second);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child = {};
@@ -248,7 +251,8 @@ int main(int argc, char** argv) {
     const char* childFlag = "--child-expects-playing=";
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], childFlag, std::strlen(childFlag)) == 0) {
-            return ChildExpectsPlaying(static_cast<DWORD>(std::atoi(argv[i] + std::strlen(childFlag))));
+            return ChildExpectsPlaying(
+                static_cast<DWORD>(std::atoi(argv[i] + std::strlen(childFlag))));
         }
     }
     ::testing::InitGoogleTest(&argc, argv);

@@ -16,20 +16,25 @@ namespace {
 using namespace wine_test;
 using Bytes = std::vector<unsigned char>;
 
-const GUID kHidClass = {0x745a17a0, 0x74d3, 0x11d0, {0xb6, 0xfe, 0x00, 0xa0, 0xc9, 0x0f, 0x57, 0xda}};
-const GUID kHidInterface = {0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
-const GUID kTestInterface = {0x8e6f4f2a, 0x4c1d, 0x4b2e, {0x9a, 0x11, 0x51, 0x7a, 0x0c, 0x3d, 0x22, 0x10}};
+const GUID kHidClass = {
+    0x745a17a0, 0x74d3, 0x11d0, {0xb6, 0xfe, 0x00, 0xa0, 0xc9, 0x0f, 0x57, 0xda}};
+const GUID kHidInterface = {
+    0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+const GUID kTestInterface = {
+    0x8e6f4f2a, 0x4c1d, 0x4b2e, {0x9a, 0x11, 0x51, 0x7a, 0x0c, 0x3d, 0x22, 0x10}};
 const DWORD kPop = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x801, METHOD_BUFFERED, FILE_ANY_ACCESS);
 
 // The device path of the first present interface of a class whose path contains `part`
 // (Wine has HID devices of its own), or "".
 std::string InterfacePath(const GUID& guid, const std::string& part) {
-    HDEVINFO set = SetupDiGetClassDevsA(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    HDEVINFO set =
+        SetupDiGetClassDevsA(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) return "";
     SP_DEVICE_INTERFACE_DATA data = {};
     data.cbSize = sizeof data;
     std::string path;
-    for (DWORD i = 0; path.empty() && SetupDiEnumDeviceInterfaces(set, nullptr, &guid, i, &data); ++i) {
+    for (DWORD i = 0; path.empty() && SetupDiEnumDeviceInterfaces(set, nullptr, &guid, i, &data);
+         ++i) {
         char buffer[1024];
         auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer);
         detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
@@ -74,13 +79,15 @@ bool InstallWheel() {
 // DirectInput's joystick id for the interface: 0, under its Device Parameters key.
 void GiveJoystickId(const std::string& path) {
     const std::string key =
-        "System\\CurrentControlSet\\Control\\DeviceClasses\\{4d1e55b2-f16f-11cf-88cb-001111000030}\\##?#" +
+        "System\\CurrentControlSet\\Control\\DeviceClasses\\{4d1e55b2-f16f-11cf-88cb-001111000030}"
+        "\\##?#" +
         path.substr(4) + "\\#\\Device Parameters\\DirectX";
     HKEY handle = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle,
-                    nullptr);
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &handle, nullptr);
     const DWORD id = 0;
-    RegSetValueExA(handle, "Joystick Id", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&id), sizeof id);
+    RegSetValueExA(handle, "Joystick Id", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&id),
+                   sizeof id);
     RegCloseKey(handle);
 }
 
@@ -114,8 +121,9 @@ protected:
         GiveJoystickId(path);
         const std::string channelPath = WaitForInterface(kTestInterface);
         if (channelPath.empty()) return;
-        channel_ = CreateFileA(channelPath.c_str(), GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        channel_ =
+            CreateFileA(channelPath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     }
     static void TearDownTestSuite() {
         if (channel_ != INVALID_HANDLE_VALUE) CloseHandle(channel_);
@@ -138,7 +146,8 @@ protected:
         HKEY key = nullptr;
         RegCreateKeyExA(HKEY_CURRENT_USER, kDeviceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                         nullptr);
-        RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+        RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                       sizeof value);
         RegCloseKey(key);
     }
 
@@ -148,9 +157,11 @@ protected:
         ASSERT_NE(dll_, nullptr);
         auto getClassObject = reinterpret_cast<GetClassObjectFunction>(
             reinterpret_cast<void*>(GetProcAddress(dll_, "DllGetClassObject")));
-        ASSERT_EQ(getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory_)), S_OK);
-        ASSERT_EQ(factory_->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver_)),
+        ASSERT_EQ(getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory_)),
                   S_OK);
+        ASSERT_EQ(
+            factory_->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver_)),
+            S_OK);
         ASSERT_EQ(driver_->DeviceID(0x0800, 0, TRUE, 0, nullptr), S_OK);
     }
 
@@ -205,7 +216,8 @@ TEST_F(WineHidWheel, SpringFollowsTheInjectedPosition) {
     unsigned char report[5] = {0x01, static_cast<unsigned char>(x & 0xFF),
                                static_cast<unsigned char>(x >> 8), 0, 0};
     DWORD size = 0;
-    ASSERT_TRUE(DeviceIoControl(channel_, kInject, report, sizeof report, nullptr, 0, &size, nullptr));
+    ASSERT_TRUE(
+        DeviceIoControl(channel_, kInject, report, sizeof report, nullptr, 0, &size, nullptr));
     Sleep(200);
     const auto reports = Received(channel_);
     ASSERT_GE(reports.size(), 5u);

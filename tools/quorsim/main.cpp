@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
     const std::string folder = slash == std::string::npos ? "" : scriptPath.substr(0, slash + 1);
     const quorsim::ParseResult parsed = quorsim::ParseScript(text.str(), folder);
     if (!parsed.ok()) {
-        for (const std::string& error : parsed.errors) std::cerr << scriptPath << ": " << error << "\n";
+        for (const std::string& error : parsed.errors)
+            std::cerr << scriptPath << ": " << error << "\n";
         return 1;
     }
     const quorsim::RunLog log = quorsim::RunScenario(parsed.script, realtime);

@@ -21,10 +21,14 @@ std::string Hex(const std::vector<std::uint8_t>& bytes) {
 std::string Escape(const std::string& text) {
     std::string out;
     for (char c : text) {
-        if (c == '<') out += "&lt;";
-        else if (c == '>') out += "&gt;";
-        else if (c == '&') out += "&amp;";
-        else out += c;
+        if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '&')
+            out += "&amp;";
+        else
+            out += c;
     }
     return out;
 }
@@ -66,17 +70,21 @@ void WriteSvg(const RunLog& log, const std::string& title, std::ostream& out) {
             << "<text x=\"" << left - 6 << "\" y=\"" << y(value) + 4 << "\" text-anchor=\"end\">"
             << value << "</text>\n";
     }
-    const double tickStep = endMs <= 2000 ? 250 : endMs <= 10000 ? 1000 : endMs <= 60000 ? 5000 : 60000;
+    const double tickStep = endMs <= 2000    ? 250
+                            : endMs <= 10000 ? 1000
+                            : endMs <= 60000 ? 5000
+                                             : 60000;
     for (double t = 0; t <= endMs; t += tickStep) {
         out << "<line x1=\"" << x(t) << "\" x2=\"" << x(t) << "\" y1=\"" << height - bottom
             << "\" y2=\"" << height - bottom + 5 << "\" stroke=\"black\"/>\n"
-            << "<text x=\"" << x(t) << "\" y=\"" << height - bottom + 18 << "\" text-anchor=\"middle\">"
-            << t / 1000.0 << "</text>\n";
+            << "<text x=\"" << x(t) << "\" y=\"" << height - bottom + 18
+            << "\" text-anchor=\"middle\">" << t / 1000.0 << "</text>\n";
     }
     out << "<text x=\"" << left + plotWidth / 2 << "\" y=\"" << height - 10
         << "\" text-anchor=\"middle\">time (s)</text>\n"
         << "<text x=\"16\" y=\"" << top + plotHeight / 2 << "\" transform=\"rotate(-90 16 "
-        << top + plotHeight / 2 << ")\" text-anchor=\"middle\">channel byte (0x80 = no force)</text>\n"
+        << top + plotHeight / 2
+        << ")\" text-anchor=\"middle\">channel byte (0x80 = no force)</text>\n"
         << "<rect x=\"" << left << "\" y=\"" << top << "\" width=\"" << plotWidth << "\" height=\""
         << plotHeight << "\" fill=\"none\" stroke=\"black\"/>\n";
     // Markers of one instant stack their labels; near the right edge they read leftwards.
@@ -89,9 +97,9 @@ void WriteSvg(const RunLog& log, const std::string& title, std::ostream& out) {
         const bool nearRight = x(m.ms) > width - right - 120;
         out << "<line x1=\"" << x(m.ms) << "\" x2=\"" << x(m.ms) << "\" y1=\"" << top << "\" y2=\""
             << height - bottom << "\" stroke=\"#888\" stroke-dasharray=\"4 3\"/>\n"
-            << "<text x=\"" << x(m.ms) + (nearRight ? -3 : 3) << "\" y=\"" << top + 12 + 14 * stacked
-            << "\" fill=\"#555\" text-anchor=\"" << (nearRight ? "end" : "start") << "\">"
-            << Escape(m.label) << "</text>\n";
+            << "<text x=\"" << x(m.ms) + (nearRight ? -3 : 3) << "\" y=\""
+            << top + 12 + 14 * stacked << "\" fill=\"#555\" text-anchor=\""
+            << (nearRight ? "end" : "start") << "\">" << Escape(m.label) << "</text>\n";
     }
     const char* colours[2] = {"#1f77b4", "#d62728"};
     for (int channel = 0; channel < 2; ++channel) {
@@ -106,11 +114,11 @@ void WriteSvg(const RunLog& log, const std::string& title, std::ostream& out) {
             points << x(r.ms) << "," << y(value) << " ";
             previous = value;
         }
-        out << "<polyline fill=\"none\" stroke=\"" << colours[channel] << "\" stroke-width=\"1.5\" points=\""
-            << points.str() << "\"/>\n"
-            << "<text x=\"" << width - right - 150 << "\" y=\"" << height - bottom - 30 + 16 * channel
-            << "\" fill=\"" << colours[channel] << "\">" << (channel == 0 ? "first" : "second")
-            << " channel byte</text>\n";
+        out << "<polyline fill=\"none\" stroke=\"" << colours[channel]
+            << "\" stroke-width=\"1.5\" points=\"" << points.str() << "\"/>\n"
+            << "<text x=\"" << width - right - 150 << "\" y=\""
+            << height - bottom - 30 + 16 * channel << "\" fill=\"" << colours[channel] << "\">"
+            << (channel == 0 ? "first" : "second") << " channel byte</text>\n";
     }
     out << "</svg>\n";
 }
@@ -140,7 +148,8 @@ std::string Summary(const RunLog& log) {
             << ".." << high[1] << "\n";
     }
     int failed = 0;
-    for (const CallRecord& c : log.calls) failed += c.result.rfind("S_OK", 0) == 0 || c.result == "queued" ? 0 : 1;
+    for (const CallRecord& c : log.calls)
+        failed += c.result.rfind("S_OK", 0) == 0 || c.result == "queued" ? 0 : 1;
     out << "  " << log.calls.size() << " driver calls, " << failed << " not S_OK\n";
     if (log.realtime && outputs > 1) {
         std::uint32_t worst = 0, previous = 0;

@@ -14,28 +14,29 @@ namespace quorsim {
 namespace {
 
 const std::map<std::string, std::uint32_t> kDeviceCommands = {
-    {"reset", 0x01}, {"stopall", 0x02}, {"pause", 0x04},
-    {"continue", 0x08}, {"on", 0x10}, {"off", 0x20},
+    {"reset", 0x01},    {"stopall", 0x02}, {"pause", 0x04},
+    {"continue", 0x08}, {"on", 0x10},      {"off", 0x20},
 };
 
 // Parameters that every download takes, and those of each record.
-const std::set<std::string> kCommonParams = {"gain", "duration", "delay", "direction", "axes",
-                                             "flags", "attack-level", "attack-time",
-                                             "fade-level", "fade-time"};
+const std::set<std::string> kCommonParams = {
+    "gain",  "duration",     "delay",       "direction",  "axes",
+    "flags", "attack-level", "attack-time", "fade-level", "fade-time"};
 const std::set<std::string> kPeriodicParams = {"magnitude", "offset", "phase", "period"};
 const std::set<std::string> kConstantParams = {"magnitude"};
 const std::set<std::string> kRampParams = {"start", "end"};
-const std::set<std::string> kConditionParams = {"offset", "pos-coef", "neg-coef",
-                                                "pos-sat", "neg-sat", "deadband"};
+const std::set<std::string> kConditionParams = {"offset",  "pos-coef", "neg-coef",
+                                                "pos-sat", "neg-sat",  "deadband"};
 const std::set<std::string> kFlags = {
-    "duration", "sampleperiod", "gain", "triggerbutton", "triggerrepeatinterval", "axes",
-    "direction", "envelope", "typespecificparams", "startdelay", "allparams", "start",
-    "norestart", "nodownload"};
+    "duration",  "sampleperiod", "gain",      "triggerbutton",      "triggerrepeatinterval",
+    "axes",      "direction",    "envelope",  "typespecificparams", "startdelay",
+    "allparams", "start",        "norestart", "nodownload"};
 
 std::vector<std::string> Words(const std::string& line) {
     std::istringstream in(line);
     std::vector<std::string> words;
-    for (std::string word; in >> word;) words.push_back(word);
+    for (std::string word; in >> word;)
+        words.push_back(word);
     return words;
 }
 
@@ -116,7 +117,8 @@ private:
         bytes->clear();
         for (std::string line; std::getline(in, line);) {
             std::string text = line.substr(0, line.find('#'));
-            for (char& c : text) c = c == ',' ? ' ' : c;
+            for (char& c : text)
+                c = c == ',' ? ' ' : c;
             for (const std::string& word : Words(text)) {
                 std::int64_t n = 0;
                 if (!ParseNumber(word, true, &n) || !InRange(n, 0, 255)) {
@@ -180,7 +182,8 @@ private:
         }
         if (verb == "x") {
             std::int64_t x = 0;
-            if (w.size() != 2 || !ParseNumber(w[1], false, &x) || !InRange(x, INT32_MIN, INT32_MAX)) {
+            if (w.size() != 2 || !ParseNumber(w[1], false, &x) ||
+                !InRange(x, INT32_MIN, INT32_MAX)) {
                 Error("x takes a position");
                 return false;
             }
@@ -193,7 +196,9 @@ private:
     }
 
     bool EffectCommand(const std::vector<std::string>& w, Command& c) {
-        c.kind = w[0] == "start" ? Command::Start : w[0] == "stop" ? Command::Stop : Command::Destroy;
+        c.kind = w[0] == "start"  ? Command::Start
+                 : w[0] == "stop" ? Command::Stop
+                                  : Command::Destroy;
         const bool soloAllowed = c.kind == Command::Start;
         if (w.size() < 2 || w.size() > 3 || (w.size() == 3 && (!soloAllowed || w[2] != "solo"))) {
             Error(w[0] + (soloAllowed ? " takes an effect name and optionally solo"
@@ -278,7 +283,8 @@ private:
             std::istringstream in(value);
             int count = 0;
             for (std::string part; std::getline(in, part, ',');) {
-                if (!ParseNumber(part, false, &n) || !InRange(n, INT32_MIN, INT32_MAX) || ++count > 2) {
+                if (!ParseNumber(part, false, &n) || !InRange(n, INT32_MIN, INT32_MAX) ||
+                    ++count > 2) {
                     Error("direction takes one or two angles in hundredths of a degree");
                     return false;
                 }
@@ -348,7 +354,8 @@ ParseResult ParseScript(const std::string& text, const std::string& baseFolder) 
         }
     }
     if (!anyRun) {
-        result.errors.push_back("line " + std::to_string(number) + ": the script has no run command");
+        result.errors.push_back("line " + std::to_string(number) +
+                                ": the script has no run command");
     }
     return result;
 }

@@ -50,12 +50,19 @@ std::int64_t Number(const Command& c, const char* name, std::int64_t fallback) {
 
 DWORD Flags(const Command& c) {
     static const std::map<std::string, DWORD> names = {
-        {"duration", DIEP_DURATION}, {"sampleperiod", DIEP_SAMPLEPERIOD}, {"gain", DIEP_GAIN},
+        {"duration", DIEP_DURATION},
+        {"sampleperiod", DIEP_SAMPLEPERIOD},
+        {"gain", DIEP_GAIN},
         {"triggerbutton", DIEP_TRIGGERBUTTON},
-        {"triggerrepeatinterval", DIEP_TRIGGERREPEATINTERVAL}, {"axes", DIEP_AXES},
-        {"direction", DIEP_DIRECTION}, {"envelope", DIEP_ENVELOPE},
-        {"typespecificparams", DIEP_TYPESPECIFICPARAMS}, {"startdelay", DIEP_STARTDELAY},
-        {"allparams", DIEP_ALLPARAMS}, {"start", DIEP_START}, {"norestart", DIEP_NORESTART},
+        {"triggerrepeatinterval", DIEP_TRIGGERREPEATINTERVAL},
+        {"axes", DIEP_AXES},
+        {"direction", DIEP_DIRECTION},
+        {"envelope", DIEP_ENVELOPE},
+        {"typespecificparams", DIEP_TYPESPECIFICPARAMS},
+        {"startdelay", DIEP_STARTDELAY},
+        {"allparams", DIEP_ALLPARAMS},
+        {"start", DIEP_START},
+        {"norestart", DIEP_NORESTART},
         {"nodownload", DIEP_NODOWNLOAD}};
     auto it = c.params.find("flags");
     if (it == c.params.end()) return DIEP_ALLPARAMS;
@@ -84,13 +91,15 @@ struct EffectRecord : harness::DirectInputEffect {
             directions[0] = static_cast<LONG>(std::strtol(d.c_str(), nullptr, 10));
             directionCount = 1;
             if (d.find(',') != std::string::npos) {
-                directions[1] = static_cast<LONG>(std::strtol(d.c_str() + d.find(',') + 1, nullptr, 10));
+                directions[1] =
+                    static_cast<LONG>(std::strtol(d.c_str() + d.find(',') + 1, nullptr, 10));
                 directionCount = 2;
             }
         }
         effect.dwDuration = static_cast<DWORD>(Number(c, "duration", INFINITE));
         effect.dwGain = static_cast<DWORD>(Number(c, "gain", 10000));
-        effect.cAxes = static_cast<DWORD>(Number(c, "axes", directionCount > 0 ? directionCount : 1));
+        effect.cAxes =
+            static_cast<DWORD>(Number(c, "axes", directionCount > 0 ? directionCount : 1));
         effect.dwStartDelay = static_cast<DWORD>(Number(c, "delay", 0));
         Envelope(c);
         TypeSpecific(c);
@@ -99,7 +108,8 @@ struct EffectRecord : harness::DirectInputEffect {
     void Envelope(const Command& c) {
         const char* names[] = {"attack-level", "attack-time", "fade-level", "fade-time"};
         bool any = false;
-        for (const char* name : names) any = any || c.params.count(name) > 0;
+        for (const char* name : names)
+            any = any || c.params.count(name) > 0;
         if (!any) return;
         envelope.dwAttackLevel = static_cast<DWORD>(Number(c, "attack-level", 10000));
         envelope.dwAttackTime = static_cast<DWORD>(Number(c, "attack-time", 0));
@@ -139,7 +149,6 @@ struct EffectRecord : harness::DirectInputEffect {
             break;
         }
     }
-
 };
 
 class Simulation {
@@ -174,7 +183,8 @@ public:
 private:
     void Prepare() {
         for (const Setting& s : script_.settings) {
-            host::SetRegistryDword(HKEY_CURRENT_USER, SettingKey(s, script_.wheel), s.name, s.value);
+            host::SetRegistryDword(HKEY_CURRENT_USER, SettingKey(s, script_.wheel), s.name,
+                                   s.value);
         }
         host::VirtualHidConfig config = host::BuiltInWheel();
         const WheelConfig& w = script_.wheel;
@@ -213,7 +223,8 @@ private:
     }
 
     void SleepUntil(std::uint32_t ms) {
-        while (timeGetTime() - base_ < ms) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (timeGetTime() - base_ < ms)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 
     void Execute(const Command& c) {
@@ -250,8 +261,7 @@ private:
             r = rig_.driver->SendForceFeedbackCommand(0, c.deviceCommand);
             Mark(c.text.substr(c.text.find(' ') + 1));
             break;
-        case Command::X:
-            return QueueX(c);
+        case Command::X: return QueueX(c);
         }
         Record(c.line, c.text, ResultName(r) + extra);
     }
@@ -266,8 +276,8 @@ private:
         for (std::uint16_t i = 0; i < link.inputAxisCount; ++i) {
             if (link.inputAxes[i].usage == 0x30) bits = link.inputAxes[i].bitSize;
         }
-        const ULONG raw = bits >= 32 ? static_cast<ULONG>(c.x)
-                                     : static_cast<ULONG>(c.x) & ((1u << bits) - 1);
+        const ULONG raw =
+            bits >= 32 ? static_cast<ULONG>(c.x) : static_cast<ULONG>(c.x) & ((1u << bits) - 1);
         std::vector<std::uint8_t> report(link.inputReportLength, 0);
         const NTSTATUS status =
             HidP_SetUsageValue(HidP_Input, 1, 0, 0x30, raw, link.preparsedData,
@@ -289,7 +299,8 @@ private:
         std::shared_ptr<host::VirtualHid> wheel = rig_.wheel;
         rig_.TearDown();
         for (const host::RecordedReport& r : wheel->Reports()) {
-            log_.reports.push_back({r.time - base_, r.kind == host::RecordedReport::Feature, r.bytes});
+            log_.reports.push_back(
+                {r.time - base_, r.kind == host::RecordedReport::Feature, r.bytes});
         }
     }
 

@@ -48,7 +48,7 @@ RunLog RunScenario(const Script& script, bool realtime);
 std::string ResultName(std::int32_t result);
 
 // The two channel bytes an output report carries, by the report format.
-void ChannelBytes(const std::vector<std::uint8_t>& report, std::uint8_t reportFormat,
-                  int* first, int* second);
+void ChannelBytes(const std::vector<std::uint8_t>& report, std::uint8_t reportFormat, int* first,
+                  int* second);
 
 }  // namespace quorsim

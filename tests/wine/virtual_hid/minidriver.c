@@ -66,20 +66,21 @@ typedef struct {
     UCHAR reportId;
 } HID_XFER_PACKET;
 
-NTSTATUS WINAPI HidRegisterMinidriver(HID_MINIDRIVER_REGISTRATION *registration);
+NTSTATUS WINAPI HidRegisterMinidriver(HID_MINIDRIVER_REGISTRATION* registration);
 
-static const GUID test_interface = {0x8e6f4f2a, 0x4c1d, 0x4b2e, {0x9a, 0x11, 0x51, 0x7a, 0x0c, 0x3d, 0x22, 0x10}};
+static const GUID test_interface = {
+    0x8e6f4f2a, 0x4c1d, 0x4b2e, {0x9a, 0x11, 0x51, 0x7a, 0x0c, 0x3d, 0x22, 0x10}};
 
 static const UCHAR report_descriptor[] = {
-    0x05, 0x01, 0x09, 0x04, 0xA1, 0x01,                   /* joystick application */
+    0x05, 0x01, 0x09, 0x04, 0xA1, 0x01, /* joystick application */
     0x85, 0x01, 0x09, 0x30, 0x09, 0x31, 0x15, 0x00, 0x26, 0xFF, 0x03,
-    0x75, 0x0A, 0x95, 0x02, 0x81, 0x02,                   /* X, Y: 10 bits */
-    0x05, 0x09, 0x19, 0x01, 0x29, 0x0C, 0x15, 0x00, 0x25, 0x01,
-    0x75, 0x01, 0x95, 0x0C, 0x81, 0x02,                   /* 12 buttons */
+    0x75, 0x0A, 0x95, 0x02, 0x81, 0x02, /* X, Y: 10 bits */
+    0x05, 0x09, 0x19, 0x01, 0x29, 0x0C, 0x15, 0x00, 0x25, 0x01, 0x75,
+    0x01, 0x95, 0x0C, 0x81, 0x02, /* 12 buttons */
     0x05, 0x01, 0x09, 0xBB, 0x15, 0x00, 0x27, 0xFF, 0xFF, 0x00, 0x00,
-    0x75, 0x10, 0x95, 0x01, 0x91, 0x02,                   /* the force value */
-    0x06, 0x00, 0xFF, 0x85, 0x02, 0x09, 0x01, 0x09, 0x02, 0x95, 0x02, 0xB1, 0x02,
-    0x85, 0x03, 0x09, 0x03, 0x09, 0x04, 0xB1, 0x02,       /* spring feature reports */
+    0x75, 0x10, 0x95, 0x01, 0x91, 0x02, /* the force value */
+    0x06, 0x00, 0xFF, 0x85, 0x02, 0x09, 0x01, 0x09, 0x02, 0x95, 0x02,
+    0xB1, 0x02, 0x85, 0x03, 0x09, 0x03, 0x09, 0x04, 0xB1, 0x02, /* spring feature reports */
     0xC0,
 };
 
@@ -89,16 +90,15 @@ static const UCHAR report_descriptor[] = {
 static UCHAR records[RECORDS][RECORD_BYTES + 2];
 static volatile LONG records_written;
 static volatile LONG records_read;
-static IRP *volatile pending_read;
+static IRP* volatile pending_read;
 static UCHAR queued_input[8];
 static volatile LONG input_queued;
 static UNICODE_STRING test_path;
 static PDRIVER_DISPATCH hidclass_device_control;
 
-static void record(UCHAR kind, const UCHAR *bytes, ULONG length)
-{
+static void record(UCHAR kind, const UCHAR* bytes, ULONG length) {
     LONG slot = InterlockedIncrement(&records_written) - 1;
-    UCHAR *r;
+    UCHAR* r;
     if (slot >= RECORDS) return;
     r = records[slot];
     if (length > RECORD_BYTES) length = RECORD_BYTES;
@@ -107,43 +107,40 @@ static void record(UCHAR kind, const UCHAR *bytes, ULONG length)
     RtlCopyMemory(r + 2, bytes, length);
 }
 
-static NTSTATUS complete(IRP *irp, NTSTATUS status, ULONG_PTR information)
-{
+static NTSTATUS complete(IRP* irp, NTSTATUS status, ULONG_PTR information) {
     irp->IoStatus.Status = status;
     irp->IoStatus.Information = information;
     IoCompleteRequest(irp, IO_NO_INCREMENT);
     return status;
 }
 
-static NTSTATUS copy_out(IRP *irp, const void *data, ULONG size, ULONG capacity)
-{
+static NTSTATUS copy_out(IRP* irp, const void* data, ULONG size, ULONG capacity) {
     if (capacity < size) return complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
     RtlCopyMemory(irp->UserBuffer, data, size);
     return complete(irp, STATUS_SUCCESS, size);
 }
 
 /* A read of hidclass waits for the next injected report. */
-static NTSTATUS read_report(IRP *irp, ULONG capacity)
-{
+static NTSTATUS read_report(IRP* irp, ULONG capacity) {
     if (capacity < 5) return complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
     if (InterlockedExchange(&input_queued, 0)) {
         RtlCopyMemory(irp->UserBuffer, queued_input, 5);
         return complete(irp, STATUS_SUCCESS, 5);
     }
     IoMarkIrpPending(irp);
-    (void)InterlockedExchangePointer((PVOID *)&pending_read, irp);
+    (void)InterlockedExchangePointer((PVOID*)&pending_read, irp);
     return STATUS_PENDING;
 }
 
-static NTSTATUS WINAPI internal_ioctl(DEVICE_OBJECT *device, IRP *irp)
-{
-    IO_STACK_LOCATION *stack = IoGetCurrentIrpStackLocation(irp);
+static NTSTATUS WINAPI internal_ioctl(DEVICE_OBJECT* device, IRP* irp) {
+    IO_STACK_LOCATION* stack = IoGetCurrentIrpStackLocation(irp);
     ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
     ULONG out = stack->Parameters.DeviceIoControl.OutputBufferLength;
     (void)device;
     switch (code) {
     case IOCTL_HID_GET_DEVICE_DESCRIPTOR: {
-        HID_DESCRIPTOR d = {sizeof(HID_DESCRIPTOR), 0x21, 0x0100, 0, 1, 0x22, sizeof(report_descriptor)};
+        HID_DESCRIPTOR d = {sizeof(HID_DESCRIPTOR),   0x21, 0x0100, 0, 1, 0x22,
+                            sizeof(report_descriptor)};
         return copy_out(irp, &d, sizeof d, out);
     }
     case IOCTL_HID_GET_REPORT_DESCRIPTOR:
@@ -156,31 +153,28 @@ static NTSTATUS WINAPI internal_ioctl(DEVICE_OBJECT *device, IRP *irp)
         static const WCHAR name[] = L"quorforce virtual wheel";
         return copy_out(irp, name, sizeof(name), out);
     }
-    case IOCTL_HID_READ_REPORT:
-        return read_report(irp, out);
+    case IOCTL_HID_READ_REPORT: return read_report(irp, out);
     case IOCTL_HID_WRITE_REPORT:
     case IOCTL_HID_SET_OUTPUT_REPORT:
     case IOCTL_HID_SET_FEATURE: {
-        HID_XFER_PACKET *packet = irp->UserBuffer;
-        record(code == IOCTL_HID_SET_FEATURE ? 2 : 1, packet->reportBuffer, packet->reportBufferLen);
+        HID_XFER_PACKET* packet = irp->UserBuffer;
+        record(code == IOCTL_HID_SET_FEATURE ? 2 : 1, packet->reportBuffer,
+               packet->reportBufferLen);
         /* Wine 8's hidclass reports one byte less than is returned here. */
         return complete(irp, STATUS_SUCCESS, packet->reportBufferLen + 1);
     }
     case IOCTL_HID_ACTIVATE_DEVICE:
-    case IOCTL_HID_DEACTIVATE_DEVICE:
-        return complete(irp, STATUS_SUCCESS, 0);
-    default:
-        return complete(irp, STATUS_NOT_SUPPORTED, 0);
+    case IOCTL_HID_DEACTIVATE_DEVICE: return complete(irp, STATUS_SUCCESS, 0);
+    default: return complete(irp, STATUS_NOT_SUPPORTED, 0);
     }
 }
 
-static NTSTATUS test_ioctl(IRP *irp, ULONG code, ULONG in, ULONG out)
-{
-    UCHAR *buffer = irp->AssociatedIrp.SystemBuffer;
+static NTSTATUS test_ioctl(IRP* irp, ULONG code, ULONG in, ULONG out) {
+    UCHAR* buffer = irp->AssociatedIrp.SystemBuffer;
     if (code == IOCTL_TEST_INJECT) {
-        IRP *read;
+        IRP* read;
         if (in < 5) return complete(irp, STATUS_INVALID_PARAMETER, 0);
-        read = InterlockedExchangePointer((PVOID *)&pending_read, NULL);
+        read = InterlockedExchangePointer((PVOID*)&pending_read, NULL);
         if (read) {
             RtlCopyMemory(read->UserBuffer, buffer, 5);
             complete(read, STATUS_SUCCESS, 5);
@@ -199,9 +193,8 @@ static NTSTATUS test_ioctl(IRP *irp, ULONG code, ULONG in, ULONG out)
     return complete(irp, STATUS_SUCCESS, RECORD_BYTES + 2);
 }
 
-static NTSTATUS WINAPI device_control(DEVICE_OBJECT *device, IRP *irp)
-{
-    IO_STACK_LOCATION *stack = IoGetCurrentIrpStackLocation(irp);
+static NTSTATUS WINAPI device_control(DEVICE_OBJECT* device, IRP* irp) {
+    IO_STACK_LOCATION* stack = IoGetCurrentIrpStackLocation(irp);
     ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
     if (code == IOCTL_TEST_INJECT || code == IOCTL_TEST_POP) {
         return test_ioctl(irp, code, stack->Parameters.DeviceIoControl.InputBufferLength,
@@ -210,40 +203,33 @@ static NTSTATUS WINAPI device_control(DEVICE_OBJECT *device, IRP *irp)
     return hidclass_device_control(device, irp);
 }
 
-static NTSTATUS WINAPI pnp(DEVICE_OBJECT *device, IRP *irp)
-{
-    HID_DEVICE_EXTENSION *ext = device->DeviceExtension;
-    IO_STACK_LOCATION *stack = IoGetCurrentIrpStackLocation(irp);
+static NTSTATUS WINAPI pnp(DEVICE_OBJECT* device, IRP* irp) {
+    HID_DEVICE_EXTENSION* ext = device->DeviceExtension;
+    IO_STACK_LOCATION* stack = IoGetCurrentIrpStackLocation(irp);
     if (stack->MinorFunction == IRP_MN_START_DEVICE) IoSetDeviceInterfaceState(&test_path, TRUE);
     if (stack->MinorFunction == IRP_MN_REMOVE_DEVICE) IoSetDeviceInterfaceState(&test_path, FALSE);
     IoSkipCurrentIrpStackLocation(irp);
     return IoCallDriver(ext->NextDeviceObject, irp);
 }
 
-static NTSTATUS WINAPI power(DEVICE_OBJECT *device, IRP *irp)
-{
-    HID_DEVICE_EXTENSION *ext = device->DeviceExtension;
+static NTSTATUS WINAPI power(DEVICE_OBJECT* device, IRP* irp) {
+    HID_DEVICE_EXTENSION* ext = device->DeviceExtension;
     PoStartNextPowerIrp(irp);
     IoSkipCurrentIrpStackLocation(irp);
     return PoCallDriver(ext->NextDeviceObject, irp);
 }
 
-static NTSTATUS WINAPI add_device(DRIVER_OBJECT *driver, DEVICE_OBJECT *fdo)
-{
-    HID_DEVICE_EXTENSION *ext = fdo->DeviceExtension;
+static NTSTATUS WINAPI add_device(DRIVER_OBJECT* driver, DEVICE_OBJECT* fdo) {
+    HID_DEVICE_EXTENSION* ext = fdo->DeviceExtension;
     (void)driver;
     IoRegisterDeviceInterface(ext->PhysicalDeviceObject, &test_interface, NULL, &test_path);
     fdo->Flags &= ~DO_DEVICE_INITIALIZING;
     return STATUS_SUCCESS;
 }
 
-static void WINAPI unload(DRIVER_OBJECT *driver)
-{
-    (void)driver;
-}
+static void WINAPI unload(DRIVER_OBJECT* driver) { (void)driver; }
 
-NTSTATUS WINAPI DriverEntry(DRIVER_OBJECT *driver, UNICODE_STRING *registry)
-{
+NTSTATUS WINAPI DriverEntry(DRIVER_OBJECT* driver, UNICODE_STRING* registry) {
     HID_MINIDRIVER_REGISTRATION registration;
     NTSTATUS status;
     driver->MajorFunction[IRP_MJ_INTERNAL_DEVICE_CONTROL] = internal_ioctl;
