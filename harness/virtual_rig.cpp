@@ -35,6 +35,10 @@ void VirtualRig::Detach() {
     host::ReleaseHeldThreads();
     DllMain(nullptr, DLL_PROCESS_DETACH, nullptr);
     attached = false;
+    // The threads have left the driver's code; their last return into the system may still
+    // be under way. The next run starts from a system without them (bounded: 1 s).
+    for (int i = 0; i < 1000 && host::RunningThreadCount() != 0; ++i)
+        Sleep(1);
 }
 
 HRESULT VirtualRig::GetFactory() {
