@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "hid/report_id.h"
 #include "util/sign_extend.h"
 
 namespace quorforce {
@@ -40,17 +41,6 @@ bool WaitUntilSettled(OVERLAPPED& overlapped, DWORD budgetMs) {
 void PutValue(BYTE* outputBuffer, std::uint16_t length, DWORD value) {
     for (std::uint16_t i = 1; i < length; ++i) {
         outputBuffer[i] = static_cast<BYTE>(value >> (8 * ((i - 1) % 4)));
-    }
-}
-
-// Some HID parsers leave byte 0 alone; the device refuses a report without its id.
-void PutReportId(BYTE* outputBuffer, PHIDP_PREPARSED_DATA preparsed, USAGE page, USAGE usage) {
-    HIDP_VALUE_CAPS caps;
-    USHORT count = 1;
-    if (HidP_GetSpecificValueCaps(HidP_Output, page, 0, usage, &caps, &count, preparsed) ==
-            HIDP_STATUS_SUCCESS &&
-        count == 1) {
-        outputBuffer[0] = caps.ReportID;
     }
 }
 
@@ -136,7 +126,7 @@ int ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t lengt
                            reports.outputBufferLength) != HIDP_STATUS_SUCCESS) {
         return 1;
     }
-    PutReportId(reports.outputBuffer, preparsed, usagePage, usage);
+    PutReportId(HidP_Output, preparsed, usagePage, usage, reports.outputBuffer);
     PutValue(reports.outputBuffer, length, value);
     DWORD written = 0;
     if (WriteFile(device, reports.outputBuffer, length, &written, overlapped)) return 0;

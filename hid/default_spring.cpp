@@ -1,0 +1,78 @@
+// The two default-spring feature reports.
+#include "hid/default_spring.h"
+
+#include <cstring>
+
+#include "hid/report_id.h"
+
+namespace quorforce {
+namespace {
+
+constexpr USAGE kVendorPage = 0xFF00;
+constexpr USAGE kSwitchUsage = 1;
+constexpr USAGE kSwitchCentreUsage = 2;
+constexpr USAGE kStrengthUsage = 3;
+constexpr USAGE kStrengthScaleUsage = 4;
+
+// The link this process bound to the joystick id, or null. The map alone cannot tell: an
+// id never bound maps to area 0, which may hold another device.
+const DeviceLink* BoundLinkOf(const ProcessState& process, int joystickId) {
+    if (process.table == nullptr || joystickId < 0 ||
+        joystickId >= static_cast<int>(kJoystickCount)) {
+        return nullptr;
+    }
+    const std::int32_t area = process.areaOfExternalId[joystickId];
+    if (area < 0 || area >= static_cast<std::int32_t>(kAreaCount)) return nullptr;
+    const DeviceLink& link = process.deviceLinks[area];
+    if (process.externalIdOfArea[area] != joystickId || link.inUse != 1 ||
+        link.deviceHandle == nullptr || link.preparsedData == nullptr) {
+        return nullptr;
+    }
+    return &link;
+}
+
+// Places the two values of one report into the zeroed buffer, with the report's id.
+bool PlacePair(const DeviceLink& link, BYTE* report, USAGE firstUsage, ULONG first,
+               USAGE secondUsage, ULONG second) {
+    std::memset(report, 0, link.featureReportLength);
+    auto* bytes = reinterpret_cast<PCHAR>(report);
+    if (HidP_SetUsageValue(HidP_Feature, kVendorPage, 0, firstUsage, first, link.preparsedData,
+                           bytes, link.featureReportLength) != HIDP_STATUS_SUCCESS ||
+        HidP_SetUsageValue(HidP_Feature, kVendorPage, 0, secondUsage, second, link.preparsedData,
+                           bytes, link.featureReportLength) != HIDP_STATUS_SUCCESS) {
+        return false;
+    }
+    PutReportId(HidP_Feature, link.preparsedData, kVendorPage, firstUsage, report);
+    return true;
+}
+
+int SendReports(const ProcessState& process, int joystickId, const DeviceLink& link, BYTE* report) {
+    const volatile DeviceSettings& settings = process.table->settings[joystickId];
+    const bool enabled = settings.springEnabled != 0;
+    if (!PlacePair(link, report, kSwitchUsage, enabled ? 0xFFFF : 0, kSwitchCentreUsage, 0x8000) ||
+        !HidD_SetFeature(link.deviceHandle, report, link.featureReportLength)) {
+        return 0;
+    }
+    if (settings.springEnabled == 0) return 1;  // read again: a control panel may have changed it
+    // Percent to the device's 0..127 scale, sent as the low 16 bits; widened so that no
+    // stored value overflows.
+    const std::int64_t scaled = std::int64_t{settings.springValue} * 127 / 100;
+    const ULONG strength = static_cast<ULONG>(scaled) & 0xFFFF;
+    if (!PlacePair(link, report, kStrengthUsage, strength, kStrengthScaleUsage, 127)) return 0;
+    HidD_SetFeature(link.deviceHandle, report, link.featureReportLength);
+    return 1;
+}
+
+}  // namespace
+
+int ZXSetDefaultSpring(ProcessState& process, int joystickId) {
+    const DeviceLink* link = BoundLinkOf(process, joystickId);
+    if (link == nullptr || link->featureReportLength == 0) return 0;
+    auto* report = static_cast<BYTE*>(LocalAlloc(LPTR, link->featureReportLength));
+    if (report == nullptr) return 0;
+    const int result = SendReports(process, joystickId, *link, report);
+    LocalFree(report);
+    return result;
+}
+
+}  // namespace quorforce

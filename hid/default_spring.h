@@ -1,0 +1,15 @@
+// The device's own spring, switched and set by two HID feature reports from the settings
+// of a joystick id. Called by the control panel's exports in whatever process loaded the
+// driver, without a lock; it acts only through that process's own binding of the device.
+#pragma once
+
+#include "state/process_state.h"
+
+namespace quorforce {
+
+// 1 when every step up to the last HidD_SetFeature succeeded (the second report's own
+// result does not count); 0 as soon as one fails, or when the calling process has not
+// bound joystick id `joystickId` (nothing is sent then).
+int ZXSetDefaultSpring(ProcessState& process, int joystickId);
+
+}  // namespace quorforce
