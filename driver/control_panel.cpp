@@ -1,0 +1,140 @@
+// The control panel's operations.
+#include "driver/control_panel.h"
+
+#include <cstddef>
+#include <cstdio>
+
+#include "config/registry_access.h"
+#include "config/settings_store.h"
+#include "hid/default_spring.h"
+#include "util/mutex_lock.h"
+
+namespace quorforce {
+
+// The records a control panel compiles against, as the 32-bit DLL lays them out.
+static_assert(sizeof(ForceSettings) == 32, "ForceSettings");
+static_assert(offsetof(ForceSettings, mask) == 4 && offsetof(ForceSettings, global) == 8 &&
+                  offsetof(ForceSettings, staticA) == 16 && offsetof(ForceSettings, springOn) == 28,
+              "ForceSettings");
+static_assert(sizeof(void*) != 4 || sizeof(DeviceConfig) == 20, "DeviceConfig");
+static_assert(sizeof(void*) != 4 || (offsetof(DeviceConfig, forceSettings) == 12 &&
+                                     offsetof(DeviceConfig, defaultSpringDriven) == 16),
+              "DeviceConfig");
+static_assert(sizeof(EffectSlot) == 160, "effect image");
+
+namespace {
+
+constexpr int kImageNameSize = 256;
+
+bool ValidJoystick(const ProcessState& process, int j) {
+    return process.table != nullptr && j >= 0 && j < static_cast<int>(kJoystickCount);
+}
+bool ValidHandle(int h) { return h >= 1 && h <= static_cast<int>(kSlotCount); }
+
+std::uint32_t MaskOf(const DeviceConfig& config) {
+    return config.forceSettings != nullptr ? config.forceSettings->mask : 0;
+}
+
+void DriveSpringIfAsked(ProcessState& process, int j) {
+    if (process.table->settings[j].driveDefaultSpring != 0) ZXSetDefaultSpring(process, j);
+}
+
+// keyPath\j and Value_Parameter_h; false when the path is null or leaves no room.
+bool ImageKey(const char* keyPath, int h, int j, char (&key)[kKeyPathSize],
+              char (&name)[kImageNameSize]) {
+    if (keyPath == nullptr) return false;
+    const int n = std::snprintf(key, sizeof key, "%s\\%d", keyPath, j);
+    if (n <= 0 || n >= kKeyPathSize) return false;
+    std::snprintf(name, sizeof name, "Value_Parameter_%d", h);
+    return true;
+}
+
+}  // namespace
+
+int GetDeviceConfig(ProcessState& process, int j, DeviceConfig* config) {
+    if (config == nullptr || !ValidJoystick(process, j)) return 0;
+    LoadForceGains(*process.table, j);
+    DeviceSettings& s = process.table->settings[j];
+    config->filled = 1;
+    const std::uint32_t mask = MaskOf(*config);
+    ForceSettings* f = config->forceSettings;
+    if (mask & QUORFORCE_MASK_GLOBAL) f->global = s.globalValue;
+    if (mask & QUORFORCE_MASK_DYNAMIC) f->dynamic = s.dynamicValue;
+    if (mask & QUORFORCE_MASK_SPRING) f->spring = s.springValue;
+    if (mask & QUORFORCE_MASK_STATIC_B) f->staticB = s.staticValue;
+    if (mask & QUORFORCE_MASK_STATIC_A) f->staticA = s.staticValue;
+    if (mask & QUORFORCE_MASK_SPRING_ON) {
+        f->springOn = s.springEnabled;
+        DriveSpringIfAsked(process, j);
+    }
+    config->defaultSpringDriven = s.driveDefaultSpring;
+    return 0;
+}
+
+int SetDeviceConfig(ProcessState& process, int j, const DeviceConfig* config) {
+    if (config == nullptr || !ValidJoystick(process, j)) return 0;
+    DeviceSettings& s = process.table->settings[j];
+    const std::uint32_t mask =
+        (config->applyFlags & QUORFORCE_APPLY_FORCE_SETTINGS) ? MaskOf(*config) : 0;
+    const ForceSettings* f = config->forceSettings;
+    if (mask & QUORFORCE_MASK_GLOBAL) s.globalValue = f->global;
+    if (mask & QUORFORCE_MASK_DYNAMIC) s.dynamicValue = f->dynamic;
+    if (mask & QUORFORCE_MASK_STATIC_B) s.staticValue = f->staticB;
+    if (mask & QUORFORCE_MASK_STATIC_A) s.staticValue = f->staticA;  // staticA wins
+    if (mask & QUORFORCE_MASK_SPRING) {
+        s.springValue = f->spring;
+        DriveSpringIfAsked(process, j);
+    }
+    if (mask & QUORFORCE_MASK_SPRING_ON) {
+        s.springEnabled = static_cast<std::uint8_t>(f->springOn & 0xFF);
+        DriveSpringIfAsked(process, j);
+    }
+    SaveForceGains(*process.table, j);
+    return 0;
+}
+
+int ReloadForceGains(ProcessState& process, int j) {
+    if (!ValidJoystick(process, j)) return 0;
+    LoadForceGains(*process.table, j);
+    return 1;
+}
+
+int SaveEffectImage(ProcessState& process, const char* keyPath, int h, int j) {
+    char key[kKeyPathSize];
+    char name[kImageNameSize];
+    if (!ValidJoystick(process, j) || !ValidHandle(h) || !ImageKey(keyPath, h, j, key, name)) {
+        return 0;
+    }
+    const std::int32_t area = process.areaOfExternalId[j];
+    if (area < 0 || area >= static_cast<std::int32_t>(kAreaCount)) return 0;
+    EffectSlot image;
+    {
+        MutexLock lock(process.tableMutex);  // no download changes the slot mid-copy
+        image = process.table->areas[area].slots[h - 1];
+    }
+    WriteConfigBinary(&image, sizeof image, key, name);
+    return 0;
+}
+
+int ArmGainOverride(ProcessState& process, const char* keyPath, int h, int j, int enable) {
+    if (!ValidJoystick(process, j)) return 0;
+    if (enable != 1) {
+        process.table->gainOverrideActive[j] = 0;
+        return 0;
+    }
+    char key[kKeyPathSize];
+    char name[kImageNameSize];
+    if (!ValidHandle(h) || !ImageKey(keyPath, h, j, key, name)) return 0;
+    EffectSlot image = {};
+    DWORD length = 0;
+    // An image that cannot be read (absent, longer than a slot, or shorter than its gain)
+    // leaves the entry as it was; the override is armed all the same.
+    if (ReadConfigBinary(&image, sizeof image, key, name, &length) &&
+        length >= offsetof(EffectSlot, gain) + sizeof image.gain) {
+        process.table->settings[j].gainOverride[h - 1] = static_cast<std::int32_t>(image.gain);
+    }
+    process.table->gainOverrideActive[j] = 1;
+    return 1;
+}
+
+}  // namespace quorforce

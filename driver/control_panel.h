@@ -1,0 +1,24 @@
+// The control panel's operations behind the five plain exports, over the process state:
+// read and change a joystick id's force strengths and the device's own spring, reload the
+// strengths, store one effect's image in the registry and arm the gain override from such
+// images. They run on the caller's threads in the caller's process; a change to the shared
+// table reaches ForceThread of every process on its next tick.
+//
+// Bad input has no effect: joystick ids outside 0..7, handles outside 1..64, null records,
+// null or too long key paths change no byte of the table, the registry or the caller's
+// memory beyond the record addressed. A null forceSettings counts as mask 0.
+#pragma once
+
+#include "include/quorforce.h"
+#include "state/process_state.h"
+
+namespace quorforce {
+
+int GetDeviceConfig(ProcessState& process, int joystickId, DeviceConfig* config);
+int SetDeviceConfig(ProcessState& process, int joystickId, const DeviceConfig* config);
+int ReloadForceGains(ProcessState& process, int joystickId);
+int SaveEffectImage(ProcessState& process, const char* keyPath, int handle, int joystickId);
+int ArmGainOverride(ProcessState& process, const char* keyPath, int handle, int joystickId,
+                    int enable);
+
+}  // namespace quorforce
