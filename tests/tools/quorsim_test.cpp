@@ -53,6 +53,10 @@ TEST(ScriptParser, RefusesBadLinesWithTheirNumber) {
         {"run 100\nat 50 x 1\nrun 200", "line 2: at 50 comes after a run"},
         {"at 100 x 1\nrun 100", "line 1: at 100 is not before the last run (100)"},
         {"at 0 x 1", "line 1: the script has no run command"},
+        {"at 0 config put\nrun 10", "line 1: unknown control panel call 'config put'"},
+        {"at 0 config set spring=lots\nrun 10", "line 1: 'spring=lots' is not a parameter"},
+        {"at 0 image arm\nrun 10", "line 1: image arm takes an effect handle"},
+        {"at 0 image save 1 enable=1\nrun 10", "line 1: 'enable=1' is not a parameter"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.script);
@@ -141,6 +145,23 @@ TEST(QuorsimGolden, VibrationPad) {
     EXPECT_EQ(reports.at(240), "01 7F 99");   // the pulse at 86 degrees: 9974
     EXPECT_EQ(reports.at(752), "01 00 99");   // its negative half is silence
     EXPECT_EQ(reports.at(1520), "01 00 00");  // stopped: zero intensities
+}
+
+// The wheel's own spring by feature reports, and a gain override from a stored image.
+TEST(QuorsimGolden, ControlPanel) {
+    const RunLog log = RunExample("control-panel.qsim");
+    std::ostringstream out;
+    WriteCsv(log, out);
+    const std::string csv = out.str();
+    for (const char* line : {"48,feature 02 FF FF 00 80\n", "48,feature 03 3F 00 7F 00\n",
+                             "96,feature 02 00 00 00 80\n"}) {
+        EXPECT_NE(csv.find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(csv.find("96,feature 03"), std::string::npos);  // off: the first report only
+    const auto reports = ReportsByTime(log);
+    EXPECT_EQ(reports.at(144), "01 9F 80");  // 2500 at full gain: 5000
+    EXPECT_EQ(reports.at(160), "01 87 80");  // the game's gain 2500: 1250
+    EXPECT_EQ(reports.at(240), "01 9F 80");  // the image's gain 10000 again
 }
 
 TEST(Quorsim, SameScriptSameOutputByteForByte) {

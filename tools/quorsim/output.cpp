@@ -149,7 +149,10 @@ std::string Summary(const RunLog& log) {
     }
     int failed = 0;
     for (const CallRecord& c : log.calls)
-        failed += c.result.rfind("S_OK", 0) == 0 || c.result == "queued" ? 0 : 1;
+        failed += c.result.rfind("S_OK", 0) == 0 || c.result.rfind("returned ", 0) == 0 ||
+                          c.result == "queued"
+                      ? 0
+                      : 1;
     out << "  " << log.calls.size() << " driver calls, " << failed << " not S_OK\n";
     if (log.realtime && outputs > 1) {
         std::uint32_t worst = 0, previous = 0;

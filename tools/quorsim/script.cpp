@@ -191,8 +191,58 @@ private:
             c.x = static_cast<std::int32_t>(x);
             return true;
         }
-        Error("unknown command '" + verb + "' (download, start, stop, destroy, command, x)");
+        if (verb == "config" || verb == "modify-forces" || verb == "image") {
+            return ControlPanelCall(w, c);
+        }
+        Error("unknown command '" + verb +
+              "' (download, start, stop, destroy, command, x, config, modify-forces, image)");
         return false;
+    }
+
+    bool Refuse(const std::string& message) {
+        Error(message);
+        return false;
+    }
+
+    // The control panel's exports: `config get|set`, `modify-forces`, `image save|arm H`.
+    bool ControlPanelCall(const std::vector<std::string>& w, Command& c) {
+        static const std::map<std::string, std::set<std::string>> kCalls = {
+            {"config get", {"mask"}},
+            {"config set",
+             {"apply", "mask", "global", "dynamic", "static-a", "static-b", "spring", "spring-on"}},
+            {"modify-forces", {}},
+            {"image save", {"key"}},
+            {"image arm", {"enable", "key"}},
+        };
+        c.kind = Command::ControlPanel;
+        std::size_t first = 1;
+        c.call = w[0];
+        if (w[0] != "modify-forces") {
+            if (w.size() < 2) return Refuse(w[0] + " takes get/set or save/arm");
+            c.call += " " + w[1];
+            first = 2;
+        }
+        auto call = kCalls.find(c.call);
+        if (call == kCalls.end()) return Refuse("unknown control panel call '" + c.call + "'");
+        if (w[0] == "image") {
+            std::int64_t handle = 0;
+            if (w.size() < 3 || !ParseNumber(w[2], false, &handle) || !InRange(handle, 0, 0xFFFF)) {
+                return Refuse(c.call + " takes an effect handle");
+            }
+            c.x = static_cast<std::int32_t>(handle);
+            first = 3;
+        }
+        for (std::size_t i = first; i < w.size(); ++i) {
+            const std::size_t eq = w[i].find('=');
+            const std::string name = eq == std::string::npos ? w[i] : w[i].substr(0, eq);
+            std::int64_t n = 0;
+            if (eq == std::string::npos || call->second.count(name) == 0 ||
+                (name != "key" && !ParseNumber(w[i].substr(eq + 1), false, &n))) {
+                return Refuse("'" + w[i] + "' is not a parameter of " + c.call);
+            }
+            c.params[name] = w[i].substr(eq + 1);
+        }
+        return true;
     }
 
     bool EffectCommand(const std::vector<std::string>& w, Command& c) {

@@ -25,7 +25,7 @@ struct WheelConfig {
 };
 
 struct Command {
-    enum Kind { Download, Start, Stop, Destroy, DeviceCommand, X };
+    enum Kind { Download, Start, Stop, Destroy, DeviceCommand, X, ControlPanel };
     Kind kind = Download;
     int line = 0;
     std::string text;    // the command as written, for the output
@@ -35,7 +35,8 @@ struct Command {
     std::map<std::string, std::string> params;  // download: lower-case name -> value
     bool solo = false;
     std::uint32_t deviceCommand = 0;  // DISFFC_ value
-    std::int32_t x = 0;
+    std::int32_t x = 0;               // x: the position; image: the effect handle
+    std::string call;  // control panel: "config get", "config set", "modify-forces", ...
 };
 
 // `at MS COMMAND` or `run MS`, in file order.

@@ -14,6 +14,7 @@
 #include "engine/engine_threads.h"
 #include "harness/effect_builder.h"
 #include "harness/virtual_rig.h"
+#include "include/quorforce.h"
 #include "platform/host/virtual_hid.h"
 #include "platform/win32.h"
 #include "state/effect_ids.h"
@@ -262,8 +263,51 @@ private:
             Mark(c.text.substr(c.text.find(' ') + 1));
             break;
         case Command::X: return QueueX(c);
+        case Command::ControlPanel: return Record(c.line, c.text, ControlPanelCall(c));
         }
         Record(c.line, c.text, ResultName(r) + extra);
+    }
+
+    // The control panel's exports, as a control panel process would call them; the result
+    // line gives what they returned and what a get filled.
+    std::string ControlPanelCall(const Command& c) {
+        const int j = script_.wheel.joystick;
+        const std::string key = Text(c, "key", kEffectsKey);
+        if (c.call == "modify-forces") {
+            return "returned " + std::to_string(ModifyForcesNow(0, 0, j));
+        }
+        if (c.call == "image save") {
+            return "returned " + std::to_string(GetAllEffectsParameters(key.c_str(), c.x, j));
+        }
+        if (c.call == "image arm") {
+            const int enable = static_cast<int>(Number(c, "enable", 1));
+            return "returned " +
+                   std::to_string(SetAllEffectsParameters(key.c_str(), c.x, j, enable));
+        }
+        ForceSettings settings = {};
+        settings.mask = static_cast<std::uint32_t>(Number(c, "mask", 0x3F));
+        settings.global = static_cast<std::int32_t>(Number(c, "global", 100));
+        settings.dynamic = static_cast<std::int32_t>(Number(c, "dynamic", 100));
+        settings.staticA = static_cast<std::int32_t>(Number(c, "static-a", 100));
+        settings.staticB = static_cast<std::int32_t>(Number(c, "static-b", 100));
+        settings.spring = static_cast<std::int32_t>(Number(c, "spring", 100));
+        settings.springOn = static_cast<std::uint32_t>(Number(c, "spring-on", 0));
+        DeviceConfig config = {0, static_cast<std::uint32_t>(Number(c, "apply", 2)), 0, &settings,
+                               0};
+        if (c.call == "config set") {
+            return "returned " + std::to_string(ZXSetDeviceConfig(j, &config));
+        }
+        const int result = ZXGetDeviceConfig(j, &config);
+        return "returned " + std::to_string(result) + ", global " +
+               std::to_string(settings.global) + " dynamic " + std::to_string(settings.dynamic) +
+               " static " + std::to_string(settings.staticA) + " spring " +
+               std::to_string(settings.spring) + " spring-on " + std::to_string(settings.springOn) +
+               " driven " + std::to_string(config.defaultSpringDriven);
+    }
+
+    static std::string Text(const Command& c, const char* name, const char* fallback) {
+        auto it = c.params.find(name);
+        return it == c.params.end() ? fallback : it->second;
     }
 
     void QueueX(const Command& c) {
