@@ -6,125 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "tests/wine/wine_test_support.h"
-
-#include <newdev.h>
-#include <setupapi.h>
+#include "include/quorforce.h"
+#include "tests/wine/virtual_wheel.h"
 
 namespace {
 
 using namespace wine_test;
-using Bytes = std::vector<unsigned char>;
-
-const GUID kHidClass = {
-    0x745a17a0, 0x74d3, 0x11d0, {0xb6, 0xfe, 0x00, 0xa0, 0xc9, 0x0f, 0x57, 0xda}};
-const GUID kHidInterface = {
-    0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
-const GUID kTestInterface = {
-    0x8e6f4f2a, 0x4c1d, 0x4b2e, {0x9a, 0x11, 0x51, 0x7a, 0x0c, 0x3d, 0x22, 0x10}};
-const DWORD kPop = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x801, METHOD_BUFFERED, FILE_ANY_ACCESS);
-
-// The device path of the first present interface of a class whose path contains `part`
-// (Wine has HID devices of its own), or "".
-std::string InterfacePath(const GUID& guid, const std::string& part) {
-    HDEVINFO set =
-        SetupDiGetClassDevsA(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-    if (set == INVALID_HANDLE_VALUE) return "";
-    SP_DEVICE_INTERFACE_DATA data = {};
-    data.cbSize = sizeof data;
-    std::string path;
-    for (DWORD i = 0; path.empty() && SetupDiEnumDeviceInterfaces(set, nullptr, &guid, i, &data);
-         ++i) {
-        char buffer[1024];
-        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer);
-        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-        if (SetupDiGetDeviceInterfaceDetailA(set, &data, detail, sizeof buffer, nullptr, nullptr) &&
-            std::string(detail->DevicePath).find(part) != std::string::npos) {
-            path = detail->DevicePath;
-        }
-    }
-    SetupDiDestroyDeviceInfoList(set);
-    return path;
-}
-
-std::string WaitForInterface(const GUID& guid, const std::string& part = "") {
-    for (int i = 0; i < 200; ++i) {
-        const std::string path = InterfacePath(guid, part);
-        if (!path.empty()) return path;
-        Sleep(25);
-    }
-    return "";
-}
-
-// Installs the virtual wheel as a root-enumerated device with the minidriver's INF.
-bool InstallWheel() {
-    HDEVINFO set = SetupDiCreateDeviceInfoList(&kHidClass, nullptr);
-    if (set == INVALID_HANDLE_VALUE) return false;
-    SP_DEVINFO_DATA device = {};
-    device.cbSize = sizeof device;
-    bool ok = SetupDiCreateDeviceInfoA(set, "ROOT\\VID_5A1C&PID_E410\\0000", &kHidClass, nullptr,
-                                       nullptr, 0, &device);
-    static const char ids[] = "root\\quorvhid\0";
-    ok = ok && SetupDiSetDeviceRegistryPropertyA(set, &device, SPDRP_HARDWAREID,
-                                                 reinterpret_cast<const BYTE*>(ids), sizeof ids);
-    ok = ok && SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set, &device);
-    SetupDiDestroyDeviceInfoList(set);
-    if (!ok) return false;
-    BOOL reboot = FALSE;
-    const std::string inf = ThisFolder() + "quorvhid.inf";
-    return UpdateDriverForPlugAndPlayDevicesA(nullptr, "root\\quorvhid", inf.c_str(),
-                                              INSTALLFLAG_FORCE, &reboot) != FALSE;
-}
-
-// DirectInput's joystick id for the interface: 0, under its Device Parameters key.
-void GiveJoystickId(const std::string& path) {
-    const std::string key =
-        "System\\CurrentControlSet\\Control\\DeviceClasses\\{4d1e55b2-f16f-11cf-88cb-001111000030}"
-        "\\##?#" +
-        path.substr(4) + "\\#\\Device Parameters\\DirectX";
-    HKEY handle = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    &handle, nullptr);
-    const DWORD id = 0;
-    RegSetValueExA(handle, "Joystick Id", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&id),
-                   sizeof id);
-    RegCloseKey(handle);
-}
-
-// Every report the device received since the last call: kind (1 output, 2 feature) and bytes.
-std::vector<std::pair<int, Bytes>> Received(HANDLE channel) {
-    std::vector<std::pair<int, Bytes>> reports;
-    for (;;) {
-        unsigned char record[18];
-        DWORD size = 0;
-        if (!DeviceIoControl(channel, kPop, nullptr, 0, record, sizeof record, &size, nullptr) ||
-            size == 0) {
-            return reports;
-        }
-        reports.push_back({record[0], Bytes(record + 2, record + 2 + record[1])});
-    }
-}
-
-const DWORD kInject = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x800, METHOD_BUFFERED, FILE_ANY_ACCESS);
-const char* const kDeviceKey =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-    "VID_5A1C&PID_E410\\Quorvane\\FFB_API";
-
 // The wheel is installed once for the suite; each test loads the driver afresh.
 class WineHidWheel : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        // Installed by an earlier run in this prefix, or now.
-        if (InterfacePath(kHidInterface, "vid_5a1c&pid_e410").empty() && !InstallWheel()) return;
-        const std::string path = WaitForInterface(kHidInterface, "vid_5a1c&pid_e410");
-        if (path.empty()) return;
-        GiveJoystickId(path);
-        const std::string channelPath = WaitForInterface(kTestInterface);
-        if (channelPath.empty()) return;
-        channel_ =
-            CreateFileA(channelPath.c_str(), GENERIC_READ | GENERIC_WRITE,
-                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    }
+    // Installed by an earlier run in this prefix, or now.
+    static void SetUpTestSuite() { channel_ = OpenWheelChannel(); }
     static void TearDownTestSuite() {
         if (channel_ != INVALID_HANDLE_VALUE) CloseHandle(channel_);
     }
@@ -137,18 +29,7 @@ protected:
         if (driver_ != nullptr) driver_->Release();
         if (factory_ != nullptr) factory_->Release();
         if (dll_ != nullptr) FreeLibrary(dll_);
-        // The unload saved the force gains under the joystick key, below the device key.
-        RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kDeviceKey) + "\\0").c_str());
-        RegDeleteKeyA(HKEY_CURRENT_USER, kDeviceKey);
-    }
-
-    static void SetDeviceValue(const char* name, DWORD value) {
-        HKEY key = nullptr;
-        RegCreateKeyExA(HKEY_CURRENT_USER, kDeviceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr);
-        RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                       sizeof value);
-        RegCloseKey(key);
+        ClearDeviceKey();
     }
 
     // Loads the DLL, creates a driver object and binds joystick 0.
@@ -223,6 +104,63 @@ TEST_F(WineHidWheel, SpringFollowsTheInjectedPosition) {
     ASSERT_GE(reports.size(), 5u);
     EXPECT_EQ(reports.front().second, (Bytes{0x01, 0x00, 0x80}));  // at 0: full force right
     EXPECT_EQ(reports.back().second, (Bytes{0x01, 0xD9, 0x80}));
+}
+
+// The control panel's call in the game's process: with "Drive_Default_Spring" on, turning the
+// device's own spring on at 50 % sends the switch report and the strength report, 50 % on the
+// device's 0..127 scale.
+TEST_F(WineHidWheel, ControlPanelDrivesTheDevicesOwnSpring) {
+    SetDeviceValue("Drive_Default_Spring", 1);
+    Bind();
+    typedef int(__cdecl * SetDeviceConfigFunction)(int, DeviceConfig*);
+    auto setDeviceConfig = reinterpret_cast<SetDeviceConfigFunction>(
+        reinterpret_cast<void*>(GetProcAddress(dll_, "ZXSetDeviceConfig")));
+    ASSERT_NE(setDeviceConfig, nullptr);
+    ForceSettings settings = {};
+    settings.mask = QUORFORCE_MASK_SPRING | QUORFORCE_MASK_SPRING_ON;
+    settings.spring = 50;
+    settings.springOn = 1;
+    DeviceConfig config = {};
+    config.applyFlags = QUORFORCE_APPLY_FORCE_SETTINGS;
+    config.forceSettings = &settings;
+    EXPECT_EQ(setDeviceConfig(0, &config), 0);
+    std::vector<Bytes> features;
+    for (const auto& report : Received(channel_)) {
+        if (report.first == 2) features.push_back(report.second);
+    }
+    // The strength is applied first, while the spring is still off: the switch alone; then
+    // the switch on and the strength.
+    const std::vector<Bytes> expected = {{0x02, 0x00, 0x00, 0x00, 0x80},
+                                         {0x02, 0xFF, 0xFF, 0x00, 0x80},
+                                         {0x03, 63, 0x00, 127, 0x00}};
+    EXPECT_EQ(features, expected);
+}
+
+// A control panel in another process halves the global strength: from its next tick on, the
+// game's process sends the halved force.
+TEST_F(WineHidWheel, ControlPanelInAnotherProcessScalesTheNextTicks) {
+    SetDeviceValue("Shock_or_Force_Feedback", 0);
+    SetDeviceValue("Motor_Parameters", 0);
+    Bind();
+    DICONSTANTFORCE force = {5000};
+    Download(371, &force, sizeof force, 9000);
+    Sleep(100);
+    ASSERT_EQ(Received(channel_).back().second, (Bytes{0x01, 0x00, 0x7F}));
+    ASSERT_EQ(RunProgram("quorforce_control_panel_client.exe", "global 0 50"), 0);
+    // Reports sent while the other process ran may carry either strength, but once halved
+    // every later one is.
+    bool halved = false;
+    for (const auto& report : Received(channel_)) {
+        if (report.second == Bytes{0x01, 0x00, 0x3F}) halved = true;
+        if (halved) {
+            EXPECT_EQ(report.second, (Bytes{0x01, 0x00, 0x3F}));
+        }
+    }
+    Sleep(100);
+    const auto after = Received(channel_);
+    ASSERT_GE(after.size(), 3u);
+    for (const auto& report : after)
+        EXPECT_EQ(report.second, (Bytes{0x01, 0x00, 0x3F}));
 }
 
 }  // namespace

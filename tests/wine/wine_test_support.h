@@ -32,6 +32,24 @@ inline std::string ThisFolder() {
     return folder.substr(0, folder.find_last_of("\\/") + 1);
 }
 
+// Runs a program of this folder with its arguments and waits for it; its exit code, or -1.
+inline int RunProgram(const std::string& name, const std::string& arguments) {
+    std::string line = "\"" + ThisFolder() + name + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return -1;
+    }
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = static_cast<DWORD>(-1);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
 // One axis at `direction`, infinite, full gain, no trigger, no envelope; the record given.
 inline DirectInputEffect Effect(void* record, DWORD size, LONG direction) {
     DirectInputEffect e;

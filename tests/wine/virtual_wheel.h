@@ -1,0 +1,146 @@
+// The virtual wheel of virtual_hid/ as the Windows test programs use it: installed in the
+// prefix as a root-enumerated HID device, found through SetupAPI, given DirectInput's
+// joystick id, and its test channel, which injects input reports and hands back every
+// output and feature report the device received.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <newdev.h>
+#include <setupapi.h>
+
+#include "tests/wine/wine_test_support.h"
+
+namespace wine_test {
+
+using Bytes = std::vector<unsigned char>;
+
+inline const GUID kHidClass = {
+    0x745a17a0, 0x74d3, 0x11d0, {0xb6, 0xfe, 0x00, 0xa0, 0xc9, 0x0f, 0x57, 0xda}};
+inline const GUID kHidInterface = {
+    0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+inline const GUID kTestInterface = {
+    0x8e6f4f2a, 0x4c1d, 0x4b2e, {0x9a, 0x11, 0x51, 0x7a, 0x0c, 0x3d, 0x22, 0x10}};
+inline const DWORD kPop = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x801, METHOD_BUFFERED, FILE_ANY_ACCESS);
+
+// The device path of the first present interface of a class whose path contains `part`
+// (Wine has HID devices of its own), or "".
+inline std::string InterfacePath(const GUID& guid, const std::string& part) {
+    HDEVINFO set =
+        SetupDiGetClassDevsA(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (set == INVALID_HANDLE_VALUE) return "";
+    SP_DEVICE_INTERFACE_DATA data = {};
+    data.cbSize = sizeof data;
+    std::string path;
+    for (DWORD i = 0; path.empty() && SetupDiEnumDeviceInterfaces(set, nullptr, &guid, i, &data);
+         ++i) {
+        char buffer[1024];
+        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer);
+        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+        if (SetupDiGetDeviceInterfaceDetailA(set, &data, detail, sizeof buffer, nullptr, nullptr) &&
+            std::string(detail->DevicePath).find(part) != std::string::npos) {
+            path = detail->DevicePath;
+        }
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return path;
+}
+
+inline std::string WaitForInterface(const GUID& guid, const std::string& part = "") {
+    for (int i = 0; i < 200; ++i) {
+        const std::string path = InterfacePath(guid, part);
+        if (!path.empty()) return path;
+        Sleep(25);
+    }
+    return "";
+}
+
+// Installs the virtual wheel as a root-enumerated device with the minidriver's INF.
+inline bool InstallWheel() {
+    HDEVINFO set = SetupDiCreateDeviceInfoList(&kHidClass, nullptr);
+    if (set == INVALID_HANDLE_VALUE) return false;
+    SP_DEVINFO_DATA device = {};
+    device.cbSize = sizeof device;
+    bool ok = SetupDiCreateDeviceInfoA(set, "ROOT\\VID_5A1C&PID_E410\\0000", &kHidClass, nullptr,
+                                       nullptr, 0, &device);
+    static const char ids[] = "root\\quorvhid\0";
+    ok = ok && SetupDiSetDeviceRegistryPropertyA(set, &device, SPDRP_HARDWAREID,
+                                                 reinterpret_cast<const BYTE*>(ids), sizeof ids);
+    ok = ok && SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set, &device);
+    SetupDiDestroyDeviceInfoList(set);
+    if (!ok) return false;
+    BOOL reboot = FALSE;
+    const std::string inf = ThisFolder() + "quorvhid.inf";
+    return UpdateDriverForPlugAndPlayDevicesA(nullptr, "root\\quorvhid", inf.c_str(),
+                                              INSTALLFLAG_FORCE, &reboot) != FALSE;
+}
+
+// DirectInput's joystick id for the interface: 0, under its Device Parameters key.
+inline void GiveJoystickId(const std::string& path) {
+    const std::string key =
+        "System\\CurrentControlSet\\Control\\DeviceClasses\\{4d1e55b2-f16f-11cf-88cb-001111000030}"
+        "\\##?#" +
+        path.substr(4) + "\\#\\Device Parameters\\DirectX";
+    HKEY handle = nullptr;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &handle, nullptr);
+    const DWORD id = 0;
+    RegSetValueExA(handle, "Joystick Id", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&id),
+                   sizeof id);
+    RegCloseKey(handle);
+}
+
+// Every report the device received since the last call: kind (1 output, 2 feature) and bytes.
+inline std::vector<std::pair<int, Bytes>> Received(HANDLE channel) {
+    std::vector<std::pair<int, Bytes>> reports;
+    for (;;) {
+        unsigned char record[18];
+        DWORD size = 0;
+        if (!DeviceIoControl(channel, kPop, nullptr, 0, record, sizeof record, &size, nullptr) ||
+            size == 0) {
+            return reports;
+        }
+        reports.push_back({record[0], Bytes(record + 2, record + 2 + record[1])});
+    }
+}
+
+inline const DWORD kInject = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x800, METHOD_BUFFERED, FILE_ANY_ACCESS);
+inline const char* const kDeviceKey =
+    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
+    "VID_5A1C&PID_E410\\Quorvane\\FFB_API";
+
+// Installs the wheel (once per prefix), gives it joystick id 0 and opens its test channel;
+// INVALID_HANDLE_VALUE when any step fails.
+inline HANDLE OpenWheelChannel() {
+    if (InterfacePath(kHidInterface, "vid_5a1c&pid_e410").empty() && !InstallWheel()) {
+        return INVALID_HANDLE_VALUE;
+    }
+    const std::string path = WaitForInterface(kHidInterface, "vid_5a1c&pid_e410");
+    if (path.empty()) return INVALID_HANDLE_VALUE;
+    GiveJoystickId(path);
+    const std::string channelPath = WaitForInterface(kTestInterface);
+    if (channelPath.empty()) return INVALID_HANDLE_VALUE;
+    return CreateFileA(channelPath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+// A tuning value of the wheel's device key, as a device maker's installation writes it.
+inline void SetDeviceValue(const char* name, DWORD value) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, kDeviceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                    nullptr);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+// The device key and the joystick key below it, which an unload writes the gains into.
+inline void ClearDeviceKey() {
+    RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kDeviceKey) + "\\0").c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, kDeviceKey);
+}
+
+}  // namespace wine_test
