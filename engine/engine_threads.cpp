@@ -26,6 +26,27 @@ void WaitOneStep(EngineThreads& engine) {
     }
 }
 
+template <typename Function>
+PAPCFUNC AsApcRoutine(Function* function) {
+    return reinterpret_cast<PAPCFUNC>(reinterpret_cast<void (*)()>(function));
+}
+
+// A thread's last act. The module's unload waits for `ended` and then lets the loader unmap
+// the image at once, while a thread that returned normally would still have to run through
+// this code: preempted there, it would execute freed memory. So the signal and the exit are
+// queued to the thread itself and run from the system's APC dispatch, in that order; after
+// the signal no instruction of this module runs again. (SetEvent and ExitThread have the
+// shape of an APC routine on 32-bit Windows: one pointer-sized argument, stdcall.)
+void SignalEndedAndExit(HANDLE ended) {
+    const HANDLE self = GetCurrentThread();
+    if (QueueUserAPC(AsApcRoutine(&SetEvent), self, reinterpret_cast<ULONG_PTR>(ended)) == 0) {
+        SetEvent(ended);
+        return;
+    }
+    QueueUserAPC(AsApcRoutine(&ExitThread), self, 0);
+    SleepEx(INFINITE, TRUE);  // returns only when the exit could not be queued
+}
+
 void CloseAndClear(HANDLE& handle) {
     if (handle != nullptr) CloseHandle(handle);
     handle = nullptr;
@@ -70,7 +91,7 @@ DWORD WINAPI ForceThread(LPVOID parameter) {
         WaitOneStep(engine);
     }
     ZXReleaseBuffer(*engine.process);
-    SetEvent(engine.forceEnded);
+    SignalEndedAndExit(engine.forceEnded);
     return 0;
 }
 
@@ -89,7 +110,7 @@ DWORD WINAPI PollThread(LPVOID parameter) {
         PollPass(*engine.process, buffer, GetTickCount());
         WaitOneStep(engine);
     }
-    SetEvent(engine.pollEnded);
+    SignalEndedAndExit(engine.pollEnded);
     return 0;
 }
 

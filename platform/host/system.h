@@ -78,6 +78,15 @@ HANDLE CreateThread(SECURITY_ATTRIBUTES* security, SIZE_T stackSize, LPTHREAD_ST
 BOOL SetThreadPriority(HANDLE thread, int priority);
 int GetThreadPriority(HANDLE thread);
 BOOL DisableThreadLibraryCalls(HMODULE module);
+
+// Asynchronous procedure calls queued to the calling thread only (GetCurrentThread), run in
+// order by its next alertable SleepEx; ExitThread ends a thread of CreateThread there.
+typedef void (*PAPCFUNC)(ULONG_PTR parameter);
+#define WAIT_IO_COMPLETION 0x000000C0u
+HANDLE GetCurrentThread();
+DWORD QueueUserAPC(PAPCFUNC routine, HANDLE thread, ULONG_PTR parameter);
+DWORD SleepEx(DWORD milliseconds, BOOL alertable);
+[[noreturn]] void ExitThread(DWORD exitCode);
 int MulDiv(int number, int numerator, int denominator);
 
 namespace host {
@@ -88,6 +97,10 @@ void HoldNewThreads(bool hold);
 void ReleaseHeldThreads();
 // Threads of CreateThread that have not returned yet.
 int RunningThreadCount();
+// What ExitThread throws; CreateThread's thread catches it where the start routine returns.
+struct ThreadExit {
+    DWORD exitCode;
+};
 
 // Sleep lasts a whole number of `ms` steps, at least one: 16 stands for Windows' default
 // timer resolution, under which Sleep(1) takes up to 15.6 ms. 1 by default.

@@ -61,7 +61,9 @@ HANDLE CreateThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE start, 
             std::unique_lock<std::mutex> guard(TableLock());
             if (thread->held) TableChanged().wait(guard, [] { return !holdNewThreads; });
         }
-        start(parameter);
+        try {
+            start(parameter);
+        } catch (const ThreadExit&) {}
         std::lock_guard<std::mutex> guard(TableLock());
         thread->finished = true;
         --runningThreads;

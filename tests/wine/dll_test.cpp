@@ -4,6 +4,8 @@
 // threads run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -56,20 +58,6 @@ std::vector<DWORD> WithPriority(const std::vector<DWORD>& ids, int priority) {
         if (thread != nullptr) CloseHandle(thread);
     }
     return matching;
-}
-
-// Whether all the given threads have ended (waiting up to a second for their exit).
-bool ThreadsGone(const std::vector<DWORD>& ids) {
-    for (int i = 0; i < 100; ++i) {
-        bool anyLeft = false;
-        for (DWORD id : ProcessThreads()) {
-            for (DWORD wanted : ids)
-                anyLeft = anyLeft || wanted == id;
-        }
-        if (!anyLeft) return true;
-        Sleep(10);
-    }
-    return false;
 }
 
 struct LoadedDriver {
@@ -216,19 +204,79 @@ TEST(Dll, ReadsTheEngineSettingsFromTheRegistry) {
     RegCloseKey(key);
 }
 
-TEST(Dll, UnloadingWhileTheThreadsRunLeavesNoThread) {
-    for (int round = 0; round < 3; ++round) {
-        SCOPED_TRACE(round);
-        const std::vector<DWORD> before = ProcessThreads();
-        HMODULE module = LoadLibraryA((ThisFolder() + "quorforce.dll").c_str());
-        ASSERT_NE(module, nullptr);
-        Sleep(40);  // a few ticks
-        const std::vector<DWORD> engine =
-            WithPriority(NewThreads(before), THREAD_PRIORITY_TIME_CRITICAL);
-        EXPECT_EQ(engine.size(), 2u);
-        EXPECT_TRUE(FreeLibrary(module));
-        EXPECT_TRUE(ThreadsGone(engine));
+void SetProductValue(const char* name, DWORD value) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                    nullptr);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+// A control panel's thread of normal priority keeps the processor busy, so that the engine
+// threads, at or below its priority, are preempted wherever they are.
+DWORD WINAPI Busy(LPVOID stop) {
+    while (InterlockedCompareExchange(static_cast<volatile LONG*>(stop), 0, 0) == 0) {}
+    return 0;
+}
+
+// FreeLibrary while both threads tick every millisecond with an effect playing: the image
+// goes at once, so no engine thread may still run an instruction of it, at any priority.
+TEST(Dll, UnloadingWhileTheThreadsTickLeavesNoThread) {
+    SetProductValue("POLLING_STEP", 1);
+    volatile LONG stop = 0;
+    HANDLE busy = CreateThread(nullptr, 0, Busy, const_cast<LONG*>(&stop), 0, nullptr);
+    DWORD slowest = 0;
+    const struct {
+        DWORD code;
+        int priority;
+    } rows[] = {{0, THREAD_PRIORITY_TIME_CRITICAL},
+                {3, THREAD_PRIORITY_BELOW_NORMAL},
+                {4, THREAD_PRIORITY_LOWEST}};
+    for (const auto& row : rows) {
+        SetProductValue("THREAD_PRIORITY", row.code);
+        for (int cycle = 0; cycle < 100 && !HasFailure(); ++cycle) {
+            SCOPED_TRACE(testing::Message() << "priority code " << row.code << ", cycle " << cycle);
+            const std::vector<DWORD> before = ProcessThreads();
+            HMODULE module = LoadLibraryA((ThisFolder() + "quorforce.dll").c_str());
+            ASSERT_NE(module, nullptr);
+            auto getClassObject = reinterpret_cast<GetClassObjectFunction>(
+                reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+            IClassFactory* factory = nullptr;
+            ASSERT_EQ(getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory)),
+                      S_OK);
+            IDirectInputEffectDriver* driver = nullptr;
+            factory->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver));
+            factory->Release();
+            ASSERT_NE(driver, nullptr);
+            DICONSTANTFORCE force = {5000};
+            DirectInputEffect effect = ConstantEffect(&force);
+            DWORD handle = 0;
+            EXPECT_EQ(driver->DownloadEffect(0, 371, &handle, &effect.effect, DIEP_START), S_OK);
+            const std::vector<DWORD> engine = WithPriority(NewThreads(before), row.priority);
+            EXPECT_EQ(engine.size(), 2u);
+            driver->DestroyEffect(0, handle);
+            driver->Release();
+            EXPECT_TRUE(FreeLibrary(module));
+            // The threads only leave the system's exit path once the unload is over.
+            const DWORD unloaded = GetTickCount();
+            bool left = true;
+            while (left && GetTickCount() - unloaded <= 20) {
+                left = !WithPriority(engine, row.priority).empty();
+                if (left) Sleep(1);
+            }
+            EXPECT_FALSE(left) << "an engine thread is left 20 ms after the unload";
+            slowest = std::max(slowest, GetTickCount() - unloaded);
+        }
     }
+    std::printf("[ measured ] engine threads gone at most %lu ms after an unload\n", slowest);
+    InterlockedExchange(&stop, 1);
+    WaitForSingleObject(busy, INFINITE);
+    CloseHandle(busy);
+    HKEY key = nullptr;
+    RegOpenKeyExA(HKEY_CURRENT_USER, kProductKey, 0, KEY_ALL_ACCESS, &key);
+    RegDeleteValueA(key, "THREAD_PRIORITY");
+    RegDeleteValueA(key, "POLLING_STEP");
+    RegCloseKey(key);
 }
 
 // The child side of SecondProcessSeesTheEffects.
