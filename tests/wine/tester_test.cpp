@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -113,6 +115,96 @@ TEST(Tester, WithoutADeviceShowsOneErrorAndEnds) {
     const long code = tester.ExitCode(20000);
     EXPECT_TRUE(WindowsOf(tester.process.dwProcessId, kBoxCaption).empty()) << "a second box";
     EXPECT_EQ(code, 0);
+}
+
+// The dialog template as the resource holds it: a plain DIALOG, its nine controls in order.
+class TemplateReader {
+public:
+    explicit TemplateReader(const unsigned char* at) : at_(at) {}
+    DWORD Dword() { return Take<DWORD>(); }
+    WORD Word() { return Take<WORD>(); }
+    // A string or an ordinal (0xFFFF then the value, as "#N").
+    std::string Text() {
+        if (Peek() == 0xFFFF) {
+            Word();
+            return "#" + std::to_string(Word());
+        }
+        std::string text;
+        for (WORD c = Word(); c != 0; c = Word())
+            text += static_cast<char>(c);
+        return text;
+    }
+    void AlignDword() { at_ += (4 - reinterpret_cast<std::uintptr_t>(at_) % 4) % 4; }
+
+private:
+    WORD Peek() const { return *reinterpret_cast<const WORD*>(at_); }
+    template <typename T>
+    T Take() {
+        T value;
+        std::memcpy(&value, at_, sizeof value);
+        at_ += sizeof value;
+        return value;
+    }
+    const unsigned char* at_;
+};
+
+TEST(TesterResources, DialogIconAndVersionAreTheProgramsOwn) {
+    HMODULE exe = LoadLibraryExA((ThisFolder() + "quortest.exe").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    HRSRC found = FindResourceA(exe, MAKEINTRESOURCEA(101), MAKEINTRESOURCEA(5));  // RT_DIALOG
+    ASSERT_NE(found, nullptr);
+    TemplateReader r(static_cast<const unsigned char*>(LockResource(LoadResource(exe, found))));
+    EXPECT_EQ(r.Dword(), static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
+                                            DS_MODALFRAME | DS_CENTER | DS_SETFONT));
+    EXPECT_EQ(r.Dword(), 0u);  // no extended style
+    const WORD count = r.Word();
+    EXPECT_EQ(count, 9u);
+    const WORD frame[4] = {r.Word(), r.Word(), r.Word(), r.Word()};
+    EXPECT_EQ(std::vector<WORD>(frame, frame + 4), (std::vector<WORD>{0, 0, 232, 126}));
+    EXPECT_EQ(r.Text(), "");  // no menu
+    EXPECT_EQ(r.Text(), "");  // the default class
+    EXPECT_EQ(r.Text(), "Quorvane FFB Tester Utility, v1.00");
+    EXPECT_EQ(r.Word(), 8u);
+    EXPECT_EQ(r.Text(), "MS Sans Serif");
+    const DWORD child = WS_CHILD | WS_VISIBLE, push = child | WS_TABSTOP | BS_PUSHBUTTON;
+    const struct {
+        WORD id;
+        const char* cls;
+        const char* text;
+        DWORD style;
+        WORD rect[4];
+    } controls[] = {
+        {2, "#128", "Exit", child | WS_TABSTOP | BS_DEFPUSHBUTTON, {170, 102, 50, 15}},
+        {0xFFFF, "#128", "Apply Effects", child | BS_GROUPBOX, {10, 27, 88, 90}},
+        {1000, "#128", "Constant", push, {20, 43, 50, 14}},
+        {1001, "#128", "Ramp", push, {20, 67, 50, 14}},
+        {1002, "#128", "Periodic", push, {20, 92, 50, 14}},
+        {1004, "#128", "Stop", push, {105, 102, 50, 14}},
+        {1005, "#129", "", child | WS_BORDER | WS_TABSTOP | ES_MULTILINE | ES_READONLY,
+         {105, 41, 115, 51}},
+        {0xFFFF, "#130", "Device:", child | WS_GROUP | SS_LEFT, {105, 32, 26, 8}},
+        {0xFFFF, "#130",
+         "Ensure that the device is the first controller and then press on any of the effects "
+         "below to feel the effect on your device.",
+         child | WS_GROUP | SS_LEFT, {10, 6, 210, 18}},
+    };
+    for (int i = 0; i < count && i < 9; ++i) {
+        SCOPED_TRACE(controls[i].text);
+        r.AlignDword();
+        EXPECT_EQ(r.Dword(), controls[i].style);
+        EXPECT_EQ(r.Dword(), 0u);
+        const WORD rect[4] = {r.Word(), r.Word(), r.Word(), r.Word()};
+        EXPECT_EQ(std::vector<WORD>(rect, rect + 4),
+                  std::vector<WORD>(controls[i].rect, controls[i].rect + 4));
+        EXPECT_EQ(r.Word(), controls[i].id);
+        EXPECT_EQ(r.Text(), controls[i].cls);
+        EXPECT_EQ(r.Text(), controls[i].text);
+        EXPECT_EQ(r.Word(), 0u);  // no creation data
+    }
+    EXPECT_NE(FindResourceA(exe, MAKEINTRESOURCEA(102), MAKEINTRESOURCEA(14)), nullptr);  // icon
+    EXPECT_NE(FindResourceA(exe, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16)), nullptr);  // version
+    FreeLibrary(exe);
 }
 
 }  // namespace
