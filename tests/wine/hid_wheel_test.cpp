@@ -163,4 +163,49 @@ TEST_F(WineHidWheel, ControlPanelInAnotherProcessScalesTheNextTicks) {
         EXPECT_EQ(report.second, (Bytes{0x01, 0x00, 0x3F}));
 }
 
+// A second wheel of the same model beside the first, joystick ids 0 and 1, each bound by
+// its own driver object: each receives the force of its own effect only.
+TEST(WineTwoWheels, EachReceivesItsOwnForce) {
+    HANDLE channels[2] = {OpenWheelChannel(0, 0), OpenWheelChannel(1, 1)};
+    ASSERT_NE(channels[0], INVALID_HANDLE_VALUE);
+    ASSERT_NE(channels[1], INVALID_HANDLE_VALUE) << "the second wheel did not install";
+    SetDeviceValue("Shock_or_Force_Feedback", 0);
+    SetDeviceValue("Motor_Parameters", 0);
+    HMODULE dll = LoadLibraryA((ThisFolder() + "quorforce.dll").c_str());
+    ASSERT_NE(dll, nullptr);
+    auto getClassObject = reinterpret_cast<GetClassObjectFunction>(
+        reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    IDirectInputEffectDriver* drivers[2] = {};
+    // 5000 and 2500 at 90 degrees: 10000 and 5000 on the first motor, bytes 127 and 63.
+    DICONSTANTFORCE forces[2] = {{5000}, {2500}};
+    const Bytes expected[2] = {{0x01, 0x00, 0x7F}, {0x01, 0x00, 0x3F}};
+    for (DWORD j = 0; j < 2; ++j) {
+        Received(channels[j]);
+        ASSERT_EQ(
+            factory->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&drivers[j])),
+            S_OK);
+        ASSERT_EQ(drivers[j]->DeviceID(0x0800, j, TRUE, j, nullptr), S_OK) << j;
+        DirectInputEffect effect = Effect(&forces[j], sizeof forces[j], 9000);
+        DWORD handle = 0;
+        EXPECT_EQ(drivers[j]->DownloadEffect(j, 371, &handle, &effect.effect, DIEP_START), S_OK);
+    }
+    Sleep(200);
+    for (DWORD j = 0; j < 2; ++j) {
+        SCOPED_TRACE(j);
+        const auto reports = Received(channels[j]);
+        EXPECT_GE(reports.size(), 3u);
+        // The second wheel's first reports may come before its own effect was downloaded.
+        for (std::size_t i = j; i < reports.size(); ++i)
+            EXPECT_EQ(reports[i].second, expected[j]);
+        drivers[j]->Release();
+    }
+    factory->Release();
+    FreeLibrary(dll);
+    ClearDeviceKey();
+    for (HANDLE channel : channels)
+        CloseHandle(channel);
+}
+
 }  // namespace

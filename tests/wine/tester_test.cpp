@@ -149,8 +149,8 @@ private:
 };
 
 TEST(TesterResources, DialogIconAndVersionAreTheProgramsOwn) {
-    HMODULE exe = LoadLibraryExA((ThisFolder() + "quortest.exe").c_str(), nullptr,
-                                 LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE exe =
+        LoadLibraryExA((ThisFolder() + "quortest.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(exe, nullptr);
     HRSRC found = FindResourceA(exe, MAKEINTRESOURCEA(101), MAKEINTRESOURCEA(5));  // RT_DIALOG
     ASSERT_NE(found, nullptr);
@@ -181,13 +181,18 @@ TEST(TesterResources, DialogIconAndVersionAreTheProgramsOwn) {
         {1001, "#128", "Ramp", push, {20, 67, 50, 14}},
         {1002, "#128", "Periodic", push, {20, 92, 50, 14}},
         {1004, "#128", "Stop", push, {105, 102, 50, 14}},
-        {1005, "#129", "", child | WS_BORDER | WS_TABSTOP | ES_MULTILINE | ES_READONLY,
+        {1005,
+         "#129",
+         "",
+         child | WS_BORDER | WS_TABSTOP | ES_MULTILINE | ES_READONLY,
          {105, 41, 115, 51}},
         {0xFFFF, "#130", "Device:", child | WS_GROUP | SS_LEFT, {105, 32, 26, 8}},
-        {0xFFFF, "#130",
+        {0xFFFF,
+         "#130",
          "Ensure that the device is the first controller and then press on any of the effects "
          "below to feel the effect on your device.",
-         child | WS_GROUP | SS_LEFT, {10, 6, 210, 18}},
+         child | WS_GROUP | SS_LEFT,
+         {10, 6, 210, 18}},
     };
     for (int i = 0; i < count && i < 9; ++i) {
         SCOPED_TRACE(controls[i].text);
@@ -203,7 +208,7 @@ TEST(TesterResources, DialogIconAndVersionAreTheProgramsOwn) {
         EXPECT_EQ(r.Word(), 0u);  // no creation data
     }
     EXPECT_NE(FindResourceA(exe, MAKEINTRESOURCEA(102), MAKEINTRESOURCEA(14)), nullptr);  // icon
-    EXPECT_NE(FindResourceA(exe, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16)), nullptr);  // version
+    EXPECT_NE(FindResourceA(exe, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16)), nullptr);    // version
     FreeLibrary(exe);
 }
 

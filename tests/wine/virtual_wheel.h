@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +28,12 @@ inline const GUID kTestInterface = {
     0x8e6f4f2a, 0x4c1d, 0x4b2e, {0x9a, 0x11, 0x51, 0x7a, 0x0c, 0x3d, 0x22, 0x10}};
 inline const DWORD kPop = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x801, METHOD_BUFFERED, FILE_ANY_ACCESS);
 
+inline std::string Lower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
 // The device path of the first present interface of a class whose path contains `part`
 // (Wine has HID devices of its own), or "".
 inline std::string InterfacePath(const GUID& guid, const std::string& part) {
@@ -42,7 +49,7 @@ inline std::string InterfacePath(const GUID& guid, const std::string& part) {
         auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer);
         detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
         if (SetupDiGetDeviceInterfaceDetailA(set, &data, detail, sizeof buffer, nullptr, nullptr) &&
-            std::string(detail->DevicePath).find(part) != std::string::npos) {
+            Lower(detail->DevicePath).find(Lower(part)) != std::string::npos) {
             path = detail->DevicePath;
         }
     }
@@ -59,14 +66,18 @@ inline std::string WaitForInterface(const GUID& guid, const std::string& part = 
     return "";
 }
 
-// Installs the virtual wheel as a root-enumerated device with the minidriver's INF.
-inline bool InstallWheel() {
+// The part of both device paths (HID and test channel) that names wheel `n`.
+inline std::string WheelPart(int n) { return "vid_5a1c&pid_e410#000" + std::to_string(n) + "#"; }
+
+// Installs virtual wheel `n` as a root-enumerated device with the minidriver's INF.
+inline bool InstallWheel(int n = 0) {
     HDEVINFO set = SetupDiCreateDeviceInfoList(&kHidClass, nullptr);
     if (set == INVALID_HANDLE_VALUE) return false;
     SP_DEVINFO_DATA device = {};
     device.cbSize = sizeof device;
-    bool ok = SetupDiCreateDeviceInfoA(set, "ROOT\\VID_5A1C&PID_E410\\0000", &kHidClass, nullptr,
-                                       nullptr, 0, &device);
+    const std::string instance = "ROOT\\VID_5A1C&PID_E410\\000" + std::to_string(n);
+    bool ok =
+        SetupDiCreateDeviceInfoA(set, instance.c_str(), &kHidClass, nullptr, nullptr, 0, &device);
     static const char ids[] = "root\\quorvhid\0";
     ok = ok && SetupDiSetDeviceRegistryPropertyA(set, &device, SPDRP_HARDWAREID,
                                                  reinterpret_cast<const BYTE*>(ids), sizeof ids);
@@ -80,7 +91,7 @@ inline bool InstallWheel() {
 }
 
 // DirectInput's joystick id for the interface: 0, under its Device Parameters key.
-inline void GiveJoystickId(const std::string& path) {
+inline void GiveJoystickId(const std::string& path, DWORD id = 0) {
     const std::string key =
         "System\\CurrentControlSet\\Control\\DeviceClasses\\{4d1e55b2-f16f-11cf-88cb-001111000030}"
         "\\##?#" +
@@ -88,7 +99,6 @@ inline void GiveJoystickId(const std::string& path) {
     HKEY handle = nullptr;
     RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                     &handle, nullptr);
-    const DWORD id = 0;
     RegSetValueExA(handle, "Joystick Id", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&id),
                    sizeof id);
     RegCloseKey(handle);
@@ -113,16 +123,16 @@ inline const char* const kDeviceKey =
     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
     "VID_5A1C&PID_E410\\Quorvane\\FFB_API";
 
-// Installs the wheel (once per prefix), gives it joystick id 0 and opens its test channel;
-// INVALID_HANDLE_VALUE when any step fails.
-inline HANDLE OpenWheelChannel() {
-    if (InterfacePath(kHidInterface, "vid_5a1c&pid_e410").empty() && !InstallWheel()) {
+// Installs wheel `n` (once per prefix), gives it joystick id `joystick` and opens its test
+// channel; INVALID_HANDLE_VALUE when any step fails.
+inline HANDLE OpenWheelChannel(int n = 0, DWORD joystick = 0) {
+    if (InterfacePath(kHidInterface, WheelPart(n)).empty() && !InstallWheel(n)) {
         return INVALID_HANDLE_VALUE;
     }
-    const std::string path = WaitForInterface(kHidInterface, "vid_5a1c&pid_e410");
+    const std::string path = WaitForInterface(kHidInterface, WheelPart(n));
     if (path.empty()) return INVALID_HANDLE_VALUE;
-    GiveJoystickId(path);
-    const std::string channelPath = WaitForInterface(kTestInterface);
+    GiveJoystickId(path, joystick);
+    const std::string channelPath = WaitForInterface(kTestInterface, WheelPart(n));
     if (channelPath.empty()) return INVALID_HANDLE_VALUE;
     return CreateFileA(channelPath.c_str(), GENERIC_READ | GENERIC_WRITE,
                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);

@@ -84,23 +84,31 @@ static const UCHAR report_descriptor[] = {
     0xC0,
 };
 
-/* Records: kind (1 output, 2 feature), length, bytes. */
+/* Records: kind (1 output, 2 feature), length, bytes. Each wheel of the prefix has its own
+ * records, pending read, queued input and test channel, in hidclass's mini extension. */
 #define RECORDS 4096
 #define RECORD_BYTES 16
-static UCHAR records[RECORDS][RECORD_BYTES + 2];
-static volatile LONG records_written;
-static volatile LONG records_read;
-static IRP* volatile pending_read;
-static UCHAR queued_input[8];
-static volatile LONG input_queued;
-static UNICODE_STRING test_path;
+typedef struct {
+    UCHAR records[RECORDS][RECORD_BYTES + 2];
+    volatile LONG records_written;
+    volatile LONG records_read;
+    IRP* volatile pending_read;
+    UCHAR queued_input[8];
+    volatile LONG input_queued;
+    UNICODE_STRING test_path;
+} WHEEL;
+
 static PDRIVER_DISPATCH hidclass_device_control;
 
-static void record(UCHAR kind, const UCHAR* bytes, ULONG length) {
-    LONG slot = InterlockedIncrement(&records_written) - 1;
+static WHEEL* wheel_of(DEVICE_OBJECT* device) {
+    return ((HID_DEVICE_EXTENSION*)device->DeviceExtension)->MiniDeviceExtension;
+}
+
+static void record(WHEEL* wheel, UCHAR kind, const UCHAR* bytes, ULONG length) {
+    LONG slot = InterlockedIncrement(&wheel->records_written) - 1;
     UCHAR* r;
     if (slot >= RECORDS) return;
-    r = records[slot];
+    r = wheel->records[slot];
     if (length > RECORD_BYTES) length = RECORD_BYTES;
     r[0] = kind;
     r[1] = (UCHAR)length;
@@ -121,14 +129,14 @@ static NTSTATUS copy_out(IRP* irp, const void* data, ULONG size, ULONG capacity)
 }
 
 /* A read of hidclass waits for the next injected report. */
-static NTSTATUS read_report(IRP* irp, ULONG capacity) {
+static NTSTATUS read_report(WHEEL* wheel, IRP* irp, ULONG capacity) {
     if (capacity < 5) return complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
-    if (InterlockedExchange(&input_queued, 0)) {
-        RtlCopyMemory(irp->UserBuffer, queued_input, 5);
+    if (InterlockedExchange(&wheel->input_queued, 0)) {
+        RtlCopyMemory(irp->UserBuffer, wheel->queued_input, 5);
         return complete(irp, STATUS_SUCCESS, 5);
     }
     IoMarkIrpPending(irp);
-    (void)InterlockedExchangePointer((PVOID*)&pending_read, irp);
+    (void)InterlockedExchangePointer((PVOID*)&wheel->pending_read, irp);
     return STATUS_PENDING;
 }
 
@@ -136,7 +144,7 @@ static NTSTATUS WINAPI internal_ioctl(DEVICE_OBJECT* device, IRP* irp) {
     IO_STACK_LOCATION* stack = IoGetCurrentIrpStackLocation(irp);
     ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
     ULONG out = stack->Parameters.DeviceIoControl.OutputBufferLength;
-    (void)device;
+    WHEEL* wheel = wheel_of(device);
     switch (code) {
     case IOCTL_HID_GET_DEVICE_DESCRIPTOR: {
         HID_DESCRIPTOR d = {sizeof(HID_DESCRIPTOR),   0x21, 0x0100, 0, 1, 0x22,
@@ -153,12 +161,12 @@ static NTSTATUS WINAPI internal_ioctl(DEVICE_OBJECT* device, IRP* irp) {
         static const WCHAR name[] = L"quorforce virtual wheel";
         return copy_out(irp, name, sizeof(name), out);
     }
-    case IOCTL_HID_READ_REPORT: return read_report(irp, out);
+    case IOCTL_HID_READ_REPORT: return read_report(wheel, irp, out);
     case IOCTL_HID_WRITE_REPORT:
     case IOCTL_HID_SET_OUTPUT_REPORT:
     case IOCTL_HID_SET_FEATURE: {
         HID_XFER_PACKET* packet = irp->UserBuffer;
-        record(code == IOCTL_HID_SET_FEATURE ? 2 : 1, packet->reportBuffer,
+        record(wheel, code == IOCTL_HID_SET_FEATURE ? 2 : 1, packet->reportBuffer,
                packet->reportBufferLen);
         /* Wine 8's hidclass reports one byte less than is returned here. */
         return complete(irp, STATUS_SUCCESS, packet->reportBufferLen + 1);
@@ -169,27 +177,28 @@ static NTSTATUS WINAPI internal_ioctl(DEVICE_OBJECT* device, IRP* irp) {
     }
 }
 
-static NTSTATUS test_ioctl(IRP* irp, ULONG code, ULONG in, ULONG out) {
+static NTSTATUS test_ioctl(WHEEL* wheel, IRP* irp, ULONG code, ULONG in, ULONG out) {
     UCHAR* buffer = irp->AssociatedIrp.SystemBuffer;
     if (code == IOCTL_TEST_INJECT) {
         IRP* read;
         if (in < 5) return complete(irp, STATUS_INVALID_PARAMETER, 0);
-        read = InterlockedExchangePointer((PVOID*)&pending_read, NULL);
+        read = InterlockedExchangePointer((PVOID*)&wheel->pending_read, NULL);
         if (read) {
             RtlCopyMemory(read->UserBuffer, buffer, 5);
             complete(read, STATUS_SUCCESS, 5);
         } else {
-            RtlCopyMemory(queued_input, buffer, 5);
-            InterlockedExchange(&input_queued, 1);
+            RtlCopyMemory(wheel->queued_input, buffer, 5);
+            InterlockedExchange(&wheel->input_queued, 1);
         }
         return complete(irp, STATUS_SUCCESS, 0);
     }
     /* Pop: the oldest record, or nothing (0 bytes). */
-    if (records_read >= records_written || records_read >= RECORDS || out < RECORD_BYTES + 2) {
+    if (wheel->records_read >= wheel->records_written || wheel->records_read >= RECORDS ||
+        out < RECORD_BYTES + 2) {
         return complete(irp, STATUS_SUCCESS, 0);
     }
-    RtlCopyMemory(buffer, records[records_read], RECORD_BYTES + 2);
-    InterlockedIncrement(&records_read);
+    RtlCopyMemory(buffer, wheel->records[wheel->records_read], RECORD_BYTES + 2);
+    InterlockedIncrement(&wheel->records_read);
     return complete(irp, STATUS_SUCCESS, RECORD_BYTES + 2);
 }
 
@@ -197,7 +206,8 @@ static NTSTATUS WINAPI device_control(DEVICE_OBJECT* device, IRP* irp) {
     IO_STACK_LOCATION* stack = IoGetCurrentIrpStackLocation(irp);
     ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
     if (code == IOCTL_TEST_INJECT || code == IOCTL_TEST_POP) {
-        return test_ioctl(irp, code, stack->Parameters.DeviceIoControl.InputBufferLength,
+        return test_ioctl(wheel_of(device), irp, code,
+                          stack->Parameters.DeviceIoControl.InputBufferLength,
                           stack->Parameters.DeviceIoControl.OutputBufferLength);
     }
     return hidclass_device_control(device, irp);
@@ -206,8 +216,13 @@ static NTSTATUS WINAPI device_control(DEVICE_OBJECT* device, IRP* irp) {
 static NTSTATUS WINAPI pnp(DEVICE_OBJECT* device, IRP* irp) {
     HID_DEVICE_EXTENSION* ext = device->DeviceExtension;
     IO_STACK_LOCATION* stack = IoGetCurrentIrpStackLocation(irp);
-    if (stack->MinorFunction == IRP_MN_START_DEVICE) IoSetDeviceInterfaceState(&test_path, TRUE);
-    if (stack->MinorFunction == IRP_MN_REMOVE_DEVICE) IoSetDeviceInterfaceState(&test_path, FALSE);
+    WHEEL* wheel = wheel_of(device);
+    if (stack->MinorFunction == IRP_MN_START_DEVICE) {
+        IoSetDeviceInterfaceState(&wheel->test_path, TRUE);
+    }
+    if (stack->MinorFunction == IRP_MN_REMOVE_DEVICE) {
+        IoSetDeviceInterfaceState(&wheel->test_path, FALSE);
+    }
     IoSkipCurrentIrpStackLocation(irp);
     return IoCallDriver(ext->NextDeviceObject, irp);
 }
@@ -221,8 +236,10 @@ static NTSTATUS WINAPI power(DEVICE_OBJECT* device, IRP* irp) {
 
 static NTSTATUS WINAPI add_device(DRIVER_OBJECT* driver, DEVICE_OBJECT* fdo) {
     HID_DEVICE_EXTENSION* ext = fdo->DeviceExtension;
+    WHEEL* wheel = ext->MiniDeviceExtension;
     (void)driver;
-    IoRegisterDeviceInterface(ext->PhysicalDeviceObject, &test_interface, NULL, &test_path);
+    RtlZeroMemory(wheel, sizeof *wheel);
+    IoRegisterDeviceInterface(ext->PhysicalDeviceObject, &test_interface, NULL, &wheel->test_path);
     fdo->Flags &= ~DO_DEVICE_INITIALIZING;
     return STATUS_SUCCESS;
 }
@@ -241,7 +258,7 @@ NTSTATUS WINAPI DriverEntry(DRIVER_OBJECT* driver, UNICODE_STRING* registry) {
     registration.Revision = HID_REVISION;
     registration.DriverObject = driver;
     registration.RegistryPath = registry;
-    registration.DeviceExtensionSize = 0;
+    registration.DeviceExtensionSize = sizeof(WHEEL);
     registration.DevicesArePolled = FALSE;
     status = HidRegisterMinidriver(&registration);
     /* hidclass now owns the dispatch table; take device control for the test channel. */
