@@ -5,6 +5,7 @@
 #include "driver/class_factory.h"
 #include "driver/guids.h"
 #include "driver/module_state.h"
+#include "driver/registration.h"
 #include "driver/shared_objects.h"
 #include "hid/device_discovery.h"
 #include "hid/report_io.h"
@@ -33,6 +34,7 @@ void CloseDeviceLinks(ModuleState& module) {
 
 bool AttachModule(HINSTANCE instance) {
     ModuleState& module = Module();
+    module.instance = instance;
     ZXLoadCancelIo(module.process);
     DisableThreadLibraryCalls(instance);
     if (!OpenSharedObjects(module.process)) {
@@ -78,3 +80,13 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
 }
 
 STDAPI DllCanUnloadNow(void) { return Module().lockCount != 0 ? S_FALSE : S_OK; }
+
+// regsvr32's entry points: the class and the wheel's force-feedback registration.
+STDAPI DllRegisterServer(void) {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(Module().instance, path, sizeof path);
+    if (length == 0 || length >= sizeof path) return E_UNEXPECTED;
+    return RegisterServer(path);
+}
+
+STDAPI DllUnregisterServer(void) { return UnregisterServer(); }

@@ -18,6 +18,7 @@ struct ModuleState {
     EngineSettings settings;
     volatile LONG lockCount = 0;      // DllCanUnloadNow answers S_FALSE while not 0
     volatile LONG driverObjects = 0;  // the device link's events go with the last one
+    HMODULE instance = nullptr;       // the DLL itself, for its registration's path
 };
 
 ModuleState& Module();

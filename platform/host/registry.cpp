@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -281,6 +282,23 @@ LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     if (it == node->children.end()) return ERROR_FILE_NOT_FOUND;
     if (!it->second->children.empty()) return ERROR_ACCESS_DENIED;  // subkeys stay
     node->children.erase(it);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegQueryInfoKeyA(HKEY key, LPSTR, LPDWORD classSize, LPDWORD, LPDWORD subKeys,
+                         LPDWORD maxSubKeySize, LPDWORD maxClassSize, LPDWORD values,
+                         LPDWORD maxValueNameSize, LPDWORD maxValueSize,
+                         LPDWORD securityDescriptorSize, FILETIME*) {
+    std::lock_guard<std::mutex> guard(Lock());
+    std::shared_ptr<Node> node;
+    Hive* hive = nullptr;
+    if (!Resolve(key, &node, &hive)) return ERROR_INVALID_HANDLE;
+    for (LPDWORD zero : {classSize, maxSubKeySize, maxClassSize, maxValueNameSize, maxValueSize,
+                         securityDescriptorSize}) {
+        if (zero != nullptr) *zero = 0;
+    }
+    if (subKeys != nullptr) *subKeys = static_cast<DWORD>(node->children.size());
+    if (values != nullptr) *values = static_cast<DWORD>(node->values.size());
     return ERROR_SUCCESS;
 }
 

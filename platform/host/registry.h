@@ -45,6 +45,12 @@ LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, c
 LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName);
 LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey);
 LSTATUS RegCloseKey(HKEY key);
+// Only the counts of subkeys and values are filled; every other out pointer gets 0.
+struct FILETIME;
+LSTATUS RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWORD reserved,
+                         LPDWORD subKeys, LPDWORD maxSubKeySize, LPDWORD maxClassSize,
+                         LPDWORD values, LPDWORD maxValueNameSize, LPDWORD maxValueSize,
+                         LPDWORD securityDescriptorSize, FILETIME* lastWriteTime);
 
 namespace host {
 

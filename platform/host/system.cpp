@@ -111,6 +111,15 @@ BOOL FreeLibrary(HMODULE module) {
     return TRUE;
 }
 
+DWORD GetModuleFileNameA(HMODULE, LPSTR path, DWORD size) {
+    static const char kPath[] = "C:\\quorforce\\quorforce.dll";
+    if (path == nullptr || size == 0) return 0;
+    const DWORD length = static_cast<DWORD>(sizeof kPath - 1) < size ? sizeof kPath - 1 : size - 1;
+    std::memcpy(path, kPath, length);
+    path[length] = '\0';
+    return length;
+}
+
 HLOCAL LocalAlloc(UINT, SIZE_T bytes) { return Allocate(bytes); }
 HLOCAL LocalFree(HLOCAL memory) { return memory == nullptr || Release(memory) ? nullptr : memory; }
 

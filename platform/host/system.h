@@ -31,6 +31,8 @@ DWORD GetTickCount();
 HMODULE LoadLibraryA(LPCSTR name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 BOOL FreeLibrary(HMODULE module);
+// The host's module path: "C:\quorforce\quorforce.dll" for every module.
+DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size);
 
 HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
 HLOCAL LocalFree(HLOCAL memory);

@@ -52,6 +52,7 @@ typedef unsigned char* LPBYTE;
 
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
 #define INFINITE 0xFFFFFFFFu
+#define MAX_PATH 260
 
 #define S_OK static_cast<HRESULT>(0)
 #define S_FALSE static_cast<HRESULT>(1)
@@ -59,6 +60,7 @@ typedef unsigned char* LPBYTE;
 #define E_NOINTERFACE static_cast<HRESULT>(0x80004002u)
 #define E_POINTER static_cast<HRESULT>(0x80004003u)
 #define E_FAIL static_cast<HRESULT>(0x80004005u)
+#define E_UNEXPECTED static_cast<HRESULT>(0x8000FFFFu)
 #define E_HANDLE static_cast<HRESULT>(0x80070006u)
 #define E_OUTOFMEMORY static_cast<HRESULT>(0x8007000Eu)
 #define E_INVALIDARG static_cast<HRESULT>(0x80070057u)

@@ -1,0 +1,156 @@
+// The installation under Wine, in a prefix of its own: regsvr32 of the DLL writes what
+// DirectInput reads, real COM activation finds the driver in a fresh process, regsvr32 /u
+// takes it all away again, and the device maker's .reg template gives the same entry.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "driver/registration.h"
+#include "tests/wine/wine_test_support.h"
+
+namespace {
+
+using namespace wine_test;
+using Values = std::map<std::string, std::vector<BYTE>>;
+
+const std::string kOem =
+    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
+    "VID_5A1C&PID_E410\\OEMForceFeedback";
+const std::string kClass = "CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}\\InprocServer32";
+
+// Every value of `path` and of its subkeys, named "subkey\name".
+void Collect(HKEY root, const std::string& path, const std::string& prefix, Values& values) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    char name[256];
+    BYTE data[512];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        values[prefix + name] = std::vector<BYTE>(data, data + dataSize);
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        Collect(root, path + "\\" + name, prefix + name + "\\", values);
+    }
+    RegCloseKey(key);
+}
+
+Values OemEntry() {
+    Values values;
+    Collect(HKEY_LOCAL_MACHINE, kOem, "", values);
+    return values;
+}
+
+std::vector<BYTE> Bytes(const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const BYTE*>(data);
+    return std::vector<BYTE>(bytes, bytes + size);
+}
+std::vector<BYTE> Text(const std::string& text) { return Bytes(text.c_str(), text.size() + 1); }
+
+int RunCommandLine(const std::string& line) {
+    std::string command = line;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return -1;
+    }
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
+std::string Dll() { return ThisFolder() + "quorforce.dll"; }
+
+// What a fresh process gets from COM for the class id: 0 a driver that answers GetVersions,
+// 1 REGDB_E_CLASSNOTREG, 2 anything else.
+int Activation() {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    return RunCommandLine("\"" + std::string(self) + "\" --activate");
+}
+
+int ActivateInThisProcess() {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    IDirectInputEffectDriver* driver = nullptr;
+    const HRESULT created = CoCreateInstance(kClassId, nullptr, CLSCTX_INPROC_SERVER, kEffectDriver,
+                                             reinterpret_cast<void**>(&driver));
+    int result = created == REGDB_E_CLASSNOTREG ? 1 : 2;
+    if (SUCCEEDED(created) && driver != nullptr) {
+        DIDRIVERVERSIONS versions = {sizeof versions, 0, 0, 0};
+        result = driver->GetVersions(&versions) == S_OK ? 0 : 2;
+        driver->Release();
+    }
+    CoUninitialize();
+    return result;
+}
+
+// The template with the built-in wheel's ids, imported by regedit.
+bool ImportTemplate() {
+    std::ifstream in(ThisFolder() + "quorforce-device.reg", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string reg = text.str();
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"VVVV", "5A1C"},
+                                   std::pair<std::string, std::string>{"PPPP", "E410"}}) {
+        for (std::size_t at = reg.find(from); at != std::string::npos; at = reg.find(from, at))
+            reg.replace(at, from.size(), to);
+    }
+    const std::string path = ThisFolder() + "quorforce-device-test.reg";
+    std::ofstream(path, std::ios::binary) << reg;
+    return !reg.empty() && RunCommandLine("regedit /s \"" + path + "\"") == 0;
+}
+
+TEST(Registration, RegsvrWritesWhatDirectInputReadsAndTakesItAway) {
+    ASSERT_EQ(RunCommandLine("regsvr32 /s \"" + Dll() + "\""), 0);
+    Values expected = {{"CLSID", Text("{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}")},
+                       {"Attributes", Bytes(&quorforce::kDeviceAttributes, 12)}};
+    for (std::size_t i = 0; i < quorforce::kRegisteredEffectCount; ++i) {
+        const quorforce::RegisteredEffect& e = quorforce::kRegisteredEffects[i];
+        const std::string key = std::string("Effects\\") + e.guid + "\\";
+        expected[key] = Text(e.name);
+        expected[key + "Attributes"] = Bytes(&e.attributes, 20);
+    }
+    const Values registered = OemEntry();
+    EXPECT_EQ(registered, expected);
+    Values inproc;
+    Collect(HKEY_CLASSES_ROOT, kClass, "", inproc);
+    EXPECT_EQ(inproc, (Values{{"", Text(Dll())}, {"ThreadingModel", Text("Both")}}));
+    EXPECT_EQ(Activation(), 0);
+
+    ASSERT_EQ(RunCommandLine("regsvr32 /s /u \"" + Dll() + "\""), 0);
+    HKEY key = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kOem.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_NE(RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}", 0,
+                            KEY_READ, &key),
+              ERROR_SUCCESS);
+    EXPECT_EQ(Activation(), 1) << "activation after the unregistration";
+
+    // The device maker's template, with the built-in ids, gives the same entry.
+    ASSERT_TRUE(ImportTemplate());
+    EXPECT_EQ(OemEntry(), registered);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--activate") return ActivateInThisProcess();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
