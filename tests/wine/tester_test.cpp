@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/wine/screenshot.h"
-#include "tests/wine/wine_test_support.h"
+#include "tests/wine/virtual_wheel.h"
 
 namespace {
 
@@ -115,6 +115,174 @@ TEST(Tester, WithoutADeviceShowsOneErrorAndEnds) {
     const long code = tester.ExitCode(20000);
     EXPECT_TRUE(WindowsOf(tester.process.dwProcessId, kBoxCaption).empty()) << "a second box";
     EXPECT_EQ(code, 0);
+}
+
+// The whole chain: quortest.exe beside the DirectInput stand-in, which loads the driver that
+// regsvr32 registered for the virtual wheel on Wine's HID stack.
+class TesterChain : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        channel_ = OpenWheelChannel();
+        const std::string dll = ThisFolder() + "quorforce.dll";
+        registered_ = RunCommand("regsvr32 /s \"" + dll + "\"") == 0;
+        CopyFileA((ThisFolder() + "quortest.exe").c_str(), (Folder() + "quortest.exe").c_str(),
+                  FALSE);
+        SetEnvironmentVariableA("QUORFORCE_STAND_IN_LOG", RecordPath().c_str());
+        // The force-feedback wheel of the tester's quorsim example: two halves, signed.
+        SetDeviceValue("Shock_or_Force_Feedback", 1);
+        SetDeviceValue("Motor_Parameters", 0);
+    }
+    static void TearDownTestSuite() {
+        ClearDeviceKey();
+        if (channel_ != INVALID_HANDLE_VALUE) CloseHandle(channel_);
+    }
+    void SetUp() override {
+        ASSERT_NE(channel_, INVALID_HANDLE_VALUE) << "the virtual wheel did not install";
+        ASSERT_TRUE(registered_) << "regsvr32 failed";
+        DeleteFileA(RecordPath().c_str());
+    }
+
+    static std::string Folder() { return ThisFolder() + "dinput-stand-in\\"; }
+    static std::string RecordPath() { return Folder() + "record.txt"; }
+    static int RunCommand(std::string line) {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &process)) {
+            return -1;
+        }
+        WaitForSingleObject(process.hProcess, 60000);
+        DWORD code = 1;
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return static_cast<int>(code);
+    }
+    // The stand-in's record lines so far.
+    static std::vector<std::string> RecordLines() {
+        std::vector<std::string> lines;
+        FILE* file = std::fopen(RecordPath().c_str(), "r");
+        char line[1024];
+        while (file != nullptr && std::fgets(line, sizeof line, file) != nullptr) {
+            std::string text = line;
+            while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+                text.pop_back();
+            lines.push_back(text);
+        }
+        if (file != nullptr) std::fclose(file);
+        return lines;
+    }
+    static std::vector<std::string> DriverCalls() {
+        std::vector<std::string> calls;
+        for (const std::string& line : RecordLines()) {
+            if (line.rfind("driver ", 0) == 0) calls.push_back(line);
+        }
+        return calls;
+    }
+    // Presses a button of the dialog and gives the press time to reach the wheel.
+    static void Press(HWND dialog, int id) {
+        PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+        Sleep(400);
+    }
+
+    static HANDLE channel_;
+    static bool registered_;
+};
+
+HANDLE TesterChain::channel_ = INVALID_HANDLE_VALUE;
+bool TesterChain::registered_ = false;
+
+bool Contains(const std::string& line, const std::string& part) {
+    return line.find(part) != std::string::npos;
+}
+
+TEST_F(TesterChain, ButtonsReachTheWheelThroughDirectInputAndTheDriver) {
+    Tester tester(Folder());
+    ASSERT_NE(tester.process.hProcess, nullptr);
+    HWND dialog = WaitForWindow(tester.process.dwProcessId, "Quorvane FFB Tester Utility, v1.00");
+    ASSERT_NE(dialog, nullptr) << "no dialog";
+    char name[128] = "";
+    GetDlgItemTextA(dialog, 1005, name, sizeof name);
+    EXPECT_STREQ(name, "quorforce virtual wheel");
+    Sleep(300);
+    EXPECT_TRUE(SaveScreenshot(dialog, ScreenshotPath("dialog.png")));
+
+    // Stop before any effect: nothing reaches the driver, nothing is shown.
+    const std::size_t before = DriverCalls().size();
+    Press(dialog, 1004);
+    EXPECT_EQ(DriverCalls().size(), before);
+    EXPECT_TRUE(WindowsOf(tester.process.dwProcessId, kBoxCaption).empty());
+
+    // Constant: the reports quorsim predicts for the tester's constant (tester.qsim).
+    Received(channel_);
+    Press(dialog, 1000);
+    auto reports = Received(channel_);
+    ASSERT_GE(reports.size(), 5u);
+    EXPECT_EQ(reports.back().second, (Bytes{0x01, 0xFE, 0x80}));
+    std::size_t constant = 0;
+    for (const auto& report : reports)
+        constant += report.second == Bytes{0x01, 0xFE, 0x80};
+    EXPECT_GE(constant, reports.size() - 1) << "at most the reset's neutral report before it";
+
+    // Ramp while the constant plays: the constant is destroyed before the ramp's download.
+    Press(dialog, 1001);
+    // Periodic: a sine of magnitude 4000, period 1 s, gain 10000, 5 s.
+    Press(dialog, 1002);
+    const std::vector<std::string> calls = DriverCalls();
+    int effects = 0, most = 0;
+    std::vector<std::string> downloads;
+    for (const std::string& call : calls) {
+        if (Contains(call, "driver DownloadEffect") && Contains(call, "handle=0 ")) {
+            ++effects;
+            downloads.push_back(call);
+        }
+        if (Contains(call, "driver DestroyEffect")) --effects;
+        most = std::max(most, effects);
+    }
+    EXPECT_EQ(most, 1) << "never more than one effect";
+    ASSERT_EQ(downloads.size(), 3u);
+    EXPECT_TRUE(Contains(downloads[0], "id=371 ") && Contains(downloads[0], "flags=0x200003FF"));
+    EXPECT_TRUE(Contains(downloads[1], "id=113 "));
+    EXPECT_TRUE(Contains(downloads[2], "id=615 ") && Contains(downloads[2], "duration=5000000") &&
+                Contains(downloads[2], "gain=10000") &&
+                Contains(downloads[2], "typeSpecific=16:4000,0,0,1000000"))
+        << downloads[2];
+
+    // Stop: the wheel comes to rest with exactly one neutral report, then nothing.
+    Received(channel_);
+    Press(dialog, 1004);
+    reports = Received(channel_);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back().second, (Bytes{0x01, 0x80, 0x80}));
+    Sleep(200);
+    EXPECT_TRUE(Received(channel_).empty()) << "reports after the stop";
+    EXPECT_TRUE(WindowsOf(tester.process.dwProcessId, kBoxCaption).empty());
+
+    Press(dialog, IDCANCEL);
+    EXPECT_EQ(tester.ExitCode(20000), 0);
+}
+
+// One actuator axis gives the effects one axis (X); three or more give two (X and Y).
+TEST_F(TesterChain, EffectsTakeAtMostTwoActuatorAxes) {
+    for (const char* axes : {"1", "3"}) {
+        SCOPED_TRACE(axes);
+        SetEnvironmentVariableA("QUORFORCE_STAND_IN_AXES", axes);
+        DeleteFileA(RecordPath().c_str());
+        Tester tester(Folder());
+        HWND dialog =
+            WaitForWindow(tester.process.dwProcessId, "Quorvane FFB Tester Utility, v1.00");
+        ASSERT_NE(dialog, nullptr);
+        Press(dialog, 1000);
+        Press(dialog, IDCANCEL);
+        EXPECT_EQ(tester.ExitCode(20000), 0);
+        std::string download;
+        for (const std::string& call : DriverCalls()) {
+            if (Contains(call, "DownloadEffect")) download = call;
+        }
+        EXPECT_TRUE(Contains(download, axes[0] == '1' ? "cAxes=1 " : "cAxes=2 ")) << download;
+    }
+    SetEnvironmentVariableA("QUORFORCE_STAND_IN_AXES", nullptr);
 }
 
 // The dialog template as the resource holds it: a plain DIALOG, its nine controls in order.
