@@ -51,6 +51,10 @@ HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, 
     bool found = false;
     Event* existing = OpenExisting<Event>(name, &found);
     if (found) return existing;
+    if (TakeFailure(ObjectKind::Event)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     auto event = std::make_unique<Event>();
     event->manualReset = manualReset != FALSE;
     event->signaled = initialState != FALSE;

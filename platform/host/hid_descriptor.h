@@ -49,4 +49,5 @@ ParsedDescriptor ParseReportDescriptor(const std::vector<std::uint8_t>& descript
 // What HidD_GetPreparsedData hands out.
 struct _HIDP_PREPARSED_DATA {
     host::ParsedDescriptor parsed;
+    bool refuseCaps = false;  // the device's fault switch when it was taken
 };

@@ -80,7 +80,9 @@ NTSTATUS LocateValue(HIDP_REPORT_TYPE type, USAGE page, USHORT collection, USAGE
 
 NTSTATUS HidP_GetCaps(PHIDP_PREPARSED_DATA preparsed, PHIDP_CAPS caps) {
     const ParsedDescriptor* d = Parsed(preparsed);
-    if (d == nullptr || !d->valid || caps == nullptr) return HIDP_STATUS_INVALID_PREPARSED_DATA;
+    if (d == nullptr || !d->valid || caps == nullptr || preparsed->refuseCaps) {
+        return HIDP_STATUS_INVALID_PREPARSED_DATA;
+    }
     std::memset(caps, 0, sizeof *caps);
     caps->Usage = d->usage;
     caps->UsagePage = d->usagePage;

@@ -46,14 +46,7 @@ std::multimap<const void*, Mapping*>& Views() {
 }
 
 thread_local DWORD lastError = 0;
-bool failNext[3] = {false, false, false};
-
-bool TakeFailure(ObjectKind kind) {
-    bool& flag = failNext[static_cast<int>(kind)];
-    bool fail = flag;
-    flag = false;
-    return fail;
-}
+bool failNext[4] = {false, false, false, false};
 
 }  // namespace
 
@@ -106,6 +99,13 @@ void FailNextCreate(ObjectKind kind) {
 int LiveObjectCount() {
     std::lock_guard<std::mutex> guard(TableLock());
     return static_cast<int>(Objects().size());
+}
+
+bool TakeFailure(ObjectKind kind) {
+    bool& flag = failNext[static_cast<int>(kind)];
+    bool fail = flag;
+    flag = false;
+    return fail;
 }
 
 }  // namespace host

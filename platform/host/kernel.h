@@ -42,7 +42,7 @@ LONG InterlockedCompareExchange(LONG volatile* target, LONG exchange, LONG compa
 namespace host {
 
 // Kinds of kernel object whose creation a test can make fail.
-enum class ObjectKind { Mutex, Mapping, View };
+enum class ObjectKind { Mutex, Mapping, View, Event };
 void FailNextCreate(ObjectKind kind);
 // Number of kernel objects currently alive (to check that nothing leaks).
 int LiveObjectCount();

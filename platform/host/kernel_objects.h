@@ -57,4 +57,7 @@ T* OpenExisting(const char* name, bool* found) {
     return typed;
 }
 
+// Whether FailNextCreate asked for this kind of object to fail; the request is used up.
+bool TakeFailure(ObjectKind kind);
+
 }  // namespace host

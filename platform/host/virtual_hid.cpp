@@ -167,6 +167,16 @@ void VirtualHid::RefuseFeatures(bool refuse) {
     refuseFeatures = refuse;
 }
 
+void VirtualHid::RefusePreparsedData(bool refuse) {
+    std::lock_guard<std::mutex> guard(TableLock());
+    refusePreparsedData = refuse;
+}
+
+void VirtualHid::RefuseCaps(bool refuse) {
+    std::lock_guard<std::mutex> guard(TableLock());
+    refuseCaps = refuse;
+}
+
 void VirtualHid::CompleteLocked(std::size_t index, ULONG_PTR status, DWORD bytes) {
     OVERLAPPED* overlapped = pending[index].overlapped;
     pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(index));
@@ -511,10 +521,10 @@ BOOLEAN HidD_GetPreparsedData(HANDLE file, PHIDP_PREPARSED_DATA* preparsed) {
     std::lock_guard<std::mutex> guard(TableLock());
     DeviceHandleObject* handle = FindHandle(file);
     if (handle == nullptr || preparsed == nullptr || !handle->device->present ||
-        !handle->device->Parsed().valid) {
+        !handle->device->Parsed().valid || handle->device->refusePreparsedData) {
         return FALSE;
     }
-    *preparsed = new _HIDP_PREPARSED_DATA{handle->device->Parsed()};
+    *preparsed = new _HIDP_PREPARSED_DATA{handle->device->Parsed(), handle->device->refuseCaps};
     ++livePreparsed;
     return TRUE;
 }

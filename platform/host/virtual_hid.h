@@ -64,11 +64,16 @@ public:
     void HoldWrites(bool hold);
     void ReleaseHeldWrites();
     void RefuseFeatures(bool refuse);
+    // Binding faults: HidD_GetPreparsedData fails, or HidP_GetCaps on its data.
+    void RefusePreparsedData(bool refuse);
+    void RefuseCaps(bool refuse);
 
     // Used by the stand-in's file and HID functions, with the kernel table lock held.
     bool present = true;
     bool holdWrites = false;
     bool refuseFeatures = false;
+    bool refusePreparsedData = false;
+    bool refuseCaps = false;
     std::vector<RecordedReport> reports;
     std::deque<std::vector<std::uint8_t>> inputQueue;
     std::vector<PendingIo> pending;

@@ -53,6 +53,32 @@ TEST_F(DeviceLinkTest, TwoWheelsOfOneVendorAreToldApartByJoystickId) {
     EXPECT_EQ(process.deviceLinks[5].inUse, 0);
 }
 
+// A wanted interface whose preparsed data or capabilities cannot be had ends the bind at
+// once: a second interface that would match is not tried.
+TEST_F(DeviceLinkTest, ABindThatFailsOnTheWantedInterfaceEndsAtOnce) {
+    for (bool caps : {false, true}) {
+        SCOPED_TRACE(caps ? "caps" : "preparsed data");
+        host::UnplugAllVirtualHids();
+        auto first = Plug(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0000"), 0);
+        Plug(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0001"), 0, 1);
+        (caps ? first->RefuseCaps(true) : first->RefusePreparsedData(true));
+        EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 0);
+        EXPECT_EQ(process.deviceLinks[0].inUse, 0);
+        EXPECT_EQ(host::OpenDeviceHandleCount(), 0);
+        EXPECT_EQ(host::LivePreparsedDataCount(), 0);
+    }
+}
+
+// The report events are made at the bind; without them the device is bound all the same.
+TEST_F(DeviceLinkTest, AFailedEventCreationStillBinds) {
+    Plug(host::BuiltInWheel(), 0);
+    host::FailNextCreate(host::ObjectKind::Event);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 1);
+    EXPECT_EQ(process.deviceLinks[0].inUse, 1);
+    EXPECT_EQ(process.reports.writeEvent, nullptr);
+    EXPECT_NE(process.reports.readEvent, nullptr);
+}
+
 TEST_F(DeviceLinkTest, SecondVendorIsFoundByTheSecondCall) {
     Plug(Config(host::BuiltInWheelDescriptor(), 0x7B3E, 0x0042, "0000"), 0);
     EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 0);
