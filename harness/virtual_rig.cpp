@@ -14,10 +14,12 @@ void VirtualRig::ResetHost() {
 }
 
 void VirtualRig::PlugWheel(const host::VirtualHidConfig& config, DWORD joystick,
-                           const GUID& instance) {
-    wheel = host::PlugVirtualHid(config);
+                           const GUID& instance, int calibrationIndex) {
+    wheels.push_back(host::PlugVirtualHid(config));
+    if (wheel == nullptr) wheel = wheels.back();
     host::SetDeviceParametersEntry(config.path, instance, joystick);
-    host::SetCalibrationEntry(config.vendorId, config.productId, 0, instance, joystick);
+    host::SetCalibrationEntry(config.vendorId, config.productId, calibrationIndex, instance,
+                              joystick);
 }
 
 bool VirtualRig::Attach(bool virtualTime, DWORD startClock) {
@@ -74,6 +76,7 @@ void VirtualRig::TearDown() {
     factory = nullptr;
     if (attached) Detach();
     wheel.reset();
+    wheels.clear();
     ResetHost();
 }
 

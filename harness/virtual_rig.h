@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "platform/host/virtual_hid.h"
 #include "platform/win32.h"
@@ -21,8 +22,10 @@ public:
     // An empty system: no devices, registry, clock or module state left from before.
     static void ResetHost();
 
-    // Plugs the wheel and gives it joystick id `joystick` through DirectInput's entries.
-    void PlugWheel(const host::VirtualHidConfig& config, DWORD joystick, const GUID& instance);
+    // Plugs a wheel and gives it joystick id `joystick` through DirectInput's entries; a
+    // second device of the same model takes the next calibration index.
+    void PlugWheel(const host::VirtualHidConfig& config, DWORD joystick, const GUID& instance,
+                   int calibrationIndex = 0);
 
     // DLL_PROCESS_ATTACH; in virtual time the clock starts at `startClock` and stands.
     bool Attach(bool virtualTime, DWORD startClock);
@@ -42,7 +45,8 @@ public:
     // Releases the objects, detaches and empties the system.
     void TearDown();
 
-    std::shared_ptr<host::VirtualHid> wheel;
+    std::shared_ptr<host::VirtualHid> wheel;  // the first one plugged
+    std::vector<std::shared_ptr<host::VirtualHid>> wheels;
     IClassFactory* factory = nullptr;
     IDirectInputEffectDriver* driver = nullptr;
     bool attached = false;

@@ -57,6 +57,17 @@ TEST(ScriptParser, RefusesBadLinesWithTheirNumber) {
         {"at 0 config set spring=lots\nrun 10", "line 1: 'spring=lots' is not a parameter"},
         {"at 0 image arm\nrun 10", "line 1: image arm takes an effect handle"},
         {"at 0 image save 1 enable=1\nrun 10", "line 1: 'enable=1' is not a parameter"},
+        {"wheel name=a\nwheel name=a joystick=1 internal=1\nrun 10",
+         "line 2: a wheel named 'a' exists"},
+        {"wheel name=a\nwheel name=b internal=1\nrun 10", "line 2: joystick id taken"},
+        {"wheel name=a\nwheel name=b joystick=1\nrun 10", "line 2: internal id taken"},
+        {"wheel internal=8\nrun 10", "line 1: internal must be 0 to 7"},
+        {"at 0 on pad x 5\nwheel name=pad\nrun 10", "line 1: no wheel named 'pad' before"},
+        {"wheel name=pad\nat 0 on pad\nrun 10", "line 2: at MS on NAME takes a command"},
+        {"set Usage 1 on\nrun 10", "line 1: set takes a name, a value and optionally on"},
+        {"wheel name=a\nwheel name=b joystick=1 internal=1\nat 0 download e sine\n"
+         "at 5 on b stop e\nrun 10",
+         "line 4: no effect named 'e' was downloaded before"},  // effects are the device's own
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.script);
@@ -80,9 +91,9 @@ TEST(ScriptParser, ReadsSettingsWheelCommandsAndRuns) {
     const Script& s = result.script;
     ASSERT_EQ(s.settings.size(), 1u);
     EXPECT_EQ(s.settings[0].value, 8u);
-    EXPECT_EQ(s.wheel.vendorId, 0x7B3E);
-    EXPECT_EQ(s.wheel.productId, 0x0042);
-    EXPECT_EQ(s.wheel.joystick, 2);
+    EXPECT_EQ(s.wheels.at(0).vendorId, 0x7B3E);
+    EXPECT_EQ(s.wheels.at(0).productId, 0x0042);
+    EXPECT_EQ(s.wheels.at(0).joystick, 2);
     ASSERT_EQ(s.steps.size(), 4u);
     EXPECT_EQ(s.steps[0].command.effectId, 912u);
     EXPECT_EQ(s.steps[0].command.params.at("gain"), "5000");
@@ -162,6 +173,21 @@ TEST(QuorsimGolden, ControlPanel) {
     EXPECT_EQ(reports.at(144), "01 9F 80");  // 2500 at full gain: 5000
     EXPECT_EQ(reports.at(160), "01 87 80");  // the game's gain 2500: 1250
     EXPECT_EQ(reports.at(240), "01 9F 80");  // the image's gain 10000 again
+}
+
+// A spring on a force-feedback wheel and a rumble on a pad of another report format, both
+// bound: each device's lines carry its name, and the wheel's spring follows its own X only.
+TEST(QuorsimGolden, WheelAndPad) {
+    std::ostringstream out;
+    WriteCsv(RunExample("wheel-and-pad.qsim"), out);
+    const std::string csv = out.str();
+    EXPECT_EQ(csv.rfind("ms,device,report\n", 0), 0u);
+    for (const char* line : {"0,wheel,01 80 80\n", "0,pad,02 90\n",  // rumble 12000: nibble 9
+                             "112,wheel,01 D9 80\n",  // x 600 on the wheel, the pad's x 250 aside
+                             "400,wheel,01 0D 80\n", "800,wheel,01 80 00\n", "800,pad,02 00\n"}) {
+        EXPECT_NE(csv.find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(csv.find(",01 ", csv.find("816,")), std::string::npos) << "reports after the stop";
 }
 
 TEST(Quorsim, SameScriptSameOutputByteForByte) {

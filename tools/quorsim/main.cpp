@@ -61,7 +61,9 @@ int main(int argc, char** argv) {
     if (!svgPath.empty()) {
         std::ofstream svg(svgPath);
         const std::string name = scriptPath.substr(slash == std::string::npos ? 0 : slash + 1);
-        quorsim::WriteSvg(log, "quorsim: " + name + " on the virtual wheel", svg);
+        const std::string devices =
+            log.devices.size() > 1 ? "the virtual devices" : "the virtual wheel";
+        quorsim::WriteSvg(log, "quorsim: " + name + " on " + devices, svg);
         if (!svg) {
             std::cerr << "quorsim: cannot write " << svgPath << "\n";
             return 1;

@@ -33,10 +33,17 @@ std::string Escape(const std::string& text) {
     return out;
 }
 
+std::uint8_t FormatOf(const RunLog& log, int device) {
+    return static_cast<std::size_t>(device) < log.devices.size() ? log.devices[device].reportFormat
+                                                                 : 1;
+}
+
 }  // namespace
 
+// With several devices each report line names its device: ms,NAME,report.
 void WriteCsv(const RunLog& log, std::ostream& out) {
-    out << "ms,report\n";
+    const bool several = log.devices.size() > 1;
+    out << (several ? "ms,device,report\n" : "ms,report\n");
     std::size_t call = 0;
     for (const ReportRecord& report : log.reports) {
         // The driver's answers come before the reports of the same instant.
@@ -44,7 +51,8 @@ void WriteCsv(const RunLog& log, std::ostream& out) {
             const CallRecord& c = log.calls[call];
             out << "# " << c.ms << " " << c.text << ": " << c.result << "\n";
         }
-        out << report.ms << "," << (report.feature ? "feature " : "") << Hex(report.bytes) << "\n";
+        out << report.ms << "," << (several ? log.devices[report.device].name + "," : "")
+            << (report.feature ? "feature " : "") << Hex(report.bytes) << "\n";
     }
     for (; call < log.calls.size(); ++call) {
         const CallRecord& c = log.calls[call];
@@ -52,22 +60,23 @@ void WriteCsv(const RunLog& log, std::ostream& out) {
     }
 }
 
-void WriteSvg(const RunLog& log, const std::string& title, std::ostream& out) {
-    const int width = 1000, height = 420, left = 60, right = 20, top = 40, bottom = 50;
-    const double plotWidth = width - left - right, plotHeight = height - top - bottom;
+namespace {
+
+constexpr int kWidth = 1000, kLeft = 60, kRight = 20, kTitle = 40, kPanelHeight = 380, kBottom = 50;
+
+// One device's panel, its plot starting `top` pixels down: the grid, the time axis, the
+// device's markers and its two channel bytes.
+void WritePanel(const RunLog& log, int device, int top, std::ostream& out) {
+    const double plotWidth = kWidth - kLeft - kRight, plotHeight = kPanelHeight - kBottom;
     const double endMs = std::max<double>(log.endMs, 1);
-    auto x = [&](double ms) { return left + ms / endMs * plotWidth; };
+    const int bottom = top + static_cast<int>(plotHeight);
+    auto x = [&](double ms) { return kLeft + ms / endMs * plotWidth; };
     auto y = [&](double value) { return top + (255.0 - value) / 255.0 * plotHeight; };
-    out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << height
-        << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
-        << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
-        << "<text x=\"" << width / 2 << "\" y=\"22\" text-anchor=\"middle\" font-size=\"15\">"
-        << Escape(title) << "</text>\n";
     for (int v = 0; v <= 256; v += 32) {
         const int value = std::min(v, 255);
-        out << "<line x1=\"" << left << "\" x2=\"" << width - right << "\" y1=\"" << y(value)
+        out << "<line x1=\"" << kLeft << "\" x2=\"" << kWidth - kRight << "\" y1=\"" << y(value)
             << "\" y2=\"" << y(value) << "\" stroke=\"#ddd\"/>\n"
-            << "<text x=\"" << left - 6 << "\" y=\"" << y(value) + 4 << "\" text-anchor=\"end\">"
+            << "<text x=\"" << kLeft - 6 << "\" y=\"" << y(value) + 4 << "\" text-anchor=\"end\">"
             << value << "</text>\n";
     }
     const double tickStep = endMs <= 2000    ? 250
@@ -75,28 +84,31 @@ void WriteSvg(const RunLog& log, const std::string& title, std::ostream& out) {
                             : endMs <= 60000 ? 5000
                                              : 60000;
     for (double t = 0; t <= endMs; t += tickStep) {
-        out << "<line x1=\"" << x(t) << "\" x2=\"" << x(t) << "\" y1=\"" << height - bottom
-            << "\" y2=\"" << height - bottom + 5 << "\" stroke=\"black\"/>\n"
-            << "<text x=\"" << x(t) << "\" y=\"" << height - bottom + 18
-            << "\" text-anchor=\"middle\">" << t / 1000.0 << "</text>\n";
+        out << "<line x1=\"" << x(t) << "\" x2=\"" << x(t) << "\" y1=\"" << bottom << "\" y2=\""
+            << bottom + 5 << "\" stroke=\"black\"/>\n"
+            << "<text x=\"" << x(t) << "\" y=\"" << bottom + 18 << "\" text-anchor=\"middle\">"
+            << t / 1000.0 << "</text>\n";
     }
-    out << "<text x=\"" << left + plotWidth / 2 << "\" y=\"" << height - 10
+    const std::string name = log.devices.size() > 1 ? log.devices[device].name + ": " : "";
+    out << "<text x=\"" << kLeft + plotWidth / 2 << "\" y=\"" << bottom + 40
         << "\" text-anchor=\"middle\">time (s)</text>\n"
         << "<text x=\"16\" y=\"" << top + plotHeight / 2 << "\" transform=\"rotate(-90 16 "
-        << top + plotHeight / 2
-        << ")\" text-anchor=\"middle\">channel byte (0x80 = no force)</text>\n"
-        << "<rect x=\"" << left << "\" y=\"" << top << "\" width=\"" << plotWidth << "\" height=\""
+        << top + plotHeight / 2 << ")\" text-anchor=\"middle\">" << Escape(name)
+        << "channel byte (0x80 = no force)</text>\n"
+        << "<rect x=\"" << kLeft << "\" y=\"" << top << "\" width=\"" << plotWidth << "\" height=\""
         << plotHeight << "\" fill=\"none\" stroke=\"black\"/>\n";
     // Markers of one instant stack their labels; near the right edge they read leftwards.
     std::uint32_t previousMs = 0;
     int stacked = 0;
-    for (std::size_t i = 0; i < log.markers.size(); ++i) {
-        const Marker& m = log.markers[i];
-        stacked = i > 0 && m.ms == previousMs ? stacked + 1 : 0;
+    bool first = true;
+    for (const Marker& m : log.markers) {
+        if (m.device != device) continue;
+        stacked = !first && m.ms == previousMs ? stacked + 1 : 0;
         previousMs = m.ms;
-        const bool nearRight = x(m.ms) > width - right - 120;
+        first = false;
+        const bool nearRight = x(m.ms) > kWidth - kRight - 120;
         out << "<line x1=\"" << x(m.ms) << "\" x2=\"" << x(m.ms) << "\" y1=\"" << top << "\" y2=\""
-            << height - bottom << "\" stroke=\"#888\" stroke-dasharray=\"4 3\"/>\n"
+            << bottom << "\" stroke=\"#888\" stroke-dasharray=\"4 3\"/>\n"
             << "<text x=\"" << x(m.ms) + (nearRight ? -3 : 3) << "\" y=\""
             << top + 12 + 14 * stacked << "\" fill=\"#555\" text-anchor=\""
             << (nearRight ? "end" : "start") << "\">" << Escape(m.label) << "</text>\n";
@@ -106,20 +118,34 @@ void WriteSvg(const RunLog& log, const std::string& title, std::ostream& out) {
         std::ostringstream points;
         double previous = -1;
         for (const ReportRecord& r : log.reports) {
-            if (r.feature) continue;
-            int first = 0, second = 0;
-            ChannelBytes(r.bytes, log.reportFormat, &first, &second);
-            const double value = channel == 0 ? first : second;
+            if (r.feature || r.device != device) continue;
+            int firstByte = 0, secondByte = 0;
+            ChannelBytes(r.bytes, FormatOf(log, device), &firstByte, &secondByte);
+            const double value = channel == 0 ? firstByte : secondByte;
             if (previous >= 0) points << x(r.ms) << "," << y(previous) << " ";
             points << x(r.ms) << "," << y(value) << " ";
             previous = value;
         }
         out << "<polyline fill=\"none\" stroke=\"" << colours[channel]
             << "\" stroke-width=\"1.5\" points=\"" << points.str() << "\"/>\n"
-            << "<text x=\"" << width - right - 150 << "\" y=\""
-            << height - bottom - 30 + 16 * channel << "\" fill=\"" << colours[channel] << "\">"
-            << (channel == 0 ? "first" : "second") << " channel byte</text>\n";
+            << "<text x=\"" << kWidth - kRight - 150 << "\" y=\"" << bottom - 30 + 16 * channel
+            << "\" fill=\"" << colours[channel] << "\">" << (channel == 0 ? "first" : "second")
+            << " channel byte</text>\n";
     }
+}
+
+}  // namespace
+
+void WriteSvg(const RunLog& log, const std::string& title, std::ostream& out) {
+    const int panels = std::max<int>(1, static_cast<int>(log.devices.size()));
+    const int height = kTitle + panels * kPanelHeight;
+    out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kWidth << "\" height=\""
+        << height << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
+        << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
+        << "<text x=\"" << kWidth / 2 << "\" y=\"22\" text-anchor=\"middle\" font-size=\"15\">"
+        << Escape(title) << "</text>\n";
+    for (int device = 0; device < panels; ++device)
+        WritePanel(log, device, kTitle + device * kPanelHeight, out);
     out << "</svg>\n";
 }
 
@@ -133,7 +159,7 @@ std::string Summary(const RunLog& log) {
         }
         ++outputs;
         int bytes[2];
-        ChannelBytes(r.bytes, log.reportFormat, &bytes[0], &bytes[1]);
+        ChannelBytes(r.bytes, FormatOf(log, r.device), &bytes[0], &bytes[1]);
         for (int c = 0; c < 2; ++c) {
             low[c] = std::min(low[c], bytes[c]);
             high[c] = std::max(high[c], bytes[c]);

@@ -75,16 +75,46 @@ private:
 
     void Set(const std::vector<std::string>& w) {
         std::int64_t value = 0;
-        if (w.size() != 3) return Error("set takes a name and a value");
+        int device = 0;
+        if (w.size() == 5 && w[3] == "on" && !DeviceNamed(w[4], &device)) return;
+        if (w.size() != 3 && !(w.size() == 5 && w[3] == "on")) {
+            return Error("set takes a name, a value and optionally on DEVICE");
+        }
         if (KeyOfSetting(w[1]).empty()) return Error("'" + w[1] + "' is not a driver setting");
         if (!ParseNumber(w[2], false, &value) || !InRange(value, 0, 0xFFFFFFFFLL)) {
             return Error("'" + w[2] + "' is not a number from 0 to 0xFFFFFFFF");
         }
-        out_.script.settings.push_back({line_, w[1], static_cast<std::uint32_t>(value)});
+        out_.script.settings.push_back({line_, w[1], static_cast<std::uint32_t>(value), device});
+    }
+
+    // The index of the wheel named `name`; wheels are named before they are used.
+    bool DeviceNamed(const std::string& name, int* device) {
+        const std::vector<WheelConfig>& wheels = out_.script.wheels;
+        for (std::size_t i = 0; i < wheels.size(); ++i) {
+            if (wheels[i].name == name) {
+                *device = static_cast<int>(i);
+                return true;
+            }
+        }
+        Error("no wheel named '" + name + "' before this line");
+        return false;
+    }
+
+    // A second device must not share the name, the joystick id or the internal id.
+    void CheckNewWheel(const WheelConfig& wheel) {
+        for (const WheelConfig& other : out_.script.wheels) {
+            if (other.name == wheel.name) return Error("a wheel named '" + wheel.name + "' exists");
+            if (other.joystick == wheel.joystick)
+                return Error("joystick id taken by another wheel");
+            if (other.internalId == wheel.internalId) {
+                return Error("internal id taken by another wheel");
+            }
+        }
+        out_.script.wheels.push_back(wheel);
     }
 
     void Wheel(const std::vector<std::string>& w) {
-        WheelConfig& wheel = out_.script.wheel;
+        WheelConfig wheel;
         for (std::size_t i = 1; i < w.size(); ++i) {
             const std::size_t eq = w[i].find('=');
             const std::string key = w[i].substr(0, eq);
@@ -95,17 +125,22 @@ private:
                     return Error(key + " must be four hexadecimal digits");
                 }
                 (key == "vid" ? wheel.vendorId : wheel.productId) = static_cast<std::uint16_t>(n);
-            } else if (key == "joystick") {
+            } else if (key == "joystick" || key == "internal") {
                 if (!ParseNumber(value, false, &n) || !InRange(n, 0, 7)) {
-                    return Error("joystick must be 0 to 7");
+                    return Error(key + " must be 0 to 7");
                 }
-                wheel.joystick = static_cast<int>(n);
+                (key == "joystick" ? wheel.joystick : wheel.internalId) = static_cast<int>(n);
+            } else if (key == "name") {
+                if (value.empty()) return Error("name takes a word");
+                wheel.name = value;
             } else if (key == "descriptor") {
                 if (!ReadDescriptor(value, &wheel.descriptor)) return;
             } else {
-                return Error("unknown wheel field '" + key + "' (vid, pid, joystick, descriptor)");
+                return Error("unknown wheel field '" + key +
+                             "' (name, vid, pid, joystick, internal, descriptor)");
             }
         }
+        CheckNewWheel(wheel);
     }
 
     bool ReadDescriptor(const std::string& file, std::vector<std::uint8_t>* bytes) {
@@ -160,9 +195,15 @@ private:
         step.ms = static_cast<std::uint32_t>(ms);
         Command& c = step.command;
         c.line = line_;
-        const std::size_t start = text.find(w[2]);
+        const std::size_t start = text.find(w[2], text.find(w[1]) + w[1].size());
         c.text = text.substr(start, text.find_last_not_of(" \t\r") + 1 - start);
-        if (!ParseCommand(std::vector<std::string>(w.begin() + 2, w.end()), c)) return;
+        std::size_t first = 2;
+        if (w[2] == "on") {
+            if (w.size() < 5) return Error("at MS on NAME takes a command after the name");
+            if (!DeviceNamed(w[3], &c.device)) return;
+            first = 4;
+        }
+        if (!ParseCommand(std::vector<std::string>(w.begin() + first, w.end()), c)) return;
         out_.script.steps.push_back(step);
     }
 
@@ -255,7 +296,7 @@ private:
                                       : " takes an effect name"));
             return false;
         }
-        if (names_.count(w[1]) == 0) {
+        if (names_.count(EffectKey(c.device, w[1])) == 0) {
             Error("no effect named '" + w[1] + "' was downloaded before");
             return false;
         }
@@ -286,7 +327,7 @@ private:
         for (std::size_t i = 3; i < w.size(); ++i) {
             if (!Param(w[i], c, numeric)) return false;
         }
-        names_.insert(c.name);
+        names_.insert(EffectKey(c.device, c.name));
         return true;
     }
 
@@ -356,6 +397,11 @@ private:
         return true;
     }
 
+    // Effect names are the device's own.
+    static std::string EffectKey(int device, const std::string& name) {
+        return std::to_string(device) + " " + name;
+    }
+
     std::string base_;
     ParseResult& out_;
     int line_ = 0;
@@ -389,6 +435,7 @@ ParseResult ParseScript(const std::string& text, const std::string& baseFolder) 
     for (std::string line; std::getline(in, line);) {
         parser.Line(++number, line);
     }
+    if (result.script.wheels.empty()) result.script.wheels.push_back(WheelConfig{});
     std::uint32_t end = 0;
     for (const Step& step : result.script.steps) {
         if (step.isRun) {

@@ -9,15 +9,19 @@
 
 namespace quorsim {
 
-// `set NAME VALUE`: a value of the driver's registry catalogue.
+// `set NAME VALUE [on DEVICE]`: a value of the driver's registry catalogue, for one device.
 struct Setting {
     int line = 0;
     std::string name;
     std::uint32_t value = 0;
+    int device = 0;  // index into Script::wheels
 };
 
-// `wheel vid=HEX pid=HEX joystick=N [descriptor=FILE]`.
+// `wheel [name=NAME] [vid=HEX] [pid=HEX] [joystick=N] [internal=N] [descriptor=FILE]`: one
+// device each line.
 struct WheelConfig {
+    std::string name = "wheel";
+    int internalId = 0;
     std::uint16_t vendorId = 0x5A1C;
     std::uint16_t productId = 0xE410;
     int joystick = 0;
@@ -37,6 +41,7 @@ struct Command {
     std::uint32_t deviceCommand = 0;  // DISFFC_ value
     std::int32_t x = 0;               // x: the position; image: the effect handle
     std::string call;  // control panel: "config get", "config set", "modify-forces", ...
+    int device = 0;    // `at MS on NAME ...`: index into Script::wheels; the first by default
 };
 
 // `at MS COMMAND` or `run MS`, in file order.
@@ -48,7 +53,7 @@ struct Step {
 
 struct Script {
     std::vector<Setting> settings;
-    WheelConfig wheel;
+    std::vector<WheelConfig> wheels;  // at least one: the built-in wheel when none is given
     std::vector<Step> steps;
 };
 

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "config/settings_store.h"
+#include "driver/guids.h"
 #include "driver/module_state.h"
 #include "engine/engine_threads.h"
 #include "harness/effect_builder.h"
@@ -25,7 +26,6 @@ namespace {
 using namespace quorforce;
 
 constexpr DWORD kVirtualBase = 100000;  // the clock at scenario time 0
-constexpr DWORD kInternalId = 0;
 
 std::string SettingKey(const Setting& s, const WheelConfig& wheel) {
     const std::string where = KeyOfSetting(s.name);
@@ -184,17 +184,11 @@ public:
 private:
     void Prepare() {
         for (const Setting& s : script_.settings) {
-            host::SetRegistryDword(HKEY_CURRENT_USER, SettingKey(s, script_.wheel), s.name,
-                                   s.value);
+            host::SetRegistryDword(HKEY_CURRENT_USER, SettingKey(s, script_.wheels[s.device]),
+                                   s.name, s.value);
         }
-        host::VirtualHidConfig config = host::BuiltInWheel();
-        const WheelConfig& w = script_.wheel;
-        if (!w.descriptor.empty()) config.descriptor = w.descriptor;
-        config.vendorId = w.vendorId;
-        config.productId = w.productId;
-        config.path = host::HidDevicePath(w.vendorId, w.productId, "0000");
-        const GUID instance = {0x51A00000u, 0x5117, 0x0001, {1, 2, 3, 4, 5, 6, 7, 8}};
-        rig_.PlugWheel(config, static_cast<DWORD>(w.joystick), instance);
+        for (std::size_t i = 0; i < script_.wheels.size(); ++i)
+            PlugDevice(i);
 
         // Report times count from here: the virtual clock's start, or now.
         base_ = log_.realtime ? timeGetTime() : kVirtualBase;
@@ -206,12 +200,51 @@ private:
         HRESULT r = rig_.GetFactory();
         Record(0, "DllGetClassObject", ResultName(r));
         if (rig_.factory == nullptr) return;
-        r = rig_.CreateDriverObject();
-        Record(0, "CreateInstance", ResultName(r));
-        if (rig_.driver == nullptr) return;
-        r = rig_.DeviceID(static_cast<DWORD>(w.joystick), kInternalId);
-        Record(0, "DeviceID joystick " + std::to_string(w.joystick), ResultName(r));
-        log_.reportFormat = Module().process.deviceLinks[kInternalId].reportFormat;
+        for (std::size_t i = 0; i < script_.wheels.size(); ++i)
+            BindDevice(i);
+    }
+
+    // Plugs wheel `i`; a second device of one model takes the next instance and
+    // calibration entry.
+    void PlugDevice(std::size_t i) {
+        const WheelConfig& w = script_.wheels[i];
+        host::VirtualHidConfig config = host::BuiltInWheel();
+        if (!w.descriptor.empty()) config.descriptor = w.descriptor;
+        config.vendorId = w.vendorId;
+        config.productId = w.productId;
+        int sameModel = 0;
+        for (std::size_t k = 0; k < i; ++k) {
+            const WheelConfig& other = script_.wheels[k];
+            sameModel += other.vendorId == w.vendorId && other.productId == w.productId;
+        }
+        char instanceText[16];
+        std::snprintf(instanceText, sizeof instanceText, "%04d", sameModel);
+        config.path = host::HidDevicePath(w.vendorId, w.productId, instanceText);
+        const GUID instance = {
+            0x51A00000u + static_cast<std::uint32_t>(i), 0x5117, 0x0001, {1, 2, 3, 4, 5, 6, 7, 8}};
+        rig_.PlugWheel(config, static_cast<DWORD>(w.joystick), instance, sameModel);
+        log_.devices.push_back({w.name, 1});
+    }
+
+    // DirectInput's driver object of wheel `i`, bound by DeviceID.
+    void BindDevice(std::size_t i) {
+        const WheelConfig& w = script_.wheels[i];
+        IDirectInputEffectDriver* driver = nullptr;
+        HRESULT r = rig_.factory->CreateInstance(nullptr, kEffectDriverInterfaceId,
+                                                 reinterpret_cast<void**>(&driver));
+        Record(0, "CreateInstance" + NameOf(i), ResultName(r));
+        drivers_.push_back(driver);
+        if (driver == nullptr) return;
+        r = driver->DeviceID(0x0800, static_cast<DWORD>(w.joystick), TRUE,
+                             static_cast<DWORD>(w.internalId), nullptr);
+        Record(0, "DeviceID" + NameOf(i) + " joystick " + std::to_string(w.joystick),
+               ResultName(r));
+        log_.devices[i].reportFormat = Module().process.deviceLinks[w.internalId].reportFormat;
+    }
+
+    // " NAME" when the run has several devices, so a single-device run reads as before.
+    std::string NameOf(std::size_t i) const {
+        return script_.wheels.size() > 1 ? " " + script_.wheels[i].name : "";
     }
 
     void Tick() {
@@ -229,37 +262,40 @@ private:
     }
 
     void Execute(const Command& c) {
-        if (rig_.driver == nullptr) {
+        IDirectInputEffectDriver* driver =
+            static_cast<std::size_t>(c.device) < drivers_.size() ? drivers_[c.device] : nullptr;
+        if (driver == nullptr) {
             Record(c.line, c.text, "no driver object");
             return;
         }
-        DWORD& handle = handles_[c.name];
+        device_ = c.device;
+        DWORD& handle = handles_[std::to_string(c.device) + " " + c.name];
         HRESULT r = S_OK;
         std::string extra;
         switch (c.kind) {
         case Command::Download: {
             EffectRecord record(c);
             const DWORD flags = Flags(c);
-            r = rig_.driver->DownloadEffect(0, c.effectId, &handle, &record.effect, flags);
+            r = driver->DownloadEffect(0, c.effectId, &handle, &record.effect, flags);
             extra = " handle " + std::to_string(handle);
             if (SUCCEEDED(r) && (flags & DIEP_START)) Mark("start " + c.name);
             break;
         }
         case Command::Start:
-            r = rig_.driver->StartEffect(0, handle, c.solo ? DIES_SOLO : 0, 1);
+            r = driver->StartEffect(0, handle, c.solo ? DIES_SOLO : 0, 1);
             Mark("start " + c.name);
             break;
         case Command::Stop:
-            r = rig_.driver->StopEffect(0, handle);
+            r = driver->StopEffect(0, handle);
             Mark("stop " + c.name);
             break;
         case Command::Destroy:
-            r = rig_.driver->DestroyEffect(0, handle);
+            r = driver->DestroyEffect(0, handle);
             Mark("destroy " + c.name);
             if (SUCCEEDED(r)) handle = 0;
             break;
         case Command::DeviceCommand:
-            r = rig_.driver->SendForceFeedbackCommand(0, c.deviceCommand);
+            r = driver->SendForceFeedbackCommand(0, c.deviceCommand);
             Mark(c.text.substr(c.text.find(' ') + 1));
             break;
         case Command::X: return QueueX(c);
@@ -271,7 +307,7 @@ private:
     // The control panel's exports, as a control panel process would call them; the result
     // line gives what they returned and what a get filled.
     std::string ControlPanelCall(const Command& c) {
-        const int j = script_.wheel.joystick;
+        const int j = script_.wheels[c.device].joystick;
         const std::string key = Text(c, "key", kEffectsKey);
         if (c.call == "modify-forces") {
             return "returned " + std::to_string(ModifyForcesNow(0, 0, j));
@@ -311,7 +347,7 @@ private:
     }
 
     void QueueX(const Command& c) {
-        const DeviceLink& link = Module().process.deviceLinks[kInternalId];
+        const DeviceLink& link = Module().process.deviceLinks[script_.wheels[c.device].internalId];
         if (link.inUse != 1 || link.inputReportLength == 0) {
             Record(c.line, c.text, "no bound device");
             return;
@@ -330,22 +366,30 @@ private:
             Record(c.line, c.text, "the device has no X axis");
             return;
         }
-        rig_.wheel->QueueInput(report);
+        rig_.wheels[c.device]->QueueInput(report);
         Record(c.line, c.text, "queued");
     }
 
     void Record(int line, const std::string& text, const std::string& result) {
         log_.calls.push_back({now_, line, text, result});
     }
-    void Mark(const std::string& label) { log_.markers.push_back({now_, label}); }
+    void Mark(const std::string& label) { log_.markers.push_back({now_, device_, label}); }
 
     void Finish() {
-        std::shared_ptr<host::VirtualHid> wheel = rig_.wheel;
-        rig_.TearDown();
-        for (const host::RecordedReport& r : wheel->Reports()) {
-            log_.reports.push_back(
-                {r.time - base_, r.kind == host::RecordedReport::Feature, r.bytes});
+        const std::vector<std::shared_ptr<host::VirtualHid>> wheels = rig_.wheels;
+        for (IDirectInputEffectDriver* driver : drivers_) {
+            if (driver != nullptr) driver->Release();
         }
+        drivers_.clear();
+        rig_.TearDown();
+        for (std::size_t i = 0; i < wheels.size(); ++i) {
+            for (const host::RecordedReport& r : wheels[i]->Reports()) {
+                log_.reports.push_back({r.time - base_, static_cast<int>(i),
+                                        r.kind == host::RecordedReport::Feature, r.bytes});
+            }
+        }
+        std::stable_sort(log_.reports.begin(), log_.reports.end(),
+                         [](const ReportRecord& a, const ReportRecord& b) { return a.ms < b.ms; });
     }
 
     const Script& script_;
@@ -353,7 +397,9 @@ private:
     harness::VirtualRig rig_;
     DWORD base_ = 0;
     std::uint32_t now_ = 0;
-    std::map<std::string, DWORD> handles_;
+    std::map<std::string, DWORD> handles_;            // by "device name"
+    std::vector<IDirectInputEffectDriver*> drivers_;  // one per device, as DirectInput makes
+    int device_ = 0;                                  // the device of the command running
     BYTE pollBuffer_[kPollBufferSize] = {};
 };
 

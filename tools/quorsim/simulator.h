@@ -14,6 +14,7 @@ namespace quorsim {
 
 struct ReportRecord {
     std::uint32_t ms = 0;
+    int device = 0;  // index into RunLog::devices
     bool feature = false;
     std::vector<std::uint8_t> bytes;
 };
@@ -29,14 +30,21 @@ struct CallRecord {
 // An effect starting or stopping, for the plot.
 struct Marker {
     std::uint32_t ms = 0;
+    int device = 0;
     std::string label;
 };
 
+// A device of the run: its name and the report format its link packs.
+struct DeviceLog {
+    std::string name;
+    std::uint8_t reportFormat = 1;
+};
+
 struct RunLog {
-    std::vector<ReportRecord> reports;
+    std::vector<DeviceLog> devices;
+    std::vector<ReportRecord> reports;  // in time order, devices in script order at one instant
     std::vector<CallRecord> calls;
     std::vector<Marker> markers;
-    std::uint8_t reportFormat = 1;
     std::uint32_t pollingStep = 16;
     std::uint32_t endMs = 0;
     bool realtime = false;
