@@ -226,6 +226,7 @@ TEST(Dll, UnloadingWhileTheThreadsTickLeavesNoThread) {
     volatile LONG stop = 0;
     HANDLE busy = CreateThread(nullptr, 0, Busy, const_cast<LONG*>(&stop), 0, nullptr);
     DWORD slowest = 0;
+    int over20 = 0;
     const struct {
         DWORD code;
         int priority;
@@ -257,18 +258,25 @@ TEST(Dll, UnloadingWhileTheThreadsTickLeavesNoThread) {
             driver->DestroyEffect(0, handle);
             driver->Release();
             EXPECT_TRUE(FreeLibrary(module));
-            // The threads only leave the system's exit path once the unload is over.
+            // The threads only leave the system's exit path once the unload is over. How
+            // soon is timing, reported below; the test bounds it loosely, since emulated and
+            // loaded machines are slow to end threads.
             const DWORD unloaded = GetTickCount();
             bool left = true;
-            while (left && GetTickCount() - unloaded <= 20) {
+            while (left && GetTickCount() - unloaded <= 1000) {
                 left = !WithPriority(engine, row.priority).empty();
                 if (left) Sleep(1);
             }
-            EXPECT_FALSE(left) << "an engine thread is left 20 ms after the unload";
-            slowest = std::max(slowest, GetTickCount() - unloaded);
+            EXPECT_FALSE(left) << "an engine thread is left 1 s after the unload";
+            const DWORD gone = GetTickCount() - unloaded;
+            slowest = std::max(slowest, gone);
+            over20 += gone > 20 ? 1 : 0;
         }
     }
-    std::printf("[ measured ] engine threads gone at most %lu ms after an unload\n", slowest);
+    std::printf(
+        "[ measured ] engine threads gone at most %lu ms after an unload; %d of 300 "
+        "unloads over 20 ms\n",
+        slowest, over20);
     InterlockedExchange(&stop, 1);
     WaitForSingleObject(busy, INFINITE);
     CloseHandle(busy);
