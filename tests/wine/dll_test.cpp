@@ -166,19 +166,9 @@ TEST(Dll, SecondProcessSeesTheEffects) {
 
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string command =
-        std::string("\"") + self + "\" --child-expects-playing=" + std::to_string(second);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION child = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &child));
-    ASSERT_EQ(WaitForSingleObject(child.hProcess, 30000), WAIT_OBJECT_0);
-    DWORD code = 99;
-    GetExitCodeProcess(child.hProcess, &code);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
-    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(RunCommandLine(std::string("\"") + self +
+                             "\" --child-expects-playing=" + std::to_string(second)),
+              0);
     driver->DestroyEffect(0, first);
     driver->DestroyEffect(0, second);
     driver->Release();
@@ -259,8 +249,8 @@ TEST(Dll, UnloadingWhileTheThreadsTickLeavesNoThread) {
             driver->Release();
             EXPECT_TRUE(FreeLibrary(module));
             // The threads only leave the system's exit path once the unload is over. How
-            // soon is timing, reported below; the test bounds it loosely, since emulated and
-            // loaded machines are slow to end threads.
+            // soon is timing, reported below; the bound here is loose, for emulated and
+            // loaded machines.
             const DWORD unloaded = GetTickCount();
             bool left = true;
             while (left && GetTickCount() - unloaded <= 1000) {

@@ -59,23 +59,6 @@ std::vector<BYTE> Bytes(const void* data, std::size_t size) {
 }
 std::vector<BYTE> Text(const std::string& text) { return Bytes(text.c_str(), text.size() + 1); }
 
-int RunCommandLine(const std::string& line) {
-    std::string command = line;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return -1;
-    }
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(code);
-}
-
 std::string Dll() { return ThisFolder() + "quorforce.dll"; }
 
 // What a fresh process gets from COM for the class id: 0 a driver that answers GetVersions,

@@ -124,7 +124,7 @@ protected:
     static void SetUpTestSuite() {
         channel_ = OpenWheelChannel();
         const std::string dll = ThisFolder() + "quorforce.dll";
-        registered_ = RunCommand("regsvr32 /s \"" + dll + "\"") == 0;
+        registered_ = RunCommandLine("regsvr32 /s \"" + dll + "\"") == 0;
         CopyFileA((ThisFolder() + "quortest.exe").c_str(), (Folder() + "quortest.exe").c_str(),
                   FALSE);
         SetEnvironmentVariableA("QUORFORCE_STAND_IN_LOG", RecordPath().c_str());
@@ -144,21 +144,6 @@ protected:
 
     static std::string Folder() { return ThisFolder() + "dinput-stand-in\\"; }
     static std::string RecordPath() { return Folder() + "record.txt"; }
-    static int RunCommand(std::string line) {
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &process)) {
-            return -1;
-        }
-        WaitForSingleObject(process.hProcess, 60000);
-        DWORD code = 1;
-        GetExitCodeProcess(process.hProcess, &code);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        return static_cast<int>(code);
-    }
     // The stand-in's record lines so far.
     static std::vector<std::string> RecordLines() {
         std::vector<std::string> lines;

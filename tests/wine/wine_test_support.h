@@ -32,9 +32,9 @@ inline std::string ThisFolder() {
     return folder.substr(0, folder.find_last_of("\\/") + 1);
 }
 
-// Runs a program of this folder with its arguments and waits for it; its exit code, or -1.
-inline int RunProgram(const std::string& name, const std::string& arguments) {
-    std::string line = "\"" + ThisFolder() + name + "\" " + arguments;
+// Runs a command line and waits for it (a minute at most: a process still running then is
+// ended, so that no test run hangs on it); its exit code, or -1.
+inline int RunCommandLine(std::string line) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -42,12 +42,20 @@ inline int RunProgram(const std::string& name, const std::string& arguments) {
                         &process)) {
         return -1;
     }
-    WaitForSingleObject(process.hProcess, 60000);
     DWORD code = static_cast<DWORD>(-1);
-    GetExitCodeProcess(process.hProcess, &code);
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &code);
+    } else {
+        TerminateProcess(process.hProcess, code);
+    }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return static_cast<int>(code);
+}
+
+// Runs a program of this folder with its arguments.
+inline int RunProgram(const std::string& name, const std::string& arguments) {
+    return RunCommandLine("\"" + ThisFolder() + name + "\" " + arguments);
 }
 
 // One axis at `direction`, infinite, full gain, no trigger, no envelope; the record given.
