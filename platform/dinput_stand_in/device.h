@@ -1,7 +1,7 @@
 // The stand-in's device and effect objects (internal to the stand-in).
 #pragma once
 
-#include "tests/wine/dinput_stand_in/stand_in.h"
+#include "platform/dinput_stand_in/stand_in.h"
 
 namespace stand_in {
 

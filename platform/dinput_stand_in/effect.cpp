@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "tests/wine/dinput_stand_in/device.h"
+#include "platform/dinput_stand_in/device.h"
 
 namespace stand_in {
 namespace {
