@@ -14,11 +14,20 @@
 namespace quorforce {
 namespace {
 
+// While a driver object exists the engine ticks for a device, and its waits need the 1 ms
+// timer: at Windows' default resolution of 15.6 ms a 16 ms wait lasts up to 31 ms. Asked
+// for here, on the caller's thread, because the threads themselves start and end under
+// the loader lock, which winmm may need.
+void DriverObjectMade() {
+    if (InterlockedIncrement(&Module().driverObjects) == 1) timeBeginPeriod(1);
+}
+
 // Closes the device link's shared events once no driver object is left, so that no bound
 // link is left waiting on a closed event while another object still uses it.
 void DriverObjectGone() {
     ModuleState& module = Module();
     if (InterlockedDecrement(&module.driverObjects) != 0) return;
+    timeEndPeriod(1);
     MutexLock table(module.process.tableMutex);
     MutexLock input(module.process.inputMutex);
     ZXCloseEvents(module.process);
@@ -27,7 +36,7 @@ void DriverObjectGone() {
 class EffectDriver final : public IDirectInputEffectDriver {
 public:
     EffectDriver() {
-        InterlockedIncrement(&Module().driverObjects);
+        DriverObjectMade();
         LockModule();  // creation raises the lock count for good; Release does not lower it
     }
 

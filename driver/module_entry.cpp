@@ -16,6 +16,8 @@ namespace {
 // Long enough for a pass stretched by a stalled device (100 ms per device), bounded so
 // that a stuck thread cannot hang the unload.
 constexpr DWORD kEngineStopWaitMs = 5000;
+// Bounded too, for a caller that asks for the class while it holds the loader lock itself.
+constexpr DWORD kEngineBeginWaitMs = 2000;
 
 void CloseDeviceLinks(ModuleState& module) {
     for (DWORD area = 0; area < kAreaCount; ++area) {
@@ -76,6 +78,8 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
     if (ppv == nullptr) return E_POINTER;
     *ppv = nullptr;
     if (!IsEqualGUID(rclsid, kEffectDriverClassId)) return CLASS_E_CLASSNOTAVAILABLE;
+    // The first use, on the caller's thread: the engine's threads may begin now.
+    ResumeEngine(Module().engine, kEngineBeginWaitMs);
     return TheClassFactory()->QueryInterface(riid, ppv);
 }
 

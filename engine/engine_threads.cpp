@@ -33,23 +33,53 @@ PAPCFUNC AsApcRoutine(Function* function) {
 
 // A thread's last act. The module's unload waits for `ended` and then lets the loader unmap
 // the image at once, while a thread that returned normally would still have to run through
-// this code: preempted there, it would execute freed memory. So the signal and the exit are
-// queued to the thread itself and run from the system's APC dispatch, in that order; after
-// the signal no instruction of this module runs again. (SetEvent and ExitThread have the
-// shape of an APC routine on 32-bit Windows: one pointer-sized argument, stdcall.)
+// this code: preempted there, it would execute freed memory. So ExitThread is queued to the
+// thread itself, and the signal and an alertable wait are one system call: the exit runs
+// from that wait's APC dispatch and no instruction of this module runs after the signal.
+// (ExitThread has the shape of an APC routine on 32-bit Windows: one pointer-sized
+// argument, stdcall.) The wait is on the thread's own handle, which cannot be signalled
+// while it waits.
 void SignalEndedAndExit(HANDLE ended) {
     const HANDLE self = GetCurrentThread();
-    if (QueueUserAPC(AsApcRoutine(&SetEvent), self, reinterpret_cast<ULONG_PTR>(ended)) == 0) {
+    if (QueueUserAPC(AsApcRoutine(&ExitThread), self, 0) == 0) {
         SetEvent(ended);
         return;
     }
-    QueueUserAPC(AsApcRoutine(&ExitThread), self, 0);
-    SleepEx(INFINITE, TRUE);  // returns only when the exit could not be queued
+    SignalObjectAndWait(ended, self, INFINITE, TRUE);
 }
 
 void CloseAndClear(HANDLE& handle) {
     if (handle != nullptr) CloseHandle(handle);
     handle = nullptr;
+}
+
+bool CreateEngineThread(EngineThread& thread, LPTHREAD_START_ROUTINE routine, EngineThreads& engine,
+                        int priority) {
+    thread.begun = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread.ended = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread.handle = CreateThread(nullptr, 0, routine, &engine, CREATE_SUSPENDED, &thread.id);
+    if (thread.handle == nullptr) return false;
+    SetThreadPriority(thread.handle, priority);
+    return true;
+}
+
+// A thread that was never resumed has run nothing and holds nothing: it is ended where it
+// stands. A resumed one is waited for.
+bool EndEngineThread(EngineThread& thread, bool resumed, DWORD timeoutMs) {
+    bool ended = true;
+    if (thread.handle != nullptr && !resumed) {
+        TerminateThread(thread.handle, 0);
+    } else if (thread.ended != nullptr) {
+        // Not the thread handle: a thread that ends takes the loader lock, which the
+        // module's unload holds. The thread signals `ended` as its last act instead.
+        ended = WaitForSingleObject(thread.ended, timeoutMs) == WAIT_OBJECT_0;
+    }
+    CloseAndClear(thread.handle);
+    if (ended) {
+        CloseAndClear(thread.begun);
+        CloseAndClear(thread.ended);
+    }
+    return ended;
 }
 
 }  // namespace
@@ -86,17 +116,19 @@ void PollPass(ProcessState& process, BYTE* buffer, std::uint32_t now) {
 
 DWORD WINAPI ForceThread(LPVOID parameter) {
     auto& engine = *static_cast<EngineThreads*>(parameter);
+    SetEvent(engine.force.begun);
     while (!Stopping(engine)) {
         ForcePass(*engine.process, timeGetTime());
         WaitOneStep(engine);
     }
     ZXReleaseBuffer(*engine.process);
-    SignalEndedAndExit(engine.forceEnded);
+    SignalEndedAndExit(engine.force.ended);
     return 0;
 }
 
 DWORD WINAPI PollThread(LPVOID parameter) {
     auto& engine = *static_cast<EngineThreads*>(parameter);
+    SetEvent(engine.poll.begun);
     BYTE buffer[kPollBufferSize] = {};
     {
         MutexLock lock(engine.process->inputMutex);
@@ -110,7 +142,7 @@ DWORD WINAPI PollThread(LPVOID parameter) {
         PollPass(*engine.process, buffer, GetTickCount());
         WaitOneStep(engine);
     }
-    SignalEndedAndExit(engine.pollEnded);
+    SignalEndedAndExit(engine.poll.ended);
     return 0;
 }
 
@@ -120,15 +152,23 @@ int StartEngine(EngineThreads& engine, DWORD priorityCode) {
     for (std::int32_t& count : engine.process->playingCount)
         count = 0;
     engine.stopFlag = 0;
+    engine.resumed = 0;
     engine.stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    engine.forceEnded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    engine.pollEnded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    engine.forceThread = CreateThread(nullptr, 0, ForceThread, &engine, 0, &engine.forceThreadId);
-    engine.pollThread = CreateThread(nullptr, 0, PollThread, &engine, 0, &engine.pollThreadId);
     const int priority = ThreadPriorityOf(priorityCode);
-    if (engine.forceThread != nullptr) SetThreadPriority(engine.forceThread, priority);
-    if (engine.pollThread != nullptr) SetThreadPriority(engine.pollThread, priority);
+    CreateEngineThread(engine.force, ForceThread, engine, priority);
+    CreateEngineThread(engine.poll, PollThread, engine, priority);
     return 1;
+}
+
+void ResumeEngine(EngineThreads& engine, DWORD waitMs) {
+    if (!engine.resumeOnUse || InterlockedExchange(&engine.resumed, 1) != 0) return;
+    for (EngineThread* thread : {&engine.force, &engine.poll}) {
+        if (thread->handle != nullptr) ResumeThread(thread->handle);
+    }
+    // Until both have begun, an unload would find them waiting for the loader lock.
+    for (EngineThread* thread : {&engine.force, &engine.poll}) {
+        if (thread->handle != nullptr) WaitForSingleObject(thread->begun, waitMs);
+    }
 }
 
 void RequestEngineStop(EngineThreads& engine) {
@@ -137,22 +177,11 @@ void RequestEngineStop(EngineThreads& engine) {
 }
 
 bool AwaitEngineStop(EngineThreads& engine, DWORD timeoutMs) {
-    // Not the thread handles: a thread that ends takes the loader lock, which the module's
-    // unload holds. Each thread signals its event as its last act instead.
-    bool ended = true;
-    for (HANDLE event : {engine.forceEnded, engine.pollEnded}) {
-        if (event != nullptr && WaitForSingleObject(event, timeoutMs) != WAIT_OBJECT_0) {
-            ended = false;
-        }
-    }
-    CloseAndClear(engine.forceThread);
-    CloseAndClear(engine.pollThread);
-    if (ended) {
-        CloseAndClear(engine.stopEvent);
-        CloseAndClear(engine.forceEnded);
-        CloseAndClear(engine.pollEnded);
-    }
-    return ended;
+    const bool resumed = InterlockedCompareExchange(&engine.resumed, 0, 0) != 0;
+    const bool forceEnded = EndEngineThread(engine.force, resumed, timeoutMs);
+    const bool pollEnded = EndEngineThread(engine.poll, resumed, timeoutMs);
+    if (forceEnded && pollEnded) CloseAndClear(engine.stopEvent);
+    return forceEnded && pollEnded;
 }
 
 }  // namespace quorforce

@@ -1,7 +1,13 @@
 // The engine's two threads. ForceThread runs the mixer tick for every device with playing
-// effects, then waits one polling step; PollThread reads the devices' input reports and
+// effects, then waits for the next tick; PollThread reads the devices' input reports and
 // updates the motion estimate. Each loop is a pass function around a wait, so tests and
 // tools can run the passes themselves, in virtual time.
+//
+// The threads are created suspended while the module loads and resumed at its first use
+// (ResumeEngine, on the caller's thread). A thread cannot begin while the loader lock is
+// held, so a thread resumed inside the load would only begin once the module was free to
+// go: freed before that, it would begin inside an unmapped image. A module freed before
+// its first use ends its threads without their ever running.
 #pragma once
 
 #include <cstdint>
@@ -14,28 +20,36 @@ namespace quorforce {
 
 constexpr DWORD kPollBufferSize = 100;
 
+struct EngineThread {
+    HANDLE handle = nullptr;
+    DWORD id = 0;
+    HANDLE begun = nullptr;  // its first act: it runs, outside the loader lock
+    HANDLE ended = nullptr;  // its last act: it has left the driver's code
+};
+
 struct EngineThreads {
-    HANDLE forceThread = nullptr;
-    HANDLE pollThread = nullptr;
-    DWORD forceThreadId = 0;
-    DWORD pollThreadId = 0;
+    EngineThread force;
+    EngineThread poll;
     ProcessState* process = nullptr;          // carries the playing counts
     DWORD pollingStep = kDefaultPollingStep;  // ms
     volatile LONG stopFlag = 0;
-    HANDLE stopEvent = nullptr;   // set with the stop flag, so the waits end at once
-    HANDLE forceEnded = nullptr;  // each thread's last act: it has left the driver's code
-    HANDLE pollEnded = nullptr;
+    volatile LONG resumed = 0;
+    bool resumeOnUse = true;     // false: a run in virtual time drives the passes itself
+    HANDLE stopEvent = nullptr;  // set with the stop flag, so the waits end at once
 };
 
 // The priority both threads get for a "THREAD_PRIORITY" code.
 int ThreadPriorityOf(DWORD priorityCode);
 
-// Builds the tables, creates both threads and gives them the priority; returns 1.
+// Builds the tables, creates both threads suspended and gives them the priority; returns 1.
 int StartEngine(EngineThreads& engine, DWORD priorityCode);
+// Once, outside the loader lock: lets both threads run and waits (at most waitMs) until
+// both have begun. Later calls return at once.
+void ResumeEngine(EngineThreads& engine, DWORD waitMs);
 // Sets the stop flag and wakes both threads.
 void RequestEngineStop(EngineThreads& engine);
-// After RequestEngineStop: waits (at most timeoutMs) for both threads to leave, then
-// closes their handles and events. True when both ended in time.
+// After RequestEngineStop: waits (at most timeoutMs) for resumed threads to leave, ends
+// threads that never ran, then closes their handles and events. True when both ended.
 bool AwaitEngineStop(EngineThreads& engine, DWORD timeoutMs);
 
 // One pass of each thread, at `now`: timeGetTime for ForcePass, GetTickCount for

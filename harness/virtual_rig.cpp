@@ -25,16 +25,13 @@ void VirtualRig::PlugWheel(const host::VirtualHidConfig& config, DWORD joystick,
 bool VirtualRig::Attach(bool virtualTime, DWORD startClock) {
     if (virtualTime) {
         host::UseManualClock(startClock);
-        host::HoldNewThreads(true);
+        Module().engine.resumeOnUse = false;  // the rig runs the passes itself
     }
     attached = DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr) == TRUE;
     return attached;
 }
 
 void VirtualRig::Detach() {
-    // Held threads are let go once the stop is requested: they leave at once.
-    RequestEngineStop(Module().engine);
-    host::ReleaseHeldThreads();
     DllMain(nullptr, DLL_PROCESS_DETACH, nullptr);
     attached = false;
     // The threads have left the driver's code; their last return into the system may still

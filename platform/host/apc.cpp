@@ -1,6 +1,6 @@
 // Host stand-in: asynchronous procedure calls a thread queues to itself, and ExitThread.
-// SetEvent and ExitThread are queued as APC routines the way 32-bit Windows allows (one
-// pointer-sized argument); the stand-in calls them back through their own types.
+// ExitThread is queued as an APC routine the way 32-bit Windows allows (one pointer-sized
+// argument); the stand-in calls it back through its own type.
 #include <deque>
 #include <utility>
 
@@ -19,9 +19,7 @@ bool Is(PAPCFUNC routine, Function* function) {
 }
 
 void Run(PAPCFUNC routine, ULONG_PTR parameter) {
-    if (Is(routine, &SetEvent)) {
-        SetEvent(reinterpret_cast<HANDLE>(parameter));
-    } else if (Is(routine, &ExitThread)) {
+    if (Is(routine, &ExitThread)) {
         ExitThread(static_cast<DWORD>(parameter));
     } else {
         routine(parameter);
@@ -49,6 +47,13 @@ DWORD SleepEx(DWORD milliseconds, BOOL alertable) {
         Run(call.first, call.second);
     }
     return WAIT_IO_COMPLETION;
+}
+
+DWORD SignalObjectAndWait(HANDLE signal, HANDLE waitOn, DWORD milliseconds, BOOL alertable) {
+    if (waitOn != kCurrentThread || !SetEvent(signal)) return WAIT_FAILED;
+    if (alertable && !queuedCalls.empty()) return SleepEx(milliseconds, TRUE);
+    Sleep(milliseconds);
+    return WAIT_TIMEOUT;
 }
 
 void ExitThread(DWORD exitCode) {

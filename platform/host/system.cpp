@@ -20,6 +20,7 @@ std::atomic<bool> manualClock{false};
 std::atomic<DWORD> manualNow{0};
 std::atomic<bool> failNextAllocation{false};
 std::atomic<int> loadedModules{0};
+std::atomic<int> oneMillisecondPeriods{0};
 
 std::mutex& MemoryLock() {
     static std::mutex lock;
@@ -72,6 +73,7 @@ void SetSystemVersion(DWORD platformId, DWORD major, DWORD minor) {
 
 void FailNextAllocation() { failNextAllocation = true; }
 int LoadedModuleCount() { return loadedModules; }
+int OneMillisecondPeriodRequests() { return oneMillisecondPeriods; }
 
 }  // namespace host
 
@@ -85,6 +87,18 @@ DWORD timeGetTime() {
 }
 
 DWORD GetTickCount() { return timeGetTime(); }
+
+UINT timeBeginPeriod(UINT period) {
+    if (period == 0) return TIMERR_NOCANDO;
+    if (period == 1) ++oneMillisecondPeriods;
+    return TIMERR_NOERROR;
+}
+
+UINT timeEndPeriod(UINT period) {
+    if (period == 0 || (period == 1 && oneMillisecondPeriods == 0)) return TIMERR_NOCANDO;
+    if (period == 1) --oneMillisecondPeriods;
+    return TIMERR_NOERROR;
+}
 
 HMODULE LoadLibraryA(LPCSTR name) {
     std::string upper = name != nullptr ? name : "";

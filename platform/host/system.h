@@ -27,6 +27,11 @@ typedef OSVERSIONINFOA* LPOSVERSIONINFOA;
 
 DWORD timeGetTime();
 DWORD GetTickCount();
+#define TIMERR_NOERROR 0u
+#define TIMERR_NOCANDO 97u
+// Counted per period; the clock itself does not change.
+UINT timeBeginPeriod(UINT period);
+UINT timeEndPeriod(UINT period);
 
 HMODULE LoadLibraryA(LPCSTR name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
@@ -58,6 +63,8 @@ void FailNextAllocation();
 // Modules loaded and not freed (for leak checks).
 int LoadedModuleCount();
 
+// timeBeginPeriod(1) calls not yet ended by timeEndPeriod(1).
+int OneMillisecondPeriodRequests();
 }  // namespace host
 
 // Threads and the module-entry conventions.
@@ -74,9 +81,15 @@ typedef DWORD (*LPTHREAD_START_ROUTINE)(LPVOID parameter);
 #define DLL_THREAD_ATTACH 2u
 #define DLL_THREAD_DETACH 3u
 
+#define CREATE_SUSPENDED 0x4u
+
 struct SECURITY_ATTRIBUTES;
+// A thread created suspended waits at its start until resumed. TerminateThread ends only
+// such a thread, one that has not begun: the stand-in cannot stop running code.
 HANDLE CreateThread(SECURITY_ATTRIBUTES* security, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
                     LPVOID parameter, DWORD flags, LPDWORD threadId);
+DWORD ResumeThread(HANDLE thread);
+BOOL TerminateThread(HANDLE thread, DWORD exitCode);
 BOOL SetThreadPriority(HANDLE thread, int priority);
 int GetThreadPriority(HANDLE thread);
 BOOL DisableThreadLibraryCalls(HMODULE module);
@@ -88,6 +101,9 @@ typedef void (*PAPCFUNC)(ULONG_PTR parameter);
 HANDLE GetCurrentThread();
 DWORD QueueUserAPC(PAPCFUNC routine, HANDLE thread, ULONG_PTR parameter);
 DWORD SleepEx(DWORD milliseconds, BOOL alertable);
+// Signals `signal`, then waits alertably; the wait stands in for one on the calling
+// thread's own handle (GetCurrentThread) only, which ends when an APC runs.
+DWORD SignalObjectAndWait(HANDLE signal, HANDLE waitOn, DWORD milliseconds, BOOL alertable);
 [[noreturn]] void ExitThread(DWORD exitCode);
 int MulDiv(int number, int numerator, int denominator);
 

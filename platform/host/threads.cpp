@@ -14,6 +14,9 @@ namespace {
 struct Thread : KernelObject {
     bool finished = false;
     bool held = false;
+    bool suspended = false;
+    bool begun = false;
+    bool terminated = false;
     int priority = THREAD_PRIORITY_NORMAL;
     bool TryAcquire() override { return finished; }
 };
@@ -43,7 +46,7 @@ int RunningThreadCount() { return runningThreads; }
 using namespace host;
 
 HANDLE CreateThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID parameter,
-                    DWORD, LPDWORD threadId) {
+                    DWORD flags, LPDWORD threadId) {
     Thread* thread = nullptr;
     HANDLE handle = nullptr;
     {
@@ -51,6 +54,7 @@ HANDLE CreateThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE start, 
         auto object = std::make_unique<Thread>();
         object->references = 2;  // the handle and the running thread
         object->held = holdNewThreads;
+        object->suspended = (flags & CREATE_SUSPENDED) != 0;
         thread = object.get();
         handle = AddObject(std::move(object));
     }
@@ -59,11 +63,17 @@ HANDLE CreateThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE start, 
     std::thread([thread, start, parameter] {
         {
             std::unique_lock<std::mutex> guard(TableLock());
-            if (thread->held) TableChanged().wait(guard, [] { return !holdNewThreads; });
+            TableChanged().wait(guard, [thread] {
+                return thread->terminated ||
+                       (!thread->suspended && !(thread->held && holdNewThreads));
+            });
+            thread->begun = !thread->terminated;
         }
-        try {
-            start(parameter);
-        } catch (const ThreadExit&) {}
+        if (thread->begun) {
+            try {
+                start(parameter);
+            } catch (const ThreadExit&) {}
+        }
         std::lock_guard<std::mutex> guard(TableLock());
         thread->finished = true;
         --runningThreads;
@@ -71,6 +81,25 @@ HANDLE CreateThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE start, 
         TableChanged().notify_all();
     }).detach();
     return handle;
+}
+
+DWORD ResumeThread(HANDLE handle) {
+    std::lock_guard<std::mutex> guard(TableLock());
+    auto* thread = dynamic_cast<Thread*>(FindObject(handle));
+    if (thread == nullptr) return static_cast<DWORD>(-1);
+    const DWORD previous = thread->suspended ? 1 : 0;
+    thread->suspended = false;
+    TableChanged().notify_all();
+    return previous;
+}
+
+BOOL TerminateThread(HANDLE handle, DWORD) {
+    std::lock_guard<std::mutex> guard(TableLock());
+    auto* thread = dynamic_cast<Thread*>(FindObject(handle));
+    if (thread == nullptr || thread->begun) return FALSE;
+    thread->terminated = true;
+    TableChanged().notify_all();
+    return TRUE;
 }
 
 BOOL SetThreadPriority(HANDLE handle, int priority) {

@@ -58,6 +58,7 @@ TEST_F(DriverObject, CreationLocksTheModuleForGood) {
     ASSERT_EQ(factory->CreateInstance(nullptr, kEffectDriverInterfaceId,
                                       reinterpret_cast<void**>(&driver)),
               S_OK);
+    EXPECT_EQ(host::OneMillisecondPeriodRequests(), 1);  // the engine's waits need it
     void* again = nullptr;
     EXPECT_EQ(driver->QueryInterface(kUnknownInterfaceId, &again), S_OK);
     EXPECT_EQ(again, static_cast<void*>(driver));
@@ -72,6 +73,7 @@ TEST_F(DriverObject, CreationLocksTheModuleForGood) {
     EXPECT_EQ(Module().lockCount, 2);
     EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
     EXPECT_EQ(Module().driverObjects, 0);
+    EXPECT_EQ(host::OneMillisecondPeriodRequests(), 0);
 }
 
 TEST_F(DriverObject, VersionsEscapeAndGain) {
@@ -189,7 +191,7 @@ TEST_F(DriverObject, BindingLoadsTheDefaultsWithoutDriverKeys) {
     EXPECT_EQ(Table().settings[0].by10SpringCoef, 40);
     EXPECT_EQ(Module().process.deviceLinks[0].outputUsage, 0xBB);
     EXPECT_EQ(Module().engine.pollingStep, kDefaultPollingStep);
-    EXPECT_EQ(GetThreadPriority(Module().engine.forceThread), THREAD_PRIORITY_TIME_CRITICAL);
+    EXPECT_EQ(GetThreadPriority(Module().engine.force.handle), THREAD_PRIORITY_TIME_CRITICAL);
 }
 
 TEST_F(DriverObject, StoredValuesKeepTheirLowByte) {
@@ -227,8 +229,8 @@ TEST_F(DriverObject, EngineSettingsComeFromTheProductKey) {
     host::SetRegistryDword(HKEY_CURRENT_USER, kProductKey, "THREAD_PRIORITY", 3);
     Attach();
     EXPECT_EQ(Module().engine.pollingStep, 20u);
-    EXPECT_EQ(GetThreadPriority(Module().engine.forceThread), THREAD_PRIORITY_BELOW_NORMAL);
-    EXPECT_EQ(GetThreadPriority(Module().engine.pollThread), THREAD_PRIORITY_BELOW_NORMAL);
+    EXPECT_EQ(GetThreadPriority(Module().engine.force.handle), THREAD_PRIORITY_BELOW_NORMAL);
+    EXPECT_EQ(GetThreadPriority(Module().engine.poll.handle), THREAD_PRIORITY_BELOW_NORMAL);
     const struct {
         DWORD code;
         int priority;

@@ -83,5 +83,14 @@ TEST_F(EngineThreadsTest, ThreadsIdleWithoutDevicesAndStopPromptly) {
     EXPECT_EQ(ThreadsLeftAfterExit(), 0);
 }
 
+// A program that frees the module before it ever asks for the class: the threads were
+// made but never began, and the unload ends them without waiting for a tick.
+TEST_F(EngineThreadsTest, ModuleFreedBeforeItsFirstUseEndsItsThreads) {
+    Attach(/*virtualTime=*/false);
+    EXPECT_EQ(DllMain(nullptr, DLL_PROCESS_DETACH, nullptr), TRUE);
+    attached = false;
+    EXPECT_EQ(ThreadsLeftAfterExit(), 0);
+}
+
 }  // namespace
 }  // namespace quorforce

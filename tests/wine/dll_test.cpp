@@ -277,6 +277,33 @@ TEST(Dll, UnloadingWhileTheThreadsTickLeavesNoThread) {
     RegCloseKey(key);
 }
 
+// A program that loads the driver and frees it before its threads have begun, or after
+// asking only for the factory, leaves no thread behind and nothing running in the freed image.
+TEST(Dll, UnloadingBeforeTheThreadsBeginLeavesNoThread) {
+    for (int cycle = 0; cycle < 50 && !HasFailure(); ++cycle) {
+        SCOPED_TRACE(testing::Message() << "cycle " << cycle);
+        const std::vector<DWORD> before = ProcessThreads();
+        {
+            LoadedDriver dll;
+            ASSERT_NE(dll.module, nullptr);
+            if (cycle % 2 == 1) {
+                IClassFactory* factory = nullptr;
+                ASSERT_EQ(
+                    dll.getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory)),
+                    S_OK);
+                factory->Release();
+            }
+        }
+        const DWORD unloaded = GetTickCount();
+        auto engineLeft = [&] {
+            return !WithPriority(NewThreads(before), THREAD_PRIORITY_BELOW_NORMAL).empty();
+        };
+        while (engineLeft() && GetTickCount() - unloaded <= 1000)
+            Sleep(1);
+        EXPECT_FALSE(engineLeft()) << "an engine thread is left 1 s after the unload";
+    }
+}
+
 // The child side of SecondProcessSeesTheEffects.
 int ChildExpectsPlaying(DWORD handle) {
     LoadedDriver dll;
