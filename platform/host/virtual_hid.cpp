@@ -211,6 +211,15 @@ void UnplugAllVirtualHids() {
         device->Unplug();
 }
 
+void RemoveVirtualHid(const std::shared_ptr<VirtualHid>& device) {
+    {
+        std::lock_guard<std::mutex> guard(TableLock());
+        auto& devices = Devices();
+        devices.erase(std::remove(devices.begin(), devices.end(), device), devices.end());
+    }
+    device->Unplug();
+}
+
 std::vector<std::uint8_t> BuiltInWheelDescriptor() {
     return {
         0x05, 0x01,                    // Usage Page (Generic Desktop)
