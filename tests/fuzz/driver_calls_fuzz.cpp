@@ -71,6 +71,9 @@ struct HostileEffect {
     const DIEFFECT* Get() { return record.As<const DIEFFECT>(); }
 };
 
+// Set by a DeviceID call: the next input starts with area 0 bound again.
+bool rebound = false;
+
 void OneCall(FuzzInput& in, IDirectInputEffectDriver& driver) {
     const DWORD joystick = in.Chance(4) ? in.Word() : 0;
     switch (in.Byte() % 13) {
@@ -123,6 +126,7 @@ void OneCall(FuzzInput& in, IDirectInputEffectDriver& driver) {
     case 10: {
         // Rebinding: a joystick id without a wheel, or any internal id.
         const DWORD internalId = in.Chance(2) ? in.Byte() % 9 : in.Word();
+        rebound = true;
         driver.DeviceID(0x0800, in.Chance(2) ? 0 : in.Word(), in.Byte() & 1, internalId, nullptr);
         break;
     }
@@ -139,7 +143,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     IDirectInputEffectDriver& driver = *SharedRig().driver;
     ClearAreas();
     // Back on area 0, bound to the wheel, as a fresh binding leaves it.
-    driver.DeviceID(0x0800, 0, TRUE, 0, nullptr);
+    if (rebound) driver.DeviceID(0x0800, 0, TRUE, 0, nullptr);
+    rebound = false;
     FuzzInput in(data, size);
     for (int calls = 0; calls < 64 && !in.Empty(); ++calls)
         OneCall(in, driver);
