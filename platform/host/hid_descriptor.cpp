@@ -6,6 +6,8 @@
 namespace host {
 namespace {
 
+constexpr std::uint32_t kMaxReportBytes = 0xFFFF;
+
 struct GlobalState {
     std::uint16_t usagePage = 0;
     std::int32_t logicalMin = 0;
@@ -45,6 +47,9 @@ public:
     bool Finish() {
         if (depth_ != 0) return false;
         for (const auto& [key, bits] : reportBits_) {
+            // The capabilities give report lengths in 16 bits: a longer report has no
+            // length to give, and the system's parser refuses its descriptor too.
+            if ((bits + 7) / 8 > kMaxReportBytes) return false;
             const std::uint16_t bytes = static_cast<std::uint16_t>((bits + 7) / 8);
             std::uint16_t& length = key.first == HidP_Input    ? out_.inputLength
                                     : key.first == HidP_Output ? out_.outputLength
@@ -85,7 +90,10 @@ private:
         case 0x0: global_.usagePage = static_cast<std::uint16_t>(data); break;
         case 0x1: global_.logicalMin = Signed(data, size); break;
         case 0x2: global_.logicalMax = Signed(data, size); break;
-        case 0x7: global_.reportSize = data; break;
+        case 0x7:
+            if (data > kMaxReportBytes * 8) return false;
+            global_.reportSize = data;
+            break;
         case 0x8:
             if (data == 0 || data > 0xFF) return false;
             global_.reportId = static_cast<std::uint8_t>(data);
@@ -117,7 +125,7 @@ private:
         }
     }
 
-    std::uint32_t& BitsOf(HIDP_REPORT_TYPE type) {
+    std::uint64_t& BitsOf(HIDP_REPORT_TYPE type) {
         auto key = std::make_pair(type, global_.reportId);
         auto it = reportBits_.find(key);
         if (it == reportBits_.end()) it = reportBits_.emplace(key, 8).first;  // the id byte
@@ -145,11 +153,14 @@ private:
     }
 
     void AddFields(HIDP_REPORT_TYPE type, std::uint32_t flags) {
-        std::uint32_t& bits = BitsOf(type);
-        const std::uint32_t start = bits;
+        std::uint64_t& bits = BitsOf(type);
+        const std::uint64_t start = bits;
         const std::uint32_t count = global_.reportCount;
-        bits += global_.reportSize * count;
-        HidField base = Base(type, flags, start);
+        bits += std::uint64_t{global_.reportSize} * count;
+        // Fields past the longest report the capabilities can describe make the descriptor
+        // invalid (Finish); none of them is kept, so no offset is ever cut.
+        if (bits > std::uint64_t{kMaxReportBytes} * 8) return;
+        HidField base = Base(type, flags, static_cast<std::uint32_t>(start));
         if (base.isConstant || count == 0 || global_.reportSize == 0) return;  // padding
         if (base.isArray || (local_.usages.empty() && local_.hasMin && local_.hasMax)) {
             base.isRange = true;
@@ -166,7 +177,7 @@ private:
         for (std::uint32_t i = 0; i < local_.usages.size() && i < count; ++i) {
             HidField f = base;
             f.usageMin = f.usageMax = static_cast<std::uint16_t>(local_.usages[i]);
-            f.bitOffset = start + i * global_.reportSize;
+            f.bitOffset = static_cast<std::uint32_t>(start + i * global_.reportSize);
             const bool last = i + 1 == local_.usages.size();
             f.count = static_cast<std::uint16_t>(last ? count - i : 1);
             out_.fields.push_back(f);
@@ -178,7 +189,7 @@ private:
     LocalState local_;
     std::vector<GlobalState> stack_;
     int depth_ = 0;
-    std::map<std::pair<HIDP_REPORT_TYPE, std::uint8_t>, std::uint32_t> reportBits_;
+    std::map<std::pair<HIDP_REPORT_TYPE, std::uint8_t>, std::uint64_t> reportBits_;
 };
 
 }  // namespace

@@ -15,10 +15,17 @@ bool Matches(const HidField& f, HIDP_REPORT_TYPE type, USAGE page, USHORT collec
            (usage == 0 || (usage >= f.usageMin && usage <= f.usageMax));
 }
 
+// A usage range may name more usages than the field has elements: those past the last
+// element have no place in the report.
+bool HasElement(const HidField& f, USAGE usage) {
+    return !f.isRange || usage == 0 || static_cast<std::uint32_t>(usage - f.usageMin) < f.count;
+}
+
 const HidField* FindValue(const ParsedDescriptor& d, HIDP_REPORT_TYPE type, USAGE page,
                           USHORT collection, USAGE usage) {
     for (const HidField& f : d.fields) {
-        if (!f.isButton && f.usagePage == page && Matches(f, type, page, collection, usage)) {
+        if (!f.isButton && f.usagePage == page && Matches(f, type, page, collection, usage) &&
+            HasElement(f, usage)) {
             return &f;
         }
     }

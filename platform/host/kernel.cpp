@@ -50,14 +50,16 @@ bool failNext[4] = {false, false, false, false};
 
 }  // namespace
 
+// Neither is ever destroyed: threads still held when the process exits wait on them, and
+// destroying a condition variable that has waiters blocks for good.
 std::mutex& TableLock() {
-    static std::mutex lock;
-    return lock;
+    static auto* lock = new std::mutex;
+    return *lock;
 }
 
 std::condition_variable& TableChanged() {
-    static std::condition_variable changed;
-    return changed;
+    static auto* changed = new std::condition_variable;
+    return *changed;
 }
 
 HANDLE AddObject(std::unique_ptr<KernelObject> object) {

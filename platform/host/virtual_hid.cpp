@@ -119,7 +119,8 @@ void VirtualHid::QueueInput(const std::vector<std::uint8_t>& report) {
         if (!pending[i].isWrite) {
             // A read is waiting: it takes the report at once.
             const DWORD n = std::min<DWORD>(pending[i].length, static_cast<DWORD>(report.size()));
-            std::memcpy(pending[i].buffer, report.data(), n);
+            // An empty report has no data to copy from.
+            if (n > 0) std::memcpy(pending[i].buffer, report.data(), n);
             CompleteLocked(i, kStatusSuccess, n);
             return;
         }
@@ -208,6 +209,15 @@ void UnplugAllVirtualHids() {
     }
     for (auto& device : devices)
         device->Unplug();
+}
+
+void RemoveVirtualHid(const std::shared_ptr<VirtualHid>& device) {
+    {
+        std::lock_guard<std::mutex> guard(TableLock());
+        auto& devices = Devices();
+        devices.erase(std::remove(devices.begin(), devices.end(), device), devices.end());
+    }
+    device->Unplug();
 }
 
 std::vector<std::uint8_t> BuiltInWheelDescriptor() {
@@ -443,7 +453,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytes, LPDWORD read, LPOVERLAPPE
     if (!device.inputQueue.empty()) {
         const std::vector<std::uint8_t>& report = device.inputQueue.front();
         const DWORD n = std::min<DWORD>(bytes, static_cast<DWORD>(report.size()));
-        std::memcpy(destination, report.data(), n);
+        if (n > 0) std::memcpy(destination, report.data(), n);  // an empty one has no data
         device.inputQueue.pop_front();
         if (read != nullptr) *read = n;
         SetResult(overlapped, kStatusSuccess, n);

@@ -87,6 +87,8 @@ private:
 
 std::shared_ptr<VirtualHid> PlugVirtualHid(const VirtualHidConfig& config);
 void UnplugAllVirtualHids();
+// Unplugs one device and forgets it: handles still open on it report not connected.
+void RemoveVirtualHid(const std::shared_ptr<VirtualHid>& device);
 
 // The built-in virtual wheel: vendor 5A1C, product E410. Input report 1: X and Y (10 bits
 // each, 0..1023) and 12 buttons; output report 1: one 16-bit value on usage page 1, usage

@@ -297,6 +297,34 @@ TEST_F(DownloadUpdate, NoDownloadStillWritesTheChangedParameters) {
     EXPECT_EQ(t.slot(0, 1).startDelay, 90000u);
 }
 
+// An update's envelope and type-specific record are read whole too: one that says it is
+// shorter, or a record of another kind's size, is refused before the slot changes.
+TEST_F(DownloadUpdate, ShortRecordsAreRefusedWithTheSlotUnchanged) {
+    const struct {
+        const char* what;
+        DWORD effectId, flags, envelopeSize, recordSize;
+    } cases[] = {
+        {"envelope of 16 bytes", kEffectSine, DIEP_ENVELOPE | DIEP_GAIN, 16, sizeof(DIPERIODIC)},
+        {"periodic of a constant's size", kEffectSine, DIEP_TYPESPECIFICPARAMS | DIEP_GAIN,
+         sizeof(DIENVELOPE), sizeof(DICONSTANTFORCE)},
+        {"condition of a ramp's size", kEffectDamper, DIEP_TYPESPECIFICPARAMS, sizeof(DIENVELOPE),
+         sizeof(DIRAMPFORCE)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EffectRecord update(EffectKind::Periodic);
+        update.WithEnvelope().envelope.dwSize = c.envelopeSize;
+        update.effect.cbTypeSpecificParams = c.recordSize;
+        update.effect.dwGain = 2500;
+        const auto before = t.Snapshot();
+        DWORD given = handle;
+        EXPECT_EQ(DownloadEffect(t.process, 0, c.effectId, &given, &update.effect, c.flags),
+                  DIERR_INVALIDPARAM);
+        EXPECT_EQ(given, handle);
+        EXPECT_TRUE(t.Unchanged(*before));
+    }
+}
+
 TEST_F(DownloadUpdate, UnknownIdFreesTheUpdatedSlot) {
     DWORD given = handle;
     EXPECT_EQ(DownloadEffect(t.process, 0, 34, &given, &r.effect, 0), E_NOTIMPL);
