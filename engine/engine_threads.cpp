@@ -5,10 +5,12 @@
 
 #include "engine/mixer.h"
 #include "engine/motion.h"
+#include "engine/tick_deadline.h"
 #include "hid/report_io.h"
 #include "synthesis/tables.h"
 #include "util/mutex_lock.h"
 #include "util/sign_extend.h"
+#include "util/trace.h"
 
 namespace quorforce {
 namespace {
@@ -17,12 +19,20 @@ bool Stopping(EngineThreads& engine) {
     return InterlockedCompareExchange(&engine.stopFlag, 0, 0) != 0;
 }
 
-// One polling step, or less when the stop is requested.
-void WaitOneStep(EngineThreads& engine) {
+// Until the next point of the thread's tick grid, or less when the stop is requested. A
+// stall of a step or more is traced with the count of ticks passed over.
+void WaitForNextTick(EngineThreads& engine, TickDeadline& deadline, const char* thread) {
+    const std::uint32_t skippedBefore = deadline.skipped;
+    const DWORD wait = AdvanceDeadline(deadline, timeGetTime(), engine.pollingStep);
+    if (deadline.skipped != skippedBefore) {
+        Trace("WARNING  ", 1, "%s stalled: %u ticks skipped\n", thread,
+              static_cast<unsigned>(deadline.skipped - skippedBefore));
+    }
+    if (wait == 0) return;
     if (engine.stopEvent != nullptr) {
-        WaitForSingleObject(engine.stopEvent, engine.pollingStep);
+        WaitForSingleObject(engine.stopEvent, wait);
     } else {
-        Sleep(engine.pollingStep);
+        Sleep(wait);
     }
 }
 
@@ -117,9 +127,10 @@ void PollPass(ProcessState& process, BYTE* buffer, std::uint32_t now) {
 DWORD WINAPI ForceThread(LPVOID parameter) {
     auto& engine = *static_cast<EngineThreads*>(parameter);
     SetEvent(engine.force.begun);
+    TickDeadline deadline = FirstDeadline(timeGetTime());
     while (!Stopping(engine)) {
         ForcePass(*engine.process, timeGetTime());
-        WaitOneStep(engine);
+        WaitForNextTick(engine, deadline, "ForceThread");
     }
     ZXReleaseBuffer(*engine.process);
     SignalEndedAndExit(engine.force.ended);
@@ -138,9 +149,10 @@ DWORD WINAPI PollThread(LPVOID parameter) {
             motion.failedReads = 0;
         }
     }
+    TickDeadline deadline = FirstDeadline(timeGetTime());
     while (!Stopping(engine)) {
         PollPass(*engine.process, buffer, GetTickCount());
-        WaitOneStep(engine);
+        WaitForNextTick(engine, deadline, "PollThread");
     }
     SignalEndedAndExit(engine.poll.ended);
     return 0;
