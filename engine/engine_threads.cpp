@@ -140,7 +140,6 @@ DWORD WINAPI ForceThread(LPVOID parameter) {
 DWORD WINAPI PollThread(LPVOID parameter) {
     auto& engine = *static_cast<EngineThreads*>(parameter);
     SetEvent(engine.poll.begun);
-    BYTE buffer[kPollBufferSize] = {};
     {
         MutexLock lock(engine.process->inputMutex);
         const DWORD now = GetTickCount();
@@ -151,9 +150,10 @@ DWORD WINAPI PollThread(LPVOID parameter) {
     }
     TickDeadline deadline = FirstDeadline(timeGetTime());
     while (!Stopping(engine)) {
-        PollPass(*engine.process, buffer, GetTickCount());
+        PollPass(*engine.process, engine.pollBuffer, GetTickCount());
         WaitForNextTick(engine, deadline, "PollThread");
     }
+    SettleRead(*engine.process);  // at best, none is pending into the buffer when the module goes
     SignalEndedAndExit(engine.poll.ended);
     return 0;
 }

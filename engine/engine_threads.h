@@ -36,6 +36,9 @@ struct EngineThreads {
     volatile LONG resumed = 0;
     bool resumeOnUse = true;     // false: a run in virtual time drives the passes itself
     HANDLE stopEvent = nullptr;  // set with the stop flag, so the waits end at once
+    // PollThread's reads land here: an abandoned read may still complete into it after
+    // the thread has gone, so it lives as long as the module.
+    BYTE pollBuffer[kPollBufferSize] = {};
 };
 
 // The priority both threads get for a "THREAD_PRIORITY" code.

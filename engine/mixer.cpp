@@ -29,13 +29,22 @@ bool ActiveTime(const EffectSlot& slot, std::uint32_t now, std::int32_t* t) {
     return true;
 }
 
-// A condition pushes against its own device's motion.
+// A condition pushes against its own device's motion. The estimate belongs to PollThread;
+// it is copied under one short hold of the InputMutex, the first time a condition needs it
+// in the tick (under Wine every take of the mutex is a round trip to the server).
+struct MotionSnapshot {
+    bool taken = false;
+    MotionState motion;
+};
+
 ForcePair SlotForce(ProcessState& process, DWORD area, const EffectSlot& slot,
-                    const DeviceSettings& settings, std::int32_t t) {
-    const MotionState& motion = process.motion[area];
-    if (!IsConditionEffect(slot.effectTypeId)) return SynthesizeSlot(slot, settings, t, motion);
-    MutexLock lock(process.inputMutex);  // the motion estimate belongs to PollThread
-    return SynthesizeSlot(slot, settings, t, motion);
+                    const DeviceSettings& settings, std::int32_t t, MotionSnapshot& snapshot) {
+    if (IsConditionEffect(slot.effectTypeId) && !snapshot.taken) {
+        MutexLock lock(process.inputMutex);
+        snapshot.motion = process.motion[area];
+        snapshot.taken = true;
+    }
+    return SynthesizeSlot(slot, settings, t, snapshot.motion);
 }
 
 struct Sums {
@@ -110,6 +119,7 @@ void MixDevice(ProcessState& process, DWORD area, std::uint32_t now) {
     DeviceSettings& settings = table.settings[j];
     const bool forceMode = settings.shockOrForceFeedback != 0;
     Sums sums;
+    MotionSnapshot motion;
     for (std::uint32_t i = 0; i < kSlotCount; ++i) {
         if (slots.slotPlaying[i] != 1) continue;
         EffectSlot& slot = slots.slots[i];
@@ -119,7 +129,7 @@ void MixDevice(ProcessState& process, DWORD area, std::uint32_t now) {
         if (table.gainOverrideActive[j] == 1) {
             slot.gain = static_cast<std::uint32_t>(settings.gainOverride[i]);
         }
-        Accumulate(sums, SlotForce(process, area, slot, settings, t), forceMode);
+        Accumulate(sums, SlotForce(process, area, slot, settings, t, motion), forceMode);
     }
     const ChannelOutput channels = ChannelBytes(sums, forceMode, settings.globalValue);
     link.lastFirst = static_cast<std::int32_t>(channels.firstOut);

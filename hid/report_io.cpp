@@ -44,14 +44,14 @@ void PutValue(BYTE* outputBuffer, std::uint16_t length, DWORD value) {
     }
 }
 
-// A read that did not complete at once is cancelled and collected, so nothing stays
-// pending; without a cancel entry it is left to settle by itself.
+// A read that did not complete at once is cancelled; without a cancel entry it is left to
+// settle by itself. Nothing waits for the cancel here, since the caller holds the
+// InputMutex that the force pass needs: the next read looks whether it has settled.
 void AbandonRead(ReportChannel& reports, HANDLE device) {
     if (reports.cancelIoEntry == nullptr) return;
     reports.cancelIoEntry(device);
     DWORD transferred = 0;
     GetOverlappedResult(device, &reports.readOverlapped, &transferred, FALSE);
-    WaitUntilSettled(reports.readOverlapped, kSettleWaitMs);
 }
 
 bool ReadAtOnce(ReportChannel& reports, HANDLE device, BYTE* buffer, std::uint16_t length) {
@@ -165,6 +165,11 @@ int ZXReadInputBuffer(ProcessState& process, HANDLE device, std::uint16_t length
     for (int i = 0; i < kMaxDrainedReports && ReadAtOnce(reports, device, buffer, length); ++i) {}
     TakeXValue(motion, link, preparsed, buffer, length);
     return 1;
+}
+
+bool SettleRead(ProcessState& process) {
+    OVERLAPPED& read = process.reports.readOverlapped;
+    return !Pending(read) || WaitUntilSettled(read, kSettleWaitMs);
 }
 
 void ZXLoadCancelIo(ProcessState& process) {

@@ -36,6 +36,10 @@ int ZXReadInputBuffer(ProcessState& process, HANDLE device, std::uint16_t report
                       PHIDP_PREPARSED_DATA preparsed, BYTE* buffer, DWORD bufferSize,
                       int linkIndex);
 
+// Waits, up to 100 ms, for an abandoned read to come back, so that its buffer may go;
+// false when it is still pending.
+bool SettleRead(ProcessState& process);
+
 void ZXLoadCancelIo(ProcessState& process);
 void ZXReleaseCancelIo(ProcessState& process);
 // Closes the two events (the driver does so when its last driver object goes).
