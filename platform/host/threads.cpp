@@ -2,6 +2,7 @@
 // runs in virtual time, and MulDiv.
 #include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <thread>
 
 #include "platform/host/kernel.h"
@@ -22,6 +23,14 @@ struct Thread : KernelObject {
 };
 
 bool holdNewThreads = false;
+
+// Threads not yet begun wait here, not on TableChanged, which every released mutex and set
+// event notifies: they would wake with each of them. Never destroyed, like the table lock,
+// since held threads may still wait in it when the process exits.
+std::condition_variable& StartChanged() {
+    static auto* changed = new std::condition_variable;
+    return *changed;
+}
 std::atomic<int> runningThreads{0};
 std::atomic<DWORD> nextThreadId{1000};
 
@@ -36,7 +45,7 @@ void ReleaseHeldThreads() {
     std::lock_guard<std::mutex> guard(TableLock());
     holdNewThreads = false;
     // Held threads look for the release themselves; wake them.
-    TableChanged().notify_all();
+    StartChanged().notify_all();
 }
 
 int RunningThreadCount() { return runningThreads; }
@@ -63,7 +72,7 @@ HANDLE CreateThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE start, 
     std::thread([thread, start, parameter] {
         {
             std::unique_lock<std::mutex> guard(TableLock());
-            TableChanged().wait(guard, [thread] {
+            StartChanged().wait(guard, [thread] {
                 return thread->terminated ||
                        (!thread->suspended && !(thread->held && holdNewThreads));
             });
@@ -89,7 +98,7 @@ DWORD ResumeThread(HANDLE handle) {
     if (thread == nullptr) return static_cast<DWORD>(-1);
     const DWORD previous = thread->suspended ? 1 : 0;
     thread->suspended = false;
-    TableChanged().notify_all();
+    StartChanged().notify_all();
     return previous;
 }
 
@@ -98,7 +107,7 @@ BOOL TerminateThread(HANDLE handle, DWORD) {
     auto* thread = dynamic_cast<Thread*>(FindObject(handle));
     if (thread == nullptr || thread->begun) return FALSE;
     thread->terminated = true;
-    TableChanged().notify_all();
+    StartChanged().notify_all();
     return TRUE;
 }
 

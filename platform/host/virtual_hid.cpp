@@ -86,6 +86,8 @@ void MarkPending(LPOVERLAPPED overlapped) {
 }
 
 void Record(VirtualHid& device, RecordedReport::Kind kind, const std::uint8_t* bytes, DWORD n) {
+    ++device.receivedCount;
+    if (!device.keepReports) return;
     device.reports.push_back({kind, timeGetTime(), std::vector<std::uint8_t>(bytes, bytes + n)});
 }
 

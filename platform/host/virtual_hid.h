@@ -75,6 +75,8 @@ public:
     bool refusePreparsedData = false;
     bool refuseCaps = false;
     std::vector<RecordedReport> reports;
+    bool keepReports = true;          // false: only counted, for runs of millions of ticks
+    std::uint64_t receivedCount = 0;  // output and feature reports received
     std::deque<std::vector<std::uint8_t>> inputQueue;
     std::vector<PendingIo> pending;
     void CompleteLocked(std::size_t index, ULONG_PTR status, DWORD bytes);
