@@ -24,6 +24,9 @@
 /* The test channel's own codes. */
 #define IOCTL_TEST_INJECT CTL_CODE(FILE_DEVICE_UNKNOWN, 0x800, METHOD_BUFFERED, FILE_ANY_ACCESS)
 #define IOCTL_TEST_POP CTL_CODE(FILE_DEVICE_UNKNOWN, 0x801, METHOD_BUFFERED, FILE_ANY_ACCESS)
+/* Pop with the performance counter's reading when the device received the report. */
+#define IOCTL_TEST_POP_STAMPED \
+    CTL_CODE(FILE_DEVICE_UNKNOWN, 0x802, METHOD_BUFFERED, FILE_ANY_ACCESS)
 
 typedef struct {
     ULONG Revision;
@@ -84,12 +87,14 @@ static const UCHAR report_descriptor[] = {
     0xC0,
 };
 
-/* Records: kind (1 output, 2 feature), length, bytes. Each wheel of the prefix has its own
- * records, pending read, queued input and test channel, in hidclass's mini extension. */
+/* Records: kind (1 output, 2 feature), length, bytes, and when they came. Each wheel of the
+ * prefix has its own records, pending read, queued input and test channel, in hidclass's
+ * mini extension. A ring: a reader that pops as it goes may take any number of them. */
 #define RECORDS 4096
 #define RECORD_BYTES 16
 typedef struct {
     UCHAR records[RECORDS][RECORD_BYTES + 2];
+    LONGLONG stamps[RECORDS];
     volatile LONG records_written;
     volatile LONG records_read;
     IRP* volatile pending_read;
@@ -105,10 +110,10 @@ static WHEEL* wheel_of(DEVICE_OBJECT* device) {
 }
 
 static void record(WHEEL* wheel, UCHAR kind, const UCHAR* bytes, ULONG length) {
-    LONG slot = InterlockedIncrement(&wheel->records_written) - 1;
-    UCHAR* r;
-    if (slot >= RECORDS) return;
-    r = wheel->records[slot];
+    LONGLONG now = KeQueryPerformanceCounter(NULL).QuadPart;
+    LONG slot = (InterlockedIncrement(&wheel->records_written) - 1) % RECORDS;
+    UCHAR* r = wheel->records[slot];
+    wheel->stamps[slot] = now;
     if (length > RECORD_BYTES) length = RECORD_BYTES;
     r[0] = kind;
     r[1] = (UCHAR)length;
@@ -192,20 +197,26 @@ static NTSTATUS test_ioctl(WHEEL* wheel, IRP* irp, ULONG code, ULONG in, ULONG o
         }
         return complete(irp, STATUS_SUCCESS, 0);
     }
-    /* Pop: the oldest record, or nothing (0 bytes). */
-    if (wheel->records_read >= wheel->records_written || wheel->records_read >= RECORDS ||
-        out < RECORD_BYTES + 2) {
-        return complete(irp, STATUS_SUCCESS, 0);
+    /* Pop: the oldest record, stamped or not, or nothing (0 bytes). */
+    {
+        ULONG size = RECORD_BYTES + 2 + (code == IOCTL_TEST_POP_STAMPED ? sizeof(LONGLONG) : 0);
+        LONG slot = wheel->records_read % RECORDS;
+        if (wheel->records_read >= wheel->records_written || out < size) {
+            return complete(irp, STATUS_SUCCESS, 0);
+        }
+        RtlCopyMemory(buffer, wheel->records[slot], RECORD_BYTES + 2);
+        if (code == IOCTL_TEST_POP_STAMPED) {
+            RtlCopyMemory(buffer + RECORD_BYTES + 2, &wheel->stamps[slot], sizeof(LONGLONG));
+        }
+        InterlockedIncrement(&wheel->records_read);
+        return complete(irp, STATUS_SUCCESS, size);
     }
-    RtlCopyMemory(buffer, wheel->records[wheel->records_read], RECORD_BYTES + 2);
-    InterlockedIncrement(&wheel->records_read);
-    return complete(irp, STATUS_SUCCESS, RECORD_BYTES + 2);
 }
 
 static NTSTATUS WINAPI device_control(DEVICE_OBJECT* device, IRP* irp) {
     IO_STACK_LOCATION* stack = IoGetCurrentIrpStackLocation(irp);
     ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
-    if (code == IOCTL_TEST_INJECT || code == IOCTL_TEST_POP) {
+    if (code == IOCTL_TEST_INJECT || code == IOCTL_TEST_POP || code == IOCTL_TEST_POP_STAMPED) {
         return test_ioctl(wheel_of(device), irp, code,
                           stack->Parameters.DeviceIoControl.InputBufferLength,
                           stack->Parameters.DeviceIoControl.OutputBufferLength);

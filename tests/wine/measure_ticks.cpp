@@ -1,0 +1,162 @@
+// Measures the engine's tick as the wheel sees it: the real quorforce.dll bound to the
+// virtual wheel on Wine's own HID stack, which stamps every report where hidclass hands it
+// to the device. Prints the period (mean, p99, worst, gaps over two steps), the drift of
+// tick n against the first + n × step, reports a second, the latency from DIEP_START to
+// the first report with the force, and the CPU of this process. Measures, never judges.
+//   quorforce_measure_ticks.exe [seconds] [effects] [polling step ms]
+// 0 effects measures the idle engine: a bound wheel, nothing playing.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "tests/wine/virtual_wheel.h"
+
+namespace {
+
+using namespace wine_test;
+
+const DWORD kPopStamped = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x802, METHOD_BUFFERED, FILE_ANY_ACCESS);
+
+struct Stamped {
+    int kind;
+    Bytes bytes;
+    LONGLONG counter;
+};
+
+void PopStamped(HANDLE channel, std::vector<Stamped>& into) {
+    for (;;) {
+        unsigned char record[26];
+        DWORD size = 0;
+        if (!DeviceIoControl(channel, kPopStamped, nullptr, 0, record, sizeof record, &size,
+                             nullptr) ||
+            size != sizeof record) {
+            return;
+        }
+        LONGLONG counter = 0;
+        std::memcpy(&counter, record + 18, sizeof counter);
+        into.push_back({record[0], Bytes(record + 2, record + 2 + record[1]), counter});
+    }
+}
+
+double Milliseconds(LONGLONG ticks, LONGLONG frequency) {
+    return 1000.0 * static_cast<double>(ticks) / static_cast<double>(frequency);
+}
+
+double CpuMilliseconds() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto value = [](const FILETIME& t) {
+        return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    return static_cast<double>(value(kernel) + value(user)) / 10000.0;
+}
+
+void PrintPeriods(const std::vector<Stamped>& reports, LONGLONG frequency, DWORD step) {
+    std::vector<double> periods;
+    for (std::size_t i = 1; i < reports.size(); ++i) {
+        if (reports[i].kind == 1 && reports[i - 1].kind == 1) {
+            periods.push_back(Milliseconds(reports[i].counter - reports[i - 1].counter, frequency));
+        }
+    }
+    if (periods.empty()) {
+        std::printf("measure-ticks: no output reports\n");
+        return;
+    }
+    double sum = 0;
+    int gaps = 0;
+    for (double p : periods) {
+        sum += p;
+        gaps += p > 2.0 * step ? 1 : 0;
+    }
+    std::vector<double> sorted = periods;
+    std::sort(sorted.begin(), sorted.end());
+    const double p99 = sorted[std::min(sorted.size() - 1, sorted.size() * 99 / 100)];
+    const double span = Milliseconds(reports.back().counter - reports.front().counter, frequency);
+    const double drift = span - static_cast<double>(periods.size()) * step;
+    std::printf(
+        "period: mean %.3f ms, p99 %.3f ms, worst %.3f ms, %d gaps over %lu ms; "
+        "%.1f reports/s; drift of the last tick %+.1f ms over %zu ticks\n",
+        sum / static_cast<double>(periods.size()), p99, sorted.back(), gaps,
+        static_cast<unsigned long>(2 * step), 1000.0 * static_cast<double>(periods.size()) / span,
+        drift, periods.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 65;
+    const int effects = argc > 2 ? std::atoi(argv[2]) : 1;
+    const DWORD step = argc > 3 ? static_cast<DWORD>(std::atoi(argv[3])) : 16;
+    const HANDLE channel = OpenWheelChannel();
+    if (channel == INVALID_HANDLE_VALUE) {
+        std::printf("measure-ticks: the virtual wheel did not install\n");
+        return 2;
+    }
+    SetDeviceValue("Shock_or_Force_Feedback", 1);
+    SetDeviceValue("Motor_Parameters", 1);
+    SetDeviceValue("POLLING_STEP", step);
+    HMODULE dll = LoadLibraryA((ThisFolder() + "quorforce.dll").c_str());
+    auto getClassObject =
+        dll == nullptr ? nullptr
+                       : reinterpret_cast<GetClassObjectFunction>(
+                             reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
+    IClassFactory* factory = nullptr;
+    IDirectInputEffectDriver* driver = nullptr;
+    if (getClassObject == nullptr ||
+        getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory)) != S_OK ||
+        factory->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver)) !=
+            S_OK ||
+        driver->DeviceID(0x0800, 0, TRUE, 0, nullptr) != S_OK) {
+        std::printf("measure-ticks: the driver did not load and bind\n");
+        return 3;
+    }
+    LARGE_INTEGER frequency, started;
+    QueryPerformanceFrequency(&frequency);
+    std::vector<Stamped> reports;
+    Sleep(200);
+    PopStamped(channel, reports);
+    reports.clear();
+
+    // The first effect's start, and the others: constant forces of 1000 each (their sum is
+    // what the wheel gets, so the first report that carries it is seen).
+    DICONSTANTFORCE force = {1000};
+    DirectInputEffect effect = Effect(&force, sizeof force, 9000);
+    QueryPerformanceCounter(&started);
+    DWORD handle = 0;
+    if (effects > 0) driver->DownloadEffect(0, 371, &handle, &effect.effect, DIEP_START);
+    for (int i = 1; i < effects; ++i) {
+        force.lMagnitude = i % 2 == 0 ? 50 : -50;
+        driver->DownloadEffect(0, 371, &handle, &effect.effect, DIEP_START);
+    }
+    const double cpuBefore = CpuMilliseconds();
+    for (int ms = 0; ms < seconds * 1000; ms += 100) {
+        Sleep(100);
+        PopStamped(channel, reports);
+    }
+    const double cpu = CpuMilliseconds() - cpuBefore;
+    driver->Release();
+    factory->Release();
+    FreeLibrary(dll);
+    ClearDeviceKey();
+    CloseHandle(channel);
+
+    std::printf("measure-ticks: %d s, %d effects, polling step %lu ms\n", seconds, effects,
+                static_cast<unsigned long>(step));
+    if (effects > 0) {
+        PrintPeriods(reports, frequency.QuadPart, step);
+        for (const Stamped& r : reports) {
+            if (r.kind == 1 && r.bytes.size() >= 2 && r.bytes[1] != 0x80) {
+                std::printf("DIEP_START to the first report with the force: %.3f ms\n",
+                            Milliseconds(r.counter - started.QuadPart, frequency.QuadPart));
+                break;
+            }
+        }
+    } else {
+        std::printf("%zu reports while idle\n", reports.size());
+    }
+    std::printf("CPU of the process: %.1f ms in %d s (%.2f %% of a core)\n", cpu, seconds,
+                cpu / (10.0 * seconds));
+    return 0;
+}
