@@ -174,6 +174,58 @@ TEST(Dll, SecondProcessSeesTheEffects) {
     driver->Release();
 }
 
+constexpr int kRacingDownloads = 30;
+
+struct ChildRun {
+    std::string line;
+    int code = -1;
+};
+
+DWORD WINAPI RunChild(LPVOID parameter) {
+    auto* run = static_cast<ChildRun*>(parameter);
+    run->code = RunCommandLine(run->line);
+    return 0;
+}
+
+// Two processes download to the same device at the same moment: every download gets a slot
+// of its own, none is lost and none is handed out twice.
+TEST(Dll, TwoProcessesDownloadingAtOnceShareTheSlots) {
+    LoadedDriver dll;
+    ASSERT_NE(dll.module, nullptr);
+    IDirectInputEffectDriver* driver = dll.CreateDriver();
+    ASSERT_NE(driver, nullptr);
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "quorforce-test-ready");
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, "quorforce-test-go");
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    ChildRun child{std::string("\"") + self + "\" --child-downloads"};
+    HANDLE thread = CreateThread(nullptr, 0, RunChild, &child, 0, nullptr);
+    EXPECT_EQ(WaitForSingleObject(ready, 30000), WAIT_OBJECT_0);
+    SetEvent(go);
+    DICONSTANTFORCE force = {100};
+    DirectInputEffect effect = ConstantEffect(&force);
+    int downloaded = 0;
+    for (int i = 0; i < kRacingDownloads; ++i) {
+        DWORD handle = 0;
+        downloaded += driver->DownloadEffect(0, 371, &handle, &effect.effect, DIEP_START) == S_OK;
+    }
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_EQ(downloaded, kRacingDownloads);
+    EXPECT_EQ(child.code, kRacingDownloads);
+    int playing = 0;
+    for (DWORD handle = 1; handle <= 64; ++handle) {
+        DWORD status = 0;
+        driver->GetEffectStatus(0, handle, &status);
+        playing += status == DIEGES_PLAYING;
+        driver->DestroyEffect(0, handle);
+    }
+    EXPECT_EQ(playing, 2 * kRacingDownloads);
+    driver->Release();
+    CloseHandle(ready);
+    CloseHandle(go);
+}
+
 // "THREAD_PRIORITY" 3 in the real registry gives both engine threads below-normal priority.
 TEST(Dll, ReadsTheEngineSettingsFromTheRegistry) {
     HKEY key = nullptr;
@@ -318,9 +370,36 @@ int ChildExpectsPlaying(DWORD handle) {
     return result == S_OK && status == DIEGES_PLAYING && earlier == 0 ? 0 : 1;
 }
 
+// The child side of TwoProcessesDownloadingAtOnceShareTheSlots: loads, says it is ready,
+// waits for the go and downloads; the effects stay for the parent to count. The exit code
+// is the count of downloads that succeeded.
+int ChildDownloads() {
+    LoadedDriver dll;
+    IDirectInputEffectDriver* driver = dll.module != nullptr ? dll.CreateDriver() : nullptr;
+    HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, "quorforce-test-ready");
+    HANDLE go = OpenEventA(SYNCHRONIZE, FALSE, "quorforce-test-go");
+    if (driver == nullptr || ready == nullptr || go == nullptr) return 100;
+    SetEvent(ready);
+    WaitForSingleObject(go, 30000);
+    DICONSTANTFORCE force = {-100};
+    DirectInputEffect effect = ConstantEffect(&force);
+    int downloaded = 0;
+    for (int i = 0; i < kRacingDownloads; ++i) {
+        DWORD handle = 0;
+        downloaded += driver->DownloadEffect(0, 371, &handle, &effect.effect, DIEP_START) == S_OK;
+    }
+    driver->Release();
+    CloseHandle(ready);
+    CloseHandle(go);
+    return downloaded;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--child-downloads") == 0) return ChildDownloads();
+    }
     const char* childFlag = "--child-expects-playing=";
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], childFlag, std::strlen(childFlag)) == 0) {
