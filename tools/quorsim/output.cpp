@@ -149,6 +149,37 @@ void WriteSvg(const RunLog& log, const std::string& title, std::ostream& out) {
     out << "</svg>\n";
 }
 
+namespace {
+
+// The first device's output periods in real time: the engine's tick as its wheel saw it.
+std::string TickFigures(const RunLog& log) {
+    std::vector<std::uint32_t> times;
+    for (const ReportRecord& r : log.reports) {
+        if (!r.feature && r.device == 0) times.push_back(r.ms);
+    }
+    if (times.size() < 2) return "";
+    std::vector<std::uint32_t> periods;
+    int gaps = 0;
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        periods.push_back(times[i] - times[i - 1]);
+        gaps += periods.back() > 2 * log.pollingStep ? 1 : 0;
+    }
+    const double span = times.back() - times.front();
+    std::sort(periods.begin(), periods.end());
+    const std::uint32_t p99 = periods[std::min(periods.size() - 1, periods.size() * 99 / 100)];
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "  tick period: mean %.2f ms, p99 %u ms, worst %u ms, %d gaps over two steps, "
+                  "%.1f reports/s, drift %+.0f ms\n",
+                  span / static_cast<double>(periods.size()), static_cast<unsigned>(p99),
+                  static_cast<unsigned>(periods.back()), gaps,
+                  1000.0 * static_cast<double>(periods.size()) / span,
+                  span - static_cast<double>(periods.size()) * log.pollingStep);
+    return line;
+}
+
+}  // namespace
+
 std::string Summary(const RunLog& log) {
     int outputs = 0, features = 0;
     int low[2] = {255, 255}, high[2] = {0, 0};
@@ -180,26 +211,7 @@ std::string Summary(const RunLog& log) {
                       ? 0
                       : 1;
     out << "  " << log.calls.size() << " driver calls, " << failed << " not S_OK\n";
-    if (log.realtime && outputs > 1) {
-        std::uint32_t worst = 0, previous = 0;
-        double sum = 0;
-        int n = 0;
-        bool first = true;
-        for (const ReportRecord& r : log.reports) {
-            if (r.feature) continue;
-            if (!first) {
-                worst = std::max(worst, r.ms - previous);
-                sum += r.ms - previous;
-                ++n;
-            }
-            previous = r.ms;
-            first = false;
-        }
-        char line[96];
-        std::snprintf(line, sizeof line, "  tick period: mean %.2f ms, worst %u ms\n", sum / n,
-                      static_cast<unsigned>(worst));
-        out << line;
-    }
+    if (log.realtime && outputs > 1) out << TickFigures(log);
     return out.str();
 }
 
