@@ -14,20 +14,12 @@ using test::Bytes;
 using test::Effect;
 using test::ModuleTest;
 
-class DeviceFaults : public ModuleTest {
-protected:
-    DWORD StartConstant(LONG magnitude) {
-        Effect e = Effect::Constant(magnitude);
-        DWORD handle = 0;
-        EXPECT_EQ(driver->DownloadEffect(0, kEffectConstant, &handle, &e.effect, DIEP_START), S_OK);
-        return handle;
-    }
-};
+class DeviceFaults : public ModuleTest {};
 
 TEST_F(DeviceFaults, UnplugWhilePlayingThenANewDeviceIdBindsTheReturnedWheel) {
     UseOneChannelForceWheel();
     Bind();
-    const DWORD handle = StartConstant(5000);
+    const DWORD handle = Download(Effect::Constant(5000));
     Run(3);
     ASSERT_FALSE(Reports().empty());
     const Bytes playing = Reports().back();
@@ -52,7 +44,7 @@ TEST_F(DeviceFaults, UnplugWhilePlayingThenANewDeviceIdBindsTheReturnedWheel) {
 TEST_F(DeviceFaults, StalledWritesCostTheirTicksAndTheEngineGoesOn) {
     UseOneChannelForceWheel();
     Bind(/*virtualTime=*/false);
-    StartConstant(5000);
+    Download(Effect::Constant(5000));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     wheel->HoldWrites(true);
     std::this_thread::sleep_for(std::chrono::milliseconds(250));

@@ -17,14 +17,7 @@ const Bytes kRestForce = {0x01, 0x80, 0x80};        // force-feedback zero force
 const Bytes kNeutralOneValue = {0x01, 0x80, 0x00};  // 0x80: one-value force device at rest
 const Bytes kNeutralVibration = {0x01, 0x00, 0x00};
 
-class DriverOutput : public ModuleTest {
-protected:
-    DWORD Download(Effect e, DWORD flags = DIEP_START, DWORD effectId = 371) {
-        DWORD handle = 0;
-        EXPECT_EQ(driver->DownloadEffect(0, effectId, &handle, &e.effect, flags), S_OK);
-        return handle;
-    }
-};
+class DriverOutput : public ModuleTest {};
 
 TEST_F(DriverOutput, NothingIsSentWhileNothingPlays) {
     UseOneChannelForceWheel();

@@ -29,6 +29,17 @@ inline const std::string kWheelDeviceKey =
     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
     "VID_5A1C&PID_E410\\Quorvane\\FFB_API";
 
+// The tests' effects: the builder's, pointing east (9000) on the X axis.
+struct Effect : harness::DirectInputEffect {
+    Effect() { directions[0] = 9000; }
+    static Effect Constant(LONG magnitude) {
+        Effect e;
+        e.constant.lMagnitude = magnitude;
+        e.Use(EffectKind::Constant);
+        return e;
+    }
+};
+
 class ModuleTest : public ::testing::Test {
 protected:
     static constexpr DWORD kStartClock = 1000;
@@ -76,6 +87,13 @@ protected:
             rig.ForceStep();
     }
 
+    // Downloads on device 0 (a constant force unless another id is given); the handle.
+    DWORD Download(Effect e, DWORD flags = DIEP_START, DWORD effectId = kEffectConstant) {
+        DWORD handle = 0;
+        EXPECT_EQ(driver->DownloadEffect(0, effectId, &handle, &e.effect, flags), S_OK);
+        return handle;
+    }
+
     std::vector<Bytes> Reports() const { return wheel->OutputReports(); }
     void ClearReports() { wheel->ClearReports(); }
 
@@ -86,17 +104,6 @@ protected:
     IClassFactory*& factory = rig.factory;
     IDirectInputEffectDriver*& driver = rig.driver;
     bool& attached = rig.attached;
-};
-
-// The tests' effects: the builder's, pointing east (9000) on the X axis.
-struct Effect : harness::DirectInputEffect {
-    Effect() { directions[0] = 9000; }
-    static Effect Constant(LONG magnitude) {
-        Effect e;
-        e.constant.lMagnitude = magnitude;
-        e.Use(EffectKind::Constant);
-        return e;
-    }
 };
 
 }  // namespace quorforce::test
