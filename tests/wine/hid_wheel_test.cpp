@@ -84,6 +84,33 @@ TEST_F(WineHidWheel, IsBoundAndReceivesTheExactReports) {
                 static_cast<unsigned>(reports.size()));
 }
 
+// Writes that fail as from an unplugged wheel, then writes the wheel never completes: the
+// engine goes on ticking through both, and sends the playing force again once the wheel
+// takes writes. How many reports came through in each phase is printed.
+TEST_F(WineHidWheel, EngineTicksThroughFailedAndStalledWrites) {
+    SetDeviceValue("Shock_or_Force_Feedback", 1);
+    SetDeviceValue("Motor_Parameters", 1);
+    Bind();
+    DICONSTANTFORCE force = {5000};
+    Download(371, &force, sizeof force, 9000);
+    Sleep(100);
+    const Bytes playing = {0x01, 0xBF, 0x80};
+    for (WriteFault fault : {WriteFault::Unplugged, WriteFault::Stall}) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        ASSERT_TRUE(SetWriteFault(channel_, fault));
+        Received(channel_);
+        Sleep(300);
+        const std::size_t during = Received(channel_).size();
+        ASSERT_TRUE(SetWriteFault(channel_, WriteFault::None));
+        Sleep(200);
+        const auto after = Received(channel_);
+        ASSERT_GE(after.size(), 3u) << "the engine sent nothing once the wheel took writes";
+        EXPECT_EQ(after.back().second, playing);
+        std::printf("[ measured ] write fault %d: %zu reports in 300 ms, %zu in 200 ms after\n",
+                    static_cast<int>(fault), during, after.size());
+    }
+}
+
 // The input side through hidclass: the wheel's X position reaches the spring.
 TEST_F(WineHidWheel, SpringFollowsTheInjectedPosition) {
     SetDeviceValue("Shock_or_Force_Feedback", 1);

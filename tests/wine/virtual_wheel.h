@@ -119,6 +119,17 @@ inline std::vector<std::pair<int, Bytes>> Received(HANDLE channel) {
 }
 
 inline const DWORD kInject = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x800, METHOD_BUFFERED, FILE_ANY_ACCESS);
+inline const DWORD kSetFault =
+    CTL_CODE(FILE_DEVICE_UNKNOWN, 0x803, METHOD_BUFFERED, FILE_ANY_ACCESS);
+enum class WriteFault : unsigned char { None = 0, Unplugged = 1, Stall = 2 };
+
+// From now on the wheel's writes succeed, fail as unplugged, or stall until set back to None.
+inline bool SetWriteFault(HANDLE channel, WriteFault fault) {
+    unsigned char code = static_cast<unsigned char>(fault);
+    DWORD size = 0;
+    return DeviceIoControl(channel, kSetFault, &code, sizeof code, nullptr, 0, &size, nullptr) !=
+           FALSE;
+}
 inline const char* const kDeviceKey =
     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
     "VID_5A1C&PID_E410\\Quorvane\\FFB_API";

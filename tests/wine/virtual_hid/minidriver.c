@@ -27,6 +27,11 @@
 /* Pop with the performance counter's reading when the device received the report. */
 #define IOCTL_TEST_POP_STAMPED \
     CTL_CODE(FILE_DEVICE_UNKNOWN, 0x802, METHOD_BUFFERED, FILE_ANY_ACCESS)
+/* Faults of the output side, one byte: 0 none, 1 writes fail as from an unplugged device,
+ * 2 writes stall (their IRP stays pending) until the fault is set back to 0. */
+#define IOCTL_TEST_SET_FAULT CTL_CODE(FILE_DEVICE_UNKNOWN, 0x803, METHOD_BUFFERED, FILE_ANY_ACCESS)
+#define FAULT_UNPLUGGED 1
+#define FAULT_STALL 2
 
 typedef struct {
     ULONG Revision;
@@ -100,6 +105,8 @@ typedef struct {
     IRP* volatile pending_read;
     UCHAR queued_input[8];
     volatile LONG input_queued;
+    volatile LONG fault;
+    IRP* volatile stalled_write;
     UNICODE_STRING test_path;
 } WHEEL;
 
@@ -169,6 +176,13 @@ static NTSTATUS WINAPI internal_ioctl(DEVICE_OBJECT* device, IRP* irp) {
     case IOCTL_HID_READ_REPORT: return read_report(wheel, irp, out);
     case IOCTL_HID_WRITE_REPORT:
     case IOCTL_HID_SET_OUTPUT_REPORT:
+        if (wheel->fault == FAULT_UNPLUGGED) return complete(irp, STATUS_DEVICE_NOT_CONNECTED, 0);
+        if (wheel->fault == FAULT_STALL && wheel->stalled_write == NULL) {
+            IoMarkIrpPending(irp);
+            (void)InterlockedExchangePointer((PVOID*)&wheel->stalled_write, irp);
+            return STATUS_PENDING;
+        }
+        /* fall through */
     case IOCTL_HID_SET_FEATURE: {
         HID_XFER_PACKET* packet = irp->UserBuffer;
         record(wheel, code == IOCTL_HID_SET_FEATURE ? 2 : 1, packet->reportBuffer,
@@ -197,6 +211,19 @@ static NTSTATUS test_ioctl(WHEEL* wheel, IRP* irp, ULONG code, ULONG in, ULONG o
         }
         return complete(irp, STATUS_SUCCESS, 0);
     }
+    if (code == IOCTL_TEST_SET_FAULT) {
+        IRP* stalled;
+        if (in < 1) return complete(irp, STATUS_INVALID_PARAMETER, 0);
+        InterlockedExchange(&wheel->fault, buffer[0]);
+        stalled =
+            buffer[0] == 0 ? InterlockedExchangePointer((PVOID*)&wheel->stalled_write, NULL) : NULL;
+        if (stalled) {
+            HID_XFER_PACKET* packet = stalled->UserBuffer;
+            record(wheel, 1, packet->reportBuffer, packet->reportBufferLen);
+            complete(stalled, STATUS_SUCCESS, packet->reportBufferLen + 1);
+        }
+        return complete(irp, STATUS_SUCCESS, 0);
+    }
     /* Pop: the oldest record, stamped or not, or nothing (0 bytes). */
     {
         ULONG size = RECORD_BYTES + 2 + (code == IOCTL_TEST_POP_STAMPED ? sizeof(LONGLONG) : 0);
@@ -216,7 +243,8 @@ static NTSTATUS test_ioctl(WHEEL* wheel, IRP* irp, ULONG code, ULONG in, ULONG o
 static NTSTATUS WINAPI device_control(DEVICE_OBJECT* device, IRP* irp) {
     IO_STACK_LOCATION* stack = IoGetCurrentIrpStackLocation(irp);
     ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
-    if (code == IOCTL_TEST_INJECT || code == IOCTL_TEST_POP || code == IOCTL_TEST_POP_STAMPED) {
+    if (code == IOCTL_TEST_INJECT || code == IOCTL_TEST_POP || code == IOCTL_TEST_POP_STAMPED ||
+        code == IOCTL_TEST_SET_FAULT) {
         return test_ioctl(wheel_of(device), irp, code,
                           stack->Parameters.DeviceIoControl.InputBufferLength,
                           stack->Parameters.DeviceIoControl.OutputBufferLength);
