@@ -273,11 +273,13 @@ TEST(Dll, UnloadingWhileTheThreadsTickLeavesNoThread) {
         DWORD code;
         int priority;
     } rows[] = {{0, THREAD_PRIORITY_TIME_CRITICAL},
+                {1, THREAD_PRIORITY_HIGHEST},
+                {2, THREAD_PRIORITY_NORMAL},
                 {3, THREAD_PRIORITY_BELOW_NORMAL},
                 {4, THREAD_PRIORITY_LOWEST}};
     for (const auto& row : rows) {
         SetProductValue("THREAD_PRIORITY", row.code);
-        for (int cycle = 0; cycle < 100 && !HasFailure(); ++cycle) {
+        for (int cycle = 0; cycle < 60 && !HasFailure(); ++cycle) {
             SCOPED_TRACE(testing::Message() << "priority code " << row.code << ", cycle " << cycle);
             const std::vector<DWORD> before = ProcessThreads();
             HMODULE module = LoadLibraryA((ThisFolder() + "quorforce.dll").c_str());
