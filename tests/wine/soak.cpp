@@ -1,0 +1,239 @@
+// The real quorforce.dll under Wine, called at random by 8 threads of this process and by a
+// second process at once, beside both engine threads on the virtual wheel. Checks that no
+// call hangs (a watchdog ends the run when no thread has made progress for 10 s), that the
+// process's handle count is the same before and after, and that nothing reaches the wheel
+// once the DLL is freed. Prints calls a second and the counts.
+//   quorforce_wine_soak.exe [seconds]    (exit 0 when every check holds)
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "tests/wine/virtual_wheel.h"
+
+namespace {
+
+using namespace wine_test;
+
+constexpr int kClientThreads = 8;
+const DWORD kEffectIds[] = {371, 113, 615, 32, 33, 35, 36, 912, 65, 66, 34, 0};
+const DWORD kCommands[] = {DISFFC_RESET,    DISFFC_STOPALL,        DISFFC_PAUSE,
+                           DISFFC_CONTINUE, DISFFC_SETACTUATORSON, DISFFC_SETACTUATORSOFF,
+                           0x12345678};
+
+struct Client {
+    IDirectInputEffectDriver* driver = nullptr;
+    DWORD seed = 1;
+    DWORD stopAt = 0;
+    volatile LONG calls = 0;
+};
+
+DWORD Next(DWORD& seed) {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+}
+
+// A handle from the slots and around them: 0, 1..64, 65, a wild one.
+DWORD AnyHandle(DWORD& seed) {
+    const DWORD r = Next(seed) % 70;
+    return r < 66 ? r : Next(seed);
+}
+
+void OneCall(Client& c) {
+    IDirectInputEffectDriver* d = c.driver;
+    const DWORD device = Next(c.seed) % 16 == 0 ? 9 : 0;  // now and then a device of none
+    DWORD handle = AnyHandle(c.seed);
+    switch (Next(c.seed) % 8) {
+    case 0:
+    case 1: {
+        DICONSTANTFORCE constant = {static_cast<LONG>(Next(c.seed) % 20001) - 10000};
+        DICONDITION condition = {0, 5000, 5000, 10000, 10000, 0};
+        const DWORD id = kEffectIds[Next(c.seed) % (sizeof kEffectIds / sizeof kEffectIds[0])];
+        const bool isCondition = id == 912 || id == 65 || id == 66;
+        DirectInputEffect e = isCondition ? Effect(&condition, sizeof condition, 9000)
+                                          : Effect(&constant, sizeof constant, 9000);
+        if (!isCondition && id != 371)
+            e.Use(id == 113 ? quorforce::EffectKind::Ramp : quorforce::EffectKind::Periodic);
+        if (Next(c.seed) % 2 == 0) handle = 0;  // a new download
+        d->DownloadEffect(device, id, &handle, &e.effect, Next(c.seed) % 4 == 0 ? 0 : DIEP_START);
+        break;
+    }
+    case 2: d->StartEffect(device, handle, Next(c.seed) % 2, 1 + Next(c.seed) % 3); break;
+    case 3: d->StopEffect(device, handle); break;
+    case 4: d->DestroyEffect(device, handle); break;
+    case 5: {
+        DWORD status = 0;
+        d->GetEffectStatus(device, handle, &status);
+        break;
+    }
+    case 6:
+        d->SendForceFeedbackCommand(
+            device, kCommands[Next(c.seed) % (sizeof kCommands / sizeof kCommands[0])]);
+        break;
+    default: {
+        DIDEVICESTATE state = {sizeof state, 0, 0};
+        d->GetForceFeedbackState(device, &state);
+        break;
+    }
+    }
+    InterlockedIncrement(&c.calls);
+}
+
+DWORD WINAPI RunClient(LPVOID parameter) {
+    auto& c = *static_cast<Client*>(parameter);
+    while (GetTickCount() - c.stopAt > 0x80000000u)
+        OneCall(c);  // until stopAt
+    return 0;
+}
+
+struct Loaded {
+    HMODULE dll = nullptr;
+    IClassFactory* factory = nullptr;
+    IDirectInputEffectDriver* driver = nullptr;
+    bool Load(bool bind) {
+        dll = LoadLibraryA((ThisFolder() + "quorforce.dll").c_str());
+        auto get = dll == nullptr
+                       ? nullptr
+                       : reinterpret_cast<GetClassObjectFunction>(
+                             reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
+        return get != nullptr &&
+               get(kClassId, kClassFactory, reinterpret_cast<void**>(&factory)) == S_OK &&
+               factory->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver)) ==
+                   S_OK &&
+               (!bind || driver->DeviceID(0x0800, 0, TRUE, 0, nullptr) == S_OK);
+    }
+    void Free() {
+        if (driver != nullptr) driver->Release();
+        if (factory != nullptr) factory->Release();
+        if (dll != nullptr) FreeLibrary(dll);
+        driver = nullptr;
+        factory = nullptr;
+        dll = nullptr;
+    }
+};
+
+// `seconds` of random calls from the client threads; false when they stopped making progress.
+bool RunClients(IDirectInputEffectDriver* driver, DWORD seed, int seconds, LONG* total) {
+    Client clients[kClientThreads];
+    HANDLE threads[kClientThreads];
+    const DWORD stopAt = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
+    for (int i = 0; i < kClientThreads; ++i) {
+        clients[i].driver = driver;
+        clients[i].seed = seed + static_cast<DWORD>(i) * 7919u;
+        clients[i].stopAt = stopAt;
+        threads[i] = CreateThread(nullptr, 0, RunClient, &clients[i], 0, nullptr);
+    }
+    LONG seen = 0;
+    DWORD lastProgress = GetTickCount();
+    bool progressing = true;
+    while (WaitForMultipleObjects(kClientThreads, threads, TRUE, 1000) == WAIT_TIMEOUT) {
+        LONG now = 0;
+        for (const Client& c : clients)
+            now += c.calls;
+        if (now != seen) lastProgress = GetTickCount();
+        seen = now;
+        if (GetTickCount() - lastProgress > 10000) {
+            progressing = false;
+            break;
+        }
+    }
+    *total = 0;
+    for (int i = 0; i < kClientThreads; ++i) {
+        *total += clients[i].calls;
+        if (progressing) CloseHandle(threads[i]);
+    }
+    return progressing;
+}
+
+int Child(int seconds) {
+    Loaded loaded;
+    if (!loaded.Load(false)) return 3;
+    LONG calls = 0;
+    if (!RunClients(loaded.driver, 99991, seconds, &calls)) {
+        std::printf("soak child: no progress for 10 s\n");
+        ExitProcess(2);
+    }
+    std::printf("soak child: %ld calls\n", calls);
+    loaded.Free();
+    return 0;
+}
+
+// The open handles of the process, counted by their values (Wine 8 reports no handle count).
+DWORD HandleCount() {
+    DWORD count = 0;
+    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+        DWORD flags = 0;
+        count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
+    }
+    return count;
+}
+
+struct ChildRun {
+    std::string line;
+    int code = -1;
+};
+
+DWORD WINAPI RunChild(LPVOID parameter) {
+    auto* run = static_cast<ChildRun*>(parameter);
+    run->code = RunCommandLine(run->line);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int seconds = 20;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--child") == 0 && i + 1 < argc)
+            return Child(std::atoi(argv[i + 1]));
+        seconds = std::atoi(argv[i]);
+    }
+    const HANDLE channel = OpenWheelChannel();
+    if (channel == INVALID_HANDLE_VALUE) {
+        std::printf("soak: the virtual wheel did not install\n");
+        return 2;
+    }
+    SetDeviceValue("Shock_or_Force_Feedback", 1);
+    SetDeviceValue("Motor_Parameters", 1);
+    SetDeviceValue("POLLING_STEP", 2);
+    Loaded loaded;
+    if (!loaded.Load(true)) {
+        std::printf("soak: the driver did not load and bind\n");
+        return 3;
+    }
+    LONG calls = 0;
+    RunClients(loaded.driver, 12345, 1, &calls);  // the first calls make what they keep
+    const DWORD handlesBefore = HandleCount();
+
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    ChildRun child{std::string("\"") + self + "\" --child " + std::to_string(seconds)};
+    HANDLE childThread = CreateThread(nullptr, 0, RunChild, &child, 0, nullptr);
+    const DWORD started = GetTickCount();
+    if (!RunClients(loaded.driver, 777, seconds, &calls)) {
+        std::printf("soak: no progress for 10 s: a call hangs\n");
+        ExitProcess(2);
+    }
+    const double elapsed = (GetTickCount() - started) / 1000.0;
+    WaitForSingleObject(childThread, INFINITE);
+    CloseHandle(childThread);
+    loaded.driver->SendForceFeedbackCommand(0, DISFFC_RESET);
+    const DWORD handlesAfter = HandleCount();
+    const std::size_t reports = Received(channel).size();
+    loaded.Free();
+    Sleep(100);
+    Received(channel);  // what the unload itself sent
+    Sleep(200);
+    const std::size_t afterUnload = Received(channel).size();
+    ClearDeviceKey();
+    CloseHandle(channel);
+
+    std::printf(
+        "soak: %d s, %ld calls (%.0f a second) from %d threads beside a second process (exit "
+        "%d); %zu reports; handles %lu before, %lu after; %zu reports after the unload\n",
+        seconds, calls, calls / elapsed, kClientThreads, child.code, reports,
+        static_cast<unsigned long>(handlesBefore), static_cast<unsigned long>(handlesAfter),
+        afterUnload);
+    const bool ok = child.code == 0 && handlesAfter <= handlesBefore && afterUnload == 0;
+    if (!ok) std::printf("soak: FAILED\n");
+    return ok ? 0 : 1;
+}
