@@ -1,6 +1,8 @@
 // Slot bookkeeping of the device areas in the shared table.
 #include "driver/slots.h"
 
+#include "util/relaxed_access.h"
+
 namespace quorforce {
 namespace {
 
@@ -28,7 +30,7 @@ HRESULT AllocateSlot(ProcessState& process, DWORD area, DWORD* handle) {
     for (DWORD i = 0; i < kSlotCount; ++i) {
         if (a.slotUsed[i] == 0) {
             a.slotUsed[i] = 1;
-            a.slotPlaying[i] = 0;
+            StoreRelaxed(a.slotPlaying[i], 0);
             *handle = i + 1;
             return S_OK;
         }
@@ -42,7 +44,7 @@ HRESULT FreeSlot(ProcessState& process, DWORD area, DWORD handle) {
     DeviceArea& a = process.table->areas[area];
     if (a.slotUsed[handle - 1] == 0) return E_HANDLE;
     a.slotUsed[handle - 1] = 0;
-    a.slotPlaying[handle - 1] = 0;
+    StoreRelaxed(a.slotPlaying[handle - 1], 0);
     return S_OK;
 }
 
@@ -53,15 +55,15 @@ HRESULT StartSlot(ProcessState& process, DWORD area, DWORD handle, DWORD mode, D
     DeviceArea& a = process.table->areas[area];
     if (mode & DIES_SOLO) {
         for (std::int32_t& flag : a.slotPlaying)
-            flag = 0;
+            StoreRelaxed(flag, 0);
     }
-    std::int32_t& playing = process.playingCount[area];
-    playing = CountPlaying(a);
+    std::int32_t playing = CountPlaying(a);
     if (a.slotPlaying[handle - 1] == 0) ++playing;
+    StoreRelaxed(process.playingCount[area], playing);
     // The engine stamps the start time at its next tick, so the effect always starts
     // from its beginning, start delay included.
     a.slots[handle - 1].startTime = 0;
-    a.slotPlaying[handle - 1] = 1;
+    StoreRelaxed(a.slotPlaying[handle - 1], 1);
     return S_OK;
 }
 
@@ -70,13 +72,12 @@ HRESULT StopSlot(ProcessState& process, DWORD area, DWORD handle, bool* idle) {
     if (!IsValidArea(area)) return E_INVALIDARG;
     if (!IsValidHandle(handle)) return E_HANDLE;
     DeviceArea& a = process.table->areas[area];
-    std::int32_t& playing = process.playingCount[area];
-    playing = CountPlaying(a);
+    std::int32_t playing = CountPlaying(a);
     if (a.slotPlaying[handle - 1] == 1) --playing;
     a.slots[handle - 1].startTime = 0;
-    a.slotPlaying[handle - 1] = 0;
+    StoreRelaxed(a.slotPlaying[handle - 1], 0);
     bool nothingPlays = playing <= 0;
-    if (nothingPlays) playing = 0;
+    StoreRelaxed(process.playingCount[area], nothingPlays ? 0 : playing);
     if (idle != nullptr) *idle = nothingPlays;
     return S_OK;
 }
@@ -85,8 +86,8 @@ HRESULT GetSlotStatus(const ProcessState& process, DWORD area, DWORD handle, DWO
     if (status == nullptr || !IsValidArea(area)) return E_INVALIDARG;
     *status = 0;
     if (!IsValidHandle(handle)) return E_HANDLE;
-    // One aligned 32-bit read, without the TableMutex.
-    const volatile std::int32_t& playing = process.table->areas[area].slotPlaying[handle - 1];
+    // Without the TableMutex: a status query never waits behind the engine.
+    const std::int32_t playing = LoadRelaxed(process.table->areas[area].slotPlaying[handle - 1]);
     *status = playing != 0 ? DIEGES_PLAYING : 0;
     return S_OK;
 }
@@ -96,7 +97,7 @@ HRESULT ResetArea(ProcessState& process, DWORD area) {
     DeviceArea& a = process.table->areas[area];
     for (DWORD i = 0; i < kSlotCount; ++i) {
         a.slotUsed[i] = 0;
-        a.slotPlaying[i] = 0;
+        StoreRelaxed(a.slotPlaying[i], 0);
     }
     return S_OK;
 }
@@ -104,7 +105,7 @@ HRESULT ResetArea(ProcessState& process, DWORD area) {
 HRESULT StopAllSlots(ProcessState& process, DWORD area) {
     if (!IsValidArea(area)) return E_INVALIDARG;
     for (std::int32_t& flag : process.table->areas[area].slotPlaying)
-        flag = 0;
+        StoreRelaxed(flag, 0);
     return S_OK;
 }
 

@@ -9,6 +9,7 @@
 #include "hid/report_io.h"
 #include "synthesis/tables.h"
 #include "util/mutex_lock.h"
+#include "util/relaxed_access.h"
 #include "util/sign_extend.h"
 #include "util/trace.h"
 
@@ -106,7 +107,7 @@ int ThreadPriorityOf(DWORD priorityCode) {
 
 void ForcePass(ProcessState& process, std::uint32_t now) {
     for (DWORD area = 0; area < kAreaCount; ++area) {
-        if (process.playingCount[area] == 0) continue;
+        if (LoadRelaxed(process.playingCount[area]) == 0) continue;
         // Per device, so that the driver's commands can run between two devices.
         MutexLock lock(process.tableMutex);
         MixDevice(process, area, now);
@@ -162,7 +163,7 @@ int StartEngine(EngineThreads& engine, DWORD priorityCode) {
     BuildTables();
     BuildSignMasks();
     for (std::int32_t& count : engine.process->playingCount)
-        count = 0;
+        StoreRelaxed(count, 0);
     engine.stopFlag = 0;
     engine.resumed = 0;
     engine.stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
