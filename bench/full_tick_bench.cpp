@@ -87,7 +87,7 @@ public:
     std::uint64_t Received() const {
         std::uint64_t n = 0;
         for (const auto& wheel : rig_.wheels)
-            n += wheel->receivedCount;
+            n += wheel->ReceivedCount();
         return n;
     }
 

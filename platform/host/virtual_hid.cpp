@@ -96,6 +96,11 @@ void Record(VirtualHid& device, RecordedReport::Kind kind, const std::uint8_t* b
 VirtualHid::VirtualHid(const VirtualHidConfig& config)
     : config_(config), parsed_(ParseReportDescriptor(config.descriptor)) {}
 
+std::uint64_t VirtualHid::ReceivedCount() const {
+    std::lock_guard<std::mutex> guard(TableLock());
+    return receivedCount;
+}
+
 std::vector<RecordedReport> VirtualHid::Reports() const {
     std::lock_guard<std::mutex> guard(TableLock());
     return reports;
