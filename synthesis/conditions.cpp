@@ -2,6 +2,7 @@
 #include "synthesis/conditions.h"
 
 #include "state/effect_ids.h"
+#include "util/relaxed_access.h"
 #include "util/safe_math.h"
 
 namespace quorforce {
@@ -40,7 +41,8 @@ std::int32_t ForceModeValue(const DeviceSettings& settings, const ConditionInput
     f = f * motion.coefficientByte / 10;
     if (f > c.positiveSaturation) f = c.positiveSaturation;
     if (f < -negativeSaturation) f = -negativeSaturation;
-    const std::int32_t dynamic = settings.dynamicValue;
+    // One load: a control panel may change the word between a check and a division.
+    const std::int32_t dynamic = LoadRelaxed(settings.dynamicValue);
     if (dynamic == 0 || c.gain == 0) return 0;
     // Integer steps of strength: 51..100 percent act like 100, 34..50 halve, and so on.
     std::int64_t dynamicStep = 100 / dynamic;

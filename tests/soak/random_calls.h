@@ -1,10 +1,15 @@
 // Random calls of a driver object, as a game and a control panel might make them at any
 // moment: downloads of every kind (new ones and updates), starts, stops, destroys, status,
 // commands and state, on handles inside and around the slots and now and then on a device
-// of none. Shared by the host soak and the one under Wine.
+// of none; and, where the soak gives them, the control panel's five exports with ids,
+// handles, records and key paths good and bad. Shared by the host soak and the one under
+// Wine.
 #pragma once
 
+#include <string>
+
 #include "harness/effect_builder.h"
+#include "include/quorforce.h"
 #include "platform/win32.h"
 
 namespace soak {
@@ -16,8 +21,18 @@ inline const DWORD kCommands[] = {DISFFC_RESET,    DISFFC_STOPALL,        DISFFC
                                   DISFFC_CONTINUE, DISFFC_SETACTUATORSON, DISFFC_SETACTUATORSOFF,
                                   0x12345678};
 
+// The five exports, linked or looked up by the soak.
+struct ControlPanel {
+    int(QUORFORCE_CDECL* getConfig)(int, DeviceConfig*) = nullptr;
+    int(QUORFORCE_CDECL* setConfig)(int, DeviceConfig*) = nullptr;
+    int(QUORFORCE_CDECL* modifyForcesNow)(int, int, int) = nullptr;
+    int(QUORFORCE_CDECL* getAllEffectsParameters)(const char*, int, int) = nullptr;
+    int(QUORFORCE_CDECL* setAllEffectsParameters)(const char*, int, int, int) = nullptr;
+};
+
 struct Client {
     IDirectInputEffectDriver* driver = nullptr;
+    const ControlPanel* panel = nullptr;  // null: no control panel calls
     DWORD seed = 1;
     DWORD stopAt = 0;
     volatile LONG calls = 0;
@@ -34,11 +49,55 @@ inline DWORD AnyHandle(DWORD& seed) {
     return r < 66 ? r : Next(seed);
 }
 
+// Joystick ids 0 and 1 mostly, now and then another or one outside 0..7.
+inline int AnyJoystick(DWORD& seed) {
+    static const int kIds[] = {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 7, 2, -1, 8, 0x7FFFFFFF, -0x7FFFFFFF};
+    return kIds[Next(seed) % 16];
+}
+
+inline const char* AnyKeyPath(DWORD& seed) {
+    static const std::string tooLong(400, 'k');
+    switch (Next(seed) % 8) {
+    case 0: return nullptr;
+    case 1: return "";
+    case 2: return tooLong.c_str();
+    default: return "Software\\Quorvane\\Soak";
+    }
+}
+
+inline void OneControlCall(Client& c) {
+    const ControlPanel& p = *c.panel;
+    ForceSettings settings = {0,
+                              Next(c.seed) & 0x3F,
+                              static_cast<std::int32_t>(Next(c.seed) % 300) - 50,
+                              static_cast<std::int32_t>(Next(c.seed) % 150),
+                              static_cast<std::int32_t>(Next(c.seed) % 150),
+                              static_cast<std::int32_t>(Next(c.seed) % 150),
+                              static_cast<std::int32_t>(Next(c.seed) % 150),
+                              Next(c.seed) % 2};
+    DeviceConfig config = {0, Next(c.seed) % 4 == 0 ? 0u : QUORFORCE_APPLY_FORCE_SETTINGS, 0,
+                           Next(c.seed) % 8 == 0 ? nullptr : &settings, 0};
+    DeviceConfig* record = Next(c.seed) % 16 == 0 ? nullptr : &config;
+    const int joystick = AnyJoystick(c.seed);
+    const int handle = static_cast<int>(AnyHandle(c.seed));
+    switch (Next(c.seed) % 5) {
+    case 0: p.getConfig(joystick, record); break;
+    case 1: p.setConfig(joystick, record); break;
+    case 2: p.modifyForcesNow(0, 0, joystick); break;
+    case 3: p.getAllEffectsParameters(AnyKeyPath(c.seed), handle, joystick); break;
+    default:
+        p.setAllEffectsParameters(AnyKeyPath(c.seed), handle, joystick,
+                                  static_cast<int>(Next(c.seed) % 3));
+        break;
+    }
+}
+
 inline void OneCall(Client& c) {
     IDirectInputEffectDriver* d = c.driver;
     const DWORD device = Next(c.seed) % 16 == 0 ? 9 : 0;  // now and then a device of none
     DWORD handle = AnyHandle(c.seed);
-    switch (Next(c.seed) % 8) {
+    const DWORD kinds = c.panel != nullptr ? 9 : 8;  // one call in nine a control panel's
+    switch (Next(c.seed) % kinds) {
     case 0:
     case 1: {
         DICONSTANTFORCE constant = {static_cast<LONG>(Next(c.seed) % 20001) - 10000};
@@ -70,11 +129,12 @@ inline void OneCall(Client& c) {
         d->SendForceFeedbackCommand(
             device, kCommands[Next(c.seed) % (sizeof kCommands / sizeof kCommands[0])]);
         break;
-    default: {
+    case 7: {
         DIDEVICESTATE state = {sizeof state, 0, 0};
         d->GetForceFeedbackState(device, &state);
         break;
     }
+    default: OneControlCall(c); break;
     }
     InterlockedIncrement(&c.calls);
 }

@@ -27,6 +27,8 @@ const std::string kWheelKey =
     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
     "VID_5A1C&PID_E410\\Quorvane\\FFB_API";
 constexpr int kClientThreads = 8;
+const soak::ControlPanel kControlPanel = {ZXGetDeviceConfig, ZXSetDeviceConfig, ModifyForcesNow,
+                                          GetAllEffectsParameters, SetAllEffectsParameters};
 
 bool Fail(const char* what) {
     std::printf("soak: FAILED: %s\n", what);
@@ -94,6 +96,7 @@ bool Soak(int seconds) {
     std::vector<std::thread> threads;
     for (int i = 0; i < kClientThreads; ++i) {
         clients[i].driver = rig.driver;
+        clients[i].panel = &kControlPanel;
         clients[i].seed = 777u + static_cast<DWORD>(i) * 7919u;
         clients[i].stopAt = stopAt;
         threads.emplace_back([&c = clients[i]] {

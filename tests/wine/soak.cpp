@@ -30,13 +30,23 @@ struct Loaded {
     HMODULE dll = nullptr;
     IClassFactory* factory = nullptr;
     IDirectInputEffectDriver* driver = nullptr;
+    soak::ControlPanel panel;
+    template <typename Function>
+    bool Find(Function& function, const char* name) {
+        function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+        return function != nullptr;
+    }
     bool Load(bool bind) {
         dll = LoadLibraryA((ThisFolder() + "quorforce.dll").c_str());
-        auto get = dll == nullptr
-                       ? nullptr
-                       : reinterpret_cast<GetClassObjectFunction>(
-                             reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
-        return get != nullptr &&
+        if (dll == nullptr || !Find(panel.getConfig, "ZXGetDeviceConfig") ||
+            !Find(panel.setConfig, "ZXSetDeviceConfig") ||
+            !Find(panel.modifyForcesNow, "ModifyForcesNow") ||
+            !Find(panel.getAllEffectsParameters, "GetAllEffectsParameters") ||
+            !Find(panel.setAllEffectsParameters, "SetAllEffectsParameters")) {
+            return false;
+        }
+        GetClassObjectFunction get = nullptr;
+        return Find(get, "DllGetClassObject") &&
                get(kClassId, kClassFactory, reinterpret_cast<void**>(&factory)) == S_OK &&
                factory->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver)) ==
                    S_OK &&
@@ -53,12 +63,13 @@ struct Loaded {
 };
 
 // `seconds` of random calls from the client threads; false when they stopped making progress.
-bool RunClients(IDirectInputEffectDriver* driver, DWORD seed, int seconds, LONG* total) {
+bool RunClients(const Loaded& loaded, DWORD seed, int seconds, LONG* total) {
     Client clients[kClientThreads];
     HANDLE threads[kClientThreads];
     const DWORD stopAt = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
     for (int i = 0; i < kClientThreads; ++i) {
-        clients[i].driver = driver;
+        clients[i].driver = loaded.driver;
+        clients[i].panel = &loaded.panel;
         clients[i].seed = seed + static_cast<DWORD>(i) * 7919u;
         clients[i].stopAt = stopAt;
         threads[i] = CreateThread(nullptr, 0, RunClient, &clients[i], 0, nullptr);
@@ -89,7 +100,7 @@ int Child(int seconds) {
     Loaded loaded;
     if (!loaded.Load(false)) return 3;
     LONG calls = 0;
-    if (!RunClients(loaded.driver, 99991, seconds, &calls)) {
+    if (!RunClients(loaded, 99991, seconds, &calls)) {
         std::printf("soak child: no progress for 10 s\n");
         ExitProcess(2);
     }
@@ -142,7 +153,7 @@ int main(int argc, char** argv) {
         return 3;
     }
     LONG calls = 0;
-    RunClients(loaded.driver, 12345, 1, &calls);  // the first calls make what they keep
+    RunClients(loaded, 12345, 1, &calls);  // the first calls make what they keep
     const DWORD handlesBefore = HandleCount();
 
     char self[MAX_PATH];
@@ -150,7 +161,7 @@ int main(int argc, char** argv) {
     ChildRun child{std::string("\"") + self + "\" --child " + std::to_string(seconds)};
     HANDLE childThread = CreateThread(nullptr, 0, RunChild, &child, 0, nullptr);
     const DWORD started = GetTickCount();
-    if (!RunClients(loaded.driver, 777, seconds, &calls)) {
+    if (!RunClients(loaded, 777, seconds, &calls)) {
         std::printf("soak: no progress for 10 s: a call hangs\n");
         ExitProcess(2);
     }
