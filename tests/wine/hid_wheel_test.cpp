@@ -26,6 +26,8 @@ protected:
         Received(channel_);
     }
     void TearDown() override {
+        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        SetWriteFault(channel_, WriteFault::None);
         if (driver_ != nullptr) driver_->Release();
         if (factory_ != nullptr) factory_->Release();
         if (dll_ != nullptr) FreeLibrary(dll_);
@@ -51,6 +53,28 @@ protected:
         DWORD handle = 0;
         EXPECT_EQ(driver_->DownloadEffect(0, effectId, &handle, &effect.effect, DIEP_START), S_OK);
         return handle;
+    }
+
+    // Binds with the given device settings and plays a constant force of 5000 at 90 degrees.
+    void BindPlaying(DWORD forceFeedback, DWORD motors) {
+        SetDeviceValue("Shock_or_Force_Feedback", forceFeedback);
+        SetDeviceValue("Motor_Parameters", motors);
+        Bind();
+        DICONSTANTFORCE force = {5000};
+        Download(371, &force, sizeof force, 9000);
+        Sleep(100);
+    }
+
+    // The control panel's ZXSetDeviceConfig in this process, applying `settings`.
+    int SetDeviceConfig(ForceSettings settings) {
+        typedef int(__cdecl * SetDeviceConfigFunction)(int, DeviceConfig*);
+        auto setDeviceConfig = reinterpret_cast<SetDeviceConfigFunction>(
+            reinterpret_cast<void*>(GetProcAddress(dll_, "ZXSetDeviceConfig")));
+        if (setDeviceConfig == nullptr) return -1;
+        DeviceConfig config = {};
+        config.applyFlags = QUORFORCE_APPLY_FORCE_SETTINGS;
+        config.forceSettings = &settings;
+        return setDeviceConfig(0, &config);
     }
 
     static HANDLE channel_;
@@ -88,12 +112,7 @@ TEST_F(WineHidWheel, IsBoundAndReceivesTheExactReports) {
 // engine goes on ticking through both, and sends the playing force again once the wheel
 // takes writes. How many reports came through in each phase is printed.
 TEST_F(WineHidWheel, EngineTicksThroughFailedAndStalledWrites) {
-    SetDeviceValue("Shock_or_Force_Feedback", 1);
-    SetDeviceValue("Motor_Parameters", 1);
-    Bind();
-    DICONSTANTFORCE force = {5000};
-    Download(371, &force, sizeof force, 9000);
-    Sleep(100);
+    BindPlaying(1, 1);
     const Bytes playing = {0x01, 0xBF, 0x80};
     for (WriteFault fault : {WriteFault::Unplugged, WriteFault::Stall}) {
         SCOPED_TRACE(static_cast<int>(fault));
@@ -109,6 +128,55 @@ TEST_F(WineHidWheel, EngineTicksThroughFailedAndStalledWrites) {
         std::printf("[ measured ] write fault %d: %zu reports in 300 ms, %zu in 200 ms after\n",
                     static_cast<int>(fault), during, after.size());
     }
+}
+
+// While the wheel refuses feature requests and the current user's hive refuses writes (its
+// key replaced, for this process, by a volatile one, under which no lasting key can be
+// made), the control panel's calls and the unload fail quietly and the engine goes on
+// sending the playing force.
+TEST_F(WineHidWheel, RefusedFeaturesAndARefusingUserHiveLeaveTheEngineTicking) {
+    SetDeviceValue("Drive_Default_Spring", 1);
+    BindPlaying(0, 0);
+    HKEY volatileHive = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\quorforce-tests\\volatile", 0, nullptr,
+                              REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &volatileHive, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_TRUE(SetWriteFault(channel_, WriteFault::RefuseFeatures));
+    ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, volatileHive), ERROR_SUCCESS);
+    HKEY lasting = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "lasting", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &lasting, nullptr),
+              ERROR_CHILD_MUST_BE_VOLATILE)
+        << "the hive does not refuse";
+    Received(channel_);
+    ForceSettings settings = {};
+    settings.mask = QUORFORCE_MASK_SPRING | QUORFORCE_MASK_SPRING_ON | QUORFORCE_MASK_GLOBAL;
+    settings.global = 50;
+    settings.spring = 50;
+    settings.springOn = 1;
+    EXPECT_EQ(SetDeviceConfig(settings), 0);
+    Sleep(100);
+    const auto reports = Received(channel_);
+    ASSERT_GE(reports.size(), 3u) << "the engine stopped";
+    for (const auto& report : reports)
+        EXPECT_EQ(report.first, 1) << "a refused feature request was recorded";
+    EXPECT_EQ(reports.back().second, (Bytes{0x01, 0x00, 0x3F}));  // the halved global strength
+    driver_->Release();
+    factory_->Release();
+    FreeLibrary(dll_);  // the unload saves the strengths: refused too
+    driver_ = nullptr;
+    factory_ = nullptr;
+    dll_ = nullptr;
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegCloseKey(volatileHive);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\quorforce-tests\\volatile");
+    SetWriteFault(channel_, WriteFault::None);
+    HKEY joystickKey = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, (std::string(kDeviceKey) + "\\0").c_str(), 0,
+                            KEY_READ, &joystickKey),
+              ERROR_SUCCESS)
+        << "the refusing hive stored the strengths";
+    if (joystickKey != nullptr) RegCloseKey(joystickKey);
 }
 
 // The input side through hidclass: the wheel's X position reaches the spring.
@@ -139,18 +207,11 @@ TEST_F(WineHidWheel, SpringFollowsTheInjectedPosition) {
 TEST_F(WineHidWheel, ControlPanelDrivesTheDevicesOwnSpring) {
     SetDeviceValue("Drive_Default_Spring", 1);
     Bind();
-    typedef int(__cdecl * SetDeviceConfigFunction)(int, DeviceConfig*);
-    auto setDeviceConfig = reinterpret_cast<SetDeviceConfigFunction>(
-        reinterpret_cast<void*>(GetProcAddress(dll_, "ZXSetDeviceConfig")));
-    ASSERT_NE(setDeviceConfig, nullptr);
     ForceSettings settings = {};
     settings.mask = QUORFORCE_MASK_SPRING | QUORFORCE_MASK_SPRING_ON;
     settings.spring = 50;
     settings.springOn = 1;
-    DeviceConfig config = {};
-    config.applyFlags = QUORFORCE_APPLY_FORCE_SETTINGS;
-    config.forceSettings = &settings;
-    EXPECT_EQ(setDeviceConfig(0, &config), 0);
+    EXPECT_EQ(SetDeviceConfig(settings), 0);
     std::vector<Bytes> features;
     for (const auto& report : Received(channel_)) {
         if (report.first == 2) features.push_back(report.second);
@@ -166,12 +227,7 @@ TEST_F(WineHidWheel, ControlPanelDrivesTheDevicesOwnSpring) {
 // A control panel in another process halves the global strength: from its next tick on, the
 // game's process sends the halved force.
 TEST_F(WineHidWheel, ControlPanelInAnotherProcessScalesTheNextTicks) {
-    SetDeviceValue("Shock_or_Force_Feedback", 0);
-    SetDeviceValue("Motor_Parameters", 0);
-    Bind();
-    DICONSTANTFORCE force = {5000};
-    Download(371, &force, sizeof force, 9000);
-    Sleep(100);
+    BindPlaying(0, 0);
     ASSERT_EQ(Received(channel_).back().second, (Bytes{0x01, 0x00, 0x7F}));
     ASSERT_EQ(RunProgram("quorforce_control_panel_client.exe", "global 0 50"), 0);
     // Reports sent while the other process ran may carry either strength, but once halved

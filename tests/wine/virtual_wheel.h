@@ -122,9 +122,10 @@ inline std::vector<std::pair<int, Bytes>> Received(HANDLE channel) {
 inline const DWORD kInject = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x800, METHOD_BUFFERED, FILE_ANY_ACCESS);
 inline const DWORD kSetFault =
     CTL_CODE(FILE_DEVICE_UNKNOWN, 0x803, METHOD_BUFFERED, FILE_ANY_ACCESS);
-enum class WriteFault : unsigned char { None = 0, Unplugged = 1, Stall = 2 };
+enum class WriteFault : unsigned char { None = 0, Unplugged = 1, Stall = 2, RefuseFeatures = 3 };
 
-// From now on the wheel's writes succeed, fail as unplugged, or stall until set back to None.
+// From now on the wheel's writes succeed, fail as unplugged, or stall until set back to None;
+// or its feature requests fail while its writes succeed.
 inline bool SetWriteFault(HANDLE channel, WriteFault fault) {
     unsigned char code = static_cast<unsigned char>(fault);
     DWORD size = 0;

@@ -28,10 +28,12 @@
 #define IOCTL_TEST_POP_STAMPED \
     CTL_CODE(FILE_DEVICE_UNKNOWN, 0x802, METHOD_BUFFERED, FILE_ANY_ACCESS)
 /* Faults of the output side, one byte: 0 none, 1 writes fail as from an unplugged device,
- * 2 writes stall (their IRP stays pending) until the fault is set back to 0. */
+ * 2 writes stall (their IRP stays pending) until the fault is set back to 0, 3 feature
+ * requests are refused (writes go through). */
 #define IOCTL_TEST_SET_FAULT CTL_CODE(FILE_DEVICE_UNKNOWN, 0x803, METHOD_BUFFERED, FILE_ANY_ACCESS)
 #define FAULT_UNPLUGGED 1
 #define FAULT_STALL 2
+#define FAULT_REFUSE_FEATURES 3
 
 typedef struct {
     ULONG Revision;
@@ -185,6 +187,8 @@ static NTSTATUS WINAPI internal_ioctl(DEVICE_OBJECT* device, IRP* irp) {
         /* fall through */
     case IOCTL_HID_SET_FEATURE: {
         HID_XFER_PACKET* packet = irp->UserBuffer;
+        if (code == IOCTL_HID_SET_FEATURE && wheel->fault == FAULT_REFUSE_FEATURES)
+            return complete(irp, STATUS_UNSUCCESSFUL, 0);
         record(wheel, code == IOCTL_HID_SET_FEATURE ? 2 : 1, packet->reportBuffer,
                packet->reportBufferLen);
         /* Wine 8's hidclass reports one byte less than is returned here. */
