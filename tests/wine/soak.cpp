@@ -63,7 +63,10 @@ struct Loaded {
 };
 
 // `seconds` of random calls from the client threads; false when they stopped making progress.
-bool RunClients(const Loaded& loaded, DWORD seed, int seconds, LONG* total) {
+// With a wheel channel, the wheel's records are taken (and counted into *reports) every
+// second, so that none is left for the end of a long run.
+bool RunClients(const Loaded& loaded, DWORD seed, int seconds, LONG* total,
+                HANDLE channel = INVALID_HANDLE_VALUE, std::size_t* reports = nullptr) {
     Client clients[kClientThreads];
     HANDLE threads[kClientThreads];
     const DWORD stopAt = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
@@ -83,6 +86,7 @@ bool RunClients(const Loaded& loaded, DWORD seed, int seconds, LONG* total) {
             now += c.calls;
         if (now != seen) lastProgress = GetTickCount();
         seen = now;
+        if (reports != nullptr) *reports += Received(channel).size();
         if (GetTickCount() - lastProgress > 10000) {
             progressing = false;
             break;
@@ -121,12 +125,13 @@ DWORD HandleCount() {
 
 struct ChildRun {
     std::string line;
+    DWORD timeoutMs;
     int code = -1;
 };
 
 DWORD WINAPI RunChild(LPVOID parameter) {
     auto* run = static_cast<ChildRun*>(parameter);
-    run->code = RunCommandLine(run->line);
+    run->code = RunCommandLine(run->line, run->timeoutMs);
     return 0;
 }
 
@@ -158,10 +163,13 @@ int main(int argc, char** argv) {
 
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);
-    ChildRun child{std::string("\"") + self + "\" --child " + std::to_string(seconds)};
+    // The child runs as long as the clients here, and has a minute more to finish.
+    ChildRun child{std::string("\"") + self + "\" --child " + std::to_string(seconds),
+                   static_cast<DWORD>(seconds) * 1000 + 60000};
     HANDLE childThread = CreateThread(nullptr, 0, RunChild, &child, 0, nullptr);
     const DWORD started = GetTickCount();
-    if (!RunClients(loaded, 777, seconds, &calls)) {
+    std::size_t reports = 0;
+    if (!RunClients(loaded, 777, seconds, &calls, channel, &reports)) {
         std::printf("soak: no progress for 10 s: a call hangs\n");
         ExitProcess(2);
     }
@@ -170,7 +178,7 @@ int main(int argc, char** argv) {
     CloseHandle(childThread);
     loaded.driver->SendForceFeedbackCommand(0, DISFFC_RESET);
     const DWORD handlesAfter = HandleCount();
-    const std::size_t reports = Received(channel).size();
+    reports += Received(channel).size();
     loaded.Free();
     Sleep(100);
     Received(channel);  // what the unload itself sent

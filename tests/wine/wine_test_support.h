@@ -32,9 +32,9 @@ inline std::string ThisFolder() {
     return folder.substr(0, folder.find_last_of("\\/") + 1);
 }
 
-// Runs a command line and waits for it (a minute at most: a process still running then is
-// ended, so that no test run hangs on it); its exit code, or -1.
-inline int RunCommandLine(std::string line) {
+// Runs a command line and waits for it (a minute at most, or timeoutMs: a process still
+// running then is ended, so that no test run hangs on it); its exit code, or -1.
+inline int RunCommandLine(std::string line, DWORD timeoutMs = 60000) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -43,7 +43,7 @@ inline int RunCommandLine(std::string line) {
         return -1;
     }
     DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
+    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
         GetExitCodeProcess(process.hProcess, &code);
     } else {
         TerminateProcess(process.hProcess, code);

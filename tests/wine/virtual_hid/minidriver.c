@@ -228,10 +228,14 @@ static NTSTATUS test_ioctl(WHEEL* wheel, IRP* irp, ULONG code, ULONG in, ULONG o
         }
         return complete(irp, STATUS_SUCCESS, 0);
     }
-    /* Pop: the oldest record, stamped or not, or nothing (0 bytes). */
+    /* Pop: the oldest record still in the ring, stamped or not, or nothing (0 bytes). A
+     * reader that fell more than the ring behind goes on from the oldest one kept. */
     {
         ULONG size = RECORD_BYTES + 2 + (code == IOCTL_TEST_POP_STAMPED ? sizeof(LONGLONG) : 0);
-        LONG slot = wheel->records_read % RECORDS;
+        LONG slot;
+        if (wheel->records_written - wheel->records_read > RECORDS)
+            InterlockedExchange(&wheel->records_read, wheel->records_written - RECORDS);
+        slot = wheel->records_read % RECORDS;
         if (wheel->records_read >= wheel->records_written || out < size) {
             return complete(irp, STATUS_SUCCESS, 0);
         }
