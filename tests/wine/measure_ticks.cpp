@@ -2,7 +2,9 @@
 // virtual wheel on Wine's own HID stack, which stamps every report where hidclass hands it
 // to the device. Prints the period (mean, p99, worst, gaps over two steps), the drift of
 // tick n against the first + n × step, reports a second, the latency from DIEP_START to
-// the first report with the force, and the CPU of this process. Measures, never judges.
+// the first report with the force, the CPU of this process and that of the whole machine
+// (under Wine: this process, Wine's server and the device host together). Measures, never
+// judges.
 //   quorforce_measure_ticks.exe [seconds] [effects] [polling step ms]
 // 0 effects measures the idle engine: a bound wheel, nothing playing.
 #include <algorithm>
@@ -51,6 +53,18 @@ double CpuMilliseconds() {
         return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
     };
     return static_cast<double>(value(kernel) + value(user)) / 10000.0;
+}
+
+// The busy time of every core in ms, from Linux's /proc/stat through Wine's Z: drive (in
+// clock ticks of 10 ms); -1 where there is no such file, as on Windows.
+double MachineBusyMilliseconds() {
+    std::FILE* stat = std::fopen("Z:\\proc\\stat", "r");
+    if (stat == nullptr) return -1;
+    unsigned long long user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0;
+    const int fields = std::fscanf(stat, "cpu %llu %llu %llu %llu %llu %llu %llu", &user, &nice,
+                                   &system, &idle, &iowait, &irq, &softirq);
+    std::fclose(stat);
+    return fields == 7 ? 10.0 * static_cast<double>(user + nice + system + irq + softirq) : -1;
 }
 
 void PrintPeriods(const std::vector<Stamped>& reports, LONGLONG frequency, DWORD step) {
@@ -130,12 +144,19 @@ int main(int argc, char** argv) {
         force.lMagnitude = i % 2 == 0 ? 50 : -50;
         driver->DownloadEffect(0, 371, &handle, &effect.effect, DIEP_START);
     }
+    // The records are taken twice a second (the ring holds 4 s at 1 kHz), so that taking
+    // them costs little beside what is measured; the span is the clock's, not a count of
+    // sleeps.
     const double cpuBefore = CpuMilliseconds();
-    for (int ms = 0; ms < seconds * 1000; ms += 100) {
-        Sleep(100);
+    const double machineBefore = MachineBusyMilliseconds();
+    const DWORD begun = GetTickCount();
+    while (GetTickCount() - begun < static_cast<DWORD>(seconds) * 1000) {
+        Sleep(500);
         PopStamped(channel, reports);
     }
+    const double elapsed = static_cast<double>(GetTickCount() - begun);
     const double cpu = CpuMilliseconds() - cpuBefore;
+    const double machine = MachineBusyMilliseconds() - machineBefore;
     driver->Release();
     factory->Release();
     FreeLibrary(dll);
@@ -156,7 +177,11 @@ int main(int argc, char** argv) {
     } else {
         std::printf("%zu reports while idle\n", reports.size());
     }
-    std::printf("CPU of the process: %.1f ms in %d s (%.2f %% of a core)\n", cpu, seconds,
-                cpu / (10.0 * seconds));
+    std::printf("CPU of the process: %.1f ms in %.1f s (%.2f %% of a core)\n", cpu,
+                elapsed / 1000.0, 100.0 * cpu / elapsed);
+    if (machineBefore >= 0) {
+        std::printf("CPU of the machine: %.0f ms in %.1f s (%.2f %% of a core)\n", machine,
+                    elapsed / 1000.0, 100.0 * machine / elapsed);
+    }
     return 0;
 }
