@@ -11,9 +11,11 @@
 #include "harness/effect_builder.h"
 #include "include/quorforce.h"
 #include "platform/win32.h"
+#include "state/effect_ids.h"
 
 namespace soak {
 
+using quorforce::EffectKind;
 using quorforce::harness::DirectInputEffect;
 
 inline const DWORD kEffectIds[] = {371, 113, 615, 32, 33, 35, 36, 912, 65, 66, 34, 0};
@@ -103,16 +105,17 @@ inline void OneCall(Client& c) {
         DICONSTANTFORCE constant = {static_cast<LONG>(Next(c.seed) % 20001) - 10000};
         DICONDITION condition = {0, 5000, 5000, 10000, 10000, 0};
         const DWORD id = kEffectIds[Next(c.seed) % (sizeof kEffectIds / sizeof kEffectIds[0])];
-        const bool isCondition = id == 912 || id == 65 || id == 66;
+        // Ids the driver refuses go with a periodic record.
+        const quorforce::EffectIdEntry* entry = quorforce::FindEffectId(id);
+        const EffectKind kind = entry != nullptr ? entry->kind : EffectKind::Periodic;
         DirectInputEffect e;
         e.directions[0] = 9000;
-        if (isCondition) {
+        if (kind == EffectKind::Condition) {
             e.Point(&condition, sizeof condition);
         } else {
             e.Point(&constant, sizeof constant);
         }
-        if (!isCondition && id != 371)
-            e.Use(id == 113 ? quorforce::EffectKind::Ramp : quorforce::EffectKind::Periodic);
+        if (kind == EffectKind::Ramp || kind == EffectKind::Periodic) e.Use(kind);
         if (Next(c.seed) % 2 == 0) handle = 0;  // a new download
         d->DownloadEffect(device, id, &handle, &e.effect, Next(c.seed) % 4 == 0 ? 0 : DIEP_START);
         break;
