@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/wine/wine_test_support.h"
+#include "harness/wine/wine_test_support.h"
 
 #include <tlhelp32.h>
 

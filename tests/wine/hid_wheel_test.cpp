@@ -1,13 +1,13 @@
 // The real quorforce.dll with a wheel on Wine's own HID stack: a virtual HID minidriver
-// (virtual_hid/) installed in the prefix, found by SetupAPI, bound by DeviceID, and the exact
-// output reports it receives through hidclass, hid.dll and the real HidP_ parser.
+// (harness/wine/virtual_hid/) installed in the prefix, found by SetupAPI, bound by DeviceID, and
+// the exact output reports it receives through hidclass, hid.dll and the real HidP_ parser.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "harness/wine/virtual_wheel.h"
 #include "include/quorforce.h"
-#include "tests/wine/virtual_wheel.h"
 
 namespace {
 

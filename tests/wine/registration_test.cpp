@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "driver/registration.h"
-#include "tests/wine/wine_test_support.h"
+#include "harness/wine/wine_test_support.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "harness/wine/virtual_wheel.h"
 #include "tests/soak/random_calls.h"
-#include "tests/wine/virtual_wheel.h"
 
 namespace {
 

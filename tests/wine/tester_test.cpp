@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "harness/wine/virtual_wheel.h"
 #include "tests/wine/screenshot.h"
-#include "tests/wine/virtual_wheel.h"
 
 namespace {
 

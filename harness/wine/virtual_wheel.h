@@ -1,4 +1,4 @@
-// The virtual wheel of virtual_hid/ as the Windows test programs use it: installed in the
+// The virtual wheel of virtual_hid/ as the Windows programs use it: installed in the
 // prefix as a root-enumerated HID device, found through SetupAPI, given DirectInput's
 // joystick id, and its test channel, which injects input reports and hands back every
 // output and feature report the device received.
@@ -15,7 +15,7 @@
 #include <newdev.h>
 #include <setupapi.h>
 
-#include "tests/wine/wine_test_support.h"
+#include "harness/wine/wine_test_support.h"
 
 namespace wine_test {
 

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <vector>
 
-#include "tests/wine/virtual_wheel.h"
+#include "harness/wine/virtual_wheel.h"
 
 #include <tlhelp32.h>
 
