@@ -149,18 +149,9 @@ int main(int argc, char** argv) {
     SetDeviceValue("Shock_or_Force_Feedback", 1);
     SetDeviceValue("Motor_Parameters", 1);
     SetDeviceValue("POLLING_STEP", step);
-    HMODULE dll = LoadLibraryA((ThisFolder() + "quorforce.dll").c_str());
-    auto getClassObject =
-        dll == nullptr ? nullptr
-                       : reinterpret_cast<GetClassObjectFunction>(
-                             reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
-    IClassFactory* factory = nullptr;
-    IDirectInputEffectDriver* driver = nullptr;
-    if (getClassObject == nullptr ||
-        getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory)) != S_OK ||
-        factory->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver)) !=
-            S_OK ||
-        driver->DeviceID(0x0800, 0, TRUE, 0, nullptr) != S_OK) {
+    LoadedDriver dll;
+    IDirectInputEffectDriver* driver = dll.CreateDriver();
+    if (driver == nullptr || driver->DeviceID(0x0800, 0, TRUE, 0, nullptr) != S_OK) {
         std::printf("measure-ticks: the driver did not load and bind\n");
         return 3;
     }
@@ -198,8 +189,7 @@ int main(int argc, char** argv) {
     const std::vector<double> threadsAfter = OtherThreadsMilliseconds();
     const double machine = MachineBusyMilliseconds() - machineBefore;
     driver->Release();
-    factory->Release();
-    FreeLibrary(dll);
+    dll.Free();
     ClearDeviceKey();
     CloseHandle(channel);
 

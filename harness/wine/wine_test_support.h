@@ -1,6 +1,6 @@
 // What the Windows test programs share: the driver's class and interface ids (the
 // driver's own constants), the folder of the running program (quorforce.dll stands beside
-// it), and the DIEFFECT builder.
+// it), the DLL loaded from there, and the DIEFFECT builder.
 #pragma once
 
 #include <windows.h>
@@ -31,6 +31,58 @@ inline std::string ThisFolder() {
     std::string folder = path;
     return folder.substr(0, folder.find_last_of("\\/") + 1);
 }
+
+typedef HRESULT(WINAPI* CanUnloadFunction)();
+
+// quorforce.dll of this folder, loaded while this lives or until Free; its entry points are
+// null when it did not load.
+struct LoadedDriver {
+    HMODULE module = nullptr;
+    GetClassObjectFunction getClassObject = nullptr;
+    CanUnloadFunction canUnload = nullptr;
+
+    LoadedDriver() {
+        module = LoadLibraryA((ThisFolder() + "quorforce.dll").c_str());
+        Find(getClassObject, "DllGetClassObject");
+        Find(canUnload, "DllCanUnloadNow");
+    }
+    LoadedDriver(const LoadedDriver&) = delete;
+    LoadedDriver& operator=(const LoadedDriver&) = delete;
+    ~LoadedDriver() { Free(); }
+
+    // False when FreeLibrary fails.
+    bool Free() {
+        const bool freed = module == nullptr || FreeLibrary(module) != FALSE;
+        module = nullptr;
+        return freed;
+    }
+    // An export by name; false (and null) when there is none.
+    template <typename Function>
+    bool Find(Function& function, const char* name) const {
+        function =
+            module == nullptr
+                ? nullptr
+                : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+        return function != nullptr;
+    }
+    IClassFactory* CreateFactory() const {
+        IClassFactory* factory = nullptr;
+        if (getClassObject == nullptr ||
+            getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory)) != S_OK) {
+            return nullptr;
+        }
+        return factory;
+    }
+    // A driver object; the factory it came from is released again.
+    IDirectInputEffectDriver* CreateDriver() const {
+        IClassFactory* factory = CreateFactory();
+        if (factory == nullptr) return nullptr;
+        IDirectInputEffectDriver* driver = nullptr;
+        factory->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver));
+        factory->Release();
+        return driver;
+    }
+};
 
 // Runs a command line and waits for it (a minute at most, or timeoutMs: a process still
 // running then is ended, so that no test run hangs on it); its exit code, or -1.

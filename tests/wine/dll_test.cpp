@@ -22,8 +22,6 @@ const char* const kProductKey =
     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
     "VID_5A1C&PID_E410\\Quorvane\\FFB_API";
 
-typedef HRESULT(WINAPI* CanUnloadFunction)();
-
 // The threads of this process, by id.
 std::vector<DWORD> ProcessThreads() {
     std::vector<DWORD> ids;
@@ -59,34 +57,6 @@ std::vector<DWORD> WithPriority(const std::vector<DWORD>& ids, int priority) {
     }
     return matching;
 }
-
-struct LoadedDriver {
-    HMODULE module = nullptr;
-    GetClassObjectFunction getClassObject = nullptr;
-    CanUnloadFunction canUnload = nullptr;
-
-    LoadedDriver() {
-        module = LoadLibraryA((ThisFolder() + "quorforce.dll").c_str());
-        if (module == nullptr) return;
-        getClassObject = reinterpret_cast<GetClassObjectFunction>(
-            reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
-        canUnload = reinterpret_cast<CanUnloadFunction>(
-            reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
-    }
-    ~LoadedDriver() {
-        if (module != nullptr) FreeLibrary(module);
-    }
-    IDirectInputEffectDriver* CreateDriver() {
-        IClassFactory* factory = nullptr;
-        if (getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory)) != S_OK) {
-            return nullptr;
-        }
-        IDirectInputEffectDriver* driver = nullptr;
-        factory->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver));
-        factory->Release();
-        return driver;
-    }
-};
 
 DirectInputEffect ConstantEffect(DICONSTANTFORCE* force) {
     return Effect(force, sizeof *force, 9000);
@@ -282,16 +252,8 @@ TEST(Dll, UnloadingWhileTheThreadsTickLeavesNoThread) {
         for (int cycle = 0; cycle < 60 && !HasFailure(); ++cycle) {
             SCOPED_TRACE(testing::Message() << "priority code " << row.code << ", cycle " << cycle);
             const std::vector<DWORD> before = ProcessThreads();
-            HMODULE module = LoadLibraryA((ThisFolder() + "quorforce.dll").c_str());
-            ASSERT_NE(module, nullptr);
-            auto getClassObject = reinterpret_cast<GetClassObjectFunction>(
-                reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
-            IClassFactory* factory = nullptr;
-            ASSERT_EQ(getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory)),
-                      S_OK);
-            IDirectInputEffectDriver* driver = nullptr;
-            factory->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver));
-            factory->Release();
+            LoadedDriver dll;
+            IDirectInputEffectDriver* driver = dll.CreateDriver();
             ASSERT_NE(driver, nullptr);
             DICONSTANTFORCE force = {5000};
             DirectInputEffect effect = ConstantEffect(&force);
@@ -301,7 +263,7 @@ TEST(Dll, UnloadingWhileTheThreadsTickLeavesNoThread) {
             EXPECT_EQ(engine.size(), 2u);
             driver->DestroyEffect(0, handle);
             driver->Release();
-            EXPECT_TRUE(FreeLibrary(module));
+            EXPECT_TRUE(dll.Free());
             // The threads only leave the system's exit path once the unload is over. How
             // soon is timing, reported below; the bound here is loose, for emulated and
             // loaded machines.
@@ -341,10 +303,8 @@ TEST(Dll, UnloadingBeforeTheThreadsBeginLeavesNoThread) {
             LoadedDriver dll;
             ASSERT_NE(dll.module, nullptr);
             if (cycle % 2 == 1) {
-                IClassFactory* factory = nullptr;
-                ASSERT_EQ(
-                    dll.getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory)),
-                    S_OK);
+                IClassFactory* factory = dll.CreateFactory();
+                ASSERT_NE(factory, nullptr);
                 factory->Release();
             }
         }

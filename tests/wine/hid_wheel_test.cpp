@@ -3,6 +3,7 @@
 // the exact output reports it receives through hidclass, hid.dll and the real HidP_ parser.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,18 +31,15 @@ protected:
         SetWriteFault(channel_, WriteFault::None);
         if (driver_ != nullptr) driver_->Release();
         if (factory_ != nullptr) factory_->Release();
-        if (dll_ != nullptr) FreeLibrary(dll_);
+        dll_.reset();
         ClearDeviceKey();
     }
 
     // Loads the DLL, creates a driver object and binds joystick 0.
     void Bind() {
-        dll_ = LoadLibraryA((ThisFolder() + "quorforce.dll").c_str());
-        ASSERT_NE(dll_, nullptr);
-        auto getClassObject = reinterpret_cast<GetClassObjectFunction>(
-            reinterpret_cast<void*>(GetProcAddress(dll_, "DllGetClassObject")));
-        ASSERT_EQ(getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory_)),
-                  S_OK);
+        dll_ = std::make_unique<LoadedDriver>();
+        factory_ = dll_->CreateFactory();
+        ASSERT_NE(factory_, nullptr);
         ASSERT_EQ(
             factory_->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver_)),
             S_OK);
@@ -68,9 +66,8 @@ protected:
     // The control panel's ZXSetDeviceConfig in this process, applying `settings`.
     int SetDeviceConfig(ForceSettings settings) {
         typedef int(__cdecl * SetDeviceConfigFunction)(int, DeviceConfig*);
-        auto setDeviceConfig = reinterpret_cast<SetDeviceConfigFunction>(
-            reinterpret_cast<void*>(GetProcAddress(dll_, "ZXSetDeviceConfig")));
-        if (setDeviceConfig == nullptr) return -1;
+        SetDeviceConfigFunction setDeviceConfig = nullptr;
+        if (!dll_->Find(setDeviceConfig, "ZXSetDeviceConfig")) return -1;
         DeviceConfig config = {};
         config.applyFlags = QUORFORCE_APPLY_FORCE_SETTINGS;
         config.forceSettings = &settings;
@@ -78,7 +75,7 @@ protected:
     }
 
     static HANDLE channel_;
-    HMODULE dll_ = nullptr;
+    std::unique_ptr<LoadedDriver> dll_;
     IClassFactory* factory_ = nullptr;
     IDirectInputEffectDriver* driver_ = nullptr;
 };
@@ -163,10 +160,9 @@ TEST_F(WineHidWheel, RefusedFeaturesAndARefusingUserHiveLeaveTheEngineTicking) {
     EXPECT_EQ(reports.back().second, (Bytes{0x01, 0x00, 0x3F}));  // the halved global strength
     driver_->Release();
     factory_->Release();
-    FreeLibrary(dll_);  // the unload saves the strengths: refused too
+    dll_.reset();  // the unload saves the strengths: refused too
     driver_ = nullptr;
     factory_ = nullptr;
-    dll_ = nullptr;
     RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     RegCloseKey(volatileHive);
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\quorforce-tests\\volatile");
@@ -254,12 +250,9 @@ TEST(WineTwoWheels, EachReceivesItsOwnForce) {
     ASSERT_NE(channels[1], INVALID_HANDLE_VALUE) << "the second wheel did not install";
     SetDeviceValue("Shock_or_Force_Feedback", 0);
     SetDeviceValue("Motor_Parameters", 0);
-    HMODULE dll = LoadLibraryA((ThisFolder() + "quorforce.dll").c_str());
-    ASSERT_NE(dll, nullptr);
-    auto getClassObject = reinterpret_cast<GetClassObjectFunction>(
-        reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
-    IClassFactory* factory = nullptr;
-    ASSERT_EQ(getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    LoadedDriver dll;
+    IClassFactory* factory = dll.CreateFactory();
+    ASSERT_NE(factory, nullptr);
     IDirectInputEffectDriver* drivers[2] = {};
     // 5000 and 2500 at 90 degrees: 10000 and 5000 on the first motor, bytes 127 and 63.
     DICONSTANTFORCE forces[2] = {{5000}, {2500}};
@@ -285,7 +278,7 @@ TEST(WineTwoWheels, EachReceivesItsOwnForce) {
         drivers[j]->Release();
     }
     factory->Release();
-    FreeLibrary(dll);
+    dll.Free();
     ClearDeviceKey();
     for (HANDLE channel : channels)
         CloseHandle(channel);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "harness/wine/virtual_wheel.h"
 #include "tests/soak/random_calls.h"
@@ -27,38 +28,26 @@ DWORD WINAPI RunClient(LPVOID parameter) {
 }
 
 struct Loaded {
-    HMODULE dll = nullptr;
-    IClassFactory* factory = nullptr;
+    std::unique_ptr<LoadedDriver> dll;
     IDirectInputEffectDriver* driver = nullptr;
     soak::ControlPanel panel;
-    template <typename Function>
-    bool Find(Function& function, const char* name) {
-        function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
-        return function != nullptr;
-    }
     bool Load(bool bind) {
-        dll = LoadLibraryA((ThisFolder() + "quorforce.dll").c_str());
-        if (dll == nullptr || !Find(panel.getConfig, "ZXGetDeviceConfig") ||
-            !Find(panel.setConfig, "ZXSetDeviceConfig") ||
-            !Find(panel.modifyForcesNow, "ModifyForcesNow") ||
-            !Find(panel.getAllEffectsParameters, "GetAllEffectsParameters") ||
-            !Find(panel.setAllEffectsParameters, "SetAllEffectsParameters")) {
+        dll = std::make_unique<LoadedDriver>();
+        if (!dll->Find(panel.getConfig, "ZXGetDeviceConfig") ||
+            !dll->Find(panel.setConfig, "ZXSetDeviceConfig") ||
+            !dll->Find(panel.modifyForcesNow, "ModifyForcesNow") ||
+            !dll->Find(panel.getAllEffectsParameters, "GetAllEffectsParameters") ||
+            !dll->Find(panel.setAllEffectsParameters, "SetAllEffectsParameters")) {
             return false;
         }
-        GetClassObjectFunction get = nullptr;
-        return Find(get, "DllGetClassObject") &&
-               get(kClassId, kClassFactory, reinterpret_cast<void**>(&factory)) == S_OK &&
-               factory->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver)) ==
-                   S_OK &&
+        driver = dll->CreateDriver();
+        return driver != nullptr &&
                (!bind || driver->DeviceID(0x0800, 0, TRUE, 0, nullptr) == S_OK);
     }
     void Free() {
         if (driver != nullptr) driver->Release();
-        if (factory != nullptr) factory->Release();
-        if (dll != nullptr) FreeLibrary(dll);
         driver = nullptr;
-        factory = nullptr;
-        dll = nullptr;
+        dll.reset();
     }
 };
 
