@@ -78,8 +78,8 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
     if (ppv == nullptr) return E_POINTER;
     *ppv = nullptr;
     if (!IsEqualGUID(rclsid, kEffectDriverClassId)) return CLASS_E_CLASSNOTAVAILABLE;
-    // The first use, on the caller's thread: the engine's threads may begin now.
-    ResumeEngine(Module().engine, kEngineBeginWaitMs);
+    // The first use, on the caller's thread: the engine's threads are made now.
+    BeginEngine(Module().engine, kEngineBeginWaitMs);
     return TheClassFactory()->QueryInterface(riid, ppv);
 }
 

@@ -64,26 +64,29 @@ void CloseAndClear(HANDLE& handle) {
     handle = nullptr;
 }
 
-bool CreateEngineThread(EngineThread& thread, LPTHREAD_START_ROUTINE routine, EngineThreads& engine,
-                        int priority) {
+// Created suspended, so that it never runs a moment at another priority.
+void BeginEngineThread(EngineThread& thread, LPTHREAD_START_ROUTINE routine,
+                       EngineThreads& engine) {
     thread.begun = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     thread.ended = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     thread.handle = CreateThread(nullptr, 0, routine, &engine, CREATE_SUSPENDED, &thread.id);
-    if (thread.handle == nullptr) return false;
-    SetThreadPriority(thread.handle, priority);
-    return true;
+    if (thread.handle == nullptr) return;
+    SetThreadPriority(thread.handle, ThreadPriorityOf(engine.priorityCode));
+    ResumeThread(thread.handle);
 }
 
-// A thread that was never resumed has run nothing and holds nothing: it is ended where it
-// stands. A resumed one is waited for.
-bool EndEngineThread(EngineThread& thread, bool resumed, DWORD timeoutMs) {
+// A thread that has begun is waited for. One that has not cannot begin while the unload
+// holds the loader lock (its caller asked for the class under that lock and gave up waiting
+// for it): it has run nothing of the driver's and holds nothing, so it is ended where it
+// stands, before the image it would begin in is unmapped.
+bool EndEngineThread(EngineThread& thread, DWORD timeoutMs) {
     bool ended = true;
-    if (thread.handle != nullptr && !resumed) {
-        TerminateThread(thread.handle, 0);
-    } else if (thread.ended != nullptr) {
+    if (thread.handle != nullptr) {
+        const bool neverBegan = WaitForSingleObject(thread.begun, 0) != WAIT_OBJECT_0 &&
+                                TerminateThread(thread.handle, 0) != FALSE;
         // Not the thread handle: a thread that ends takes the loader lock, which the
         // module's unload holds. The thread signals `ended` as its last act instead.
-        ended = WaitForSingleObject(thread.ended, timeoutMs) == WAIT_OBJECT_0;
+        if (!neverBegan) ended = WaitForSingleObject(thread.ended, timeoutMs) == WAIT_OBJECT_0;
     }
     CloseAndClear(thread.handle);
     if (ended) {
@@ -165,19 +168,16 @@ int StartEngine(EngineThreads& engine, DWORD priorityCode) {
     for (std::int32_t& count : engine.process->playingCount)
         StoreRelaxed(count, 0);
     engine.stopFlag = 0;
-    engine.resumed = 0;
+    engine.threadsMade = 0;
+    engine.priorityCode = priorityCode;
     engine.stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    const int priority = ThreadPriorityOf(priorityCode);
-    CreateEngineThread(engine.force, ForceThread, engine, priority);
-    CreateEngineThread(engine.poll, PollThread, engine, priority);
     return 1;
 }
 
-void ResumeEngine(EngineThreads& engine, DWORD waitMs) {
-    if (!engine.resumeOnUse || InterlockedExchange(&engine.resumed, 1) != 0) return;
-    for (EngineThread* thread : {&engine.force, &engine.poll}) {
-        if (thread->handle != nullptr) ResumeThread(thread->handle);
-    }
+void BeginEngine(EngineThreads& engine, DWORD waitMs) {
+    if (!engine.beginOnUse || InterlockedExchange(&engine.threadsMade, 1) != 0) return;
+    BeginEngineThread(engine.force, ForceThread, engine);
+    BeginEngineThread(engine.poll, PollThread, engine);
     // Until both have begun, an unload would find them waiting for the loader lock.
     for (EngineThread* thread : {&engine.force, &engine.poll}) {
         if (thread->handle != nullptr) WaitForSingleObject(thread->begun, waitMs);
@@ -190,9 +190,8 @@ void RequestEngineStop(EngineThreads& engine) {
 }
 
 bool AwaitEngineStop(EngineThreads& engine, DWORD timeoutMs) {
-    const bool resumed = InterlockedCompareExchange(&engine.resumed, 0, 0) != 0;
-    const bool forceEnded = EndEngineThread(engine.force, resumed, timeoutMs);
-    const bool pollEnded = EndEngineThread(engine.poll, resumed, timeoutMs);
+    const bool forceEnded = EndEngineThread(engine.force, timeoutMs);
+    const bool pollEnded = EndEngineThread(engine.poll, timeoutMs);
     if (forceEnded && pollEnded) CloseAndClear(engine.stopEvent);
     return forceEnded && pollEnded;
 }

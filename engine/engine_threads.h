@@ -3,11 +3,12 @@
 // updates the motion estimate. Each loop is a pass function around a wait, so tests and
 // tools can run the passes themselves, in virtual time.
 //
-// The threads are created suspended while the module loads and resumed at its first use
-// (ResumeEngine, on the caller's thread). A thread cannot begin while the loader lock is
-// held, so a thread resumed inside the load would only begin once the module was free to
-// go: freed before that, it would begin inside an unmapped image. A module freed before
-// its first use ends its threads without their ever running.
+// The threads are made at the module's first use (BeginEngine, on the caller's thread),
+// not while it loads. A thread cannot begin while the loader lock is held, so one made
+// inside the load would only begin once the module was free to go: freed before that, it
+// would begin inside an unmapped image, and ending it from the unload instead is a
+// TerminateThread that the system may not survive. A module freed before its first use has
+// made no thread.
 #pragma once
 
 #include <cstdint>
@@ -33,8 +34,9 @@ struct EngineThreads {
     ProcessState* process = nullptr;          // carries the playing counts
     DWORD pollingStep = kDefaultPollingStep;  // ms
     volatile LONG stopFlag = 0;
-    volatile LONG resumed = 0;
-    bool resumeOnUse = true;     // false: a run in virtual time drives the passes itself
+    volatile LONG threadsMade = 0;
+    bool beginOnUse = true;      // false: a run in virtual time drives the passes itself
+    DWORD priorityCode = 0;      // "THREAD_PRIORITY", read at attach
     HANDLE stopEvent = nullptr;  // set with the stop flag, so the waits end at once
     // PollThread's reads land here: an abandoned read may still complete into it after
     // the thread has gone, so it lives as long as the module.
@@ -44,15 +46,16 @@ struct EngineThreads {
 // The priority both threads get for a "THREAD_PRIORITY" code.
 int ThreadPriorityOf(DWORD priorityCode);
 
-// Builds the tables, creates both threads suspended and gives them the priority; returns 1.
+// Builds the tables and keeps the priority code for the threads; returns 1.
 int StartEngine(EngineThreads& engine, DWORD priorityCode);
-// Once, outside the loader lock: lets both threads run and waits (at most waitMs) until
-// both have begun. Later calls return at once.
-void ResumeEngine(EngineThreads& engine, DWORD waitMs);
+// Once, outside the loader lock: makes both threads at their priority and waits (at most
+// waitMs) until both have begun. Later calls return at once.
+void BeginEngine(EngineThreads& engine, DWORD waitMs);
 // Sets the stop flag and wakes both threads.
 void RequestEngineStop(EngineThreads& engine);
-// After RequestEngineStop: waits (at most timeoutMs) for resumed threads to leave, ends
-// threads that never ran, then closes their handles and events. True when both ended.
+// After RequestEngineStop: waits (at most timeoutMs) for the threads that have begun to
+// leave, ends any that never began, then closes their handles and events. True when both
+// ended.
 bool AwaitEngineStop(EngineThreads& engine, DWORD timeoutMs);
 
 // One pass of each thread, at `now`: timeGetTime for ForcePass, GetTickCount for

@@ -25,7 +25,7 @@ void VirtualRig::PlugWheel(const host::VirtualHidConfig& config, DWORD joystick,
 bool VirtualRig::Attach(bool virtualTime, DWORD startClock) {
     if (virtualTime) {
         host::UseManualClock(startClock);
-        Module().engine.resumeOnUse = false;  // the rig runs the passes itself
+        Module().engine.beginOnUse = false;  // the rig runs the passes itself
     }
     attached = DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr) == TRUE;
     return attached;

@@ -1,6 +1,6 @@
 // The driver on a virtual wheel, loaded the way Windows and DirectInput load it: the
 // wheel plugged with its DirectInput joystick entries, the module attached, the class
-// factory, a driver object and its DeviceID. In virtual time the engine threads are held
+// factory, a driver object and its DeviceID. In virtual time the engine makes no threads
 // and the owner runs the passes itself, one polling step at a time. Host build only.
 #pragma once
 

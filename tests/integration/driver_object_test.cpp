@@ -191,7 +191,7 @@ TEST_F(DriverObject, BindingLoadsTheDefaultsWithoutDriverKeys) {
     EXPECT_EQ(Table().settings[0].by10SpringCoef, 40);
     EXPECT_EQ(Module().process.deviceLinks[0].outputUsage, 0xBB);
     EXPECT_EQ(Module().engine.pollingStep, kDefaultPollingStep);
-    EXPECT_EQ(GetThreadPriority(Module().engine.force.handle), THREAD_PRIORITY_TIME_CRITICAL);
+    EXPECT_EQ(ThreadPriorityOf(Module().engine.priorityCode), THREAD_PRIORITY_TIME_CRITICAL);
 }
 
 TEST_F(DriverObject, StoredValuesKeepTheirLowByte) {
@@ -229,8 +229,7 @@ TEST_F(DriverObject, EngineSettingsComeFromTheProductKey) {
     host::SetRegistryDword(HKEY_CURRENT_USER, kProductKey, "THREAD_PRIORITY", 3);
     Attach();
     EXPECT_EQ(Module().engine.pollingStep, 20u);
-    EXPECT_EQ(GetThreadPriority(Module().engine.force.handle), THREAD_PRIORITY_BELOW_NORMAL);
-    EXPECT_EQ(GetThreadPriority(Module().engine.poll.handle), THREAD_PRIORITY_BELOW_NORMAL);
+    EXPECT_EQ(Module().engine.priorityCode, 3u);
     const struct {
         DWORD code;
         int priority;

@@ -71,10 +71,15 @@ TEST_F(EngineThreadsTest, ThreadsTickWhileLoadedAndEndWithTheUnload) {
               0);  // ForceThread released it as it ended
 }
 
+// Made at the first use, at the priority "THREAD_PRIORITY" asks for.
 TEST_F(EngineThreadsTest, ThreadsIdleWithoutDevicesAndStopPromptly) {
+    host::SetRegistryDword(HKEY_CURRENT_USER, kProductKey, "THREAD_PRIORITY", 3);
     Attach(/*virtualTime=*/false);
+    ASSERT_EQ(rig.GetFactory(), S_OK);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(host::RunningThreadCount(), 2);
+    EXPECT_EQ(GetThreadPriority(Module().engine.force.handle), THREAD_PRIORITY_BELOW_NORMAL);
+    EXPECT_EQ(GetThreadPriority(Module().engine.poll.handle), THREAD_PRIORITY_BELOW_NORMAL);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(DllMain(nullptr, DLL_PROCESS_DETACH, nullptr), TRUE);
     attached = false;
@@ -83,13 +88,34 @@ TEST_F(EngineThreadsTest, ThreadsIdleWithoutDevicesAndStopPromptly) {
     EXPECT_EQ(ThreadsLeftAfterExit(), 0);
 }
 
-// A program that frees the module before it ever asks for the class: the threads were
-// made but never began, and the unload ends them without waiting for a tick.
-TEST_F(EngineThreadsTest, ModuleFreedBeforeItsFirstUseEndsItsThreads) {
+// A program that frees the module before it ever asks for the class has made no thread.
+TEST_F(EngineThreadsTest, ModuleFreedBeforeItsFirstUseMadeNoThread) {
     Attach(/*virtualTime=*/false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(host::RunningThreadCount(), 0);
     EXPECT_EQ(DllMain(nullptr, DLL_PROCESS_DETACH, nullptr), TRUE);
     attached = false;
     EXPECT_EQ(ThreadsLeftAfterExit(), 0);
+}
+
+// A caller that asks for the class under the loader lock, gives up waiting for the threads
+// to begin and frees the module: the threads never began, and the unload ends them where
+// they stand, without waiting for them. (Held threads stand for threads kept out by the
+// loader lock.)
+TEST_F(EngineThreadsTest, ThreadsThatNeverBeganAreEndedByTheUnload) {
+    Attach(/*virtualTime=*/false);
+    host::HoldNewThreads(true);
+    ASSERT_EQ(rig.GetFactory(), S_OK);  // after the bounded wait for the threads
+    EXPECT_EQ(host::RunningThreadCount(), 2);
+    factory->Release();
+    factory = nullptr;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(DllMain(nullptr, DLL_PROCESS_DETACH, nullptr), TRUE);
+    attached = false;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    host::HoldNewThreads(false);
+    EXPECT_EQ(ThreadsLeftAfterExit(), 0);
+    EXPECT_EQ(Module().engine.force.handle, nullptr);
 }
 
 }  // namespace

@@ -197,6 +197,7 @@ TEST(Dll, TwoProcessesDownloadingAtOnceShareTheSlots) {
 }
 
 // "THREAD_PRIORITY" 3 in the real registry gives both engine threads below-normal priority.
+// They are made at the first use, not by the load.
 TEST(Dll, ReadsTheEngineSettingsFromTheRegistry) {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0, KEY_ALL_ACCESS,
@@ -210,7 +211,11 @@ TEST(Dll, ReadsTheEngineSettingsFromTheRegistry) {
         LoadedDriver dll;
         ASSERT_NE(dll.module, nullptr);
         Sleep(50);
+        EXPECT_EQ(WithPriority(NewThreads(before), THREAD_PRIORITY_BELOW_NORMAL).size(), 0u);
+        IClassFactory* factory = dll.CreateFactory();
+        ASSERT_NE(factory, nullptr);
         EXPECT_EQ(WithPriority(NewThreads(before), THREAD_PRIORITY_BELOW_NORMAL).size(), 2u);
+        factory->Release();
     }
     RegDeleteValueA(key, "THREAD_PRIORITY");
     RegCloseKey(key);
@@ -293,9 +298,9 @@ TEST(Dll, UnloadingWhileTheThreadsTickLeavesNoThread) {
     RegCloseKey(key);
 }
 
-// A program that loads the driver and frees it before its threads have begun, or after
-// asking only for the factory, leaves no thread behind and nothing running in the freed image.
-TEST(Dll, UnloadingBeforeTheThreadsBeginLeavesNoThread) {
+// A program that loads the driver and frees it before its first use, or after asking only
+// for the factory, leaves no thread behind and nothing running in the freed image.
+TEST(Dll, UnloadingBeforeTheFirstUseLeavesNoThread) {
     for (int cycle = 0; cycle < 50 && !HasFailure(); ++cycle) {
         SCOPED_TRACE(testing::Message() << "cycle " << cycle);
         const std::vector<DWORD> before = ProcessThreads();
