@@ -6,7 +6,10 @@
 // (under Wine: this process, Wine's server and the device host together). Measures, never
 // judges.
 //   quorforce_measure_ticks.exe [seconds] [effects] [polling step ms]
-// 0 effects measures the idle engine: a bound wheel, nothing playing.
+// 0 effects measures the idle engine: a bound wheel, nothing playing. "floor" instead of
+// the count measures the platform without the driver: a thread like the force thread that
+// only waits for its deadlines and writes a fixed report, which is as steady as the
+// engine's period can be on this machine.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -135,6 +138,66 @@ void PrintPeriods(const std::vector<Stamped>& reports, LONGLONG frequency, DWORD
         drift, periods.size());
 }
 
+struct FloorRun {
+    HANDLE device;
+    DWORD step;
+    DWORD seconds;
+};
+
+// The force thread's shape without the driver: deadline after deadline at the engine's
+// priority and timer resolution, a sleep, then one overlapped write that is waited for.
+DWORD WINAPI FloorThread(LPVOID parameter) {
+    const FloorRun& run = *static_cast<FloorRun*>(parameter);
+    OVERLAPPED overlapped = {};
+    overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    unsigned char report[3] = {0x01, 0x80, 0x80};
+    const DWORD begun = timeGetTime();
+    DWORD deadline = begun;
+    while (timeGetTime() - begun < run.seconds * 1000) {
+        DWORD written = 0;
+        if (!WriteFile(run.device, report, sizeof report, &written, &overlapped) &&
+            GetLastError() == ERROR_IO_PENDING) {
+            WaitForSingleObject(overlapped.hEvent, 100);
+        }
+        deadline += run.step;
+        const DWORD now = timeGetTime();
+        if (static_cast<LONG>(deadline - now) > 0) Sleep(deadline - now);
+    }
+    CloseHandle(overlapped.hEvent);
+    return 0;
+}
+
+int MeasureFloor(HANDLE channel, int seconds, DWORD step) {
+    const std::string path = WaitForInterface(kHidInterface, WheelPart(0));
+    FloorRun run = {
+        CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr),
+        step, static_cast<DWORD>(seconds)};
+    if (run.device == INVALID_HANDLE_VALUE) {
+        std::printf("measure-ticks: the wheel's HID device did not open\n");
+        return 3;
+    }
+    std::vector<Stamped> reports;
+    PopStamped(channel, reports);
+    reports.clear();
+    timeBeginPeriod(1);
+    const HANDLE thread = CreateThread(nullptr, 0, FloorThread, &run, CREATE_SUSPENDED, nullptr);
+    SetThreadPriority(thread, THREAD_PRIORITY_TIME_CRITICAL);
+    ResumeThread(thread);
+    while (WaitForSingleObject(thread, 500) == WAIT_TIMEOUT)
+        PopStamped(channel, reports);
+    PopStamped(channel, reports);
+    timeEndPeriod(1);
+    CloseHandle(thread);
+    CloseHandle(run.device);
+    std::printf("measure-ticks: %d s, the platform without the driver, step %lu ms\n", seconds,
+                static_cast<unsigned long>(step));
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    PrintPeriods(reports, frequency.QuadPart, step);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -146,6 +209,7 @@ int main(int argc, char** argv) {
         std::printf("measure-ticks: the virtual wheel did not install\n");
         return 2;
     }
+    if (argc > 2 && std::strcmp(argv[2], "floor") == 0) return MeasureFloor(channel, seconds, step);
     SetDeviceValue("Shock_or_Force_Feedback", 1);
     SetDeviceValue("Motor_Parameters", 1);
     SetDeviceValue("POLLING_STEP", step);
