@@ -16,12 +16,21 @@
 namespace quorforce {
 namespace {
 
+// A wait up to this long is a sleep rather than a wait on the stop event. Under Wine a
+// sleep is the thread's own, while a wait on an event is a round trip through Wine's one
+// server, which every other call of the process and the device queues behind: at a 1 ms
+// step the engine kept a tick in 17 late by more than a step that way, and the sleep
+// takes that to one in 700. The stop then waits at most this long for a thread to look at
+// the stop flag; longer waits (a long polling step) stay on the event, so that an unload
+// need not wait a whole step.
+constexpr DWORD kSleptWaitMs = 20;
+
 bool Stopping(EngineThreads& engine) {
     return InterlockedCompareExchange(&engine.stopFlag, 0, 0) != 0;
 }
 
-// Until the next point of the thread's tick grid, or less when the stop is requested. A
-// stall of a step or more is traced with the count of ticks passed over.
+// Until the next point of the thread's tick grid, or less when the stop is requested during
+// a long wait. A stall of a step or more is traced with the count of ticks passed over.
 void WaitForNextTick(EngineThreads& engine, TickDeadline& deadline, const char* thread) {
     const std::uint32_t skippedBefore = deadline.skipped;
     const DWORD wait = AdvanceDeadline(deadline, timeGetTime(), engine.pollingStep);
@@ -30,10 +39,10 @@ void WaitForNextTick(EngineThreads& engine, TickDeadline& deadline, const char* 
               static_cast<unsigned>(deadline.skipped - skippedBefore));
     }
     if (wait == 0) return;
-    if (engine.stopEvent != nullptr) {
-        WaitForSingleObject(engine.stopEvent, wait);
-    } else {
+    if (wait <= kSleptWaitMs || engine.stopEvent == nullptr) {
         Sleep(wait);
+    } else {
+        WaitForSingleObject(engine.stopEvent, wait);
     }
 }
 

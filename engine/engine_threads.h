@@ -37,7 +37,7 @@ struct EngineThreads {
     volatile LONG threadsMade = 0;
     bool beginOnUse = true;      // false: a run in virtual time drives the passes itself
     DWORD priorityCode = 0;      // "THREAD_PRIORITY", read at attach
-    HANDLE stopEvent = nullptr;  // set with the stop flag, so the waits end at once
+    HANDLE stopEvent = nullptr;  // set with the stop flag, so that long waits end at once
     // PollThread's reads land here: an abandoned read may still complete into it after
     // the thread has gone, so it lives as long as the module.
     BYTE pollBuffer[kPollBufferSize] = {};
