@@ -13,6 +13,7 @@ std::uint16_t Half(std::int64_t value) {
 }
 
 std::int32_t WrapAngle(std::int32_t angle) {
+    if (angle >= 0 && angle < 36000) return angle;  // the usual case, without the division
     std::int32_t wrapped = angle % 36000;
     return wrapped < 0 ? wrapped + 36000 : wrapped;
 }
@@ -50,7 +51,9 @@ ForcePair SplitTwo(const DeviceSettings& settings, std::int32_t value, std::int3
         pair.first = pair.second = Half(v);
         return pair;
     }
-    std::int64_t s = Trunc(static_cast<float>(value) * sinTable[(angle % 18000) / 100] / 2.0);
+    // The angle is within 0..35999, so its remainder modulo 18000 needs no division.
+    const std::int32_t halfTurnAngle = angle < 18000 ? angle : angle - 18000;
+    std::int64_t s = Trunc(static_cast<float>(value) * sinTable[halfTurnAngle / 100] / 2.0);
     std::int64_t h = value / 2;
     bool firstRange = angle < 18000;
     std::int64_t lo = firstRange ? h + s : h - s;
