@@ -9,12 +9,14 @@
 // 0 effects measures the idle engine: a bound wheel, nothing playing. "floor" instead of
 // the count measures the platform without the driver: a thread like the force thread that
 // only waits for its deadlines and writes a fixed report, which is as steady as the
-// engine's period can be on this machine.
+// engine's period can be on this machine. "starts" takes the first number as a count of
+// starts and measures DIEP_START to the first report with the force for each.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "harness/wine/virtual_wheel.h"
@@ -108,6 +110,11 @@ double MachineBusyMilliseconds() {
     return fields == 7 ? 10.0 * static_cast<double>(user + nice + system + irq + softirq) : -1;
 }
 
+double Percentile(std::vector<double> values, int percent) {
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, values.size() * percent / 100)];
+}
+
 void PrintPeriods(const std::vector<Stamped>& reports, LONGLONG frequency, DWORD step) {
     std::vector<double> periods;
     for (std::size_t i = 1; i < reports.size(); ++i) {
@@ -125,15 +132,13 @@ void PrintPeriods(const std::vector<Stamped>& reports, LONGLONG frequency, DWORD
         sum += p;
         gaps += p > 2.0 * step ? 1 : 0;
     }
-    std::vector<double> sorted = periods;
-    std::sort(sorted.begin(), sorted.end());
-    const double p99 = sorted[std::min(sorted.size() - 1, sorted.size() * 99 / 100)];
+    const double p99 = Percentile(periods, 99);
     const double span = Milliseconds(reports.back().counter - reports.front().counter, frequency);
     const double drift = span - static_cast<double>(periods.size()) * step;
     std::printf(
         "period: mean %.3f ms, p99 %.3f ms, worst %.3f ms, %d gaps over %lu ms; "
         "%.1f reports/s; drift of the last tick %+.1f ms over %zu ticks\n",
-        sum / static_cast<double>(periods.size()), p99, sorted.back(), gaps,
+        sum / static_cast<double>(periods.size()), p99, Percentile(periods, 100), gaps,
         static_cast<unsigned long>(2 * step), 1000.0 * static_cast<double>(periods.size()) / span,
         drift, periods.size());
 }
@@ -198,18 +203,67 @@ int MeasureFloor(HANDLE channel, int seconds, DWORD step) {
     return 0;
 }
 
+bool CarriesForce(const Stamped& report) {
+    return report.kind == 1 && report.bytes.size() >= 2 && report.bytes[1] != 0x80;
+}
+
+// DIEP_START to the first report that carries the force, over `count` starts of one
+// constant force on an otherwise idle engine. The records are taken only once the report
+// must have gone out (two steps and a little later), so that taking them does not compete
+// with the send measured.
+int MeasureStarts(IDirectInputEffectDriver* driver, HANDLE channel, int count, DWORD step) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    DICONSTANTFORCE force = {1000};
+    DirectInputEffect effect = Effect(&force, sizeof force, 9000);
+    std::vector<double> latencies;
+    int missed = 0;
+    std::vector<Stamped> reports;
+    for (int i = 0; i < count; ++i) {
+        PopStamped(channel, reports);
+        reports.clear();
+        LARGE_INTEGER started;
+        QueryPerformanceCounter(&started);
+        DWORD handle = 0;
+        if (driver->DownloadEffect(0, 371, &handle, &effect.effect, DIEP_START) != S_OK) break;
+        Sleep(2 * step + 5);
+        PopStamped(channel, reports);
+        const auto first = std::find_if(reports.begin(), reports.end(), CarriesForce);
+        if (first != reports.end()) {
+            latencies.push_back(
+                Milliseconds(first->counter - started.QuadPart, frequency.QuadPart));
+        } else {
+            ++missed;
+        }
+        driver->DestroyEffect(0, handle);
+        Sleep(3 * step);  // the neutral report goes out before the next start
+    }
+    std::printf("measure-ticks: %d starts of one effect, polling step %lu ms\n", count,
+                static_cast<unsigned long>(step));
+    if (latencies.empty()) {
+        std::printf("measure-ticks: no report carried the force\n");
+        return 4;
+    }
+    std::printf(
+        "DIEP_START to the first report with the force: median %.3f ms, p99 %.3f ms, worst "
+        "%.3f ms; %d starts without it within two steps\n",
+        Percentile(latencies, 50), Percentile(latencies, 99), Percentile(latencies, 100), missed);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 65;
     const int effects = argc > 2 ? std::atoi(argv[2]) : 1;
     const DWORD step = argc > 3 ? static_cast<DWORD>(std::atoi(argv[3])) : 16;
+    const std::string mode = argc > 2 ? argv[2] : "";
     const HANDLE channel = OpenWheelChannel();
     if (channel == INVALID_HANDLE_VALUE) {
         std::printf("measure-ticks: the virtual wheel did not install\n");
         return 2;
     }
-    if (argc > 2 && std::strcmp(argv[2], "floor") == 0) return MeasureFloor(channel, seconds, step);
+    if (mode == "floor") return MeasureFloor(channel, seconds, step);
     SetDeviceValue("Shock_or_Force_Feedback", 1);
     SetDeviceValue("Motor_Parameters", 1);
     SetDeviceValue("POLLING_STEP", step);
@@ -225,6 +279,11 @@ int main(int argc, char** argv) {
     Sleep(200);
     PopStamped(channel, reports);
     reports.clear();
+    if (mode == "starts") {
+        const int result = MeasureStarts(driver, channel, seconds, step);
+        driver->Release();
+        return result;
+    }
 
     // The first effect's start, and the others: constant forces of 1000 each (their sum is
     // what the wheel gets, so the first report that carries it is seen).
@@ -262,7 +321,7 @@ int main(int argc, char** argv) {
     if (effects > 0) {
         PrintPeriods(reports, frequency.QuadPart, step);
         for (const Stamped& r : reports) {
-            if (r.kind == 1 && r.bytes.size() >= 2 && r.bytes[1] != 0x80) {
+            if (CarriesForce(r)) {
                 std::printf("DIEP_START to the first report with the force: %.3f ms\n",
                             Milliseconds(r.counter - started.QuadPart, frequency.QuadPart));
                 break;
