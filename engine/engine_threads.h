@@ -51,7 +51,7 @@ int StartEngine(EngineThreads& engine, DWORD priorityCode);
 // Once, outside the loader lock: makes both threads at their priority and waits (at most
 // waitMs) until both have begun. Later calls return at once.
 void BeginEngine(EngineThreads& engine, DWORD waitMs);
-// Sets the stop flag and wakes both threads.
+// Sets the stop flag and ends the threads' long waits; a short one runs out by itself.
 void RequestEngineStop(EngineThreads& engine);
 // After RequestEngineStop: waits (at most timeoutMs) for the threads that have begun to
 // leave, ends any that never began, then closes their handles and events. True when both
