@@ -21,7 +21,9 @@ constexpr HRESULT kClassNotWritten = static_cast<HRESULT>(0x80040201u);  // SELF
 constexpr DWORD kParameters = DIEP_DURATION | DIEP_GAIN | DIEP_AXES | DIEP_DIRECTION |
                               DIEP_TYPESPECIFICPARAMS | DIEP_STARTDELAY;
 constexpr DWORD kWithEnvelope = kParameters | DIEP_ENVELOPE;
-// Constant, ramp and periodic forces are shaped by the envelope and wait out a start delay.
+// Constant and periodic forces are shaped by the envelope and wait out a start delay. A
+// ramp waits out its delay too but runs from its start to its end level unshaped: claiming
+// an envelope for it would have games send one that changes nothing.
 constexpr DWORD kShaped = DIEFT_FFATTACK | DIEFT_FFFADE | DIEFT_STARTDELAY;
 // Conditions honour the offset's dead band, a coefficient and a saturation on each side.
 constexpr DWORD kConditionCaps = DIEFT_CONDITION | DIEFT_SATURATION | DIEFT_POSNEGCOEFFICIENTS |
@@ -31,6 +33,9 @@ constexpr DWORD kCoordinates = DIEFF_POLAR;
 
 constexpr DIEFFECTATTRIBUTES Shaped(DWORD id, DWORD type) {
     return {id, type | kShaped, kWithEnvelope, kWithEnvelope, kCoordinates};
+}
+constexpr DIEFFECTATTRIBUTES Ramp(DWORD id) {
+    return {id, DIEFT_RAMPFORCE | DIEFT_STARTDELAY, kParameters, kParameters, kCoordinates};
 }
 constexpr DIEFFECTATTRIBUTES Condition(DWORD id) {
     return {id, kConditionCaps, kParameters, kParameters, kCoordinates};
@@ -130,7 +135,7 @@ void DeleteIfEmpty(const std::string& path) {
 const RegisteredEffect kRegisteredEffects[] = {
     {"{13541C20-8E33-11D0-9AD0-00A0C9A06E35}", "Constant Force",
      Shaped(kEffectConstant, DIEFT_CONSTANTFORCE)},
-    {"{13541C21-8E33-11D0-9AD0-00A0C9A06E35}", "Ramp Force", Shaped(kEffectRamp, DIEFT_RAMPFORCE)},
+    {"{13541C21-8E33-11D0-9AD0-00A0C9A06E35}", "Ramp Force", Ramp(kEffectRamp)},
     {"{13541C22-8E33-11D0-9AD0-00A0C9A06E35}", "Square", Shaped(kEffectSquare, DIEFT_PERIODIC)},
     {"{13541C23-8E33-11D0-9AD0-00A0C9A06E35}", "Sine", Shaped(kEffectSine, DIEFT_PERIODIC)},
     {"{13541C24-8E33-11D0-9AD0-00A0C9A06E35}", "Triangle", Shaped(kEffectTriangle, DIEFT_PERIODIC)},

@@ -9,6 +9,8 @@
 
 #include "driver/registration.h"
 #include "state/effect_ids.h"
+#include "synthesis/slot_synthesis.h"
+#include "tests/engine/engine_test_support.h"
 
 namespace quorforce {
 namespace {
@@ -44,12 +46,42 @@ TEST(Registration, EveryEffectTypeIsComputedUnderItsId) {
         if (i >= 7) {
             EXPECT_EQ(entry->motion, motions[i - 7]);
         }
-        // Only conditions claim condition capabilities; only the others the envelope.
+        // Only conditions claim condition capabilities.
         const bool condition = expected[i].type == DIEFT_CONDITION;
         EXPECT_EQ((e.attributes.dwEffType & DIEFT_DEADBAND) != 0, condition);
-        EXPECT_EQ((e.attributes.dwStaticParams & DIEP_ENVELOPE) != 0, !condition);
         EXPECT_EQ(e.attributes.dwStaticParams & (DIEP_TRIGGERBUTTON | DIEP_SAMPLEPERIOD), 0u);
         EXPECT_EQ(e.attributes.dwCoords, DIEFF_POLAR);
+    }
+}
+
+// A game shapes an effect with an envelope only where the registration claims one, so the
+// claim must be exactly where the engine applies it: an attack from nothing over 500 ms
+// leaves less force at 100 ms than no envelope does.
+TEST(Registration, ClaimsTheEnvelopeWhereTheEngineAppliesIt) {
+    const DeviceSettings settings = test::Settings(test::Mode::Force, test::Channels::One);
+    const MotionState motion = {};
+    for (std::size_t i = 0; i < kRegisteredEffectCount; ++i) {
+        const DIEFFECTATTRIBUTES& attributes = kRegisteredEffects[i].attributes;
+        SCOPED_TRACE(kRegisteredEffects[i].name);
+        EffectSlot plain = {};
+        plain.effectTypeId = attributes.dwEffectId;
+        plain.gain = 10000;
+        plain.duration = 1000000;
+        plain.axisCount = 1;
+        plain.envelope = {20, 10000, 0, 10000, 0};
+        plain.constant.magnitude = 5000;
+        plain.ramp = {5000, 5000};
+        plain.periodic = {5000, 0, 0, 400000};
+        plain.condition.positiveCoefficient = 5000;
+        plain.condition.positiveSaturation = 10000;
+        EffectSlot shaped = plain;
+        shaped.envelope = {20, 0, 500000, 10000, 0};
+        const bool applied = SynthesizeSlot(shaped, settings, 100, motion).Word() !=
+                             SynthesizeSlot(plain, settings, 100, motion).Word();
+        EXPECT_EQ((attributes.dwStaticParams & DIEP_ENVELOPE) != 0, applied);
+        EXPECT_EQ((attributes.dwDynamicParams & DIEP_ENVELOPE) != 0, applied);
+        EXPECT_EQ((attributes.dwEffType & DIEFT_FFATTACK) != 0, applied);
+        EXPECT_EQ((attributes.dwEffType & DIEFT_FFFADE) != 0, applied);
     }
 }
 
