@@ -50,7 +50,19 @@ void PopStamped(HANDLE channel, std::vector<Stamped>& into) {
     }
 }
 
-double Milliseconds(LONGLONG ticks, LONGLONG frequency) {
+// Takes and forgets the records so far, so that a measurement starts from an empty ring.
+void DropStamped(HANDLE channel) {
+    std::vector<Stamped> old;
+    PopStamped(channel, old);
+}
+
+// Performance-counter ticks in ms (the wheel's stamps and this program's readings alike).
+double Milliseconds(LONGLONG ticks) {
+    static const LONGLONG frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f.QuadPart;
+    }();
     return 1000.0 * static_cast<double>(ticks) / static_cast<double>(frequency);
 }
 
@@ -115,11 +127,11 @@ double Percentile(std::vector<double> values, int percent) {
     return values[std::min(values.size() - 1, values.size() * percent / 100)];
 }
 
-void PrintPeriods(const std::vector<Stamped>& reports, LONGLONG frequency, DWORD step) {
+void PrintPeriods(const std::vector<Stamped>& reports, DWORD step) {
     std::vector<double> periods;
     for (std::size_t i = 1; i < reports.size(); ++i) {
         if (reports[i].kind == 1 && reports[i - 1].kind == 1) {
-            periods.push_back(Milliseconds(reports[i].counter - reports[i - 1].counter, frequency));
+            periods.push_back(Milliseconds(reports[i].counter - reports[i - 1].counter));
         }
     }
     if (periods.empty()) {
@@ -133,7 +145,7 @@ void PrintPeriods(const std::vector<Stamped>& reports, LONGLONG frequency, DWORD
         gaps += p > 2.0 * step ? 1 : 0;
     }
     const double p99 = Percentile(periods, 99);
-    const double span = Milliseconds(reports.back().counter - reports.front().counter, frequency);
+    const double span = Milliseconds(reports.back().counter - reports.front().counter);
     const double drift = span - static_cast<double>(periods.size()) * step;
     std::printf(
         "period: mean %.3f ms, p99 %.3f ms, worst %.3f ms, %d gaps over %lu ms; "
@@ -182,9 +194,8 @@ int MeasureFloor(HANDLE channel, int seconds, DWORD step) {
         std::printf("measure-ticks: the wheel's HID device did not open\n");
         return 3;
     }
+    DropStamped(channel);
     std::vector<Stamped> reports;
-    PopStamped(channel, reports);
-    reports.clear();
     timeBeginPeriod(1);
     const HANDLE thread = CreateThread(nullptr, 0, FloorThread, &run, CREATE_SUSPENDED, nullptr);
     SetThreadPriority(thread, THREAD_PRIORITY_TIME_CRITICAL);
@@ -197,9 +208,7 @@ int MeasureFloor(HANDLE channel, int seconds, DWORD step) {
     CloseHandle(run.device);
     std::printf("measure-ticks: %d s, the platform without the driver, step %lu ms\n", seconds,
                 static_cast<unsigned long>(step));
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    PrintPeriods(reports, frequency.QuadPart, step);
+    PrintPeriods(reports, step);
     return 0;
 }
 
@@ -212,26 +221,22 @@ bool CarriesForce(const Stamped& report) {
 // must have gone out (two steps and a little later), so that taking them does not compete
 // with the send measured.
 int MeasureStarts(IDirectInputEffectDriver* driver, HANDLE channel, int count, DWORD step) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
     DICONSTANTFORCE force = {1000};
     DirectInputEffect effect = Effect(&force, sizeof force, 9000);
     std::vector<double> latencies;
     int missed = 0;
-    std::vector<Stamped> reports;
     for (int i = 0; i < count; ++i) {
-        PopStamped(channel, reports);
-        reports.clear();
+        DropStamped(channel);
         LARGE_INTEGER started;
         QueryPerformanceCounter(&started);
         DWORD handle = 0;
         if (driver->DownloadEffect(0, 371, &handle, &effect.effect, DIEP_START) != S_OK) break;
         Sleep(2 * step + 5);
+        std::vector<Stamped> reports;
         PopStamped(channel, reports);
         const auto first = std::find_if(reports.begin(), reports.end(), CarriesForce);
         if (first != reports.end()) {
-            latencies.push_back(
-                Milliseconds(first->counter - started.QuadPart, frequency.QuadPart));
+            latencies.push_back(Milliseconds(first->counter - started.QuadPart));
         } else {
             ++missed;
         }
@@ -273,12 +278,10 @@ int main(int argc, char** argv) {
         std::printf("measure-ticks: the driver did not load and bind\n");
         return 3;
     }
-    LARGE_INTEGER frequency, started;
-    QueryPerformanceFrequency(&frequency);
-    std::vector<Stamped> reports;
+    LARGE_INTEGER started;
     Sleep(200);
-    PopStamped(channel, reports);
-    reports.clear();
+    DropStamped(channel);
+    std::vector<Stamped> reports;
     if (mode == "starts") {
         const int result = MeasureStarts(driver, channel, seconds, step);
         driver->Release();
@@ -319,11 +322,11 @@ int main(int argc, char** argv) {
     std::printf("measure-ticks: %d s, %d effects, polling step %lu ms\n", seconds, effects,
                 static_cast<unsigned long>(step));
     if (effects > 0) {
-        PrintPeriods(reports, frequency.QuadPart, step);
+        PrintPeriods(reports, step);
         for (const Stamped& r : reports) {
             if (CarriesForce(r)) {
                 std::printf("DIEP_START to the first report with the force: %.3f ms\n",
-                            Milliseconds(r.counter - started.QuadPart, frequency.QuadPart));
+                            Milliseconds(r.counter - started.QuadPart));
                 break;
             }
         }

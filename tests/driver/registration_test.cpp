@@ -63,12 +63,8 @@ TEST(Registration, ClaimsTheEnvelopeWhereTheEngineAppliesIt) {
     for (std::size_t i = 0; i < kRegisteredEffectCount; ++i) {
         const DIEFFECTATTRIBUTES& attributes = kRegisteredEffects[i].attributes;
         SCOPED_TRACE(kRegisteredEffects[i].name);
-        EffectSlot plain = {};
-        plain.effectTypeId = attributes.dwEffectId;
-        plain.gain = 10000;
+        EffectSlot plain = test::SlotOf(attributes.dwEffectId);
         plain.duration = 1000000;
-        plain.axisCount = 1;
-        plain.envelope = {20, 10000, 0, 10000, 0};
         plain.constant.magnitude = 5000;
         plain.ramp = {5000, 5000};
         plain.periodic = {5000, 0, 0, 400000};

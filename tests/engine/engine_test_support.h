@@ -1,5 +1,6 @@
 // Device settings for the synthesis tests: force-feedback or shock mode, one or two
-// channels, full strengths; the tables built once.
+// channels, full strengths; the tables built once. And a slot of one effect id at full
+// gain, infinite, on one axis, with an envelope that changes nothing.
 #pragma once
 
 #include "engine/motion.h"
@@ -25,6 +26,16 @@ inline DeviceSettings Settings(Mode mode, Channels channels) {
     s.by10DamperCoef = 20;
     s.by10InertiaCoef = 20;
     return s;
+}
+
+inline EffectSlot SlotOf(std::uint32_t effectId) {
+    EffectSlot slot = {};
+    slot.effectTypeId = effectId;
+    slot.gain = 10000;
+    slot.duration = 0xFFFFFFFFu;
+    slot.axisCount = 1;
+    slot.envelope = {20, 10000, 0, 10000, 0};
+    return slot;
 }
 
 }  // namespace quorforce::test

@@ -11,16 +11,7 @@ namespace {
 using test::Channels;
 using test::Mode;
 using test::Settings;
-
-EffectSlot SlotOf(std::uint32_t effectId) {
-    EffectSlot slot = {};
-    slot.effectTypeId = effectId;
-    slot.gain = 10000;
-    slot.duration = 0xFFFFFFFFu;
-    slot.axisCount = 1;
-    slot.envelope = {20, 10000, 0, 10000, 0};
-    return slot;
-}
+using test::SlotOf;
 
 TEST(SlotSynthesis, TimesBecomeMilliseconds) {
     EffectSlot slot = SlotOf(kEffectConstant);
