@@ -19,6 +19,8 @@ const SettingEntry kSettings[kSettingCount] = {
      QF_FIELD(Engine, EngineSettings, pollingStep)},
     {"THREAD_PRIORITY", SettingKey::Product, SettingGroup::Engine, kWhole, 0,
      QF_FIELD(Engine, EngineSettings, priorityCode)},
+    {"Trace", SettingKey::Product, SettingGroup::Engine, kWhole, 0,
+     QF_FIELD(Engine, EngineSettings, trace)},
     {"Report_Format", SettingKey::Device, SettingGroup::Device, kByte, 1,
      QF_FIELD(Link, DeviceLink, reportFormat)},
     {"Usage_Page", SettingKey::Device, SettingGroup::Device, kByte, 1,

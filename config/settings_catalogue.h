@@ -15,10 +15,11 @@ namespace quorforce {
 constexpr DWORD kDefaultPollingStep = 16;  // ms
 constexpr DWORD kMaxPollingStep = 1000;
 
-// "POLLING_STEP" and "THREAD_PRIORITY" of the product key.
+// "POLLING_STEP", "THREAD_PRIORITY" and "Trace" of the product key.
 struct EngineSettings {
     DWORD pollingStep = kDefaultPollingStep;  // ms, kept within 1..kMaxPollingStep
     DWORD priorityCode = 0;
+    DWORD trace = 0;  // non-zero: trace lines go to the debugger's output
 };
 
 // Where a value is stored: the product key, the device key of a joystick id, or its
@@ -42,7 +43,7 @@ struct SettingEntry {
     std::size_t size;    // of the field: 1, 2 or 4 bytes
 };
 
-constexpr std::size_t kSettingCount = 17;
+constexpr std::size_t kSettingCount = 18;
 extern const SettingEntry kSettings[kSettingCount];
 
 // The entry of a value name, or null.

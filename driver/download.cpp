@@ -195,7 +195,7 @@ HRESULT DownloadLocked(ProcessState& process, DWORD area, DWORD effectId, DWORD*
         result = AllocateSlot(process, area, &handle);
         if (FAILED(result)) return result;
     }
-    Trace("INFO     ", 1, "Download effect... dwEffectID = %d\n", static_cast<int>(effectId));
+    QF_TRACE("INFO     ", 1, "Download effect... dwEffectID = %d\n", static_cast<int>(effectId));
     result = StoreKind(process, area, handle, effectId, &effect, flags);
     if (FAILED(result)) {
         FreeSlot(process, area, handle);
@@ -212,8 +212,14 @@ HRESULT DownloadEffect(ProcessState& process, DWORD area, DWORD effectId, DWORD*
                        const DIEFFECT* peff, DWORD flags) {
     MutexLock lock(process.tableMutex);
     HRESULT result = CheckBoundaries(process, area, effectId, pdwEffect, peff);
-    if (FAILED(result)) return result;
-    return DownloadLocked(process, area, effectId, pdwEffect, *peff, flags);
+    if (SUCCEEDED(result)) result = DownloadLocked(process, area, effectId, pdwEffect, *peff, flags);
+    if (FAILED(result)) {
+        QF_TRACE("WARNING  ", 1, "DownloadEffect area %u effect id %u handle %u flags 0x%08X: refused, 0x%08X\n",
+                 static_cast<unsigned>(area), static_cast<unsigned>(effectId),
+                 pdwEffect != nullptr ? static_cast<unsigned>(*pdwEffect) : 0u,
+                 static_cast<unsigned>(flags), static_cast<unsigned>(result));
+    }
+    return result;
 }
 
 HRESULT StorePeriodic(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,

@@ -2,11 +2,13 @@
 // commands with the neutral output when a device goes idle.
 #include "driver/driver_operations.h"
 
+#include "config/accepted_devices.h"
 #include "config/settings_store.h"
 #include "driver/slots.h"
 #include "hid/device_discovery.h"
 #include "hid/report_io.h"
 #include "util/mutex_lock.h"
+#include "util/trace.h"
 
 namespace quorforce {
 namespace {
@@ -19,6 +21,28 @@ bool Bound(const ProcessState& process, DWORD area) {
 // device must be put at rest now.
 void RestIfIdle(ProcessState& process, DWORD area, bool idle) {
     if (idle && Bound(process, area)) SendNeutralOutput(process, area);
+}
+
+// The two vendors every installation serves, then the devices the installation names.
+bool OpenAcceptedDevice(ProcessState& process, DeviceLink& link, int joystick) {
+    if (ZXOpenDevice(process, kPrimaryVendorId, 0, &link, joystick, 1) ||
+        ZXOpenDevice(process, kSecondVendorId, 0, &link, joystick, 1)) {
+        return true;
+    }
+    AcceptedDevice accepted[kMaxAcceptedDevices];
+    const int count = LoadAcceptedDevices(accepted);
+    for (int i = 0; i < count; ++i) {
+        const AcceptedDevice& d = accepted[i];
+        const bool bound = d.anyProduct
+                               ? ZXOpenDevice(process, d.vendorId, 0, &link, joystick, 1)
+                               : ZXOpenDevice(process, d.vendorId, d.productId, &link, joystick, 0);
+        if (bound) return true;
+    }
+    QF_TRACE("WARNING  ", 1,
+             "DeviceID joystick %d: no interface with an accepted vendor (5A1C, 7B3E and %d "
+             "named in \"%s\") carries this joystick id\n",
+             joystick, count, kAcceptedDevicesValue);
+    return false;
 }
 
 }  // namespace
@@ -34,10 +58,9 @@ HRESULT BindDevice(ProcessState& process, DWORD externalId, DWORD internalId,
     process.areaOfExternalId[externalId] = static_cast<std::int32_t>(internalId);
     DeviceLink& link = process.deviceLinks[internalId];
     const int joystick = static_cast<int>(externalId);
-    if (!ZXOpenDevice(process, kPrimaryVendorId, 0, &link, joystick, 1) &&
-        !ZXOpenDevice(process, kSecondVendorId, 0, &link, joystick, 1)) {
-        return E_FAIL;
-    }
+    if (!OpenAcceptedDevice(process, link, joystick)) return E_FAIL;
+    QF_TRACE("INFO     ", 1, "DeviceID joystick %d area %u: bound VID_%04X&PID_%04X\n", joystick,
+             static_cast<unsigned>(internalId), link.vendorId, link.productId);
     SharedEffectTable& table = *process.table;
     table.vendorIds[externalId] = link.vendorId;
     table.productIds[externalId] = link.productId;

@@ -1,6 +1,7 @@
 // Module load and unload, and the COM exports.
 #include "driver/module_entry.h"
 
+#include "config/accepted_devices.h"
 #include "config/settings_store.h"
 #include "driver/class_factory.h"
 #include "driver/guids.h"
@@ -9,15 +10,21 @@
 #include "driver/shared_objects.h"
 #include "hid/device_discovery.h"
 #include "hid/report_io.h"
+#include "util/trace.h"
 
 namespace quorforce {
 namespace {
 
-// Long enough for a pass stretched by a stalled device (100 ms per device), bounded so
-// that a stuck thread cannot hang the unload.
-constexpr DWORD kEngineStopWaitMs = 5000;
 // Bounded too, for a caller that asks for the class while it holds the loader lock itself.
 constexpr DWORD kEngineBeginWaitMs = 2000;
+
+void SaveGainsOfBoundLinks(ModuleState& module) {
+    for (DWORD area = 0; area < kAreaCount; ++area) {
+        if (module.process.deviceLinks[area].inUse == 1) {
+            SaveForceGains(*module.process.table, module.process.externalIdOfArea[area]);
+        }
+    }
+}
 
 void CloseDeviceLinks(ModuleState& module) {
     for (DWORD area = 0; area < kAreaCount; ++area) {
@@ -28,7 +35,6 @@ void CloseDeviceLinks(ModuleState& module) {
         link.deviceHandle = nullptr;
         link.preparsedData = nullptr;
         link.inUse = 0;
-        SaveForceGains(*module.process.table, module.process.externalIdOfArea[area]);
     }
 }
 
@@ -44,6 +50,7 @@ bool AttachModule(HINSTANCE instance) {
         return false;
     }
     module.settings = LoadEngineSettings();
+    EnableTrace(module.settings.trace != 0);
     module.engine.process = &module.process;
     module.engine.pollingStep = module.settings.pollingStep;
     StartEngine(module.engine, module.settings.priorityCode);
@@ -55,7 +62,20 @@ void DetachModule(bool processExiting) {
     // The threads end before anything they use goes: device handles, the cancel entry,
     // the output buffer, the table.
     RequestEngineStop(module.engine);
-    AwaitEngineStop(module.engine, processExiting ? 0 : kEngineStopWaitMs);
+    const bool ended = AwaitEngineStop(module.engine, processExiting ? 0 : module.engineStopWaitMs);
+    if (module.process.table != nullptr) SaveGainsOfBoundLinks(module);
+    if (!ended && !processExiting) {
+        // A thread still runs, blocked on a mutex that a hung or debugged process holds:
+        // freeing what it uses would have it write into freed memory or a reused handle
+        // once it wakes. Left behind: the device handles and their data, the output
+        // buffer, the table's view and mutexes, the threads' events.
+        QF_TRACE("ERROR    ", 1,
+                 "unload: an engine thread did not end within %u ms; its device handles, "
+                 "buffer, table and mutexes are left behind\n",
+                 static_cast<unsigned>(module.engineStopWaitMs));
+        return;
+    }
+    QF_TRACE("INFO     ", 1, "unload: engine threads ended, everything closed\n");
     ZXReleaseCancelIo(module.process);
     CloseDeviceLinks(module);
     ZXReleaseBuffer(module.process);
@@ -94,3 +114,19 @@ STDAPI DllRegisterServer(void) {
 }
 
 STDAPI DllUnregisterServer(void) { return UnregisterServer(); }
+
+// regsvr32 /i:"VID_046D&PID_C294" (or /u /i:...) registers (or unregisters) the wheel model
+// the command line names: its force-feedback entry, its actuator axis and its place in the
+// accepted devices. Run with /n, it leaves the class alone.
+STDAPI DllInstall(BOOL install, LPCWSTR commandLine) {
+    char text[kDeviceNameSize] = {};
+    int length = 0;
+    for (; commandLine != nullptr && commandLine[length] != 0; ++length) {
+        if (length >= kDeviceNameSize - 1 || commandLine[length] > 0x7F) return E_INVALIDARG;
+        text[length] = static_cast<char>(commandLine[length]);
+    }
+    AcceptedDevice device;
+    if (!ParseDeviceName(text, length, &device) || device.anyProduct) return E_INVALIDARG;
+    return install ? RegisterDevice(device.vendorId, device.productId)
+                   : UnregisterDevice(device.vendorId, device.productId);
+}

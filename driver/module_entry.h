@@ -1,5 +1,5 @@
-// The module's entry points: the load and unload of the DLL in a process, and the two COM
-// exports DirectInput uses. On the host these are plain functions that tests and tools
+// The module's entry points: the load and unload of the DLL in a process, the two COM
+// exports DirectInput uses and regsvr32's three. On the host these are plain functions that tests and tools
 // call the way the loader and DirectInput would.
 #pragma once
 
@@ -18,4 +18,7 @@ extern "C" {
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv);
 STDAPI DllCanUnloadNow(void);
+STDAPI DllRegisterServer(void);
+STDAPI DllUnregisterServer(void);
+STDAPI DllInstall(BOOL install, LPCWSTR commandLine);
 }

@@ -19,6 +19,9 @@ struct ModuleState {
     volatile LONG lockCount = 0;      // DllCanUnloadNow answers S_FALSE while not 0
     volatile LONG driverObjects = 0;  // the device link's events go with the last one
     HMODULE instance = nullptr;       // the DLL itself, for its registration's path
+    // How long the unload waits for the engine threads: long enough for a pass stretched by
+    // a stalled device (100 ms per device), bounded so that a stuck thread cannot hang it.
+    DWORD engineStopWaitMs = 5000;
 };
 
 ModuleState& Module();

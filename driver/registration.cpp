@@ -6,6 +6,9 @@
 #include <initializer_list>
 #include <string>
 
+#include "config/accepted_devices.h"
+#include "config/settings_store.h"
+#include "driver/driver_operations.h"
 #include "driver/guids.h"
 #include "state/effect_ids.h"
 #include "util/guid_text.h"
@@ -42,11 +45,13 @@ constexpr DIEFFECTATTRIBUTES Condition(DWORD id) {
 }
 
 const char kClassName[] = "quorforce force-feedback effect driver";
+const char kOemRoot[] =
+    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
 
-HKEY Create(const char* path) {
+HKEY Create(HKEY hive, const char* path) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(hive, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
         return nullptr;
     }
     return key;
@@ -62,14 +67,28 @@ bool SetBinary(HKEY key, const char* name, const void* data, DWORD size) {
            ERROR_SUCCESS;
 }
 
-// Creates `path` and lets `fill` write its values; false when either fails.
+// Creates `path` under the local machine and lets `fill` write its values; false when either
+// fails.
 template <typename Fill>
 bool WriteKey(const std::string& path, Fill fill) {
-    HKEY key = Create(path.c_str());
+    HKEY key = Create(HKEY_LOCAL_MACHINE, path.c_str());
     if (key == nullptr) return false;
     const bool written = fill(key);
     RegCloseKey(key);
     return written;
+}
+
+// A string value of at most `size` - 1 characters; false when absent, longer or not text.
+bool ReadString(HKEY hive, const std::string& path, const char* name, char* text, DWORD size) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    DWORD type = 0, length = size - 1;
+    const bool read = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text),
+                                       &length) == ERROR_SUCCESS &&
+                      type == REG_SZ;
+    RegCloseKey(key);
+    text[read ? length : 0] = '\0';
+    return read;
 }
 
 std::string ClassIdText() {
@@ -87,28 +106,44 @@ bool WriteClass(const char* modulePath) {
            });
 }
 
-bool WriteForceFeedback() {
+// The class in the registry view of the other size (on 32-bit Windows, this view again).
+bool OtherViewHasClass() {
+    const REGSAM otherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    HKEY key = nullptr;
+    const std::string path = ClassKey() + "\\InprocServer32";
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | otherView, &key) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+bool WriteForceFeedback(const std::string& oem) {
+    const std::string ff = oem + kForceFeedbackSubkey;
     const std::string classId = ClassIdText();
-    bool ok = WriteKey(kForceFeedbackKey, [&classId](HKEY k) {
+    bool ok = WriteKey(ff, [&classId](HKEY k) {
         return SetString(k, "CLSID", classId.c_str()) &&
                SetBinary(k, "Attributes", &kDeviceAttributes, sizeof kDeviceAttributes);
     });
     for (std::size_t i = 0; ok && i < kRegisteredEffectCount; ++i) {
         const RegisteredEffect& e = kRegisteredEffects[i];
-        ok = WriteKey(std::string(kForceFeedbackKey) + "\\Effects\\" + e.guid, [&e](HKEY k) {
+        ok = WriteKey(ff + "\\Effects\\" + e.guid, [&e](HKEY k) {
             return SetString(k, nullptr, e.name) &&
                    SetBinary(k, "Attributes", &e.attributes, sizeof e.attributes);
         });
     }
-    return ok;
+    return ok && WriteKey(oem + kActuatorAxisSubkey, [](HKEY k) {
+               return SetBinary(k, "Attributes", &kActuatorAxisAttributes,
+                                sizeof kActuatorAxisAttributes) &&
+                      SetBinary(k, "FFAttributes", &kActuatorAxisForce, sizeof kActuatorAxisForce);
+           });
 }
 
 // Removes the named values of `path`, if it is there.
-void RemoveValues(const std::string& path, std::initializer_list<const char*> names) {
+void RemoveValues(HKEY hive, const std::string& path, std::initializer_list<const char*> names) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
-        return;
-    }
+    if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
     for (const char* name : names)
         RegDeleteValueA(key, name);
     RegCloseKey(key);
@@ -128,6 +163,125 @@ void DeleteIfEmpty(const std::string& path) {
         subKeys == 0 && values == 0;
     RegCloseKey(key);
     if (empty) RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+}
+
+bool KeyExists(HKEY hive, const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// `path` and everything below it (a key with subkeys cannot be deleted whole). Bounded, so
+// that a key that refuses to go cannot keep the loop turning.
+void DeleteTree(HKEY hive, const std::string& path, int depth = 0) {
+    HKEY key = nullptr;
+    if (depth > 8 || RegOpenKeyExA(hive, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
+        return;
+    }
+    char name[256];
+    for (int i = 0; i < 1024; ++i) {
+        DWORD size = sizeof name;
+        if (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        const std::string child = path + "\\" + name;
+        DeleteTree(hive, child, depth + 1);
+        if (KeyExists(hive, child)) break;
+    }
+    RegCloseKey(key);
+    RegDeleteKeyA(hive, path.c_str());
+}
+
+// DeleteIfEmpty for `path` and then for each of its `levels` parents while they empty.
+void DeleteEmptyUpwards(std::string path, int levels) {
+    for (int i = 0; i <= levels; ++i) {
+        DeleteIfEmpty(path);
+        path = path.substr(0, path.rfind('\\'));
+    }
+}
+
+void RemoveForceFeedback(const std::string& oem) {
+    const std::string ff = oem + kForceFeedbackSubkey;
+    for (std::size_t i = 0; i < kRegisteredEffectCount; ++i) {
+        const std::string effect = ff + "\\Effects\\" + kRegisteredEffects[i].guid;
+        RemoveValues(HKEY_LOCAL_MACHINE, effect, {"", "Attributes"});
+        DeleteIfEmpty(effect);
+    }
+    DeleteIfEmpty(ff + "\\Effects");
+    RemoveValues(HKEY_LOCAL_MACHINE, ff, {"CLSID", "Attributes"});
+    DeleteIfEmpty(ff);
+    const std::string axis = oem + kActuatorAxisSubkey;
+    RemoveValues(HKEY_LOCAL_MACHINE, axis, {"Attributes", "FFAttributes"});
+    // Axes\0, Axes and the device's OEM key, when we made them alone.
+    DeleteEmptyUpwards(axis, 2);
+}
+
+// DirectInput reads the OEM entry under the current user too; a copy there that names
+// another class is another driver's, left behind, and would shadow this registration.
+void RemoveStaleUserEntry(const std::string& oem) {
+    const std::string ff = oem + kForceFeedbackSubkey;
+    char classId[64];
+    if (!ReadString(HKEY_CURRENT_USER, ff, "CLSID", classId, sizeof classId)) return;
+    if (ClassIdText() != CharUpperA(classId)) DeleteTree(HKEY_CURRENT_USER, ff);
+}
+
+bool IsBuiltInVendor(std::uint16_t vendorId) {
+    return vendorId == kPrimaryVendorId || vendorId == kSecondVendorId;
+}
+
+// The machine's list of accepted devices, read and rewritten whole.
+int ReadAcceptedDevices(AcceptedDevice (&devices)[kMaxAcceptedDevices]) {
+    char text[1024];
+    return ReadString(HKEY_LOCAL_MACHINE, kProductKey, kAcceptedDevicesValue, text, sizeof text)
+               ? ParseAcceptedDevices(text, devices)
+               : 0;
+}
+
+bool WriteAcceptedDevices(const AcceptedDevice* devices, int count) {
+    if (count == 0) {
+        RemoveValues(HKEY_LOCAL_MACHINE, kProductKey, {kAcceptedDevicesValue});
+        DeleteEmptyUpwards(kProductKey, 2);  // FFB_API, Quorvane, the built-in wheel's key
+        return true;
+    }
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        char name[kDeviceNameSize];
+        FormatDeviceName(devices[i], name);
+        text += (i == 0 ? "" : " ") + std::string(name);
+    }
+    return WriteKey(kProductKey, [&text](HKEY k) {
+        return SetString(k, kAcceptedDevicesValue, text.c_str());
+    });
+}
+
+bool SameDevice(const AcceptedDevice& d, std::uint16_t vendorId, std::uint16_t productId) {
+    return d.vendorId == vendorId && !d.anyProduct && d.productId == productId;
+}
+
+bool AddAcceptedDevice(std::uint16_t vendorId, std::uint16_t productId) {
+    if (IsBuiltInVendor(vendorId)) return true;  // the binding knows it already
+    AcceptedDevice devices[kMaxAcceptedDevices];
+    int count = ReadAcceptedDevices(devices);
+    for (int i = 0; i < count; ++i) {
+        if (SameDevice(devices[i], vendorId, productId)) return true;
+    }
+    if (count == kMaxAcceptedDevices) return false;
+    devices[count].vendorId = vendorId;
+    devices[count].productId = productId;
+    devices[count].anyProduct = false;
+    return WriteAcceptedDevices(devices, count + 1);
+}
+
+void RemoveAcceptedDevice(std::uint16_t vendorId, std::uint16_t productId) {
+    AcceptedDevice devices[kMaxAcceptedDevices];
+    const int count = ReadAcceptedDevices(devices);
+    int kept = 0;
+    for (int i = 0; i < count; ++i) {
+        if (!SameDevice(devices[i], vendorId, productId)) devices[kept++] = devices[i];
+    }
+    if (kept != count) WriteAcceptedDevices(devices, kept);
 }
 
 }  // namespace
@@ -150,38 +304,52 @@ const RegisteredEffect kRegisteredEffects[] = {
 const std::size_t kRegisteredEffectCount = sizeof kRegisteredEffects / sizeof kRegisteredEffects[0];
 
 // The engine's tick, 16 ms at the default polling step, is both the sample period and the
-// finest time it resolves; the envelope, saturations, dead band and start delay are its own.
-const DIFFDEVICEATTRIBUTES kDeviceAttributes = {
-    DIDC_FFATTACK | DIDC_FFFADE | DIDC_SATURATION | DIDC_POSNEGCOEFFICIENTS |
-        DIDC_POSNEGSATURATION | DIDC_DEADBAND | DIDC_STARTDELAY,
-    16000, 16000};
+// finest time it resolves. The flags are reserved and must be 0: each effect's own
+// attributes say what it honours.
+const DIFFDEVICEATTRIBUTES kDeviceAttributes = {0, 16000, 16000};
 
-const char* const kForceFeedbackKey =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-    "VID_5A1C&PID_E410\\OEMForceFeedback";
+// The X axis reports the wheel's position and is where its force acts. An object without
+// force-feedback attributes, or with a maximum force of 0, has no force feedback for
+// DirectInput, which then refuses every effect on it. The maximum is in newtons at the
+// rim: a cheap wheel's motor gives a few; DirectInput only reports it to applications and
+// scales nothing by it. The resolution is what the driver can send: a channel byte centred
+// on 0x80 has 127 steps from no force to full force either way.
+const DIOBJECTATTRIBUTES kActuatorAxisAttributes = {DIDOI_FFACTUATOR | DIDOI_ASPECTPOSITION, 0x01,
+                                                    0x30};
+const DIFFOBJECTATTRIBUTES kActuatorAxisForce = {10, 127};
+
+std::string OemKeyOf(std::uint16_t vendorId, std::uint16_t productId) {
+    char device[kDeviceNameSize];
+    FormatDeviceName({vendorId, productId, false}, device);
+    return std::string(kOemRoot) + device;
+}
 
 HRESULT RegisterServer(const char* modulePath) {
-    if (modulePath == nullptr || !WriteClass(modulePath) || !WriteForceFeedback()) {
-        return kClassNotWritten;
-    }
-    return S_OK;
+    if (modulePath == nullptr || !WriteClass(modulePath)) return kClassNotWritten;
+    return RegisterDevice(kBuiltInVendorId, kBuiltInProductId);
 }
 
 HRESULT UnregisterServer() {
-    const std::string ff = kForceFeedbackKey;
-    for (std::size_t i = 0; i < kRegisteredEffectCount; ++i) {
-        const std::string effect = ff + "\\Effects\\" + kRegisteredEffects[i].guid;
-        RemoveValues(effect, {"", "Attributes"});
-        DeleteIfEmpty(effect);
-    }
-    DeleteIfEmpty(ff + "\\Effects");
-    RemoveValues(ff, {"CLSID", "Attributes"});
-    DeleteIfEmpty(ff);
-    DeleteIfEmpty(ff.substr(0, ff.rfind('\\')));  // the device's OEM key, when we made it alone
-    RemoveValues(ClassKey() + "\\InprocServer32", {"", "ThreadingModel"});
+    RemoveValues(HKEY_LOCAL_MACHINE, ClassKey() + "\\InprocServer32", {"", "ThreadingModel"});
     DeleteIfEmpty(ClassKey() + "\\InprocServer32");
-    RemoveValues(ClassKey(), {""});
+    RemoveValues(HKEY_LOCAL_MACHINE, ClassKey(), {""});
     DeleteIfEmpty(ClassKey());
+    if (!OtherViewHasClass()) RemoveForceFeedback(OemKeyOf(kBuiltInVendorId, kBuiltInProductId));
+    return S_OK;
+}
+
+HRESULT RegisterDevice(std::uint16_t vendorId, std::uint16_t productId) {
+    const std::string oem = OemKeyOf(vendorId, productId);
+    if (!WriteForceFeedback(oem) || !AddAcceptedDevice(vendorId, productId)) {
+        return kClassNotWritten;
+    }
+    RemoveStaleUserEntry(oem);
+    return S_OK;
+}
+
+HRESULT UnregisterDevice(std::uint16_t vendorId, std::uint16_t productId) {
+    RemoveForceFeedback(OemKeyOf(vendorId, productId));
+    RemoveAcceptedDevice(vendorId, productId);
     return S_OK;
 }
 

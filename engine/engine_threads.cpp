@@ -35,7 +35,7 @@ void WaitForNextTick(EngineThreads& engine, TickDeadline& deadline, const char* 
     const std::uint32_t skippedBefore = deadline.skipped;
     const DWORD wait = AdvanceDeadline(deadline, timeGetTime(), engine.pollingStep);
     if (deadline.skipped != skippedBefore) {
-        Trace("WARNING  ", 1, "%s stalled: %u ticks skipped\n", thread,
+        QF_TRACE("WARNING  ", 1, "%s stalled: %u ticks skipped\n", thread,
               static_cast<unsigned>(deadline.skipped - skippedBefore));
     }
     if (wait == 0) return;

@@ -5,6 +5,7 @@
 #include "synthesis/slot_synthesis.h"
 #include "util/mutex_lock.h"
 #include "util/safe_math.h"
+#include "util/trace.h"
 
 namespace quorforce {
 namespace {
@@ -85,6 +86,20 @@ ChannelOutput ChannelBytes(const Sums& sums, bool forceMode, std::int32_t global
     return out;
 }
 
+// A run of failed sends is traced at its start and at its end, not at every tick.
+void NoteSendResult(DeviceLink& link, DWORD area, int result) {
+    const std::int32_t failing = result != 0 ? 1 : 0;
+    if (failing == link.sendFailing) return;
+    link.sendFailing = failing;
+    if (failing) {
+        QF_TRACE("WARNING  ", 1, "area %u: output reports fail (result %d)\n",
+                 static_cast<unsigned>(area), result);
+    } else {
+        QF_TRACE("INFO     ", 1, "area %u: output reports go through again\n",
+                 static_cast<unsigned>(area));
+    }
+}
+
 }  // namespace
 
 std::uint32_t ForceByte(std::int64_t sum) {
@@ -136,9 +151,11 @@ void MixDevice(ProcessState& process, DWORD area, std::uint32_t now) {
     link.lastSecond = static_cast<std::int32_t>(channels.secondOut);
     DWORD value = 0;
     if (!PackChannels(link.reportFormat, channels, &value)) return;
-    ZXSendOutputBuffer(process, link.deviceHandle, link.outputReportLength, link.preparsedData,
-                       link.outputUsagePage, link.outputUsage, value,
-                       &process.reports.writeOverlapped);
+    const int sent =
+        ZXSendOutputBuffer(process, link.deviceHandle, link.outputReportLength, link.preparsedData,
+                           link.outputUsagePage, link.outputUsage, value,
+                           &process.reports.writeOverlapped);
+    NoteSendResult(link, area, sent);
 }
 
 }  // namespace quorforce

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "hid/report_id.h"
+#include "util/mutex_lock.h"
 
 namespace quorforce {
 namespace {
@@ -31,9 +32,16 @@ const DeviceLink* BoundLinkOf(const ProcessState& process, int joystickId) {
     return &link;
 }
 
-// Places the two values of one report into the zeroed buffer, with the report's id.
+// Places the two values of one report into the zeroed buffer, with the report's id. Two
+// values that the device puts in different reports cannot travel in one buffer.
 bool PlacePair(const DeviceLink& link, BYTE* report, USAGE firstUsage, ULONG first,
                USAGE secondUsage, ULONG second) {
+    UCHAR firstId = 0, secondId = 0;
+    if (!ReportIdOf(HidP_Feature, link.preparsedData, kVendorPage, firstUsage, &firstId) ||
+        !ReportIdOf(HidP_Feature, link.preparsedData, kVendorPage, secondUsage, &secondId) ||
+        firstId != secondId) {
+        return false;
+    }
     std::memset(report, 0, link.featureReportLength);
     auto* bytes = reinterpret_cast<PCHAR>(report);
     if (HidP_SetUsageValue(HidP_Feature, kVendorPage, 0, firstUsage, first, link.preparsedData,
@@ -54,10 +62,13 @@ int SendReports(const ProcessState& process, int joystickId, const DeviceLink& l
         return 0;
     }
     if (settings.springEnabled == 0) return 1;  // read again: a control panel may have changed it
-    // Percent to the device's 0..127 scale, sent as the low 16 bits; widened so that no
-    // stored value overflows.
-    const std::int64_t scaled = std::int64_t{settings.springValue} * 127 / 100;
-    const ULONG strength = static_cast<ULONG>(scaled) & 0xFFFF;
+    // Percent to the device's 0..127 scale, sent as the low 16 bits. The bytes are those of
+    // 32-bit arithmetic, the same in every build of the driver: the product of a value past
+    // 16,909,320 wraps before the division. It wraps through unsigned arithmetic, which
+    // defines it.
+    const auto product =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(settings.springValue) * 127u);
+    const ULONG strength = static_cast<ULONG>(product / 100) & 0xFFFF;
     if (!PlacePair(link, report, kStrengthUsage, strength, kStrengthScaleUsage, 127)) return 0;
     HidD_SetFeature(link.deviceHandle, report, link.featureReportLength);
     return 1;
@@ -66,6 +77,10 @@ int SendReports(const ProcessState& process, int joystickId, const DeviceLink& l
 }  // namespace
 
 int ZXSetDefaultSpring(ProcessState& process, int joystickId) {
+    // A DeviceID in this process may rebind the link at any moment (DirectInput calls it
+    // at every acquire), closing its handle and freeing its preparsed data: the whole call
+    // sees one binding.
+    MutexLock lock(process.tableMutex);
     const DeviceLink* link = BoundLinkOf(process, joystickId);
     if (link == nullptr || link->featureReportLength == 0) return 0;
     auto* report = static_cast<BYTE*>(LocalAlloc(LPTR, link->featureReportLength));

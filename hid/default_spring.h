@@ -1,6 +1,7 @@
 // The device's own spring, switched and set by two HID feature reports from the settings
 // of a joystick id. Called by the control panel's exports in whatever process loaded the
-// driver, without a lock; it acts only through that process's own binding of the device.
+// driver; it acts only through that process's own binding of the device, which it holds
+// still with the TableMutex for the length of the call.
 #pragma once
 
 #include "state/process_state.h"

@@ -9,6 +9,7 @@
 #include "hid/report_io.h"
 #include "util/mutex_lock.h"
 #include "util/sign_extend.h"
+#include "util/trace.h"
 
 namespace quorforce {
 namespace {
@@ -84,25 +85,39 @@ bool IsWantedInterface(const ProcessState& process, HANDLE device, const char* p
                        std::uint16_t vendorId, std::uint16_t productId, int joystickId,
                        int maskMode, HIDD_ATTRIBUTES* attributes) {
     attributes->Size = sizeof *attributes;
-    if (!HidD_GetAttributes(device, attributes)) return false;
+    if (!HidD_GetAttributes(device, attributes)) {
+        QF_TRACE("INFO     ", 1, "bind: %s: attributes not readable\n", path);
+        return false;
+    }
     int id =
         ZXJoystickIdFromCalibration(process, path, attributes->VendorID, attributes->ProductID);
     if (id == kJoystickIdNotFound) id = ZXJoystickIdFromDeviceParameters(process, path);
-    if (id == kJoystickIdNotFound || id != joystickId) return false;
+    if (id == kJoystickIdNotFound || id != joystickId) {
+        QF_TRACE("INFO     ", 1, "bind: %s: VID_%04X&PID_%04X has joystick id %d, not %d\n", path,
+                 attributes->VendorID, attributes->ProductID, id, joystickId);
+        return false;
+    }
     if (!HidD_GetAttributes(device, attributes)) return false;
-    return attributes->VendorID == vendorId &&
-           ProductMatches(attributes->ProductID, productId, maskMode);
+    const bool wanted = attributes->VendorID == vendorId &&
+                        ProductMatches(attributes->ProductID, productId, maskMode);
+    if (!wanted) {
+        QF_TRACE("INFO     ", 1, "bind: %s: VID_%04X&PID_%04X is not VID_%04X (product %04X)\n",
+                 path, attributes->VendorID, attributes->ProductID, vendorId, productId);
+    }
+    return wanted;
 }
 
 int Bind(ProcessState& process, DeviceLink& link, HANDLE device,
          const HIDD_ATTRIBUTES& attributes) {
     PHIDP_PREPARSED_DATA preparsed = nullptr;
     if (!HidD_GetPreparsedData(device, &preparsed)) {
+        QF_TRACE("WARNING  ", 1, "bind: preparsed data refused\n");
         CloseHandle(device);
         return 0;
     }
     HIDP_CAPS caps;
     if (HidP_GetCaps(preparsed, &caps) != HIDP_STATUS_SUCCESS) {
+        QF_TRACE("WARNING  ", 1, "bind: capabilities refused\n");
         ZXFreePreparsedData(preparsed);
         CloseHandle(device);
         return 0;
@@ -121,6 +136,7 @@ int Bind(ProcessState& process, DeviceLink& link, HANDLE device,
         link.inUse = 1;
         link.lastFirst = -1;
         link.lastSecond = -1;
+        link.sendFailing = 0;
         BuildSignMasks();
         ZXReadAxisCaps(&link, caps);
         ResetOverlappedForBind(process);

@@ -6,6 +6,11 @@
 
 namespace quorforce {
 
+// The id of the report that carries the value; false when the device describes no such
+// value (or more than one).
+bool ReportIdOf(HIDP_REPORT_TYPE type, PHIDP_PREPARSED_DATA preparsed, USAGE page, USAGE usage,
+                UCHAR* id);
+
 void PutReportId(HIDP_REPORT_TYPE type, PHIDP_PREPARSED_DATA preparsed, USAGE page, USAGE usage,
                  BYTE* report);
 

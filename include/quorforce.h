@@ -39,7 +39,7 @@ typedef struct ForceSettings {
     int32_t staticA;
     int32_t staticB;
     int32_t spring;
-    uint32_t springOn;
+    uint32_t springOn; /* only the low byte counts: 0x100 is off */
 } ForceSettings;
 
 /* The record of ZXGetDeviceConfig and ZXSetDeviceConfig (20 bytes). */
@@ -59,7 +59,10 @@ int QUORFORCE_CDECL ZXSetDeviceConfig(int joystickId, DeviceConfig* config);
 int QUORFORCE_CDECL ModifyForcesNow(int unused1, int unused2, int joystickId);
 /* Stores effect handle 1..64's image under keyPath\joystickId (current user); 0. */
 int QUORFORCE_CDECL GetAllEffectsParameters(const char* keyPath, int handle, int joystickId);
-/* enable 1: arms the gain override with the stored image's gain (1); else disarms (0). */
+/* enable 1: arms the gain override with the stored image's gain (1); else disarms (0).
+ * While the override is armed every playing effect of the joystick id plays at its
+ * override gain, and an effect whose image was never stored has 0 there and falls silent:
+ * a panel stores and arms every effect it keeps playing. */
 int QUORFORCE_CDECL SetAllEffectsParameters(const char* keyPath, int handle, int joystickId,
                                             int enable);
 

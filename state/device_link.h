@@ -36,6 +36,7 @@ struct DeviceLink {
     std::uint16_t inputAxisCount = 0;
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
+    std::int32_t sendFailing = 0;  // 1 from a failed send to the next one that succeeds
 };
 
 }  // namespace quorforce

@@ -66,6 +66,18 @@ struct DIFFDEVICEATTRIBUTES {
     DWORD dwFFSamplePeriod;
     DWORD dwFFMinTimeResolution;
 };
+struct DIOBJECTATTRIBUTES {
+    DWORD dwFlags;
+    WORD wUsagePage;
+    WORD wUsage;
+};
+struct DIFFOBJECTATTRIBUTES {
+    DWORD dwFFMaxForce;
+    DWORD dwFFForceResolution;
+};
+
+#define DIDOI_FFACTUATOR 0x00000001u
+#define DIDOI_ASPECTPOSITION 0x00000100u
 
 #define DIES_SOLO 0x00000001u
 #define DIES_NODOWNLOAD 0x80000000u

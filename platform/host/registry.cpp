@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <initializer_list>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -299,6 +301,22 @@ LSTATUS RegQueryInfoKeyA(HKEY key, LPSTR, LPDWORD classSize, LPDWORD, LPDWORD su
     }
     if (subKeys != nullptr) *subKeys = static_cast<DWORD>(node->children.size());
     if (values != nullptr) *values = static_cast<DWORD>(node->values.size());
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD, LPSTR,
+                      LPDWORD, FILETIME*) {
+    std::lock_guard<std::mutex> guard(Lock());
+    std::shared_ptr<Node> node;
+    Hive* hive = nullptr;
+    if (!Resolve(key, &node, &hive)) return ERROR_INVALID_HANDLE;
+    if (name == nullptr || nameSize == nullptr) return ERROR_INVALID_PARAMETER;
+    if (index >= node->children.size()) return ERROR_NO_MORE_ITEMS;
+    auto it = node->children.begin();
+    std::advance(it, index);
+    if (it->first.size() + 1 > *nameSize) return ERROR_MORE_DATA;
+    std::memcpy(name, it->first.c_str(), it->first.size() + 1);
+    *nameSize = static_cast<DWORD>(it->first.size());
     return ERROR_SUCCESS;
 }
 

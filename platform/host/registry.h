@@ -28,12 +28,16 @@ typedef LONG LSTATUS;
 #define KEY_READ 0x20019u
 #define KEY_WRITE 0x20006u
 #define KEY_ALL_ACCESS 0xF003Fu
+// The registry views of 64-bit Windows; the stand-in has one view and ignores them.
+#define KEY_WOW64_64KEY 0x0100u
+#define KEY_WOW64_32KEY 0x0200u
 #define REG_OPTION_NON_VOLATILE 0u
 #define REG_CREATED_NEW_KEY 1u
 #define REG_OPENED_EXISTING_KEY 2u
 
 struct SECURITY_ATTRIBUTES;
 
+struct FILETIME;
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result);
 LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options,
                         REGSAM access, SECURITY_ATTRIBUTES* security, PHKEY result,
@@ -45,8 +49,10 @@ LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, c
 LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName);
 LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey);
 LSTATUS RegCloseKey(HKEY key);
+// The index-th subkey's name, in the stand-in's (case-insensitive) order.
+LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
+                      LPSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime);
 // Only the counts of subkeys and values are filled; every other out pointer gets 0.
-struct FILETIME;
 LSTATUS RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWORD reserved,
                          LPDWORD subKeys, LPDWORD maxSubKeySize, LPDWORD maxClassSize,
                          LPDWORD values, LPDWORD maxValueNameSize, LPDWORD maxValueSize,

@@ -160,6 +160,26 @@ BOOL GetVersionExA(LPOSVERSIONINFOA info) {
     return TRUE;
 }
 
+namespace {
+std::mutex debugOutputLock;
+std::vector<std::string> debugOutput;
+}  // namespace
+
+void OutputDebugStringA(LPCSTR text) {
+    std::lock_guard<std::mutex> guard(debugOutputLock);
+    debugOutput.emplace_back(text != nullptr ? text : "");
+}
+
+std::vector<std::string> host::DebugOutput() {
+    std::lock_guard<std::mutex> guard(debugOutputLock);
+    return debugOutput;
+}
+
+void host::ClearDebugOutput() {
+    std::lock_guard<std::mutex> guard(debugOutputLock);
+    debugOutput.clear();
+}
+
 LPSTR CharUpperA(LPSTR text) {
     for (char* c = text; *c != '\0'; ++c) {
         *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));

@@ -3,6 +3,9 @@
 // version, and character case.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/host/win_types.h"
 
 #define VER_PLATFORM_WIN32_WINDOWS 1u
@@ -46,6 +49,8 @@ BOOL VirtualFree(LPVOID address, SIZE_T bytes, DWORD freeType);
 
 BOOL GetVersionExA(LPOSVERSIONINFOA info);
 LPSTR CharUpperA(LPSTR text);
+// Recorded in order; a test reads them as a debugger would.
+void OutputDebugStringA(LPCSTR text);
 
 namespace host {
 
@@ -65,6 +70,10 @@ int LoadedModuleCount();
 
 // timeBeginPeriod(1) calls not yet ended by timeEndPeriod(1).
 int OneMillisecondPeriodRequests();
+
+// What OutputDebugStringA was given since the last ClearDebugOutput.
+std::vector<std::string> DebugOutput();
+void ClearDebugOutput();
 }  // namespace host
 
 // Threads and the module-entry conventions.

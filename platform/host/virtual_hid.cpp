@@ -170,9 +170,11 @@ void VirtualHid::ReleaseHeldWrites() {
     }
 }
 
-void VirtualHid::RefuseFeatures(bool refuse) {
+void VirtualHid::RefuseFeatures(bool refuse) { RefuseFeaturesAfter(refuse ? 0 : -1); }
+
+void VirtualHid::RefuseFeaturesAfter(int accepted) {
     std::lock_guard<std::mutex> guard(TableLock());
-    refuseFeatures = refuse;
+    featureAllowance = accepted;
 }
 
 void VirtualHid::RefusePreparsedData(bool refuse) {
@@ -331,6 +333,7 @@ void ResetStandIn() {
     UseSteadyClock();
     SetSleepGranularity(1);
     HoldNewThreads(false);
+    ClearDebugOutput();
 }
 
 }  // namespace host
@@ -558,9 +561,11 @@ BOOLEAN HidD_SetFeature(HANDLE file, PVOID report, ULONG length) {
     DeviceHandleObject* handle = FindHandle(file);
     if (handle == nullptr || report == nullptr) return FALSE;
     VirtualHid& device = *handle->device;
-    if (!device.present || device.refuseFeatures || length != device.Parsed().featureLength) {
+    if (!device.present || device.featureAllowance == 0 ||
+        length != device.Parsed().featureLength) {
         return FALSE;
     }
+    if (device.featureAllowance > 0) --device.featureAllowance;
     Record(device, RecordedReport::Feature, static_cast<const std::uint8_t*>(report), length);
     return TRUE;
 }

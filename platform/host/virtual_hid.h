@@ -65,6 +65,8 @@ public:
     void HoldWrites(bool hold);
     void ReleaseHeldWrites();
     void RefuseFeatures(bool refuse);
+    // Accepts `accepted` more feature requests, then refuses every one after them.
+    void RefuseFeaturesAfter(int accepted);
     // Binding faults: HidD_GetPreparsedData fails, or HidP_GetCaps on its data.
     void RefusePreparsedData(bool refuse);
     void RefuseCaps(bool refuse);
@@ -72,7 +74,7 @@ public:
     // Used by the stand-in's file and HID functions, with the kernel table lock held.
     bool present = true;
     bool holdWrites = false;
-    bool refuseFeatures = false;
+    int featureAllowance = -1;  // feature requests still accepted; -1: every one
     bool refusePreparsedData = false;
     bool refuseCaps = false;
     std::vector<RecordedReport> reports;

@@ -28,6 +28,7 @@ typedef DWORD* PDWORD;
 typedef LONG* LPLONG;
 typedef const char* LPCSTR;
 typedef char* LPSTR;
+typedef const wchar_t* LPCWSTR;  // 32-bit characters here; the driver reads only ASCII
 typedef uintptr_t SIZE_T;
 typedef uintptr_t ULONG_PTR;
 typedef uint16_t USHORT;

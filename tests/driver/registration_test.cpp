@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "config/settings_store.h"
 #include "driver/registration.h"
 #include "state/effect_ids.h"
 #include "synthesis/slot_synthesis.h"
@@ -85,10 +87,11 @@ class RegistrationRoundTrip : public ::testing::Test {
 protected:
     void SetUp() override { host::ResetRegistry(); }
     void TearDown() override { host::ResetRegistry(); }
-    static bool Exists(const std::string& path, const std::string& name) {
+    static bool Exists(const std::string& path, const std::string& name,
+                       HKEY hive = HKEY_LOCAL_MACHINE) {
         DWORD type = 0;
         std::vector<BYTE> data;
-        return host::GetRegistryValue(HKEY_LOCAL_MACHINE, path, name, &type, &data);
+        return host::GetRegistryValue(hive, path, name, &type, &data);
     }
     static std::vector<BYTE> Value(const std::string& path, const std::string& name) {
         DWORD type = 0;
@@ -96,33 +99,49 @@ protected:
         host::GetRegistryValue(HKEY_LOCAL_MACHINE, path, name, &type, &data);
         return data;
     }
-    static bool KeyExists(const std::string& path) {
-        return host::RegistryKeyExists(HKEY_LOCAL_MACHINE, path);
+    static std::string Text(const std::string& path, const std::string& name) {
+        const std::vector<BYTE> data = Value(path, name);
+        return data.empty() ? "" : std::string(reinterpret_cast<const char*>(data.data()));
     }
-    const std::string ff_ = kForceFeedbackKey;
-    const std::string oem_ = ff_.substr(0, ff_.rfind('\\'));
+    template <typename Record>
+    static std::vector<BYTE> BytesOf(const Record& record) {
+        const auto* bytes = reinterpret_cast<const BYTE*>(&record);
+        return std::vector<BYTE>(bytes, bytes + sizeof record);
+    }
+    static bool KeyExists(const std::string& path, HKEY hive = HKEY_LOCAL_MACHINE) {
+        return host::RegistryKeyExists(hive, path);
+    }
+    static std::string Accepted() { return Text(kProductKey, "Accepted_Devices"); }
+
+    const std::string oem_ = OemKeyOf(0x5A1C, 0xE410);
+    const std::string ff_ = oem_ + kForceFeedbackSubkey;
+    const std::string axis_ = oem_ + kActuatorAxisSubkey;
     const std::string classKey_ =
         "Software\\Classes\\CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}";
 };
 
 TEST_F(RegistrationRoundTrip, UnregisterRemovesOnlyWhatRegisterWrote) {
-    const std::string other =
-        "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-        "VID_1234&PID_5678\\OEMForceFeedback";
+    const std::string other = OemKeyOf(0x1234, 0x5678) + kForceFeedbackSubkey;
     host::SetRegistryValue(HKEY_LOCAL_MACHINE, oem_, "OEMName", REG_SZ, {'W', 0});
     host::SetRegistryValue(HKEY_LOCAL_MACHINE, other, "CLSID", REG_SZ, {'X', 0});
     ASSERT_EQ(RegisterServer("C:\\wheel\\quorforce.dll"), S_OK);
-    const std::vector<BYTE> path = Value(classKey_ + "\\InprocServer32", "");
-    EXPECT_STREQ(reinterpret_cast<const char*>(path.data()), "C:\\wheel\\quorforce.dll");
-    EXPECT_EQ(Value(classKey_ + "\\InprocServer32", "ThreadingModel"),
-              (std::vector<BYTE>{'B', 'o', 't', 'h', 0}));
-    EXPECT_EQ(Value(ff_, "Attributes").size(), 12u);
+    EXPECT_EQ(Text(classKey_ + "\\InprocServer32", ""), "C:\\wheel\\quorforce.dll");
+    EXPECT_EQ(Text(classKey_ + "\\InprocServer32", "ThreadingModel"), "Both");
+    // DirectInput reads the device's flags as reserved: 0. The X axis is the actuator.
+    EXPECT_EQ(Value(ff_, "Attributes"), (std::vector<BYTE>{0, 0, 0, 0, 0x80, 0x3E, 0, 0, 0x80,
+                                                           0x3E, 0, 0}));
+    EXPECT_EQ(Value(axis_, "Attributes"), (std::vector<BYTE>{0x01, 0x01, 0, 0, 0x01, 0, 0x30, 0}));
+    EXPECT_EQ(Value(axis_, "FFAttributes"), BytesOf(kActuatorAxisForce));
+    EXPECT_NE(kActuatorAxisForce.dwFFMaxForce, 0u);
+    EXPECT_NE(kActuatorAxisForce.dwFFForceResolution, 0u);
     EXPECT_EQ(Value(ff_ + "\\Effects\\{13541C27-8E33-11D0-9AD0-00A0C9A06E35}", "Attributes").size(),
               20u);
+    EXPECT_FALSE(Exists(kProductKey, "Accepted_Devices"));  // its vendor needs no naming
 
     for (int round = 0; round < 2; ++round)
         EXPECT_EQ(UnregisterServer(), S_OK);
     EXPECT_FALSE(KeyExists(ff_));
+    EXPECT_FALSE(KeyExists(oem_ + "\\Axes"));
     EXPECT_FALSE(KeyExists(classKey_));
     EXPECT_TRUE(Exists(oem_, "OEMName"));  // the device's own installation stays
     EXPECT_TRUE(Exists(other, "CLSID"));   // and so does another device's driver
@@ -134,10 +153,96 @@ TEST_F(RegistrationRoundTrip, UnregisterRemovesOnlyWhatRegisterWrote) {
     EXPECT_FALSE(KeyExists(oem_));
 }
 
+// A maker's wheel: its own entry, and its name in the list the binding also accepts, once;
+// unregistering takes out its name and leaves the others'.
+TEST_F(RegistrationRoundTrip, AnotherVendorsWheelIsNamedInTheAcceptedDevices) {
+    const std::string logitech = OemKeyOf(0x046D, 0xC294);
+    EXPECT_EQ(logitech.substr(logitech.rfind('\\') + 1), "VID_046D&PID_C294");
+    ASSERT_EQ(RegisterDevice(0x046D, 0xC294), S_OK);
+    ASSERT_EQ(RegisterDevice(0x046D, 0xC294), S_OK);
+    ASSERT_EQ(RegisterDevice(0x1209, 0x0001), S_OK);
+    EXPECT_EQ(Accepted(), "VID_046D&PID_C294 VID_1209&PID_0001");
+    EXPECT_EQ(Text(logitech + kForceFeedbackSubkey, "CLSID"),
+              "{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}");
+    EXPECT_TRUE(Exists(logitech + kActuatorAxisSubkey, "FFAttributes"));
+
+    EXPECT_EQ(UnregisterDevice(0x046D, 0xC294), S_OK);
+    EXPECT_FALSE(KeyExists(logitech));
+    EXPECT_EQ(Accepted(), "VID_1209&PID_0001");
+    EXPECT_EQ(UnregisterDevice(0x1209, 0x0001), S_OK);
+    EXPECT_FALSE(KeyExists(oem_));  // nothing left under the product key either
+}
+
+// DirectInput reads the user's copy of the entry too: another driver's copy is removed, this
+// driver's own and other devices' stay.
+TEST_F(RegistrationRoundTrip, AStalePerUserEntryOfTheSameWheelIsRemoved) {
+    const std::string stale = ff_ + "\\Effects\\{13541C20-8E33-11D0-9AD0-00A0C9A06E35}";
+    const std::string otherWheel = OemKeyOf(0x046D, 0xC294) + kForceFeedbackSubkey;
+    host::SetRegistryValue(HKEY_CURRENT_USER, ff_, "CLSID", REG_SZ, {'{', 'E', '}', 0});
+    host::SetRegistryValue(HKEY_CURRENT_USER, stale, "Attributes", REG_BINARY, {1});
+    host::SetRegistryValue(HKEY_CURRENT_USER, otherWheel, "CLSID", REG_SZ, {'{', 'E', '}', 0});
+    ASSERT_EQ(RegisterServer("C:\\quorforce.dll"), S_OK);
+    EXPECT_FALSE(KeyExists(ff_, HKEY_CURRENT_USER));
+    EXPECT_TRUE(KeyExists(otherWheel, HKEY_CURRENT_USER));
+
+    const char ours[] = "{5c0e2a71-3b94-4d6a-9e21-7f40c8d1a6b3}";  // any case is ours
+    host::SetRegistryValue(HKEY_CURRENT_USER, ff_, "CLSID", REG_SZ,
+                           std::vector<BYTE>(ours, ours + sizeof ours));
+    ASSERT_EQ(RegisterServer("C:\\quorforce.dll"), S_OK);
+    EXPECT_TRUE(Exists(ff_, "CLSID", HKEY_CURRENT_USER));
+}
+
 TEST_F(RegistrationRoundTrip, ARefusedWriteIsReported) {
     host::RefuseWriting(HKEY_LOCAL_MACHINE, true);
     EXPECT_EQ(RegisterServer("C:\\quorforce.dll"), static_cast<HRESULT>(0x80040201u));
+    EXPECT_EQ(RegisterDevice(0x046D, 0xC294), static_cast<HRESULT>(0x80040201u));
     host::RefuseWriting(HKEY_LOCAL_MACHINE, false);
+}
+
+// The device maker's .reg template, with a wheel's ids put in, gives byte for byte the
+// values the registration writes for that wheel, so the two cannot drift apart.
+TEST_F(RegistrationRoundTrip, TheTemplateWritesWhatTheRegistrationWrites) {
+    std::ifstream in(std::string(QF_SOURCE_DIR) + "/packaging/quorforce-device.reg");
+    ASSERT_TRUE(in.good());
+    ASSERT_EQ(RegisterDevice(0x046D, 0xC294), S_OK);
+    const std::string machine = "HKEY_LOCAL_MACHINE\\";
+    std::string section, line;
+    int compared = 0, effects = 0;
+    while (std::getline(in, line)) {
+        for (const auto& [from, to] : {std::pair<std::string, std::string>{"VVVV", "046D"},
+                                       std::pair<std::string, std::string>{"PPPP", "C294"}}) {
+            for (std::size_t at = line.find(from); at != std::string::npos; at = line.find(from))
+                line.replace(at, from.size(), to);
+        }
+        if (line.rfind("[" + machine, 0) == 0) {
+            section = line.substr(machine.size() + 1, line.size() - machine.size() - 2);
+            continue;
+        }
+        const std::string oem = OemKeyOf(0x046D, 0xC294);
+        const bool registered = section.rfind(oem + kForceFeedbackSubkey, 0) == 0 ||
+                                section == oem + kActuatorAxisSubkey ||
+                                (section == kProductKey && line.rfind("\"Accepted_Devices\"", 0) == 0);
+        const std::size_t equals = line.find('=');
+        if (!registered || line.empty() || line[0] == ';' || equals == std::string::npos) continue;
+        SCOPED_TRACE(section + " " + line);
+        const std::string name = line[0] == '@' ? "" : line.substr(1, equals - 2);
+        const std::string data = line.substr(equals + 1);
+        std::vector<BYTE> bytes;
+        if (data.rfind("hex:", 0) == 0) {
+            for (std::size_t at = 4; at + 1 < data.size(); at += 3)
+                bytes.push_back(static_cast<BYTE>(std::stoul(data.substr(at, 2), nullptr, 16)));
+        } else {
+            ASSERT_EQ(data.front(), '"');
+            const std::string text = data.substr(1, data.size() - 2);
+            bytes.assign(text.begin(), text.end());
+            bytes.push_back(0);
+        }
+        EXPECT_EQ(Value(section, name), bytes);
+        ++compared;
+        effects += name == "Attributes" && section.find("\\Effects\\") != std::string::npos;
+    }
+    EXPECT_EQ(effects, static_cast<int>(kRegisteredEffectCount));
+    EXPECT_EQ(compared, 2 + 2 * static_cast<int>(kRegisteredEffectCount) + 2 + 1);
 }
 
 }  // namespace

@@ -42,6 +42,8 @@ TEST_F(DefaultSpring, ReportsCarryTheSwitchAndTheScaledStrength) {
         {1, 101, {{2, 0xFF, 0xFF, 0x00, 0x80}, {3, 128, 0, 127, 0}}},
         {1, 0, {{2, 0xFF, 0xFF, 0x00, 0x80}, {3, 0, 0, 127, 0}}},
         {1, -10, {{2, 0xFF, 0xFF, 0x00, 0x80}, {3, 0xF4, 0xFF, 127, 0}}},  // -12, low 16 bits
+        // 32-bit arithmetic: 20,000,000 x 127 wraps to -1,754,967,296, / 100 = -17,549,672.
+        {1, 20000000, {{2, 0xFF, 0xFF, 0x00, 0x80}, {3, 0x98, 0x36, 127, 0}}},
     };
     auto wheel = Bind(host::BuiltInWheelDescriptor(), 0, 0);
     for (const Row& row : rows) {
@@ -75,12 +77,33 @@ TEST_F(DefaultSpring, SendsNothingWithoutItsOwnBoundDeviceOrItsFeatureValues) {
     EXPECT_TRUE(plain->Reports().empty());
 }
 
-TEST_F(DefaultSpring, RefusedFirstReportEndsTheCall) {
+TEST_F(DefaultSpring, RefusedFirstReportEndsTheCallARefusedSecondDoesNot) {
     auto wheel = Bind(host::BuiltInWheelDescriptor(), 0, 0);
     Settings(0).springEnabled = 1;
     wheel->RefuseFeatures(true);
     EXPECT_EQ(ZXSetDefaultSpring(process, 0), 0);
     EXPECT_TRUE(wheel->Reports().empty());
+    wheel->RefuseFeaturesAfter(1);
+    EXPECT_EQ(ZXSetDefaultSpring(process, 0), 1);
+    ASSERT_EQ(wheel->Reports().size(), 1u);
+    EXPECT_EQ(wheel->Reports()[0].bytes, (Bytes{2, 0xFF, 0xFF, 0x00, 0x80}));
+}
+
+// The strength and its scale in two reports cannot travel in one buffer: the switch is
+// sent, then the call gives up.
+TEST_F(DefaultSpring, UsagesOfOneReportInTwoReportsFailAfterTheFirst) {
+    test::Descriptor split;
+    split.UsagePage(1).Usage(4).Application().ReportId(1);
+    split.Usage(0x30).Logical(0, 1023).Size(10, 1).Input().Size(6, 1).Item(0x80, 0x03);
+    split.Buttons(8).ForceOutput(16);
+    split.UsagePage(0xFF00).Logical(0, 0xFFFF).Size(16, 2);
+    split.ReportId(2).Usage(1).Usage(2).Feature();
+    split.Size(16, 1).ReportId(3).Usage(3).Feature().ReportId(4).Usage(4).Feature().End();
+    auto wheel = Bind(split.Bytes(), 0, 0);
+    Settings(0).springEnabled = 1;
+    EXPECT_EQ(ZXSetDefaultSpring(process, 0), 0);
+    ASSERT_EQ(wheel->Reports().size(), 1u);
+    EXPECT_EQ(wheel->Reports()[0].bytes, (Bytes{2, 0xFF, 0xFF, 0x00, 0x80}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // A wheel that vanishes, returns, or stalls a write while an effect plays: the engine keeps
 // running, sends fail without harm, a new DeviceID binds the returned wheel, and a stalled
 // write costs the tick it stalls and not the ones after it.
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -59,6 +60,45 @@ TEST_F(DeviceFaults, StalledWritesCostTheirTicksAndTheEngineGoesOn) {
         worst = std::max(worst, after[i].time - after[i - 1].time);
     std::printf("[ measured ] %zu reports in 300 ms after a stall, worst period %u ms\n",
                 after.size(), static_cast<unsigned>(worst));
+}
+
+// An engine thread blocked on the TableMutex that another process holds (here another
+// thread) outlives the unload's wait: the unload then leaves everything the thread uses in
+// place, and says so. Once the thread has gone a later unload frees it all.
+TEST_F(DeviceFaults, UnloadPastAStuckThreadLeavesWhatItUses) {
+    host::SetRegistryDword(HKEY_LOCAL_MACHINE, kProductKey, "Trace", 1);
+    UseOneChannelForceWheel();
+    Bind(/*virtualTime=*/false);
+    Download(Effect::Constant(5000));
+    std::atomic<int> stage{0};
+    std::thread holder([&stage] {
+        WaitForSingleObject(Module().process.tableMutex, INFINITE);
+        stage = 1;
+        while (stage.load() != 2)
+            Sleep(1);
+        ReleaseMutex(Module().process.tableMutex);
+    });
+    while (stage.load() != 1)
+        Sleep(1);
+    Sleep(50);  // ForceThread now waits for the mutex
+    Module().engineStopWaitMs = 100;
+    DllMain(nullptr, DLL_PROCESS_DETACH, nullptr);
+    EXPECT_NE(Module().process.table, nullptr);
+    EXPECT_NE(Module().process.tableMutex, nullptr);
+    EXPECT_NE(Module().process.deviceLinks[0].deviceHandle, nullptr);
+    bool traced = false;
+    for (const std::string& line : host::DebugOutput())
+        traced |= line.find("did not end within 100 ms") != std::string::npos;
+    EXPECT_TRUE(traced);
+
+    stage = 2;
+    holder.join();
+    for (int i = 0; i < 1000 && host::RunningThreadCount() != 0; ++i)
+        Sleep(1);
+    ASSERT_EQ(host::RunningThreadCount(), 0);
+    Detach();
+    EXPECT_EQ(Module().process.table, nullptr);
+    EXPECT_EQ(host::OpenDeviceHandleCount(), 0);
 }
 
 }  // namespace

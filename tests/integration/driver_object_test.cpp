@@ -1,6 +1,7 @@
 // The COM surface through the module's entry points: factory and lock counts, the driver
 // object's interfaces, versions, state, refusals, binding and the settings it loads, and
 // the module's load and unload.
+#include <algorithm>
 #include <thread>
 
 #include "driver/shared_objects.h"
@@ -182,6 +183,42 @@ TEST_F(DriverObject, DeviceIdFallsBackToTheSecondVendor) {
     EXPECT_EQ(Module().process.areaOfExternalId[3], 1);
 }
 
+// A maker's own wheel binds once the installation names it among the accepted devices, by
+// model or by vendor, and not before, nor under another model's name.
+TEST_F(DriverObject, AnotherVendorsWheelBindsOnlyWhenNamed) {
+    wheel->Unplug();
+    host::VirtualHidConfig logitech = host::BuiltInWheel();
+    logitech.vendorId = 0x046D;
+    logitech.productId = 0xC294;
+    logitech.path = host::HidDevicePath(0x046D, 0xC294, "0000");
+    host::PlugVirtualHid(logitech);
+    host::SetDeviceParametersEntry(logitech.path, {0xB0000003, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8}}, 2);
+    Attach();
+    CreateDriverObject();
+    const struct {
+        const char* accepted;
+        HRESULT bound;
+    } rows[] = {
+        {nullptr, E_FAIL},
+        {"VID_046D&PID_C295 VID_1234", E_FAIL},
+        {"VID_046D&PID_C294", S_OK},
+        {"junk, vid_046d&pid_c294;", S_OK},
+        {"VID_046D", S_OK},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.accepted != nullptr ? row.accepted : "(none)");
+        if (row.accepted != nullptr) {
+            const std::string text = row.accepted;
+            host::SetRegistryValue(HKEY_LOCAL_MACHINE, kProductKey, "Accepted_Devices", REG_SZ,
+                                   std::vector<BYTE>(text.begin(), text.end() + 1));
+        }
+        EXPECT_EQ(driver->DeviceID(0x0800, 2, TRUE, 0, nullptr), row.bound);
+        EXPECT_EQ(Module().process.deviceLinks[0].inUse, row.bound == S_OK ? 1 : 0);
+    }
+    EXPECT_EQ(Table().vendorIds[2], 0x046D);
+    EXPECT_EQ(Table().productIds[2], 0xC294);
+}
+
 // Every value's default is the catalogue's (its own test); here the bind reaches them all.
 TEST_F(DriverObject, BindingLoadsTheDefaultsWithoutDriverKeys) {
     Bind();
@@ -296,6 +333,44 @@ TEST_F(DriverObject, LoadRefusedWhenASharedObjectCannotBeCreated) {
         EXPECT_EQ(host::LiveObjectCount(), objects);
         EXPECT_EQ(host::LoadedModuleCount(), 0);
         EXPECT_EQ(host::RunningThreadCount(), 0);
+        // The loader follows a refused load with the unload: it finds nothing to close.
+        EXPECT_EQ(DllMain(nullptr, DLL_PROCESS_DETACH, nullptr), TRUE);
+        EXPECT_EQ(host::LiveObjectCount(), objects);
+        EXPECT_EQ(host::OpenRegistryKeyCount(), 0);
+    }
+}
+
+// With "Trace" set the bind, a refused download and a run of failed sends reach the
+// debugger's output, the run once at its start and once at its end; without it, nothing.
+TEST_F(DriverObject, TraceLinesReachTheDebuggerOnlyWhenAsked) {
+    for (const DWORD trace : {0u, 1u}) {
+        SCOPED_TRACE(trace);
+        rig.TearDown();
+        harness::VirtualRig::ResetHost();
+        rig.PlugWheel(host::BuiltInWheel(), 0, {0xB0000001, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8}});
+        host::SetRegistryDword(HKEY_LOCAL_MACHINE, kProductKey, "Trace", trace);
+        UseOneChannelForceWheel();
+        Bind();
+        Effect e = Effect::Constant(5000);
+        DWORD handle = 0;
+        EXPECT_EQ(driver->DownloadEffect(0, 9999, &handle, &e.effect, 0), E_NOTIMPL);
+        Download(e);
+        Run(2);
+        wheel->Unplug();
+        Run(5);
+        std::vector<std::string> lines = host::DebugOutput();
+        const auto count = [&lines](const char* text) {
+            return std::count_if(lines.begin(), lines.end(), [text](const std::string& line) {
+                return line.find(text) != std::string::npos;
+            });
+        };
+        if (trace == 0) {
+            EXPECT_TRUE(lines.empty());
+            continue;
+        }
+        EXPECT_EQ(count("quorforce: INFO     DeviceID joystick 0 area 0: bound VID_5A1C&PID_E410"), 1);
+        EXPECT_EQ(count("effect id 9999 handle 0 flags 0x00000000: refused, 0x80004001"), 1);
+        EXPECT_EQ(count("area 0: output reports fail (result 3)"), 1);
     }
 }
 
