@@ -53,8 +53,10 @@ ULONG StandInDevice::Release() {
 }
 
 DWORD StandInDevice::ActuatorIdAt(DWORD offset) const {
-    for (DWORD i = 0; i < ActuatorAxisCount(); ++i) {
-        if (kAxisOffsets[i] == offset) return DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(i);
+    for (DWORD i = 0; i < AxisCount(); ++i) {
+        if (kAxisOffsets[i] == offset && (device_.actuators >> i & 1) != 0) {
+            return DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(i);
+        }
     }
     return 0;
 }
@@ -64,13 +66,14 @@ HRESULT StandInDevice::EnumObjects(LPDIENUMDEVICEOBJECTSCALLBACKA callback, LPVO
     Record("app EnumObjects flags=0x%lX -> 0x00000000", flags);
     if (callback == nullptr) return DIERR_INVALIDPARAM;
     if (flags != DIDFT_ALL && (flags & DIDFT_AXIS) == 0) return DI_OK;  // axes are all it has
-    for (DWORD i = 0; i < ActuatorAxisCount(); ++i) {
+    for (DWORD i = 0; i < AxisCount(); ++i) {
         DIDEVICEOBJECTINSTANCEA object = {};
         object.dwSize = sizeof object;
         object.guidType = *kAxisGuids[i];
         object.dwOfs = kAxisOffsets[i];
-        object.dwType = DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(i) | DIDFT_FFACTUATOR;
-        object.dwFlags = DIDOI_FFACTUATOR;
+        const bool actuator = (device_.actuators >> i & 1) != 0;
+        object.dwType = DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(i) | (actuator ? DIDFT_FFACTUATOR : 0);
+        object.dwFlags = actuator ? DIDOI_FFACTUATOR : 0;
         lstrcpynA(object.tszName, kAxisNames[i], MAX_PATH);
         if (callback(&object, ref) == DIENUM_STOP) break;
     }

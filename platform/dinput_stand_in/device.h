@@ -39,6 +39,7 @@ public:
 
 private:
     HRESULT DownloadWith(DWORD flags);
+    HRESULT OnActuatorsOnly(const DIEFFECT& effect, DWORD flags) const;
 
     volatile LONG references_ = 1;
     StandInDevice* device_;

@@ -95,10 +95,23 @@ HRESULT StandInEffect::DownloadWith(DWORD flags) {
     return result;
 }
 
+// DirectInput plays effects on actuators only: axes given that act on none, or an axis,
+// given by its offset in the data format, that the registration does not make one, refuse
+// the parameters.
+HRESULT StandInEffect::OnActuatorsOnly(const DIEFFECT& effect, DWORD flags) const {
+    if ((flags & DIEP_AXES) != 0 && effect.cAxes == 0) return DIERR_INVALIDPARAM;
+    if ((effect.dwFlags & DIEFF_OBJECTOFFSETS) == 0 || effect.rgdwAxes == nullptr) return DI_OK;
+    for (DWORD i = 0; i < effect.cAxes && i < 4; ++i) {
+        if (device_->ActuatorIdAt(effect.rgdwAxes[i]) == 0) return DIERR_INVALIDPARAM;
+    }
+    return DI_OK;
+}
+
 // Parameters go to the device at once only while it is acquired exclusively; otherwise
 // they wait for the next Download or Start.
 HRESULT StandInEffect::SetParameters(LPCDIEFFECT effect, DWORD flags) {
-    HRESULT result = effect != nullptr ? parameters_.Take(*effect) : E_POINTER;
+    HRESULT result = effect != nullptr ? OnActuatorsOnly(*effect, flags) : E_POINTER;
+    if (SUCCEEDED(result)) result = parameters_.Take(*effect);
     if (SUCCEEDED(result)) {
         hasParameters_ = true;
         for (DWORD i = 0; i < effect->cAxes; ++i) {

@@ -63,10 +63,42 @@ bool Describe(ForceDevice& device) {
     return described;
 }
 
+// A binary value of exactly `size` bytes.
+bool ReadRecord(const std::string& path, const char* name, void* record, DWORD size) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD read = size;
+    const bool found = RegQueryValueExA(key, name, nullptr, nullptr, static_cast<BYTE*>(record),
+                                        &read) == ERROR_SUCCESS &&
+                       read == size;
+    RegCloseKey(key);
+    return found;
+}
+
+// The axes whose object keys make them actuators: without force-feedback attributes, or
+// with a maximum force of 0, an axis has no force feedback.
+DWORD RegisteredActuators(const std::string& oemKey) {
+    DWORD actuators = 0;
+    for (DWORD n = 0; n < 3; ++n) {
+        const std::string axis = oemKey + "\\Axes\\" + std::to_string(n);
+        DIOBJECTATTRIBUTES attributes = {};
+        DIFFOBJECTATTRIBUTES force = {};
+        if (ReadRecord(axis, "Attributes", &attributes, sizeof attributes) &&
+            (attributes.dwFlags & DIDOI_FFACTUATOR) != 0 &&
+            ReadRecord(axis, "FFAttributes", &force, sizeof force) && force.dwFFMaxForce != 0) {
+            actuators |= 1u << n;
+        }
+    }
+    return actuators;
+}
+
 bool Registered(ForceDevice& device) {
     char ids[32];
     std::snprintf(ids, sizeof ids, "VID_%04X&PID_%04X", device.vendor, device.product_id);
     device.registrationKey = std::string(kOemKey) + ids + "\\OEMForceFeedback";
+    device.actuators = RegisteredActuators(std::string(kOemKey) + ids);
     std::string classText;
     if (!ReadString(device.registrationKey, "CLSID", &classText)) return false;
     WCHAR wide[64];
@@ -89,7 +121,7 @@ void Record(const char* format, ...) {
     std::fclose(file);
 }
 
-DWORD ActuatorAxisCount() {
+DWORD AxisCount() {
     const char* text = std::getenv("QUORFORCE_STAND_IN_AXES");
     const int count = text != nullptr ? std::atoi(text) : 2;
     return count >= 1 && count <= 3 ? static_cast<DWORD>(count) : 2;

@@ -6,7 +6,10 @@
 //     joystick OEM key of their vendor and product id, as force-feedback game controllers;
 //   - it creates the registered driver with CoCreateInstance (the class id of that entry)
 //     and binds it with DeviceID, the device's "Joystick Id" as the external id, 0 inside;
-//   - it reports X and Y as force-feedback actuator axes (QUORFORCE_STAND_IN_AXES=1|2|3);
+//   - it reports X and Y as axes (QUORFORCE_STAND_IN_AXES=1|2|3: X; X, Y; X, Y, Rz), each a
+//     force-feedback actuator only where the registration says so, as DirectInput reads it:
+//     Axes\<n> under the device's OEM key, "Attributes" with DIDOI_FFACTUATOR and
+//     "FFAttributes" with a maximum force above 0; an effect on any other axis is refused;
 //   - an effect takes the driver effect id of Effects\{GUID}\Attributes; its parameters,
 //     Start, Stop, Unload and GetEffectStatus become DownloadEffect (with DIEP_START for an
 //     effect not yet downloaded), StartEffect, StopEffect, DestroyEffect, GetEffectStatus.
@@ -43,12 +46,13 @@ struct ForceDevice {
     CLSID driverClass = {};
     DWORD joystickId = 0;
     std::string registrationKey;  // its OEMForceFeedback key under the local machine
+    DWORD actuators = 0;          // bit n: axis n is an actuator by its registration
 };
 
 std::vector<ForceDevice> FindForceDevices();
 
-// The actuator axes the device reports: 1, 2 (default) or 3.
-DWORD ActuatorAxisCount();
+// The axes the device reports: 1, 2 (default) or 3.
+DWORD AxisCount();
 
 IDirectInputDevice8A* CreateStandInDevice(const ForceDevice& device);
 

@@ -82,6 +82,13 @@ protected:
 
 HANDLE WineHidWheel::channel_ = INVALID_HANDLE_VALUE;
 
+// With "Trace" set the bind is traced to the debugger's output: the hid-wheel-trace test
+// runs this one under WINEDEBUG=+debugstr and looks for the line.
+TEST_F(WineHidWheel, BindWithTraceOn) {
+    SetDeviceValue("Trace", 1);
+    Bind();
+}
+
 TEST_F(WineHidWheel, IsBoundAndReceivesTheExactReports) {
     SetDeviceValue("Shock_or_Force_Feedback", 0);
     SetDeviceValue("Motor_Parameters", 0);

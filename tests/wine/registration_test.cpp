@@ -17,9 +17,10 @@ namespace {
 using namespace wine_test;
 using Values = std::map<std::string, std::vector<BYTE>>;
 
-const std::string kOem =
+const std::string kDevice =
     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-    "VID_5A1C&PID_E410\\OEMForceFeedback";
+    "VID_5A1C&PID_E410";
+const std::string kOem = kDevice + "\\OEMForceFeedback";
 const std::string kClass = "CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}\\InprocServer32";
 
 // Every value of `path` and of its subkeys, named "subkey\name".
@@ -47,9 +48,11 @@ void Collect(HKEY root, const std::string& path, const std::string& prefix, Valu
     RegCloseKey(key);
 }
 
+// The force-feedback entry and the object keys of the axes.
 Values OemEntry() {
     Values values;
     Collect(HKEY_LOCAL_MACHINE, kOem, "", values);
+    Collect(HKEY_LOCAL_MACHINE, kDevice + "\\Axes", "Axes\\", values);
     return values;
 }
 
@@ -102,8 +105,13 @@ bool ImportTemplate() {
 
 TEST(Registration, RegsvrWritesWhatDirectInputReadsAndTakesItAway) {
     ASSERT_EQ(RunCommandLine("regsvr32 /s \"" + Dll() + "\""), 0);
+    ASSERT_EQ(quorforce::kDeviceAttributes.dwFlags, 0u);  // reserved
+    ASSERT_TRUE(quorforce::kActuatorAxisAttributes.dwFlags & DIDOI_FFACTUATOR);
+    ASSERT_NE(quorforce::kActuatorAxisForce.dwFFMaxForce, 0u);
     Values expected = {{"CLSID", Text("{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}")},
-                       {"Attributes", Bytes(&quorforce::kDeviceAttributes, 12)}};
+                       {"Attributes", Bytes(&quorforce::kDeviceAttributes, 12)},
+                       {"Axes\\0\\Attributes", Bytes(&quorforce::kActuatorAxisAttributes, 8)},
+                       {"Axes\\0\\FFAttributes", Bytes(&quorforce::kActuatorAxisForce, 8)}};
     for (std::size_t i = 0; i < quorforce::kRegisteredEffectCount; ++i) {
         const quorforce::RegisteredEffect& e = quorforce::kRegisteredEffects[i];
         const std::string key = std::string("Effects\\") + e.guid + "\\";
@@ -128,6 +136,36 @@ TEST(Registration, RegsvrWritesWhatDirectInputReadsAndTakesItAway) {
     // The device maker's template, with the built-in ids, gives the same entry.
     ASSERT_TRUE(ImportTemplate());
     EXPECT_EQ(OemEntry(), registered);
+}
+
+// regsvr32 /i names a maker's wheel through DllInstall: its own entry and its place among the
+// accepted devices; /u /i takes both away again. /n leaves the class alone.
+TEST(Registration, RegsvrInstallRegistersAnotherVendorsWheel) {
+    const std::string logitech =
+        "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
+        "VID_046D&PID_C294";
+    const std::string product = kDevice + "\\Quorvane\\FFB_API";
+    ASSERT_EQ(RunCommandLine("regsvr32 /s /n /i:VID_046D&PID_C294 \"" + Dll() + "\""), 0);
+    Values entry;
+    Collect(HKEY_LOCAL_MACHINE, logitech, "", entry);
+    EXPECT_EQ(entry["OEMForceFeedback\\CLSID"], Text("{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}"));
+    EXPECT_EQ(entry["Axes\\0\\FFAttributes"], Bytes(&quorforce::kActuatorAxisForce, 8));
+    const auto accepted = [&product] {
+        Values values;
+        Collect(HKEY_LOCAL_MACHINE, product, "", values);
+        const std::vector<BYTE>& text = values["Accepted_Devices"];
+        return std::string(text.begin(), text.end());
+    };
+    EXPECT_NE(accepted().find("VID_046D&PID_C294"), std::string::npos);
+    HKEY key = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}", 0,
+                            KEY_READ, &key),
+              ERROR_SUCCESS);
+
+    ASSERT_EQ(RunCommandLine("regsvr32 /s /u /n /i:VID_046D&PID_C294 \"" + Dll() + "\""), 0);
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, logitech.c_str(), 0, KEY_READ, &key),
+              ERROR_SUCCESS);
+    EXPECT_EQ(accepted().find("VID_046D&PID_C294"), std::string::npos);
 }
 
 }  // namespace

@@ -248,11 +248,35 @@ TEST_F(TesterChain, ButtonsReachTheWheelThroughDirectInputAndTheDriver) {
     EXPECT_EQ(tester.ExitCode(20000), 0);
 }
 
-// One actuator axis gives the effects one axis (X); three or more give two (X and Y).
+const char kAxesKey[] =
+    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
+    "VID_5A1C&PID_E410\\Axes\\";
+
+// Registers axis n as an actuator, as the registration does the X axis.
+void RegisterActuator(int n) {
+    const DIOBJECTATTRIBUTES attributes = {DIDOI_FFACTUATOR | DIDOI_ASPECTPOSITION, 1,
+                                           static_cast<WORD>(0x30 + n)};
+    const DIFFOBJECTATTRIBUTES force = {10, 127};
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kAxesKey + std::to_string(n)).c_str(), 0, nullptr, 0,
+                    KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExA(key, "Attributes", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&attributes),
+                   sizeof attributes);
+    RegSetValueExA(key, "FFAttributes", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&force),
+                   sizeof force);
+    RegCloseKey(key);
+}
+
+// One actuator axis gives the effects one axis (X); three or more give two (X and Y). The
+// device reports three axes in the second run, each made an actuator by its registration.
 TEST_F(TesterChain, EffectsTakeAtMostTwoActuatorAxes) {
     for (const char* axes : {"1", "3"}) {
         SCOPED_TRACE(axes);
         SetEnvironmentVariableA("QUORFORCE_STAND_IN_AXES", axes);
+        if (axes[0] == '3') {
+            RegisterActuator(1);
+            RegisterActuator(2);
+        }
         DeleteFileA(RecordPath().c_str());
         Tester tester(Folder());
         HWND dialog =
@@ -268,6 +292,31 @@ TEST_F(TesterChain, EffectsTakeAtMostTwoActuatorAxes) {
         EXPECT_TRUE(Contains(download, axes[0] == '1' ? "cAxes=1 " : "cAxes=2 ")) << download;
     }
     SetEnvironmentVariableA("QUORFORCE_STAND_IN_AXES", nullptr);
+    for (const char* n : {"1", "2"})
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kAxesKey) + n).c_str());
+}
+
+// As on Windows, an axis without force-feedback attributes plays nothing: without the X
+// axis's registration the press fails before the driver sees a download.
+TEST_F(TesterChain, WithoutTheActuatorRegistrationNoEffectReachesTheDriver) {
+    ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kAxesKey) + "0").c_str()),
+              ERROR_SUCCESS);
+    Tester tester(Folder());
+    HWND dialog = WaitForWindow(tester.process.dwProcessId, "Quorvane FFB Tester Utility, v1.00");
+    ASSERT_NE(dialog, nullptr);
+    PostMessageA(GetDlgItem(dialog, 1000), BM_CLICK, 0, 0);
+    HWND box = WaitForWindow(tester.process.dwProcessId, kBoxCaption);
+    ASSERT_NE(box, nullptr) << "no error box";
+    const std::vector<std::string> texts = ChildTexts(box);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Setting force feedback effect failed"),
+              texts.end());
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    Sleep(300);
+    Press(dialog, IDCANCEL);
+    EXPECT_EQ(tester.ExitCode(20000), 0);
+    for (const std::string& call : DriverCalls())
+        EXPECT_FALSE(Contains(call, "DownloadEffect")) << call;
+    EXPECT_EQ(RunCommandLine("regsvr32 /s \"" + ThisFolder() + "quorforce.dll\""), 0);
 }
 
 // The dialog template as the resource holds it: a plain DIALOG, its nine controls in order.
