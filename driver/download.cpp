@@ -212,9 +212,11 @@ HRESULT DownloadEffect(ProcessState& process, DWORD area, DWORD effectId, DWORD*
                        const DIEFFECT* peff, DWORD flags) {
     MutexLock lock(process.tableMutex);
     HRESULT result = CheckBoundaries(process, area, effectId, pdwEffect, peff);
-    if (SUCCEEDED(result)) result = DownloadLocked(process, area, effectId, pdwEffect, *peff, flags);
+    if (SUCCEEDED(result))
+        result = DownloadLocked(process, area, effectId, pdwEffect, *peff, flags);
     if (FAILED(result)) {
-        QF_TRACE("WARNING  ", 1, "DownloadEffect area %u effect id %u handle %u flags 0x%08X: refused, 0x%08X\n",
+        QF_TRACE("WARNING  ", 1,
+                 "DownloadEffect area %u effect id %u handle %u flags 0x%08X: refused, 0x%08X\n",
                  static_cast<unsigned>(area), static_cast<unsigned>(effectId),
                  pdwEffect != nullptr ? static_cast<unsigned>(*pdwEffect) : 0u,
                  static_cast<unsigned>(flags), static_cast<unsigned>(result));

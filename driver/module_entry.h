@@ -1,6 +1,6 @@
 // The module's entry points: the load and unload of the DLL in a process, the two COM
-// exports DirectInput uses and regsvr32's three. On the host these are plain functions that tests and tools
-// call the way the loader and DirectInput would.
+// exports DirectInput uses and regsvr32's three. On the host these are plain functions that tests
+// and tools call the way the loader and DirectInput would.
 #pragma once
 
 #include "platform/win32.h"

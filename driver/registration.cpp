@@ -251,9 +251,8 @@ bool WriteAcceptedDevices(const AcceptedDevice* devices, int count) {
         FormatDeviceName(devices[i], name);
         text += (i == 0 ? "" : " ") + std::string(name);
     }
-    return WriteKey(kProductKey, [&text](HKEY k) {
-        return SetString(k, kAcceptedDevicesValue, text.c_str());
-    });
+    return WriteKey(kProductKey,
+                    [&text](HKEY k) { return SetString(k, kAcceptedDevicesValue, text.c_str()); });
 }
 
 bool SameDevice(const AcceptedDevice& d, std::uint16_t vendorId, std::uint16_t productId) {

@@ -36,7 +36,7 @@ void WaitForNextTick(EngineThreads& engine, TickDeadline& deadline, const char* 
     const DWORD wait = AdvanceDeadline(deadline, timeGetTime(), engine.pollingStep);
     if (deadline.skipped != skippedBefore) {
         QF_TRACE("WARNING  ", 1, "%s stalled: %u ticks skipped\n", thread,
-              static_cast<unsigned>(deadline.skipped - skippedBefore));
+                 static_cast<unsigned>(deadline.skipped - skippedBefore));
     }
     if (wait == 0) return;
     if (wait <= kSleptWaitMs || engine.stopEvent == nullptr) {

@@ -151,10 +151,9 @@ void MixDevice(ProcessState& process, DWORD area, std::uint32_t now) {
     link.lastSecond = static_cast<std::int32_t>(channels.secondOut);
     DWORD value = 0;
     if (!PackChannels(link.reportFormat, channels, &value)) return;
-    const int sent =
-        ZXSendOutputBuffer(process, link.deviceHandle, link.outputReportLength, link.preparsedData,
-                           link.outputUsagePage, link.outputUsage, value,
-                           &process.reports.writeOverlapped);
+    const int sent = ZXSendOutputBuffer(process, link.deviceHandle, link.outputReportLength,
+                                        link.preparsedData, link.outputUsagePage, link.outputUsage,
+                                        value, &process.reports.writeOverlapped);
     NoteSendResult(link, area, sent);
 }
 

@@ -27,9 +27,9 @@ void TraceSink(const char* tag, int level, const char* text);
 }  // namespace quorforce
 
 // A trace line, formatted only while the trace is on: the per-tick paths pay one load.
-#define QF_TRACE(tag, level, ...)                                  \
-    do {                                                           \
-        if (::quorforce::TraceEnabled()) {                         \
-            ::quorforce::Trace((tag), (level), __VA_ARGS__);       \
-        }                                                          \
+#define QF_TRACE(tag, level, ...)                            \
+    do {                                                     \
+        if (::quorforce::TraceEnabled()) {                   \
+            ::quorforce::Trace((tag), (level), __VA_ARGS__); \
+        }                                                    \
     } while (0)

@@ -304,8 +304,8 @@ LSTATUS RegQueryInfoKeyA(HKEY key, LPSTR, LPDWORD classSize, LPDWORD, LPDWORD su
     return ERROR_SUCCESS;
 }
 
-LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD, LPSTR,
-                      LPDWORD, FILETIME*) {
+LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD, LPSTR, LPDWORD,
+                      FILETIME*) {
     std::lock_guard<std::mutex> guard(Lock());
     std::shared_ptr<Node> node;
     Hive* hive = nullptr;

@@ -128,8 +128,8 @@ TEST_F(RegistrationRoundTrip, UnregisterRemovesOnlyWhatRegisterWrote) {
     EXPECT_EQ(Text(classKey_ + "\\InprocServer32", ""), "C:\\wheel\\quorforce.dll");
     EXPECT_EQ(Text(classKey_ + "\\InprocServer32", "ThreadingModel"), "Both");
     // DirectInput reads the device's flags as reserved: 0. The X axis is the actuator.
-    EXPECT_EQ(Value(ff_, "Attributes"), (std::vector<BYTE>{0, 0, 0, 0, 0x80, 0x3E, 0, 0, 0x80,
-                                                           0x3E, 0, 0}));
+    EXPECT_EQ(Value(ff_, "Attributes"),
+              (std::vector<BYTE>{0, 0, 0, 0, 0x80, 0x3E, 0, 0, 0x80, 0x3E, 0, 0}));
     EXPECT_EQ(Value(axis_, "Attributes"), (std::vector<BYTE>{0x01, 0x01, 0, 0, 0x01, 0, 0x30, 0}));
     EXPECT_EQ(Value(axis_, "FFAttributes"), BytesOf(kActuatorAxisForce));
     EXPECT_NE(kActuatorAxisForce.dwFFMaxForce, 0u);
@@ -219,9 +219,10 @@ TEST_F(RegistrationRoundTrip, TheTemplateWritesWhatTheRegistrationWrites) {
             continue;
         }
         const std::string oem = OemKeyOf(0x046D, 0xC294);
-        const bool registered = section.rfind(oem + kForceFeedbackSubkey, 0) == 0 ||
-                                section == oem + kActuatorAxisSubkey ||
-                                (section == kProductKey && line.rfind("\"Accepted_Devices\"", 0) == 0);
+        const bool registered =
+            section.rfind(oem + kForceFeedbackSubkey, 0) == 0 ||
+            section == oem + kActuatorAxisSubkey ||
+            (section == kProductKey && line.rfind("\"Accepted_Devices\"", 0) == 0);
         const std::size_t equals = line.find('=');
         if (!registered || line.empty() || line[0] == ';' || equals == std::string::npos) continue;
         SCOPED_TRACE(section + " " + line);

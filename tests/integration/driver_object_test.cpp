@@ -199,10 +199,8 @@ TEST_F(DriverObject, AnotherVendorsWheelBindsOnlyWhenNamed) {
         const char* accepted;
         HRESULT bound;
     } rows[] = {
-        {nullptr, E_FAIL},
-        {"VID_046D&PID_C295 VID_1234", E_FAIL},
-        {"VID_046D&PID_C294", S_OK},
-        {"junk, vid_046d&pid_c294;", S_OK},
+        {nullptr, E_FAIL},           {"VID_046D&PID_C295 VID_1234", E_FAIL},
+        {"VID_046D&PID_C294", S_OK}, {"junk, vid_046d&pid_c294;", S_OK},
         {"VID_046D", S_OK},
     };
     for (const auto& row : rows) {
@@ -368,7 +366,8 @@ TEST_F(DriverObject, TraceLinesReachTheDebuggerOnlyWhenAsked) {
             EXPECT_TRUE(lines.empty());
             continue;
         }
-        EXPECT_EQ(count("quorforce: INFO     DeviceID joystick 0 area 0: bound VID_5A1C&PID_E410"), 1);
+        EXPECT_EQ(count("quorforce: INFO     DeviceID joystick 0 area 0: bound VID_5A1C&PID_E410"),
+                  1);
         EXPECT_EQ(count("effect id 9999 handle 0 flags 0x00000000: refused, 0x80004001"), 1);
         EXPECT_EQ(count("area 0: output reports fail (result 3)"), 1);
     }
