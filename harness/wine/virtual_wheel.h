@@ -67,21 +67,31 @@ inline std::string WaitForInterface(const GUID& guid, const std::string& part = 
     return "";
 }
 
-// The part of both device paths (HID and test channel) that names wheel `n`.
-inline std::string WheelPart(int n) { return "vid_5a1c&pid_e410#000" + std::to_string(n) + "#"; }
+// The built-in wheel's model; another one ("VID_046D&PID_C294") is a wheel of another vendor
+// that the minidriver reports with those ids.
+inline const char* const kBuiltInModel = "VID_5A1C&PID_E410";
 
-// Installs virtual wheel `n` as a root-enumerated device with the minidriver's INF.
-inline bool InstallWheel(int n = 0) {
+// The part of both device paths (HID and test channel) that names wheel `n` of the model.
+inline std::string WheelPart(int n, const std::string& model = kBuiltInModel) {
+    std::string part = model + "#000" + std::to_string(n) + "#";
+    CharLowerA(&part[0]);
+    return part;
+}
+
+// Installs virtual wheel `n` of the model as a root-enumerated device with the minidriver's
+// INF; its second hardware id tells the minidriver the model's ids.
+inline bool InstallWheel(int n = 0, const std::string& model = kBuiltInModel) {
     HDEVINFO set = SetupDiCreateDeviceInfoList(&kHidClass, nullptr);
     if (set == INVALID_HANDLE_VALUE) return false;
     SP_DEVINFO_DATA device = {};
     device.cbSize = sizeof device;
-    const std::string instance = "ROOT\\VID_5A1C&PID_E410\\000" + std::to_string(n);
+    const std::string instance = "ROOT\\" + model + "\\000" + std::to_string(n);
     bool ok =
         SetupDiCreateDeviceInfoA(set, instance.c_str(), &kHidClass, nullptr, nullptr, 0, &device);
-    static const char ids[] = "root\\quorvhid\0";
+    const std::string ids = std::string("root\\quorvhid") + '\0' + model + '\0' + '\0';
     ok = ok && SetupDiSetDeviceRegistryPropertyA(set, &device, SPDRP_HARDWAREID,
-                                                 reinterpret_cast<const BYTE*>(ids), sizeof ids);
+                                                 reinterpret_cast<const BYTE*>(ids.data()),
+                                                 static_cast<DWORD>(ids.size()));
     ok = ok && SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set, &device);
     SetupDiDestroyDeviceInfoList(set);
     if (!ok) return false;
@@ -138,14 +148,15 @@ inline const char* const kDeviceKey =
 
 // Installs wheel `n` (once per prefix), gives it joystick id `joystick` and opens its test
 // channel; INVALID_HANDLE_VALUE when any step fails.
-inline HANDLE OpenWheelChannel(int n = 0, DWORD joystick = 0) {
-    if (InterfacePath(kHidInterface, WheelPart(n)).empty() && !InstallWheel(n)) {
+inline HANDLE OpenWheelChannel(int n = 0, DWORD joystick = 0,
+                               const std::string& model = kBuiltInModel) {
+    if (InterfacePath(kHidInterface, WheelPart(n, model)).empty() && !InstallWheel(n, model)) {
         return INVALID_HANDLE_VALUE;
     }
-    const std::string path = WaitForInterface(kHidInterface, WheelPart(n));
+    const std::string path = WaitForInterface(kHidInterface, WheelPart(n, model));
     if (path.empty()) return INVALID_HANDLE_VALUE;
     GiveJoystickId(path, joystick);
-    const std::string channelPath = WaitForInterface(kTestInterface, WheelPart(n));
+    const std::string channelPath = WaitForInterface(kTestInterface, WheelPart(n, model));
     if (channelPath.empty()) return INVALID_HANDLE_VALUE;
     return CreateFileA(channelPath.c_str(), GENERIC_READ | GENERIC_WRITE,
                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);

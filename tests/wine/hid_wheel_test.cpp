@@ -291,4 +291,32 @@ TEST(WineTwoWheels, EachReceivesItsOwnForce) {
         CloseHandle(channel);
 }
 
+// A maker's own wheel, vendor 046D, as joystick 2: the driver binds it once the installation
+// names it among the accepted devices, and not before.
+TEST(WineOtherVendor, BindsOnceNamedInTheAcceptedDevices) {
+    const HANDLE channel = OpenWheelChannel(0, 2, "VID_046D&PID_C294");
+    ASSERT_NE(channel, INVALID_HANDLE_VALUE) << "the other vendor's wheel did not install";
+    LoadedDriver dll;
+    IClassFactory* factory = dll.CreateFactory();
+    ASSERT_NE(factory, nullptr);
+    IDirectInputEffectDriver* driver = nullptr;
+    ASSERT_EQ(factory->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver)),
+              S_OK);
+    EXPECT_EQ(driver->DeviceID(0x0800, 2, TRUE, 2, nullptr), E_FAIL);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDeviceKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const char accepted[] = "VID_046D&PID_C294";
+    RegSetValueExA(key, "Accepted_Devices", 0, REG_SZ, reinterpret_cast<const BYTE*>(accepted),
+                   sizeof accepted);
+    EXPECT_EQ(driver->DeviceID(0x0800, 2, TRUE, 2, nullptr), S_OK);
+    RegDeleteValueA(key, "Accepted_Devices");
+    RegCloseKey(key);
+    driver->Release();
+    factory->Release();
+    dll.Free();
+    CloseHandle(channel);
+}
+
 }  // namespace

@@ -110,6 +110,7 @@ typedef struct {
     volatile LONG fault;
     IRP* volatile stalled_write;
     UNICODE_STRING test_path;
+    USHORT vendor_id, product_id;
 } WHEEL;
 
 static PDRIVER_DISPATCH hidclass_device_control;
@@ -168,7 +169,8 @@ static NTSTATUS WINAPI internal_ioctl(DEVICE_OBJECT* device, IRP* irp) {
     case IOCTL_HID_GET_REPORT_DESCRIPTOR:
         return copy_out(irp, report_descriptor, sizeof(report_descriptor), out);
     case IOCTL_HID_GET_DEVICE_ATTRIBUTES: {
-        HID_DEVICE_ATTRIBUTES a = {sizeof(HID_DEVICE_ATTRIBUTES), 0x5A1C, 0xE410, 0x0100, {0}};
+        HID_DEVICE_ATTRIBUTES a = {
+            sizeof(HID_DEVICE_ATTRIBUTES), wheel->vendor_id, wheel->product_id, 0x0100, {0}};
         return copy_out(irp, &a, sizeof a, out);
     }
     case IOCTL_HID_GET_STRING: {
@@ -281,11 +283,49 @@ static NTSTATUS WINAPI power(DEVICE_OBJECT* device, IRP* irp) {
     return PoCallDriver(ext->NextDeviceObject, irp);
 }
 
+/* Four hexadecimal digits, or -1. */
+static LONG hex4(const WCHAR* text) {
+    LONG value = 0;
+    for (int i = 0; i < 4; ++i) {
+        WCHAR c = text[i];
+        LONG digit = c >= '0' && c <= '9'   ? c - '0'
+                     : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                     : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                            : -1;
+        if (digit < 0) return -1;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+/* The wheel's ids: a hardware id "VID_XXXX&PID_XXXX" beside root\quorvhid names them, so
+ * that a test can plug another vendor's wheel; without one it is the built-in 5A1C:E410. */
+static void read_ids(DEVICE_OBJECT* pdo, WHEEL* wheel) {
+    WCHAR ids[256];
+    ULONG size = 0;
+    wheel->vendor_id = 0x5A1C;
+    wheel->product_id = 0xE410;
+    if (IoGetDeviceProperty(pdo, DevicePropertyHardwareID, sizeof ids - sizeof(WCHAR), ids,
+                            &size) != STATUS_SUCCESS) {
+        return;
+    }
+    ids[size / sizeof(WCHAR) < 255 ? size / sizeof(WCHAR) : 255] = 0;
+    for (ULONG i = 0; i + 17 <= size / sizeof(WCHAR); ++i) {
+        if ((ids[i] == 'V' || ids[i] == 'v') && ids[i + 3] == '_' && ids[i + 8] == '&' &&
+            hex4(ids + i + 4) >= 0 && hex4(ids + i + 13) >= 0) {
+            wheel->vendor_id = (USHORT)hex4(ids + i + 4);
+            wheel->product_id = (USHORT)hex4(ids + i + 13);
+            return;
+        }
+    }
+}
+
 static NTSTATUS WINAPI add_device(DRIVER_OBJECT* driver, DEVICE_OBJECT* fdo) {
     HID_DEVICE_EXTENSION* ext = fdo->DeviceExtension;
     WHEEL* wheel = ext->MiniDeviceExtension;
     (void)driver;
     RtlZeroMemory(wheel, sizeof *wheel);
+    read_ids(ext->PhysicalDeviceObject, wheel);
     IoRegisterDeviceInterface(ext->PhysicalDeviceObject, &test_interface, NULL, &wheel->test_path);
     fdo->Flags &= ~DO_DEVICE_INITIALIZING;
     return STATUS_SUCCESS;
