@@ -320,7 +320,7 @@ private:
         if (c.effectId == 0 && !numeric) {
             Error("unknown effect kind '" + w[2] +
                   "' (constant, ramp, square, triangle, sawup, sawdown, sine, spring, damper, "
-                  "inertia or an effect id)");
+                  "inertia, friction or an effect id)");
             return false;
         }
         if (numeric) c.effectId = static_cast<std::uint32_t>(number);
@@ -352,7 +352,7 @@ private:
         if (kCommonParams.count(name)) return true;
         if (kind == "constant") return kConstantParams.count(name) > 0;
         if (kind == "ramp") return kRampParams.count(name) > 0;
-        if (kind == "spring" || kind == "damper" || kind == "inertia") {
+        if (quorforce::KindOfEffect(EffectIdOfKind(kind)) == quorforce::EffectKind::Condition) {
             return kConditionParams.count(name) > 0;
         }
         return kPeriodicParams.count(name) > 0;
