@@ -36,9 +36,12 @@ struct MotionInput {
 };
 
 // Friction reaches its full force (the coefficient) this far beyond the dead band, in the
-// damper's x (velocity × 100): one count per 16 ms step. Below it the force grows in
+// damper's x (velocity × 100): ten counts per 16 ms step. Below it the force grows in
 // proportion, so it passes through zero velocity without a jump between the two signs.
-constexpr std::int32_t kFrictionRamp = 200;
+// Near rest friction is thus a damper, and a damper computed from reads a step or two old
+// must stay soft to be stable: at full coefficient this ramp is half as steep as the
+// default damper's, where a steeper one made a light wheel chatter about its rest.
+constexpr std::int32_t kFrictionRamp = 2000;
 // Friction's force does not scale with the axis's resolution: the coefficient byte is 1.
 constexpr std::uint8_t kFrictionCoefficientByte = 10;
 

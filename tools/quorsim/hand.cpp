@@ -51,8 +51,8 @@ void Hand::Take(const HandAction& action, std::uint32_t ms, double position) {
 double Hand::Tremor() {
     seed_ = seed_ * 1664525u + 1013904223u;
     const double white = static_cast<double>(seed_ >> 8) / 16777216.0 * 2 - 1;
-    tremor_ += (white - tremor_) * 0.03;
-    return tremor_ * 4.0;  // the filter leaves about a quarter of the input's size
+    tremor_ += (white - tremor_) * 0.01;
+    return tremor_ * 7.0;  // the filter leaves about a seventh of the input's size
 }
 
 double Hand::Torque(std::uint32_t ms, double position, double velocity, double radiansPerUnit) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <sstream>
 
 #include "tools/quorsim/response.h"
@@ -338,6 +339,21 @@ std::string Summary(const RunLog& log) {
     if (log.realtime && outputs > 1) out << TickFigures(log);
     out << PositionFigures(log);
     return out.str();
+}
+
+}  // namespace quorsim
+
+namespace quorsim {
+
+bool WriteTrace(const RunLog& log, const std::string& path) {
+    std::ofstream out(path);
+    out << "# ms,position: a simulated wheel's true position, written by quorsim --trace\n";
+    char line[64];
+    for (const auto& [ms, position] : log.trace) {
+        std::snprintf(line, sizeof line, "%u,%.3f\n", static_cast<unsigned>(ms), position);
+        out << line;
+    }
+    return static_cast<bool>(out);
 }
 
 }  // namespace quorsim

@@ -335,7 +335,7 @@ private:
         case Command::X: return QueueX(c);
         case Command::Hand:
             wheels_.Hand(c.device, c.hand, now_);
-            return Mark(c.text);
+            return Mark(c.text.substr(c.text.find("hand")));
         case Command::ControlPanel: return Record(c.line, c.text, ControlPanelCall(c));
         }
         Record(c.line, c.text, ResultName(r) + extra);
