@@ -99,7 +99,10 @@ void WheelModel::Advance(int forceByte, double handTorque) {
     // Semi-implicit Euler: the new rate moves the angle, which keeps an undamped
     // oscillation's energy bounded at this step.
     rate_ += (drive + Friction(drive)) / config_.inertia * kStepSeconds;
-    if (before != 0 && (before > 0) != (rate_ > 0)) rate_ = 0;  // friction stops, never reverses
+    // Where friction alone turned the motion round it only stopped it: friction never
+    // drives. A drive stronger than the friction does turn it round.
+    const bool reversed = before != 0 && (before > 0) != (rate_ > 0);
+    if (reversed && std::fabs(drive) <= config_.coulomb) rate_ = 0;
     angle_ += rate_ * kStepSeconds;
     if (angle_ > halfTurn_ || angle_ < -halfTurn_) {  // the end stops
         angle_ = angle_ > 0 ? halfTurn_ : -halfTurn_;
