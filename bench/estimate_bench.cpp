@@ -89,18 +89,18 @@ void Report(const char* what, const quorsim::RunLog& log, std::uint32_t from, st
             std::uint32_t lagFrom, std::uint32_t lagTo) {
     const Figures reads = Measure(log, 0, from, to, lagFrom, lagTo);
     const Figures smooth = Measure(log, 1, from, to, lagFrom, lagTo);
-    std::printf("%s\n  damper ripple (RMS force, of 20000): estimate 0 %.0f, estimate 1 %.0f, "
-                "ratio %.1fx\n  lag (steps of %u ms): estimate 0 %d, estimate 1 %d\n",
-                what, reads.ripple, smooth.ripple,
-                smooth.ripple > 0 ? reads.ripple / smooth.ripple : 0.0,
-                static_cast<unsigned>(log.pollingStep), reads.lagSteps, smooth.lagSteps);
+    std::printf(
+        "%s\n  damper ripple (RMS force, of 20000): estimate 0 %.0f, estimate 1 %.0f, "
+        "ratio %.1fx\n  lag (steps of %u ms): estimate 0 %d, estimate 1 %d\n",
+        what, reads.ripple, smooth.ripple, smooth.ripple > 0 ? reads.ripple / smooth.ripple : 0.0,
+        static_cast<unsigned>(log.pollingStep), reads.lagSteps, smooth.lagSteps);
 }
 
 }  // namespace
 
 int main() {
-    Report("slow turn, 30 units/s (closed-loop-damper.qsim)", Run("closed-loop-damper.qsim"),
-           1500, 4400, 400, 4900);
+    Report("slow turn, 30 units/s (closed-loop-damper.qsim)", Run("closed-loop-damper.qsim"), 1500,
+           4400, 400, 4900);
     Report("recorded unsteady turn (closed-loop-damper-trace.qsim)",
            Run("closed-loop-damper-trace.qsim"), 1000, 3400, 400, 4000);
     return 0;

@@ -42,8 +42,8 @@ void TrackMotion(MotionState& m, std::uint32_t now) {
     const float residual = moved - predicted;
     const float nextVelocity = Bounded((velocity + kTrackerBeta * residual / dt) * 32.0f);
     const float rawAcceleration = (nextVelocity - m.smoothVelocity) * 32.0f / dt;
-    m.smoothAcceleration =
-        Bounded(m.smoothAcceleration + kAccelerationGain * (rawAcceleration - m.smoothAcceleration));
+    m.smoothAcceleration = Bounded(m.smoothAcceleration +
+                                   kAccelerationGain * (rawAcceleration - m.smoothAcceleration));
     m.smoothVelocity = nextVelocity;
     m.trackError = predicted + kTrackerAlpha * residual - moved;
     m.trackedPosition = m.position;

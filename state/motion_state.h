@@ -1,8 +1,8 @@
 // MotionState: the estimate of one device's steering axis (position, velocity,
 // acceleration) that the device's condition effects turn into forces, measured between
 // reads of that device: the difference of the last two reads, and beside it the smooth
-// estimate of the motion tracker, which a device's Motion_Estimate setting selects. One per internal device id, guarded by the InputMutex: PollThread
-// writes it, the mixer reads it.
+// estimate of the motion tracker, which a device's Motion_Estimate setting selects. One per
+// internal device id, guarded by the InputMutex: PollThread writes it, the mixer reads it.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The condition effects: spring (from the position), damper and friction (from the
-// velocity) and inertia (from the acceleration), in force-feedback and shock mode. Stateless; runs on
-// ForceThread with the TableMutex held and the InputMutex around the motion read.
+// velocity) and inertia (from the acceleration), in force-feedback and shock mode. Stateless; runs
+// on ForceThread with the TableMutex held and the InputMutex around the motion read.
 #pragma once
 
 #include <cstdint>

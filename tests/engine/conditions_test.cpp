@@ -143,9 +143,10 @@ TEST(ForceModeCondition, FrictionOpposesTheMotionUpToItsCoefficient) {
         std::int32_t x;
         int force;
     } rows[] = {
-        {0, 0},        {100, 0},       {-100, 0},  // at rest and inside the dead band
-        {600, 3000},   {1100, 6000},   // half way up the ramp, and the top of it: 2 × 3000, 2 × 6000
-        {2100, 12000}, {50000, 12000},  // the coefficient, whatever the speed
+        {0, 0},         {100, 0},       {-100, 0},  // at rest and inside the dead band
+        {600, 3000},    {1100, 6000},    // half way up the ramp, and the top of it: 2 × 3000, 2 ×
+                                         // 6000
+        {2100, 12000},  {50000, 12000},  // the coefficient, whatever the speed
         {-1100, -3000}, {-2100, -6000}, {-900000, -6000},
     };
     for (const auto& row : rows) {
@@ -185,22 +186,29 @@ TEST(ConditionInput, EachKindTakesItsMotionValueAndByte) {
         std::int32_t x;
         std::uint8_t coefficientByte;
     } rows[] = {
-        {kEffectSpring, &force, 2000, 41}, {kEffectDamper, &force, 700, 22},
-        {kEffectInertia, &force, 300, 23}, {kEffectInertiaAlt, &force, 300, 23},
-        {kEffectSpring, &shock, 7800, 0},  {kEffectDamper, &shock, 390, 0},
-        {kEffectInertia, &shock, -156, 0}, {kEffectConstant, &force, 0, 0},
-        {kEffectFriction, &force, 700, kFrictionCoefficientByte}, {kEffectFriction, &shock, 390, 0},
+        {kEffectSpring, &force, 2000, 41},
+        {kEffectDamper, &force, 700, 22},
+        {kEffectInertia, &force, 300, 23},
+        {kEffectInertiaAlt, &force, 300, 23},
+        {kEffectSpring, &shock, 7800, 0},
+        {kEffectDamper, &shock, 390, 0},
+        {kEffectInertia, &shock, -156, 0},
+        {kEffectConstant, &force, 0, 0},
+        {kEffectFriction, &force, 700, kFrictionCoefficientByte},
+        {kEffectFriction, &shock, 390, 0},
         // The tracker's values, chosen by Motion_Estimate 1; the spring keeps the reads.
-        {kEffectDamper, &smooth, 250, 22}, {kEffectInertia, &smooth, -75, 23},
-        {kEffectFriction, &smooth, 250, kFrictionCoefficientByte}, {kEffectSpring, &smooth, 2000, 41},
+        {kEffectDamper, &smooth, 250, 22},
+        {kEffectInertia, &smooth, -75, 23},
+        {kEffectFriction, &smooth, 250, kFrictionCoefficientByte},
+        {kEffectSpring, &smooth, 2000, 41},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.id);
         MotionInput input = MotionInputFor(row.id, *row.settings, m);
         EXPECT_EQ(input.x, row.x);
         EXPECT_EQ(input.coefficientByte, row.coefficientByte);
-        EXPECT_EQ(input.law, row.id == kEffectFriction ? ConditionLaw::Friction
-                                                       : ConditionLaw::Proportional);
+        EXPECT_EQ(input.law,
+                  row.id == kEffectFriction ? ConditionLaw::Friction : ConditionLaw::Proportional);
     }
     m.position = INT32_MAX / 2;  // a 32-bit axis far out: the product saturates
     EXPECT_EQ(MotionInputFor(kEffectSpring, force, m).x, INT32_MAX);

@@ -43,8 +43,8 @@ TEST(WheelModel, FreeSpringMassSwingsWithItsClosedFormPeriod) {
         std::vector<double> upward;  // times the wheel crosses 512 going up, interpolated
         double previous = wheel.Position() - 512, peak = 0;
         for (std::uint32_t ms = 1; ms <= 20000; ++ms) {
-            wheel.Advance(0x80, hand.Torque(ms, wheel.Position(), wheel.Velocity(),
-                                            wheel.RadiansPerUnit()));
+            wheel.Advance(
+                0x80, hand.Torque(ms, wheel.Position(), wheel.Velocity(), wheel.RadiansPerUnit()));
             const double off = wheel.Position() - 512;
             if (previous < 0 && off >= 0) upward.push_back(ms - off / (off - previous));
             if (ms > 15000) peak = std::max(peak, off);

@@ -14,13 +14,14 @@
 namespace {
 
 int Usage() {
-    std::cerr << "usage: quorsim [--svg FILE] [--trace FILE] [--realtime] [--quiet] SCRIPT\n"
-                 "  CSV of every report the wheel receives goes to standard output;\n"
-                 "  --svg FILE   also draw the two channels over time\n"
-                 "  --trace FILE write the first simulated wheel's position each ms (ms,position),\n"
-                 "               which a hand trace line replays\n"
-                 "  --realtime   run the real engine threads instead of virtual time\n"
-                 "  --quiet      no summary on standard error\n";
+    std::cerr
+        << "usage: quorsim [--svg FILE] [--trace FILE] [--realtime] [--quiet] SCRIPT\n"
+           "  CSV of every report the wheel receives goes to standard output;\n"
+           "  --svg FILE   also draw the two channels over time\n"
+           "  --trace FILE write the first simulated wheel's position each ms (ms,position),\n"
+           "               which a hand trace line replays\n"
+           "  --realtime   run the real engine threads instead of virtual time\n"
+           "  --quiet      no summary on standard error\n";
     return 2;
 }
 

@@ -292,8 +292,8 @@ std::string PositionFigures(const RunLog& log) {
         }
         if (r.periodMs > 0) {
             std::snprintf(line, sizeof line, ", oscillation: %d swings, period %.0f ms, %s %.1f",
-                          r.halfCycles, r.periodMs, r.settlingMs >= 0 ? "last amplitude" : "amplitude",
-                          r.amplitude);
+                          r.halfCycles, r.periodMs,
+                          r.settlingMs >= 0 ? "last amplitude" : "amplitude", r.amplitude);
             out << line;
         } else {
             out << ", no oscillation";

@@ -63,7 +63,8 @@ Response ResponseOf(const std::vector<PositionRecord>& records, int device, std:
     std::size_t last = w.size();  // the last sample outside the band, + 1
     while (last > 0 && std::fabs(w[last - 1]->position - r.final) <= kSettledBand)
         --last;
-    if (last < w.size()) r.settlingMs = (last == 0 ? w[0]->ms : w[last]->ms) - static_cast<std::int64_t>(since);
+    if (last < w.size())
+        r.settlingMs = (last == 0 ? w[0]->ms : w[last]->ms) - static_cast<std::int64_t>(since);
     Oscillation(w, r);
     return r;
 }

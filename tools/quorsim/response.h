@@ -17,11 +17,11 @@ struct Response {
     bool valid = false;
     std::uint32_t since = 0;  // ms of the hand's last action
     double from = 0, final = 0;
-    double overshoot = 0;         // axis units past the final position, against the move
+    double overshoot = 0;          // axis units past the final position, against the move
     std::int64_t settlingMs = -1;  // after `since`; -1 when it never settles
-    int halfCycles = 0;           // swings across the final position, beyond the band
-    double periodMs = 0;          // of the oscillation, when it swings twice or more
-    double amplitude = 0;         // half the peak to peak of the last period
+    int halfCycles = 0;            // swings across the final position, beyond the band
+    double periodMs = 0;           // of the oscillation, when it swings twice or more
+    double amplitude = 0;          // half the peak to peak of the last period
 };
 
 // `since`: the ms of the last hand action of the device (0 when it had none).

@@ -262,13 +262,15 @@ private:
             {"turn", HandAction::Turn},
             {"trace", HandAction::Trace}};
         auto kind = w.size() >= 2 ? kKinds.find(w[1]) : kKinds.end();
-        if (kind == kKinds.end()) return Refuse("hand takes free, hold POS, turn SPEED or trace FILE");
+        if (kind == kKinds.end())
+            return Refuse("hand takes free, hold POS, turn SPEED or trace FILE");
         c.kind = Command::Hand;
         HandAction& hand = c.hand;
         hand.kind = kind->second;
         const bool free = hand.kind == HandAction::Free;
         if (free != (w.size() == 2)) {
-            return Refuse(free ? "hand free takes nothing more" : "hand " + w[1] + " takes a value");
+            return Refuse(free ? "hand free takes nothing more"
+                               : "hand " + w[1] + " takes a value");
         }
         if (free) return true;
         if (hand.kind == HandAction::Trace) {
@@ -281,8 +283,8 @@ private:
         for (std::size_t i = 3; i < w.size(); ++i) {
             const std::size_t eq = w[i].find('=');
             const std::string name = w[i].substr(0, eq);
-            double* field = name == "stiffness" ? &hand.stiffness
-                            : name == "damping" ? &hand.damping
+            double* field = name == "stiffness"                                ? &hand.stiffness
+                            : name == "damping"                                ? &hand.damping
                             : name == "noise" && hand.kind == HandAction::Turn ? &hand.noise
                                                                                : nullptr;
             if (eq == std::string::npos || field == nullptr || !Real(w[i].substr(eq + 1), field) ||

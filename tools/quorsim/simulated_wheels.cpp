@@ -46,7 +46,8 @@ void SimulatedWheels::AfterStep(std::uint32_t ms, std::uint32_t step,
             if (t % static_cast<std::uint32_t>(w.config.reportMs) == 0) {
                 links_.queue(w.device, model.Reported());
             }
-            if (trace != nullptr && &w == &wheels_.front()) trace->emplace_back(t, model.Position());
+            if (trace != nullptr && &w == &wheels_.front())
+                trace->emplace_back(t, model.Position());
         }
     }
 }

@@ -124,7 +124,8 @@ std::int32_t WheelModel::Reported() const {
     if (count < 0) count = 0;
     if (count > config_.counts - 1) count = config_.counts - 1;
     const double span = static_cast<double>(config_.logicalMax) - config_.logicalMin + 1;
-    return static_cast<std::int32_t>(config_.logicalMin + std::floor(count * span / config_.counts));
+    return static_cast<std::int32_t>(config_.logicalMin +
+                                     std::floor(count * span / config_.counts));
 }
 
 }  // namespace quorsim

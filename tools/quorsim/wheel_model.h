@@ -12,11 +12,11 @@ namespace quorsim {
 // `model=` of a `wheel` line, in SI units; the axis in its own logical units.
 struct WheelModelConfig {
     bool present = false;
-    double inertia = 0.01;    // kg·m², rotor and rim
-    double viscous = 0.02;    // N·m·s/rad
-    double coulomb = 0.02;    // N·m
-    double torque = 0.016;    // N·m per unit of the force byte away from 0x80
-    double turnDegrees = 270;  // lock to lock
+    double inertia = 0.01;       // kg·m², rotor and rim
+    double viscous = 0.02;       // N·m·s/rad
+    double coulomb = 0.02;       // N·m
+    double torque = 0.016;       // N·m per unit of the force byte away from 0x80
+    double turnDegrees = 270;    // lock to lock
     std::int32_t counts = 1024;  // encoder counts over the full turn
     std::int32_t logicalMin = 0;
     std::int32_t logicalMax = 1023;
@@ -47,7 +47,7 @@ private:
 
     WheelModelConfig config_;
     double radiansPerUnit_;
-    double halfTurn_;  // rad
+    double halfTurn_;   // rad
     double angle_ = 0;  // rad from the centre
     double rate_ = 0;   // rad/s
 };
