@@ -39,6 +39,8 @@ const SettingEntry kSettings[kSettingCount] = {
      QF_FIELD(Device, DeviceSettings, by10DamperCoef)},
     {"By10_Spring_Coef", SettingKey::Device, SettingGroup::Device, kByte, 40,
      QF_FIELD(Device, DeviceSettings, by10SpringCoef)},
+    {"Motion_Estimate", SettingKey::Device, SettingGroup::Device, kByte, 0,
+     QF_FIELD(Device, DeviceSettings, motionEstimate)},
     {"Motor_Parameters", SettingKey::Device, SettingGroup::Motor, kWhole, 0,
      QF_FIELD(Device, DeviceSettings, motorParameters)},
     {"Global_Value", SettingKey::Joystick, SettingGroup::ForceGains, kWhole, 100,

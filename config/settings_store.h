@@ -23,7 +23,7 @@ bool JoystickKey(const SharedEffectTable& table, int j, char (&key)[kKeyPathSize
 
 EngineSettings LoadEngineSettings();
 
-// The nine per-device values into the link and settings j; always 1.
+// The ten per-device values into the link and settings j; always 1.
 int LoadDeviceSettings(SharedEffectTable& table, DeviceLink& link, int j);
 // "Motor_Parameters" into settings j (0 when absent); returns it.
 std::int32_t LoadMotorParameters(SharedEffectTable& table, int j);

@@ -5,6 +5,7 @@
 
 #include "engine/mixer.h"
 #include "engine/motion.h"
+#include "engine/motion_tracker.h"
 #include "engine/tick_deadline.h"
 #include "hid/report_io.h"
 #include "synthesis/tables.h"
@@ -134,6 +135,7 @@ void PollPass(ProcessState& process, BYTE* buffer, std::uint32_t now) {
         const int read = ZXReadInputBuffer(process, link.deviceHandle, link.inputReportLength,
                                            link.preparsedData, buffer, kPollBufferSize, area);
         UpdateMotion(process.motion[area], read, now);
+        TrackMotion(process.motion[area], now);
     }
 }
 

@@ -23,6 +23,8 @@ const EffectIdEntry kEffectIds[kEffectIdCount] = {
      "inertia"},
     {kEffectInertiaAlt, EffectKind::Condition, Synthesis::Condition, MotionField::Acceleration,
      "inertia"},
+    {kEffectFriction, EffectKind::Condition, Synthesis::Friction, MotionField::Velocity,
+     "friction"},
 };
 
 const EffectIdEntry* FindEffectId(std::uint32_t effectId) {

@@ -22,6 +22,7 @@ enum EffectId : std::uint32_t {
     kEffectInertia = 66,
     kEffectInertiaAlt = 67,
     kEffectSpring = 912,
+    kEffectFriction = 68,
 };
 
 enum class EffectKind { None, Periodic, Constant, Ramp, Condition };
@@ -35,11 +36,12 @@ enum class Synthesis {
     Sine,
     Constant,
     Ramp,
-    Condition
+    Condition,  // a force in proportion to the motion beyond the dead band
+    Friction    // a force of the coefficient's size against the direction of motion
 };
 
 // What a condition effect pushes against: the wheel's position (spring), its velocity
-// (damper) or its acceleration (inertia).
+// (damper, friction) or its acceleration (inertia).
 enum class MotionField { None, Position, Velocity, Acceleration };
 
 struct EffectIdEntry {
@@ -50,7 +52,7 @@ struct EffectIdEntry {
     const char* name;  // the first entry of a name is the id that name stands for
 };
 
-constexpr std::size_t kEffectIdCount = 12;
+constexpr std::size_t kEffectIdCount = 13;
 extern const EffectIdEntry kEffectIds[kEffectIdCount];
 
 // The entry of an accepted id, or null for every id the driver does not accept (34 too).

@@ -92,7 +92,7 @@ struct DeviceSettings {
     std::uint8_t by10InertiaCoef;
     std::uint8_t by10DamperCoef;
     std::uint8_t by10SpringCoef;
-    std::uint8_t reserved;
+    std::uint8_t motionEstimate;  // 0: difference of the last two reads; 1: the tracker
     std::int32_t gainOverride[kSlotCount];
 };
 
@@ -142,6 +142,7 @@ static_assert(offsetof(DeviceSettings, shockOrForceFeedback) == 0x17, "settings"
 static_assert(offsetof(DeviceSettings, by10InertiaCoef) == 0x18, "settings");
 static_assert(offsetof(DeviceSettings, by10DamperCoef) == 0x19, "settings");
 static_assert(offsetof(DeviceSettings, by10SpringCoef) == 0x1a, "settings");
+static_assert(offsetof(DeviceSettings, motionEstimate) == 0x1b, "settings");
 static_assert(offsetof(DeviceSettings, gainOverride) == 0x1c, "settings");
 static_assert(sizeof(DeviceSettings) == 284, "settings");
 

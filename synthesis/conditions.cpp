@@ -12,6 +12,11 @@ std::int32_t Scaled(std::int32_t value, std::int32_t factor) {
     return SaturateToInt32(static_cast<std::int64_t>(value) * factor);
 }
 
+// The tracker's value in the condition's x, saturated like the reads' products.
+std::int32_t ScaledSmooth(float value, std::int32_t factor) {
+    return Trunc(static_cast<double>(value) * factor);
+}
+
 // The force outside the dead band, each side relative to its edge.
 std::int64_t OutsideDeadBand(std::int64_t x, std::int64_t low, std::int64_t high,
                              const ConditionInputs& c, std::int64_t lowDivisor,
@@ -29,6 +34,21 @@ std::int64_t OutsideDeadBand(std::int64_t x, std::int64_t low, std::int64_t high
     return f;
 }
 
+// Friction against the motion beyond the dead band, growing over kFrictionRamp to the
+// coefficient of its side.
+std::int64_t FrictionOutsideDeadBand(std::int64_t x, std::int64_t low, std::int64_t high,
+                                     const ConditionInputs& c) {
+    if (x > high) {
+        const std::int64_t beyond = x - high < kFrictionRamp ? x - high : kFrictionRamp;
+        return c.positiveCoefficient * beyond / kFrictionRamp;
+    }
+    if (x < low) {
+        const std::int64_t beyond = x - low > -kFrictionRamp ? x - low : -kFrictionRamp;
+        return c.negativeCoefficient * beyond / kFrictionRamp;
+    }
+    return 0;
+}
+
 bool Expired(const ConditionInputs& c) { return c.end != 0 && c.t >= c.end; }
 
 std::int32_t ForceModeValue(const DeviceSettings& settings, const ConditionInputs& c,
@@ -36,7 +56,9 @@ std::int32_t ForceModeValue(const DeviceSettings& settings, const ConditionInput
     const std::int64_t e = c.offset, d = c.deadBand;
     std::int64_t negativeSaturation = c.negativeSaturation;
     if (negativeSaturation < 0) negativeSaturation = -negativeSaturation;
-    std::int64_t f = OutsideDeadBand(motion.x, e - d, e + d, c, 10000, 10000);
+    std::int64_t f = motion.law == ConditionLaw::Friction
+                         ? FrictionOutsideDeadBand(motion.x, e - d, e + d, c)
+                         : OutsideDeadBand(motion.x, e - d, e + d, c, 10000, 10000);
     if (Expired(c)) f = 0;
     f = f * motion.coefficientByte / 10;
     if (f > c.positiveSaturation) f = c.positiveSaturation;
@@ -54,6 +76,7 @@ std::int32_t ForceModeValue(const DeviceSettings& settings, const ConditionInput
 
 std::int32_t ShockModeValue(const DeviceSettings& settings, const ConditionInputs& c,
                             const MotionInput& motion) {
+    if (motion.law == ConditionLaw::Friction) return 0;
     const std::int64_t e = c.offset;
     std::int64_t d = c.deadBand;
     if (d < 2000) d = 2000;
@@ -74,6 +97,7 @@ std::int32_t ShockModeValue(const DeviceSettings& settings, const ConditionInput
 MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& settings,
                            const MotionState& motion) {
     const bool forceMode = settings.shockOrForceFeedback != 0;
+    const bool smooth = forceMode && settings.motionEstimate == 1;
     MotionInput input;
     switch (MotionFieldOf(effectTypeId)) {
     case MotionField::Position:
@@ -81,14 +105,22 @@ MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& set
         input.coefficientByte = forceMode ? settings.by10SpringCoef : 0;
         break;
     case MotionField::Velocity:
-        input.x = forceMode ? Scaled(motion.velocity, 100) : Scaled(motion.positionDelta, 78);
+        input.x = smooth      ? ScaledSmooth(motion.smoothVelocity, 100)
+                  : forceMode ? Scaled(motion.velocity, 100)
+                              : Scaled(motion.positionDelta, 78);
         input.coefficientByte = forceMode ? settings.by10DamperCoef : 0;
         break;
     case MotionField::Acceleration:
-        input.x = forceMode ? Scaled(motion.acceleration, 100) : Scaled(motion.deltaChange, 78);
+        input.x = smooth      ? ScaledSmooth(motion.smoothAcceleration, 100)
+                  : forceMode ? Scaled(motion.acceleration, 100)
+                              : Scaled(motion.deltaChange, 78);
         input.coefficientByte = forceMode ? settings.by10InertiaCoef : 0;
         break;
     case MotionField::None: break;
+    }
+    if (SynthesisOf(effectTypeId) == Synthesis::Friction) {
+        input.law = ConditionLaw::Friction;
+        input.coefficientByte = forceMode ? kFrictionCoefficientByte : 0;
     }
     return input;
 }

@@ -86,6 +86,7 @@ ForcePair SynthesizeSlot(const EffectSlot& slot, const DeviceSettings& settings,
         return SynthRamp(settings, static_cast<std::int32_t>(slot.gain), t, EndOfEffect(slot),
                          slot.ramp.start, slot.ramp.end, DirectionOf(slot));
     case Synthesis::Condition:
+    case Synthesis::Friction:
         return SynthCondition(settings, ConditionOf(slot, t), DirectionOf(slot),
                               MotionInputFor(slot.effectTypeId, settings, motion));
     case Synthesis::None: break;

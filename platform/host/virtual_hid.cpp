@@ -106,6 +106,16 @@ std::vector<RecordedReport> VirtualHid::Reports() const {
     return reports;
 }
 
+bool VirtualHid::LastOutputReport(std::vector<std::uint8_t>* bytes) const {
+    std::lock_guard<std::mutex> guard(TableLock());
+    for (auto r = reports.rbegin(); r != reports.rend(); ++r) {
+        if (r->kind != RecordedReport::Output) continue;
+        *bytes = r->bytes;
+        return true;
+    }
+    return false;
+}
+
 std::vector<std::vector<std::uint8_t>> VirtualHid::OutputReports() const {
     std::lock_guard<std::mutex> guard(TableLock());
     std::vector<std::vector<std::uint8_t>> out;

@@ -51,6 +51,8 @@ public:
     const ParsedDescriptor& Parsed() const { return parsed_; }
 
     std::vector<RecordedReport> Reports() const;
+    // The newest output report received, without copying the others; false when none.
+    bool LastOutputReport(std::vector<std::uint8_t>* bytes) const;
     std::uint64_t ReceivedCount() const;  // receivedCount, read under the kernel table lock
     // The output reports only, as bytes.
     std::vector<std::vector<std::uint8_t>> OutputReports() const;

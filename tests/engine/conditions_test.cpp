@@ -1,5 +1,5 @@
-// Spring, damper and inertia forces in both modes: dead band, saturation, device scaling,
-// the motion input each kind takes, and extreme inputs.
+// Spring, damper, inertia and friction forces in both modes: dead band, saturation, device
+// scaling, the motion input each kind takes under either motion estimate, and extreme inputs.
 #include <gtest/gtest.h>
 
 #include "state/effect_ids.h"
@@ -131,6 +131,39 @@ TEST(ShockModeCondition, DynamicValueScales) {
     EXPECT_EQ(Force(s, Spring(), 2500, 0), 0);
 }
 
+// Friction: against the motion, growing over kFrictionRamp (2000) beyond the dead band to
+// its coefficient, then flat; doubled by the device scaling like every condition.
+TEST(ForceModeCondition, FrictionOpposesTheMotionUpToItsCoefficient) {
+    const DeviceSettings s = Settings(Mode::Force, Channels::One);
+    ConditionInputs c = Spring();
+    c.positiveCoefficient = 6000;
+    c.negativeCoefficient = 3000;
+    c.deadBand = 100;
+    const struct {
+        std::int32_t x;
+        int force;
+    } rows[] = {
+        {0, 0},         {100, 0},       {-100, 0},  // at rest and inside the dead band
+        {600, 3000},    {1100, 6000},    // half way up the ramp, and the top of it: 2 × 3000, 2 ×
+                                         // 6000
+        {2100, 12000},  {50000, 12000},  // the coefficient, whatever the speed
+        {-1100, -3000}, {-2100, -6000}, {-900000, -6000},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.x);
+        MotionInput input{row.x, kFrictionCoefficientByte, ConditionLaw::Friction};
+        EXPECT_EQ(Signed(SynthCondition(s, c, kTwoAxes, input)), row.force);
+    }
+    c.positiveSaturation = 4000;  // the saturation caps it like any condition: 2 × 4000
+    EXPECT_EQ(Signed(SynthCondition(s, c, kTwoAxes,
+                                    {50000, kFrictionCoefficientByte, ConditionLaw::Friction})),
+              8000);
+    // A vibration motor cannot resist a motion: no shock-mode friction.
+    EXPECT_EQ(Signed(SynthCondition(Settings(Mode::Shock, Channels::One), c, kTwoAxes,
+                                    {50000, 0, ConditionLaw::Friction})),
+              0);
+}
+
 TEST(ConditionInput, EachKindTakesItsMotionValueAndByte) {
     DeviceSettings force = Settings(Mode::Force, Channels::One);
     DeviceSettings shock = Settings(Mode::Shock, Channels::One);
@@ -143,22 +176,39 @@ TEST(ConditionInput, EachKindTakesItsMotionValueAndByte) {
     m.acceleration = 3;
     m.positionDelta = 5;
     m.deltaChange = -2;
+    m.smoothVelocity = 2.5f;
+    m.smoothAcceleration = -0.75f;
+    DeviceSettings smooth = force;
+    smooth.motionEstimate = 1;
     const struct {
         std::uint32_t id;
         const DeviceSettings* settings;
         std::int32_t x;
         std::uint8_t coefficientByte;
     } rows[] = {
-        {kEffectSpring, &force, 2000, 41}, {kEffectDamper, &force, 700, 22},
-        {kEffectInertia, &force, 300, 23}, {kEffectInertiaAlt, &force, 300, 23},
-        {kEffectSpring, &shock, 7800, 0},  {kEffectDamper, &shock, 390, 0},
-        {kEffectInertia, &shock, -156, 0}, {kEffectConstant, &force, 0, 0},
+        {kEffectSpring, &force, 2000, 41},
+        {kEffectDamper, &force, 700, 22},
+        {kEffectInertia, &force, 300, 23},
+        {kEffectInertiaAlt, &force, 300, 23},
+        {kEffectSpring, &shock, 7800, 0},
+        {kEffectDamper, &shock, 390, 0},
+        {kEffectInertia, &shock, -156, 0},
+        {kEffectConstant, &force, 0, 0},
+        {kEffectFriction, &force, 700, kFrictionCoefficientByte},
+        {kEffectFriction, &shock, 390, 0},
+        // The tracker's values, chosen by Motion_Estimate 1; the spring keeps the reads.
+        {kEffectDamper, &smooth, 250, 22},
+        {kEffectInertia, &smooth, -75, 23},
+        {kEffectFriction, &smooth, 250, kFrictionCoefficientByte},
+        {kEffectSpring, &smooth, 2000, 41},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.id);
         MotionInput input = MotionInputFor(row.id, *row.settings, m);
         EXPECT_EQ(input.x, row.x);
         EXPECT_EQ(input.coefficientByte, row.coefficientByte);
+        EXPECT_EQ(input.law,
+                  row.id == kEffectFriction ? ConditionLaw::Friction : ConditionLaw::Proportional);
     }
     m.position = INT32_MAX / 2;  // a 32-bit axis far out: the product saturates
     EXPECT_EQ(MotionInputFor(kEffectSpring, force, m).x, INT32_MAX);

@@ -10,7 +10,8 @@
 namespace quorforce::fuzz {
 namespace {
 
-constexpr std::uint32_t kEffectIds[] = {32, 33, 35, 36, 615, 723, 371, 113, 65, 66, 67, 912, 34, 0};
+constexpr std::uint32_t kEffectIds[] = {32, 33, 35, 36, 615, 723, 371, 113,
+                                        65, 66, 67, 68, 912, 34,  0};
 constexpr std::uint32_t kHandles[] = {0, 1, 2, 3, 63, 64, 65, 0xFFFFFFFF};
 constexpr std::uint32_t kDownloadFlags[] = {
     DIEP_START,    DIEP_NODOWNLOAD,         0,        0x3FF, 0xE00003FF,

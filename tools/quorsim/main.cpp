@@ -1,5 +1,6 @@
 // quorsim: runs a scenario script on the driver's own code and a virtual wheel, and shows
-// what the wheel receives. Usage: quorsim [--svg FILE] [--realtime] [--quiet] SCRIPT
+// what the wheel receives. Usage: quorsim [--svg FILE] [--trace FILE] [--realtime] [--quiet]
+// SCRIPT
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -13,23 +14,28 @@
 namespace {
 
 int Usage() {
-    std::cerr << "usage: quorsim [--svg FILE] [--realtime] [--quiet] SCRIPT\n"
-                 "  CSV of every report the wheel receives goes to standard output;\n"
-                 "  --svg FILE   also draw the two channels over time\n"
-                 "  --realtime   run the real engine threads instead of virtual time\n"
-                 "  --quiet      no summary on standard error\n";
+    std::cerr
+        << "usage: quorsim [--svg FILE] [--trace FILE] [--realtime] [--quiet] SCRIPT\n"
+           "  CSV of every report the wheel receives goes to standard output;\n"
+           "  --svg FILE   also draw the two channels over time\n"
+           "  --trace FILE write the first simulated wheel's position each ms (ms,position),\n"
+           "               which a hand trace line replays\n"
+           "  --realtime   run the real engine threads instead of virtual time\n"
+           "  --quiet      no summary on standard error\n";
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string scriptPath, svgPath;
+    std::string scriptPath, svgPath, tracePath;
     bool realtime = false, quiet = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--svg" && i + 1 < argc) {
             svgPath = argv[++i];
+        } else if (arg == "--trace" && i + 1 < argc) {
+            tracePath = argv[++i];
         } else if (arg == "--realtime") {
             realtime = true;
         } else if (arg == "--quiet") {
@@ -68,6 +74,10 @@ int main(int argc, char** argv) {
             std::cerr << "quorsim: cannot write " << svgPath << "\n";
             return 1;
         }
+    }
+    if (!tracePath.empty() && !quorsim::WriteTrace(log, tracePath)) {
+        std::cerr << "quorsim: cannot write " << tracePath << "\n";
+        return 1;
     }
     if (!quiet) std::cerr << quorsim::Summary(log);
     return 0;

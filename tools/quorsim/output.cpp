@@ -2,8 +2,12 @@
 #include "tools/quorsim/output.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <sstream>
+
+#include "tools/quorsim/response.h"
 
 namespace quorsim {
 namespace {
@@ -40,20 +44,30 @@ std::uint8_t FormatOf(const RunLog& log, int device) {
 
 }  // namespace
 
-// With several devices each report line names its device: ms,NAME,report.
+// With several devices each report line names its device: ms,NAME,report. A simulated
+// wheel's position at each step comes before the reports of that instant.
 void WriteCsv(const RunLog& log, std::ostream& out) {
     const bool several = log.devices.size() > 1;
     out << (several ? "ms,device,report\n" : "ms,report\n");
-    std::size_t call = 0;
+    std::size_t call = 0, position = 0;
+    auto positionsUntil = [&](std::uint32_t ms) {
+        for (; position < log.positions.size() && log.positions[position].ms <= ms; ++position) {
+            const PositionRecord& p = log.positions[position];
+            out << p.ms << "," << (several ? log.devices[p.device].name + "," : "") << "position "
+                << p.reported << "\n";
+        }
+    };
     for (const ReportRecord& report : log.reports) {
         // The driver's answers come before the reports of the same instant.
         for (; call < log.calls.size() && log.calls[call].ms <= report.ms; ++call) {
             const CallRecord& c = log.calls[call];
             out << "# " << c.ms << " " << c.text << ": " << c.result << "\n";
         }
+        positionsUntil(report.ms);
         out << report.ms << "," << (several ? log.devices[report.device].name + "," : "")
             << (report.feature ? "feature " : "") << Hex(report.bytes) << "\n";
     }
+    positionsUntil(UINT32_MAX);
     for (; call < log.calls.size(); ++call) {
         const CallRecord& c = log.calls[call];
         out << "# " << c.ms << " " << c.text << ": " << c.result << "\n";
@@ -136,16 +150,92 @@ void WritePanel(const RunLog& log, int device, int top, std::ostream& out) {
 
 }  // namespace
 
+namespace {
+
+bool HasPositions(const RunLog& log, int device) {
+    for (const PositionRecord& p : log.positions) {
+        if (p.device == device) return true;
+    }
+    return false;
+}
+
+// A simulated wheel's position panel: the position it reported (what the driver read) and
+// where it truly was, in axis units, with the device's markers.
+void WritePositionPanel(const RunLog& log, int device, int top, std::ostream& out) {
+    const double plotWidth = kWidth - kLeft - kRight, plotHeight = kPanelHeight - kBottom;
+    const double endMs = std::max<double>(log.endMs, 1);
+    double low = 1e300, high = -1e300;
+    for (const PositionRecord& p : log.positions) {
+        if (p.device != device) continue;
+        low = std::min({low, p.position, static_cast<double>(p.reported)});
+        high = std::max({high, p.position, static_cast<double>(p.reported)});
+    }
+    const double margin = std::max(2.0, (high - low) * 0.05);
+    low -= margin;
+    high += margin;
+    const int bottom = top + static_cast<int>(plotHeight);
+    auto x = [&](double ms) { return kLeft + ms / endMs * plotWidth; };
+    auto y = [&](double value) { return top + (high - value) / (high - low) * plotHeight; };
+    for (int i = 0; i <= 8; ++i) {
+        const double value = low + (high - low) * i / 8;
+        out << "<line x1=\"" << kLeft << "\" x2=\"" << kWidth - kRight << "\" y1=\"" << y(value)
+            << "\" y2=\"" << y(value) << "\" stroke=\"#ddd\"/>\n"
+            << "<text x=\"" << kLeft - 6 << "\" y=\"" << y(value) + 4 << "\" text-anchor=\"end\">"
+            << static_cast<long>(std::lround(value)) << "</text>\n";
+    }
+    for (const Marker& m : log.markers) {
+        if (m.device != device) continue;
+        out << "<line x1=\"" << x(m.ms) << "\" x2=\"" << x(m.ms) << "\" y1=\"" << top << "\" y2=\""
+            << bottom << "\" stroke=\"#888\" stroke-dasharray=\"4 3\"/>\n";
+    }
+    const std::string name = log.devices.size() > 1 ? log.devices[device].name + ": " : "";
+    out << "<text x=\"16\" y=\"" << top + plotHeight / 2 << "\" transform=\"rotate(-90 16 "
+        << top + plotHeight / 2 << ")\" text-anchor=\"middle\">" << Escape(name)
+        << "position (axis units)</text>\n"
+        << "<rect x=\"" << kLeft << "\" y=\"" << top << "\" width=\"" << plotWidth << "\" height=\""
+        << plotHeight << "\" fill=\"none\" stroke=\"black\"/>\n";
+    std::ostringstream reported, truth;
+    double previous = 0;
+    bool first = true;
+    for (const PositionRecord& p : log.positions) {
+        if (p.device != device) continue;
+        if (!first) reported << x(p.ms) << "," << y(previous) << " ";
+        reported << x(p.ms) << "," << y(p.reported) << " ";
+        truth << x(p.ms) << "," << y(p.position) << " ";
+        previous = p.reported;
+        first = false;
+    }
+    out << "<polyline fill=\"none\" stroke=\"#2ca02c\" stroke-width=\"1.5\" points=\""
+        << reported.str() << "\"/>\n"
+        << "<polyline fill=\"none\" stroke=\"#9467bd\" stroke-width=\"1\" points=\"" << truth.str()
+        << "\"/>\n"
+        << "<text x=\"" << kWidth - kRight - 150 << "\" y=\"" << bottom - 30
+        << "\" fill=\"#2ca02c\">position reported</text>\n"
+        << "<text x=\"" << kWidth - kRight - 150 << "\" y=\"" << bottom - 14
+        << "\" fill=\"#9467bd\">true position</text>\n";
+}
+
+}  // namespace
+
 void WriteSvg(const RunLog& log, const std::string& title, std::ostream& out) {
-    const int panels = std::max<int>(1, static_cast<int>(log.devices.size()));
+    const int devices = std::max<int>(1, static_cast<int>(log.devices.size()));
+    int panels = devices;
+    for (int device = 0; device < devices; ++device)
+        panels += HasPositions(log, device) ? 1 : 0;
     const int height = kTitle + panels * kPanelHeight;
     out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kWidth << "\" height=\""
         << height << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
         << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
         << "<text x=\"" << kWidth / 2 << "\" y=\"22\" text-anchor=\"middle\" font-size=\"15\">"
         << Escape(title) << "</text>\n";
-    for (int device = 0; device < panels; ++device)
-        WritePanel(log, device, kTitle + device * kPanelHeight, out);
+    int top = kTitle;
+    for (int device = 0; device < devices; ++device) {
+        WritePanel(log, device, top, out);
+        top += kPanelHeight;
+        if (!HasPositions(log, device)) continue;
+        WritePositionPanel(log, device, top, out);
+        top += kPanelHeight;
+    }
     out << "</svg>\n";
 }
 
@@ -176,6 +266,41 @@ std::string TickFigures(const RunLog& log) {
                   1000.0 * static_cast<double>(periods.size()) / span,
                   span - static_cast<double>(periods.size()) * log.pollingStep);
     return line;
+}
+
+// Each simulated wheel's response to its hand's last action.
+std::string PositionFigures(const RunLog& log) {
+    std::ostringstream out;
+    for (int device = 0; device < static_cast<int>(log.devices.size()); ++device) {
+        std::uint32_t since = 0;
+        for (const Marker& m : log.markers) {
+            if (m.device == device && m.label.rfind("hand", 0) == 0) since = m.ms;
+        }
+        const Response r = ResponseOf(log.positions, device, since);
+        if (!r.valid) continue;
+        char line[320];
+        std::snprintf(line, sizeof line,
+                      "  %s%sposition after %u ms: %.1f -> %.1f, overshoot %.1f units, ",
+                      log.devices.size() > 1 ? log.devices[device].name.c_str() : "",
+                      log.devices.size() > 1 ? " " : "", static_cast<unsigned>(since), r.from,
+                      r.final, r.overshoot);
+        out << line;
+        if (r.settlingMs >= 0) {
+            out << "settled (within " << kSettledBand << ") after " << r.settlingMs << " ms";
+        } else {
+            out << "never settles (within " << kSettledBand << ")";
+        }
+        if (r.periodMs > 0) {
+            std::snprintf(line, sizeof line, ", oscillation: %d swings, period %.0f ms, %s %.1f",
+                          r.halfCycles, r.periodMs,
+                          r.settlingMs >= 0 ? "last amplitude" : "amplitude", r.amplitude);
+            out << line;
+        } else {
+            out << ", no oscillation";
+        }
+        out << "\n";
+    }
+    return out.str();
 }
 
 }  // namespace
@@ -212,7 +337,23 @@ std::string Summary(const RunLog& log) {
                       : 1;
     out << "  " << log.calls.size() << " driver calls, " << failed << " not S_OK\n";
     if (log.realtime && outputs > 1) out << TickFigures(log);
+    out << PositionFigures(log);
     return out.str();
+}
+
+}  // namespace quorsim
+
+namespace quorsim {
+
+bool WriteTrace(const RunLog& log, const std::string& path) {
+    std::ofstream out(path);
+    out << "# ms,position: a simulated wheel's true position, written by quorsim --trace\n";
+    char line[64];
+    for (const auto& [ms, position] : log.trace) {
+        std::snprintf(line, sizeof line, "%u,%.3f\n", static_cast<unsigned>(ms), position);
+        out << line;
+    }
+    return static_cast<bool>(out);
 }
 
 }  // namespace quorsim

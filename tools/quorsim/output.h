@@ -12,5 +12,7 @@ namespace quorsim {
 void WriteCsv(const RunLog& log, std::ostream& out);
 void WriteSvg(const RunLog& log, const std::string& title, std::ostream& out);
 std::string Summary(const RunLog& log);
+// The first simulated wheel's true position each ms, as a hand trace file reads it.
+bool WriteTrace(const RunLog& log, const std::string& path);
 
 }  // namespace quorsim

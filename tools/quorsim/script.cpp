@@ -135,9 +135,12 @@ private:
                 wheel.name = value;
             } else if (key == "descriptor") {
                 if (!ReadDescriptor(value, &wheel.descriptor)) return;
+            } else if (key == "model") {
+                std::string error;
+                if (!ParseWheelModel(value, &wheel.model, &error)) return Error(error);
             } else {
                 return Error("unknown wheel field '" + key +
-                             "' (name, vid, pid, joystick, internal, descriptor)");
+                             "' (name, vid, pid, joystick, internal, descriptor, model)");
             }
         }
         CheckNewWheel(wheel);
@@ -221,7 +224,12 @@ private:
             c.deviceCommand = it->second;
             return true;
         }
+        if (verb == "hand") return HandCommand(w, c);
         if (verb == "x") {
+            if (out_.script.wheels.size() > static_cast<std::size_t>(c.device) &&
+                out_.script.wheels[c.device].model.present) {
+                return Refuse("x on a wheel with a model: its hand moves it");
+            }
             std::int64_t x = 0;
             if (w.size() != 2 || !ParseNumber(w[1], false, &x) ||
                 !InRange(x, INT32_MIN, INT32_MAX)) {
@@ -236,8 +244,63 @@ private:
             return ControlPanelCall(w, c);
         }
         Error("unknown command '" + verb +
-              "' (download, start, stop, destroy, command, x, config, modify-forces, image)");
+              "' (download, start, stop, destroy, command, x, hand, config, modify-forces, "
+              "image)");
         return false;
+    }
+
+    // `hand free`, `hand hold POS`, `hand turn SPEED [noise=N]`, `hand trace FILE`, each but
+    // free with [stiffness=K] [damping=D].
+    bool HandCommand(const std::vector<std::string>& w, Command& c) {
+        if (static_cast<std::size_t>(c.device) >= out_.script.wheels.size() ||
+            !out_.script.wheels[c.device].model.present) {
+            return Refuse("hand needs a wheel with a model (wheel model=...)");
+        }
+        static const std::map<std::string, HandAction::Kind> kKinds = {
+            {"free", HandAction::Free},
+            {"hold", HandAction::Hold},
+            {"turn", HandAction::Turn},
+            {"trace", HandAction::Trace}};
+        auto kind = w.size() >= 2 ? kKinds.find(w[1]) : kKinds.end();
+        if (kind == kKinds.end())
+            return Refuse("hand takes free, hold POS, turn SPEED or trace FILE");
+        c.kind = Command::Hand;
+        HandAction& hand = c.hand;
+        hand.kind = kind->second;
+        const bool free = hand.kind == HandAction::Free;
+        if (free != (w.size() == 2)) {
+            return Refuse(free ? "hand free takes nothing more"
+                               : "hand " + w[1] + " takes a value");
+        }
+        if (free) return true;
+        if (hand.kind == HandAction::Trace) {
+            std::string error;
+            const std::string path = w[2].size() && w[2][0] == '/' ? w[2] : base_ + w[2];
+            if (!ReadTrace(path, &hand.trace, &error)) return Refuse(error);
+        } else if (!Real(w[2], &(hand.kind == HandAction::Hold ? hand.position : hand.speed))) {
+            return Refuse("'" + w[2] + "' is not a number");
+        }
+        for (std::size_t i = 3; i < w.size(); ++i) {
+            const std::size_t eq = w[i].find('=');
+            const std::string name = w[i].substr(0, eq);
+            double* field = name == "stiffness"                                ? &hand.stiffness
+                            : name == "damping"                                ? &hand.damping
+                            : name == "noise" && hand.kind == HandAction::Turn ? &hand.noise
+                                                                               : nullptr;
+            if (eq == std::string::npos || field == nullptr || !Real(w[i].substr(eq + 1), field) ||
+                *field < 0) {
+                return Refuse("'" + w[i] + "' is not a parameter of hand " + w[1] +
+                              " (stiffness, damping" +
+                              (hand.kind == HandAction::Turn ? ", noise)" : ")"));
+            }
+        }
+        return true;
+    }
+
+    static bool Real(const std::string& text, double* value) {
+        char* end = nullptr;
+        *value = std::strtod(text.c_str(), &end);
+        return !text.empty() && *end == '\0' && *value == *value && *value < 1e12 && *value > -1e12;
     }
 
     bool Refuse(const std::string& message) {
@@ -320,7 +383,7 @@ private:
         if (c.effectId == 0 && !numeric) {
             Error("unknown effect kind '" + w[2] +
                   "' (constant, ramp, square, triangle, sawup, sawdown, sine, spring, damper, "
-                  "inertia or an effect id)");
+                  "inertia, friction or an effect id)");
             return false;
         }
         if (numeric) c.effectId = static_cast<std::uint32_t>(number);
@@ -352,7 +415,7 @@ private:
         if (kCommonParams.count(name)) return true;
         if (kind == "constant") return kConstantParams.count(name) > 0;
         if (kind == "ramp") return kRampParams.count(name) > 0;
-        if (kind == "spring" || kind == "damper" || kind == "inertia") {
+        if (quorforce::KindOfEffect(EffectIdOfKind(kind)) == quorforce::EffectKind::Condition) {
             return kConditionParams.count(name) > 0;
         }
         return kPeriodicParams.count(name) > 0;

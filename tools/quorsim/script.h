@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "tools/quorsim/hand.h"
+#include "tools/quorsim/wheel_model.h"
+
 namespace quorsim {
 
 // `set NAME VALUE [on DEVICE]`: a value of the driver's registry catalogue, for one device.
@@ -17,8 +20,8 @@ struct Setting {
     int device = 0;  // index into Script::wheels
 };
 
-// `wheel [name=NAME] [vid=HEX] [pid=HEX] [joystick=N] [internal=N] [descriptor=FILE]`: one
-// device each line.
+// `wheel [name=NAME] [vid=HEX] [pid=HEX] [joystick=N] [internal=N] [descriptor=FILE]
+// [model=FIELDS]`: one device each line; with a model the wheel moves by itself.
 struct WheelConfig {
     std::string name = "wheel";
     int internalId = 0;
@@ -26,10 +29,11 @@ struct WheelConfig {
     std::uint16_t productId = 0xE410;
     int joystick = 0;
     std::vector<std::uint8_t> descriptor;  // empty: the built-in wheel's
+    WheelModelConfig model;
 };
 
 struct Command {
-    enum Kind { Download, Start, Stop, Destroy, DeviceCommand, X, ControlPanel };
+    enum Kind { Download, Start, Stop, Destroy, DeviceCommand, X, ControlPanel, Hand };
     Kind kind = Download;
     int line = 0;
     std::string text;    // the command as written, for the output
@@ -42,6 +46,7 @@ struct Command {
     std::int32_t x = 0;               // x: the position; image: the effect handle
     std::string call;  // control panel: "config get", "config set", "modify-forces", ...
     int device = 0;    // `at MS on NAME ...`: index into Script::wheels; the first by default
+    HandAction hand;   // hand: what the hand does from then on
 };
 
 // `at MS COMMAND` or `run MS`, in file order.

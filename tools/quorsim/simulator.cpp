@@ -154,7 +154,9 @@ struct EffectRecord : harness::DirectInputEffect {
 
 class Simulation {
 public:
-    Simulation(const Script& script, bool realtime) : script_(script) { log_.realtime = realtime; }
+    Simulation(const Script& script, bool realtime) : script_(script), wheels_(Links()) {
+        log_.realtime = realtime;
+    }
 
     RunLog Run() {
         harness::VirtualRig::ResetHost();
@@ -202,6 +204,36 @@ private:
         if (rig_.factory == nullptr) return;
         for (std::size_t i = 0; i < script_.wheels.size(); ++i)
             BindDevice(i);
+        // Wheels that move by themselves need the virtual clock's 1 ms steps.
+        for (std::size_t i = 0; i < script_.wheels.size() && !log_.realtime; ++i)
+            wheels_.Add(static_cast<int>(i), script_.wheels[i].model);
+    }
+
+    // What the simulated wheels reach of the run.
+    WheelLinks Links() {
+        WheelLinks links;
+        links.queue = [this](int device, std::int32_t x) { QueuePosition(device, x); };
+        links.forceByte = [this](int device, int channel) {
+            std::vector<std::uint8_t> report;
+            if (!rig_.wheels[device]->LastOutputReport(&report)) return 0x80;
+            int first = 0x80, second = 0x80;
+            ChannelBytes(report, log_.devices[device].reportFormat, &first, &second);
+            return channel == 1 ? first : second;
+        };
+        links.estimate = [this](int device) { return DriverVelocity(device); };
+        return links;
+    }
+
+    // The velocity the device's conditions take from its reads, in axis units per second
+    // (the motion estimate counts units per ms × 32).
+    double DriverVelocity(int device) const {
+        const WheelConfig& w = script_.wheels[device];
+        const ProcessState& process = Module().process;
+        const MotionState& motion = process.motion[w.internalId];
+        const bool smooth =
+            process.table != nullptr && process.table->settings[w.joystick].motionEstimate == 1;
+        return (smooth ? motion.smoothVelocity : static_cast<double>(motion.velocity)) * 1000.0 /
+               32.0;
     }
 
     // Plugs wheel `i`; a second device of one model takes the next instance and
@@ -251,7 +283,9 @@ private:
         if (log_.realtime) {
             SleepUntil(now_ + log_.pollingStep);
         } else if (rig_.attached) {
+            if (now_ == 0) wheels_.Start();
             rig_.Step(pollBuffer_);
+            wheels_.AfterStep(now_, log_.pollingStep, &log_.positions, &log_.trace);
         }
         now_ += log_.pollingStep;
     }
@@ -299,6 +333,9 @@ private:
             Mark(c.text.substr(c.text.find(' ') + 1));
             break;
         case Command::X: return QueueX(c);
+        case Command::Hand:
+            wheels_.Hand(c.device, c.hand, now_);
+            return Mark(c.text.substr(c.text.find("hand")));
         case Command::ControlPanel: return Record(c.line, c.text, ControlPanelCall(c));
         }
         Record(c.line, c.text, ResultName(r) + extra);
@@ -347,27 +384,27 @@ private:
     }
 
     void QueueX(const Command& c) {
-        const DeviceLink& link = Module().process.deviceLinks[script_.wheels[c.device].internalId];
-        if (link.inUse != 1 || link.inputReportLength == 0) {
-            Record(c.line, c.text, "no bound device");
-            return;
-        }
+        const char* refusal = QueuePosition(c.device, c.x);
+        Record(c.line, c.text, refusal != nullptr ? refusal : "queued");
+    }
+
+    // An input report of device `device` with X at `x`; the reason when there is none.
+    const char* QueuePosition(int device, std::int32_t x) {
+        const DeviceLink& link = Module().process.deviceLinks[script_.wheels[device].internalId];
+        if (link.inUse != 1 || link.inputReportLength == 0) return "no bound device";
         std::uint16_t bits = 32;
         for (std::uint16_t i = 0; i < link.inputAxisCount; ++i) {
             if (link.inputAxes[i].usage == 0x30) bits = link.inputAxes[i].bitSize;
         }
         const ULONG raw =
-            bits >= 32 ? static_cast<ULONG>(c.x) : static_cast<ULONG>(c.x) & ((1u << bits) - 1);
+            bits >= 32 ? static_cast<ULONG>(x) : static_cast<ULONG>(x) & ((1u << bits) - 1);
         std::vector<std::uint8_t> report(link.inputReportLength, 0);
         const NTSTATUS status =
             HidP_SetUsageValue(HidP_Input, 1, 0, 0x30, raw, link.preparsedData,
                                reinterpret_cast<PCHAR>(report.data()), link.inputReportLength);
-        if (status != HIDP_STATUS_SUCCESS) {
-            Record(c.line, c.text, "the device has no X axis");
-            return;
-        }
-        rig_.wheels[c.device]->QueueInput(report);
-        Record(c.line, c.text, "queued");
+        if (status != HIDP_STATUS_SUCCESS) return "the device has no X axis";
+        rig_.wheels[device]->QueueInput(report);
+        return nullptr;
     }
 
     void Record(int line, const std::string& text, const std::string& result) {
@@ -401,6 +438,7 @@ private:
     std::vector<IDirectInputEffectDriver*> drivers_;  // one per device, as DirectInput makes
     int device_ = 0;                                  // the device of the command running
     BYTE pollBuffer_[kPollBufferSize] = {};
+    SimulatedWheels wheels_;
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/quorsim/script.h"
+#include "tools/quorsim/simulated_wheels.h"
 
 namespace quorsim {
 
@@ -45,6 +46,8 @@ struct RunLog {
     std::vector<ReportRecord> reports;  // in time order, devices in script order at one instant
     std::vector<CallRecord> calls;
     std::vector<Marker> markers;
+    std::vector<PositionRecord> positions;  // wheels with a model, one a polling step each
+    std::vector<std::pair<std::uint32_t, double>> trace;  // the first such wheel, each ms
     std::uint32_t pollingStep = 16;
     std::uint32_t endMs = 0;
     bool realtime = false;
