@@ -43,7 +43,7 @@ struct SettingEntry {
     std::size_t size;    // of the field: 1, 2 or 4 bytes
 };
 
-constexpr std::size_t kSettingCount = 18;
+constexpr std::size_t kSettingCount = 19;
 extern const SettingEntry kSettings[kSettingCount];
 
 // The entry of a value name, or null.

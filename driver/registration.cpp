@@ -299,6 +299,7 @@ const RegisteredEffect kRegisteredEffects[] = {
     {"{13541C27-8E33-11D0-9AD0-00A0C9A06E35}", "Spring", Condition(kEffectSpring)},
     {"{13541C28-8E33-11D0-9AD0-00A0C9A06E35}", "Damper", Condition(kEffectDamper)},
     {"{13541C29-8E33-11D0-9AD0-00A0C9A06E35}", "Inertia", Condition(kEffectInertia)},
+    {"{13541C2A-8E33-11D0-9AD0-00A0C9A06E35}", "Friction", Condition(kEffectFriction)},
 };
 const std::size_t kRegisteredEffectCount = sizeof kRegisteredEffects / sizeof kRegisteredEffects[0];
 

@@ -33,10 +33,11 @@ TEST(Registration, EveryEffectTypeIsComputedUnderItsId) {
         {"Spring", DIEFT_CONDITION, Synthesis::Condition},
         {"Damper", DIEFT_CONDITION, Synthesis::Condition},
         {"Inertia", DIEFT_CONDITION, Synthesis::Condition},
+        {"Friction", DIEFT_CONDITION, Synthesis::Friction},
     };
     ASSERT_EQ(kRegisteredEffectCount, std::size(expected));
     const MotionField motions[] = {MotionField::Position, MotionField::Velocity,
-                                   MotionField::Acceleration};
+                                   MotionField::Acceleration, MotionField::Velocity};
     for (std::size_t i = 0; i < kRegisteredEffectCount; ++i) {
         const RegisteredEffect& e = kRegisteredEffects[i];
         SCOPED_TRACE(e.name);
@@ -48,7 +49,7 @@ TEST(Registration, EveryEffectTypeIsComputedUnderItsId) {
         if (i >= 7) {
             EXPECT_EQ(entry->motion, motions[i - 7]);
         }
-        // Only conditions claim condition capabilities.
+        // Only conditions (friction among them) claim condition capabilities.
         const bool condition = expected[i].type == DIEFT_CONDITION;
         EXPECT_EQ((e.attributes.dwEffType & DIEFT_DEADBAND) != 0, condition);
         EXPECT_EQ(e.attributes.dwStaticParams & (DIEP_TRIGGERBUTTON | DIEP_SAMPLEPERIOD), 0u);

@@ -143,11 +143,17 @@ TEST(ForceModeCondition, FrictionOpposesTheMotionUpToItsCoefficient) {
         std::int32_t x;
         int force;
     } rows[] = {
-        {0, 0},         {100, 0},       {-100, 0},  // at rest and inside the dead band
-        {600, 3000},    {1100, 6000},    // half way up the ramp, and the top of it: 2 × 3000, 2 ×
-                                         // 6000
-        {2100, 12000},  {50000, 12000},  // the coefficient, whatever the speed
-        {-1100, -3000}, {-2100, -6000}, {-900000, -6000},
+        {0, 0},
+        {100, 0},
+        {-100, 0},  // at rest and inside the dead band
+        {600, 3000},
+        {1100, 6000},  // half way up the ramp, and the top of it: 2 × 3000, 2 ×
+                       // 6000
+        {2100, 12000},
+        {50000, 12000},  // the coefficient, whatever the speed
+        {-1100, -3000},
+        {-2100, -6000},
+        {-900000, -6000},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.x);

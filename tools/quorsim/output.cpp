@@ -107,8 +107,12 @@ void WritePanel(const RunLog& log, int device, int top, std::ostream& out) {
     out << "<text x=\"" << kLeft + plotWidth / 2 << "\" y=\"" << bottom + 40
         << "\" text-anchor=\"middle\">time (s)</text>\n"
         << "<text x=\"16\" y=\"" << top + plotHeight / 2 << "\" transform=\"rotate(-90 16 "
-        << top + plotHeight / 2 << ")\" text-anchor=\"middle\">" << Escape(name)
-        << "channel byte (0x80 = no force)</text>\n"
+        << top + plotHeight / 2 << ")\" text-anchor=\"middle\">" << Escape(name) << "channel byte ("
+        << (static_cast<std::size_t>(device) < log.devices.size() &&
+                    !log.devices[device].forceFeedback
+                ? "0"
+                : "0x80")
+        << " = no force)</text>\n"
         << "<rect x=\"" << kLeft << "\" y=\"" << top << "\" width=\"" << plotWidth << "\" height=\""
         << plotHeight << "\" fill=\"none\" stroke=\"black\"/>\n";
     // Markers of one instant stack their labels; near the right edge they read leftwards.

@@ -272,6 +272,10 @@ private:
         Record(0, "DeviceID" + NameOf(i) + " joystick " + std::to_string(w.joystick),
                ResultName(r));
         log_.devices[i].reportFormat = Module().process.deviceLinks[w.internalId].reportFormat;
+        if (w.joystick >= 0 && w.joystick < static_cast<int>(kJoystickCount)) {
+            log_.devices[i].forceFeedback =
+                Module().process.table->settings[w.joystick].shockOrForceFeedback != 0;
+        }
     }
 
     // " NAME" when the run has several devices, so a single-device run reads as before.

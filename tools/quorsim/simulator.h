@@ -35,10 +35,12 @@ struct Marker {
     std::string label;
 };
 
-// A device of the run: its name and the report format its link packs.
+// A device of the run: its name, the report format its link packs and its kind (a force
+// device's channels are centred on 0x80, a vibration device's start at 0).
 struct DeviceLog {
     std::string name;
     std::uint8_t reportFormat = 1;
+    bool forceFeedback = false;
 };
 
 struct RunLog {
