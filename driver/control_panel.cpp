@@ -11,15 +11,21 @@
 
 namespace quorforce {
 
-// The records a control panel compiles against, as the 32-bit DLL lays them out.
+// The records a control panel compiles against, as the DLL of each size lays them out:
+// ForceSettings is the same in both; DeviceConfig holds a pointer, 4 bytes or 8.
 static_assert(sizeof(ForceSettings) == 32, "ForceSettings");
 static_assert(offsetof(ForceSettings, mask) == 4 && offsetof(ForceSettings, global) == 8 &&
                   offsetof(ForceSettings, staticA) == 16 && offsetof(ForceSettings, springOn) == 28,
               "ForceSettings");
-static_assert(sizeof(void*) != 4 || sizeof(DeviceConfig) == 20, "DeviceConfig");
+static_assert(sizeof(void*) != 4 || sizeof(DeviceConfig) == 20, "32-bit DeviceConfig");
 static_assert(sizeof(void*) != 4 || (offsetof(DeviceConfig, forceSettings) == 12 &&
                                      offsetof(DeviceConfig, defaultSpringDriven) == 16),
-              "DeviceConfig");
+              "32-bit DeviceConfig");
+static_assert(sizeof(void*) != 8 || sizeof(DeviceConfig) == 32, "64-bit DeviceConfig");
+static_assert(sizeof(void*) != 8 || (offsetof(DeviceConfig, filled) == 8 &&
+                                     offsetof(DeviceConfig, forceSettings) == 16 &&
+                                     offsetof(DeviceConfig, defaultSpringDriven) == 24),
+              "64-bit DeviceConfig");
 static_assert(sizeof(EffectSlot) == 160, "effect image");
 
 namespace {

@@ -1,5 +1,5 @@
 /* quorforce.h: what a control panel calls in quorforce.dll to tune a bound force-feedback
- * device while games play. Plain C (C99 and C++), 32-bit Windows; link with
+ * device while games play. Plain C (C99 and C++), 32- and 64-bit Windows; link with
  * libquorforce.dll.a or load the DLL and look the functions up by these names. */
 #ifndef QUORFORCE_H
 #define QUORFORCE_H
@@ -42,7 +42,9 @@ typedef struct ForceSettings {
     uint32_t springOn; /* only the low byte counts: 0x100 is off */
 } ForceSettings;
 
-/* The record of ZXGetDeviceConfig and ZXSetDeviceConfig (20 bytes). */
+/* The record of ZXGetDeviceConfig and ZXSetDeviceConfig: 20 bytes in a 32-bit program; 32 in
+ * a 64-bit one, where forceSettings is an 8-byte pointer at offset 16 (after 4 bytes of
+ * padding), defaultSpringDriven lies at 24 and 4 bytes of padding end the record. */
 typedef struct DeviceConfig {
     uint32_t reserved;            /* never touched */
     uint32_t applyFlags;          /* set: QUORFORCE_APPLY_FORCE_SETTINGS */
@@ -50,6 +52,11 @@ typedef struct DeviceConfig {
     ForceSettings* forceSettings; /* may be null: then no strength is filled or applied */
     uint32_t defaultSpringDriven; /* get: non-zero when the driver drives the device's spring */
 } DeviceConfig;
+
+/* The record's size in a program of each size; the build fails where it differs. */
+#define QUORFORCE_DEVICE_CONFIG_SIZE (sizeof(void*) == 8 ? 32 : 20)
+typedef char
+    QuorforceDeviceConfigSizeCheck[sizeof(DeviceConfig) == QUORFORCE_DEVICE_CONFIG_SIZE ? 1 : -1];
 
 /* Re-reads the strengths of joystick id 0..7 from the registry and fills config; 0. */
 int QUORFORCE_CDECL ZXGetDeviceConfig(int joystickId, DeviceConfig* config);

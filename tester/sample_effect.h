@@ -25,8 +25,9 @@ struct SampleEffect {
     } block = {};
 };
 
-// The 56-byte DIEFFECT of DirectInput 6 and later: the size that includes dwStartDelay.
-constexpr DWORD kSampleEffectSize = 56;
+// The DIEFFECT of DirectInput 6 and later, the size that includes dwStartDelay: 56 bytes on
+// x86, 80 on x86-64, where its four pointers are 8 bytes. DirectInput refuses any other size.
+constexpr DWORD kSampleEffectSize = sizeof(void*) == 8 ? 80 : 56;
 
 // Fills `sample` for kind 1..3 on `axisCount` axes (X, then Y); E_FAIL for another kind.
 HRESULT FillSampleEffect(int kind, DWORD axisCount, SampleEffect& sample);

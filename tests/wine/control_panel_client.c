@@ -5,7 +5,9 @@
  *                                   answers and that nothing outside the record changed;
  *                                   exit code 0 when all hold
  *   control_panel_client global J N sets joystick J's global strength to N, as a control
- *                                   panel beside a running game does */
+ *                                   panel beside a running game does
+ *   control_panel_client image J H  stores effect handle H's image for joystick J under
+ *                                   HKCU\Software\quorforce-test\images\J */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -113,6 +115,9 @@ static void check_images(void) {
 int main(int argc, char** argv) {
     if (argc == 4 && strcmp(argv[1], "global") == 0) {
         return set_global(atoi(argv[2]), atoi(argv[3]));
+    }
+    if (argc == 4 && strcmp(argv[1], "image") == 0) {
+        return GetAllEffectsParameters(kImages, atoi(argv[3]), atoi(argv[2]));
     }
     check_config();
     check_images();

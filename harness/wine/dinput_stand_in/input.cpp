@@ -1,5 +1,5 @@
 // The stand-in's IDirectInput8A and its one export.
-#include "platform/dinput_stand_in/stand_in.h"
+#include "harness/wine/dinput_stand_in/stand_in.h"
 
 namespace stand_in {
 namespace {

@@ -1,7 +1,7 @@
 // The stand-in's device: its objects, its driver, its acquisition and its effects' ids.
 #include <cstring>
 
-#include "platform/dinput_stand_in/device.h"
+#include "harness/wine/dinput_stand_in/device.h"
 
 namespace stand_in {
 namespace {

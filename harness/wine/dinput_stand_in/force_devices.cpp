@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/dinput_stand_in/stand_in.h"
+#include "harness/wine/dinput_stand_in/stand_in.h"
 
 namespace stand_in {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/dinput_stand_in/device.h"
+#include "harness/wine/dinput_stand_in/device.h"
 
 namespace stand_in {
 namespace {

@@ -1,7 +1,7 @@
 // The stand-in's device and effect objects (internal to the stand-in).
 #pragma once
 
-#include "platform/dinput_stand_in/stand_in.h"
+#include "harness/wine/dinput_stand_in/stand_in.h"
 
 namespace stand_in {
 
