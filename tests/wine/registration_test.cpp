@@ -3,6 +3,7 @@
 // takes it all away again, and the device maker's .reg template gives the same entry.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -166,6 +167,70 @@ TEST(Registration, RegsvrInstallRegistersAnotherVendorsWheel) {
     EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, logitech.c_str(), 0, KEY_READ, &key),
               ERROR_SUCCESS);
     EXPECT_EQ(accepted().find("VID_046D&PID_C294"), std::string::npos);
+}
+
+// The quorforce.dll of the other size and its registration test, for a 64-bit prefix: the
+// win32 build's bin/ that QUORFORCE_32BIT_PROGRAMS names; empty elsewhere.
+std::string Folder32() {
+    const char* unixPath = std::getenv("QUORFORCE_32BIT_PROGRAMS");
+    if (sizeof(void*) != 8 || unixPath == nullptr) return "";
+    std::string folder = std::string("Z:") + unixPath;
+    for (char& c : folder)
+        if (c == '/') c = '\\';
+    return folder.back() == '\\' ? folder : folder + "\\";
+}
+
+// The class's InprocServer32 path in one registry view, or "" when absent.
+std::string ServerIn(REGSAM view) {
+    HKEY key = nullptr;
+    const std::string path =
+        "Software\\Classes\\CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}\\InprocServer32";
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) !=
+        ERROR_SUCCESS) {
+        return "";
+    }
+    char text[MAX_PATH] = "";
+    DWORD size = sizeof text - 1;
+    RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(key);
+    return text;
+}
+
+// Both sizes in one 64-bit prefix: each DLL's class in its own view with its own path, the
+// shared force-feedback entry written alike by either; unregistering one leaves the other
+// working, unregistering both leaves nothing.
+TEST(Registration, BothSizesRegisterInTheirOwnViews) {
+    const std::string folder32 = Folder32();
+    if (folder32.empty()) GTEST_SKIP() << "needs a 64-bit prefix and the win32 build's programs";
+    const std::string dll32 = folder32 + "quorforce.dll";
+    const std::string regsvr32 = "C:\\windows\\syswow64\\regsvr32.exe";
+    const auto activation32 = [&folder32] {
+        return RunCommandLine("\"" + folder32 + "quorforce_registration_tests.exe\" --activate");
+    };
+    ASSERT_EQ(RunCommandLine("regsvr32 /s \"" + Dll() + "\""), 0);
+    const Values entry = OemEntry();
+    ASSERT_EQ(RunCommandLine(regsvr32 + " /s \"" + dll32 + "\""), 0);
+    EXPECT_EQ(ServerIn(KEY_WOW64_64KEY), Dll());
+    EXPECT_EQ(ServerIn(KEY_WOW64_32KEY), dll32);
+    EXPECT_EQ(OemEntry(), entry);
+    EXPECT_EQ(Activation(), 0);
+    EXPECT_EQ(activation32(), 0);
+
+    ASSERT_EQ(RunCommandLine(regsvr32 + " /s /u \"" + dll32 + "\""), 0);
+    EXPECT_EQ(ServerIn(KEY_WOW64_32KEY), "");
+    EXPECT_EQ(OemEntry(), entry) << "the 64-bit driver still needs the entry";
+    EXPECT_EQ(Activation(), 0);
+    EXPECT_EQ(activation32(), 1);
+
+    ASSERT_EQ(RunCommandLine(regsvr32 + " /s \"" + dll32 + "\""), 0);
+    ASSERT_EQ(RunCommandLine("regsvr32 /s /u \"" + Dll() + "\""), 0);
+    EXPECT_EQ(OemEntry(), entry) << "the 32-bit driver still needs the entry";
+    EXPECT_EQ(activation32(), 0);
+    ASSERT_EQ(RunCommandLine(regsvr32 + " /s /u \"" + dll32 + "\""), 0);
+    EXPECT_TRUE(OemEntry().empty());
+    EXPECT_EQ(ServerIn(KEY_WOW64_64KEY) + ServerIn(KEY_WOW64_32KEY), "");
+    EXPECT_EQ(Activation(), 1);
+    EXPECT_EQ(activation32(), 1);
 }
 
 }  // namespace
