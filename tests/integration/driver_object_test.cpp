@@ -13,7 +13,20 @@ namespace {
 using test::Effect;
 using test::ModuleTest;
 
-class DriverObject : public ModuleTest {};
+class DriverObject : public ModuleTest {
+protected:
+    // In place of the built-in wheel, one of another model with the given joystick id.
+    void PlugOtherModel(USHORT vendor, USHORT product, DWORD joystick) {
+        wheel->Unplug();
+        host::VirtualHidConfig other = host::BuiltInWheel();
+        other.vendorId = vendor;
+        other.productId = product;
+        other.path = host::HidDevicePath(vendor, product, "0000");
+        host::PlugVirtualHid(other);
+        host::SetDeviceParametersEntry(other.path, {0xB0000002, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8}},
+                                       joystick);
+    }
+};
 
 TEST_F(DriverObject, FactoryReferencesAreModuleLocks) {
     Attach();
@@ -165,14 +178,7 @@ TEST_F(DriverObject, ResetOfALinkThatLostItsDeviceSendsNothing) {
 }
 
 TEST_F(DriverObject, DeviceIdFallsBackToTheSecondVendor) {
-    wheel->Unplug();
-    host::VirtualHidConfig other = host::BuiltInWheel();
-    other.vendorId = 0x7B3E;
-    other.productId = 0x0042;
-    other.path = host::HidDevicePath(0x7B3E, 0x0042, "0000");
-    host::PlugVirtualHid(other);
-    const GUID instance = {0xB0000002, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8}};
-    host::SetDeviceParametersEntry(other.path, instance, 3);
+    PlugOtherModel(0x7B3E, 0x0042, 3);
     Attach();
     CreateDriverObject();
     EXPECT_EQ(driver->DeviceID(0x0800, 3, TRUE, 1, nullptr), S_OK);
@@ -186,13 +192,7 @@ TEST_F(DriverObject, DeviceIdFallsBackToTheSecondVendor) {
 // A maker's own wheel binds once the installation names it among the accepted devices, by
 // model or by vendor, and not before, nor under another model's name.
 TEST_F(DriverObject, AnotherVendorsWheelBindsOnlyWhenNamed) {
-    wheel->Unplug();
-    host::VirtualHidConfig logitech = host::BuiltInWheel();
-    logitech.vendorId = 0x046D;
-    logitech.productId = 0xC294;
-    logitech.path = host::HidDevicePath(0x046D, 0xC294, "0000");
-    host::PlugVirtualHid(logitech);
-    host::SetDeviceParametersEntry(logitech.path, {0xB0000003, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8}}, 2);
+    PlugOtherModel(0x046D, 0xC294, 2);
     Attach();
     CreateDriverObject();
     const struct {
