@@ -141,9 +141,9 @@ IDirectInputEffect* Create(Session& s, REFGUID guid, Effect& effect, const char*
 }
 
 // Nine effects, each played once for a second, each updated once with only what changed.
-int Haptics() {
+int Haptics(bool throughCom) {
     Session s;
-    if (!Open(s, true)) return failures + 1;
+    if (!Open(s, throughCom)) return failures + 1;
     Check(SetDword(s.device, DIPROP_AUTOCENTER, DIPROPAUTOCENTER_OFF), "SetProperty autocenter");
     Check(s.device->Acquire(), "Acquire");
     Check(s.device->SendForceFeedbackCommand(DISFFC_RESET), "reset");
@@ -340,10 +340,10 @@ int Rumble() {
 int main(int argc, char** argv) {
     const char* pattern = argc > 1 ? argv[1] : "";
     int result = 100;
-    if (std::strcmp(pattern, "haptics") == 0) result = Haptics();
+    if (std::strcmp(pattern, "haptics") == 0) result = Haptics(argc > 2 && std::strcmp(argv[2], "com") == 0);
     if (std::strcmp(pattern, "driving") == 0) result = Driving(argc > 2 ? std::atoi(argv[2]) : 10);
     if (std::strcmp(pattern, "rumble") == 0) result = Rumble();
-    if (result == 100) std::printf("usage: quorforce_app_patterns haptics|driving [SECONDS]|rumble\n");
+    if (result == 100) std::printf("usage: quorforce_app_patterns haptics [com]|driving [SECONDS]|rumble\n");
     std::fflush(stdout);
     return result;
 }
