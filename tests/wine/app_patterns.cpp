@@ -167,12 +167,19 @@ int Haptics(bool throughCom) {
     const Case cases[] = {
         {"sine", &GUID_Sine, DIEFF_POLAR, {9000, 0}, sizeof(DIPERIODIC), DIEP_TYPESPECIFICPARAMS},
         {"sawtooth up", &GUID_SawtoothUp, DIEFF_POLAR, {27000, 0}, sizeof(DIPERIODIC), DIEP_GAIN},
-        {"constant", &GUID_ConstantForce, DIEFF_POLAR, {9000, 0}, sizeof(DICONSTANTFORCE),
+        {"constant",
+         &GUID_ConstantForce,
+         DIEFF_POLAR,
+         {9000, 0},
+         sizeof(DICONSTANTFORCE),
          DIEP_DIRECTION},
-        {"spring", &GUID_Spring, DIEFF_CARTESIAN, {0, 0}, kCondition * n,
-         DIEP_TYPESPECIFICPARAMS},
+        {"spring", &GUID_Spring, DIEFF_CARTESIAN, {0, 0}, kCondition * n, DIEP_TYPESPECIFICPARAMS},
         {"damper", &GUID_Damper, DIEFF_CARTESIAN, {0, 0}, kCondition * n, DIEP_GAIN},
-        {"inertia", &GUID_Inertia, DIEFF_CARTESIAN, {0, 0}, kCondition * n,
+        {"inertia",
+         &GUID_Inertia,
+         DIEFF_CARTESIAN,
+         {0, 0},
+         kCondition * n,
          DIEP_TYPESPECIFICPARAMS},
         {"ramp", &GUID_RampForce, DIEFF_CARTESIAN, {1, -1}, sizeof(DIRAMPFORCE), DIEP_DURATION},
         {"square", &GUID_Square, DIEFF_SPHERICAL, {0, 0}, sizeof(DIPERIODIC), DIEP_ENVELOPE},
@@ -340,10 +347,12 @@ int Rumble() {
 int main(int argc, char** argv) {
     const char* pattern = argc > 1 ? argv[1] : "";
     int result = 100;
-    if (std::strcmp(pattern, "haptics") == 0) result = Haptics(argc > 2 && std::strcmp(argv[2], "com") == 0);
+    if (std::strcmp(pattern, "haptics") == 0)
+        result = Haptics(argc > 2 && std::strcmp(argv[2], "com") == 0);
     if (std::strcmp(pattern, "driving") == 0) result = Driving(argc > 2 ? std::atoi(argv[2]) : 10);
     if (std::strcmp(pattern, "rumble") == 0) result = Rumble();
-    if (result == 100) std::printf("usage: quorforce_app_patterns haptics [com]|driving [SECONDS]|rumble\n");
+    if (result == 100)
+        std::printf("usage: quorforce_app_patterns haptics [com]|driving [SECONDS]|rumble\n");
     std::fflush(stdout);
     return result;
 }

@@ -65,9 +65,10 @@ protected:
         // COM's CLSID_DirectInput8 reaches the stand-in too, as DirectInput8Create does.
         HKEY key = nullptr;
         const std::string server = Folder() + "dinput8.dll";
-        RegCreateKeyExA(HKEY_CURRENT_USER,
-                        "Software\\Classes\\CLSID\\{25E609E4-B259-11CF-BFC7-444553540000}\\InprocServer32",
-                        0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        RegCreateKeyExA(
+            HKEY_CURRENT_USER,
+            "Software\\Classes\\CLSID\\{25E609E4-B259-11CF-BFC7-444553540000}\\InprocServer32", 0,
+            nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
         RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
                        static_cast<DWORD>(server.size() + 1));
         RegSetValueExA(key, "ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>("Both"), 5);
@@ -102,13 +103,16 @@ protected:
         for (int tick = 0; WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT; ++tick) {
             if (turn) {
                 // X from 112 to 912 and back, 10 bits; Y centred; no button.
-                const int x = 512 + static_cast<int>(400 * (tick % 40 < 20 ? tick % 20 - 10 : 10 - tick % 20) / 10);
+                const int x =
+                    512 +
+                    static_cast<int>(400 * (tick % 40 < 20 ? tick % 20 - 10 : 10 - tick % 20) / 10);
                 const unsigned value = static_cast<unsigned>(x) | (512u << 10);
                 unsigned char report[5] = {0x01, static_cast<unsigned char>(value),
                                            static_cast<unsigned char>(value >> 8),
                                            static_cast<unsigned char>(value >> 16), 0};
                 DWORD size = 0;
-                DeviceIoControl(channel_, kInject, report, sizeof report, nullptr, 0, &size, nullptr);
+                DeviceIoControl(channel_, kInject, report, sizeof report, nullptr, 0, &size,
+                                nullptr);
             }
             for (auto& report : Received(channel_))
                 if (report.first == 1) run.reports.push_back(report.second);

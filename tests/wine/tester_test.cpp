@@ -237,7 +237,8 @@ TEST_F(TesterChain, ButtonsReachTheWheelThroughDirectInputAndTheDriver) {
     EXPECT_EQ(most, 1) << "never more than one effect";
     ASSERT_EQ(downloads.size(), 3u);
     EXPECT_TRUE(Contains(downloads[0], "id=371 ") && Contains(downloads[0], "flags=0x200003FF") &&
-                Contains(downloads[0], "coords=0x20 ") && Contains(downloads[0], "direction=27000 "))
+                Contains(downloads[0], "coords=0x20 ") &&
+                Contains(downloads[0], "direction=27000 "))
         << downloads[0];
     EXPECT_TRUE(Contains(downloads[1], "id=113 "));
     EXPECT_TRUE(Contains(downloads[2], "id=615 ") && Contains(downloads[2], "duration=5000000") &&

@@ -187,12 +187,12 @@ HRESULT StandInDevice::EnumObjectsAs(Callback callback, LPVOID ref, DWORD flags,
 HRESULT StandInDevice::EnumObjects(LPDIENUMDEVICEOBJECTSCALLBACKA callback, LPVOID ref,
                                    DWORD flags) {
     return EnumObjectsAs<LPDIENUMDEVICEOBJECTSCALLBACKA, DIDEVICEOBJECTINSTANCEA>(callback, ref,
-                                                                                 flags, "A");
+                                                                                  flags, "A");
 }
 HRESULT StandInDevice::EnumObjects(LPDIENUMDEVICEOBJECTSCALLBACKW callback, LPVOID ref,
                                    DWORD flags) {
     return EnumObjectsAs<LPDIENUMDEVICEOBJECTSCALLBACKW, DIDEVICEOBJECTINSTANCEW>(callback, ref,
-                                                                                 flags, "W");
+                                                                                  flags, "W");
 }
 
 template <typename Instance>
@@ -257,11 +257,12 @@ HRESULT StandInDevice::GetCapabilities(LPDIDEVCAPS caps) {
             }
         }
     }
-    Record("app GetCapabilities flags=0x%lX axes=%lu buttons=%lu period=%lu resolution=%lu "
-           "-> 0x%08lX",
-           result == DI_OK ? caps->dwFlags : 0, result == DI_OK ? caps->dwAxes : 0,
-           result == DI_OK ? caps->dwButtons : 0, result == DI_OK ? caps->dwFFSamplePeriod : 0,
-           result == DI_OK ? caps->dwFFMinTimeResolution : 0, result);
+    Record(
+        "app GetCapabilities flags=0x%lX axes=%lu buttons=%lu period=%lu resolution=%lu "
+        "-> 0x%08lX",
+        result == DI_OK ? caps->dwFlags : 0, result == DI_OK ? caps->dwAxes : 0,
+        result == DI_OK ? caps->dwButtons : 0, result == DI_OK ? caps->dwFFSamplePeriod : 0,
+        result == DI_OK ? caps->dwFFMinTimeResolution : 0, result);
     return result;
 }
 
@@ -314,8 +315,7 @@ HRESULT StandInDevice::GetEffectInfoAs(Info* info, REFGUID guid, const char* int
     } else {
         DescribeEffect(*type, *info);
     }
-    Record("app GetEffectInfo%s guid=%s -> 0x%08lX", interfaceName, GuidText(guid).c_str(),
-           result);
+    Record("app GetEffectInfo%s guid=%s -> 0x%08lX", interfaceName, GuidText(guid).c_str(), result);
     return result;
 }
 HRESULT StandInDevice::GetEffectInfo(LPDIEFFECTINFOA info, REFGUID guid) {
@@ -350,7 +350,8 @@ HRESULT StandInDevice::SetDataFormat(LPCDIDATAFORMAT format) {
             for (std::size_t n = 0; n < device_.objects.size() && !found; ++n) {
                 const DeviceObject& object = device_.objects[n];
                 const DWORD instance = DIDFT_GETINSTANCE(entry.dwType);
-                if (taken[n] || (entry.pguid != nullptr && !IsEqualGUID(*entry.pguid, object.guid)) ||
+                if (taken[n] ||
+                    (entry.pguid != nullptr && !IsEqualGUID(*entry.pguid, object.guid)) ||
                     (DIDFT_GETTYPE(entry.dwType) & DIDFT_GETTYPE(object.type)) == 0 ||
                     (instance != 0xFFFF && instance != object.Instance()) ||
                     ((entry.dwFlags & DIDOI_FFACTUATOR) != 0 && !object.IsActuator())) {
@@ -497,8 +498,10 @@ LONG StandInDevice::Scaled(const DeviceObject& object, LONG raw) const {
     const LONGLONG offset2 = 2LL * raw - centre2;  // twice the distance from the centre
     const LONGLONG dead2 = span * axis.deadZone / 10000;
     LONGLONG position2 = 0;  // from -span to span
-    if (offset2 > dead2) position2 = (offset2 - dead2) * span / (span - dead2 > 0 ? span - dead2 : 1);
-    if (offset2 < -dead2) position2 = (offset2 + dead2) * span / (span - dead2 > 0 ? span - dead2 : 1);
+    if (offset2 > dead2)
+        position2 = (offset2 - dead2) * span / (span - dead2 > 0 ? span - dead2 : 1);
+    if (offset2 < -dead2)
+        position2 = (offset2 + dead2) * span / (span - dead2 > 0 ? span - dead2 : 1);
     const LONGLONG range = static_cast<LONGLONG>(axis.max) - axis.min;
     return static_cast<LONG>(axis.min + (position2 + span) * range / (2 * span));
 }
@@ -533,7 +536,8 @@ HRESULT StandInDevice::GetDeviceState(DWORD size, LPVOID data) {
                     ULONG raw = 0;
                     if (HidP_GetUsageValue(HidP_Input, object.usagePage, 0, object.usage, &raw,
                                            parsed, reinterpret_cast<PCHAR>(report.data()),
-                                           static_cast<ULONG>(report.size())) == HIDP_STATUS_SUCCESS) {
+                                           static_cast<ULONG>(report.size())) ==
+                        HIDP_STATUS_SUCCESS) {
                         value = Scaled(object, static_cast<LONG>(raw));
                     }
                 } else {
@@ -564,15 +568,14 @@ HRESULT StandInDevice::GetDeviceState(DWORD size, LPVOID data) {
 // The device's input reports, read as they come on a handle of the stand-in's own.
 DWORD WINAPI StandInDevice::ReadReports(LPVOID self) {
     auto* device = static_cast<StandInDevice*>(self);
-    HANDLE file = CreateFileA(device->device_.path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_OVERLAPPED, nullptr);
+    HANDLE file =
+        CreateFileA(device->device_.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 1;
     OVERLAPPED overlapped = {};
     overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    std::vector<BYTE> buffer(device->device_.inputReportLength > 0
-                                 ? device->device_.inputReportLength
-                                 : 64);
+    std::vector<BYTE> buffer(
+        device->device_.inputReportLength > 0 ? device->device_.inputReportLength : 64);
     for (;;) {
         ResetEvent(overlapped.hEvent);
         DWORD read = 0;
@@ -776,7 +779,8 @@ HRESULT StandInDevice::GetProperty(REFGUID property, LPDIPROPHEADER header) {
             result = DIERR_INVALIDPARAM;
         } else {
             auto* out = reinterpret_cast<DIPROPGUIDANDPATH*>(header);
-            out->guidClass = {0x745a17a0, 0x74d3, 0x11d0, {0xb6, 0xfe, 0x00, 0xa0, 0xc9, 0x0f, 0x57, 0xda}};
+            out->guidClass = {
+                0x745a17a0, 0x74d3, 0x11d0, {0xb6, 0xfe, 0x00, 0xa0, 0xc9, 0x0f, 0x57, 0xda}};
             CopyName(out->wszPath, device_.path);
         }
     } else {
@@ -923,8 +927,12 @@ HRESULT StandInDevice::WriteEffectToFile(LPCSTR, DWORD, LPDIFILEEFFECT, DWORD) {
 HRESULT StandInDevice::WriteEffectToFile(LPCWSTR, DWORD, LPDIFILEEFFECT, DWORD) {
     return DIERR_UNSUPPORTED;
 }
-HRESULT StandInDevice::BuildActionMap(LPDIACTIONFORMATA, LPCSTR, DWORD) { return DIERR_UNSUPPORTED; }
-HRESULT StandInDevice::BuildActionMap(LPDIACTIONFORMATW, LPCWSTR, DWORD) { return DIERR_UNSUPPORTED; }
+HRESULT StandInDevice::BuildActionMap(LPDIACTIONFORMATA, LPCSTR, DWORD) {
+    return DIERR_UNSUPPORTED;
+}
+HRESULT StandInDevice::BuildActionMap(LPDIACTIONFORMATW, LPCWSTR, DWORD) {
+    return DIERR_UNSUPPORTED;
+}
 HRESULT StandInDevice::SetActionMap(LPDIACTIONFORMATA, LPCSTR, DWORD) { return DIERR_UNSUPPORTED; }
 HRESULT StandInDevice::SetActionMap(LPDIACTIONFORMATW, LPCWSTR, DWORD) { return DIERR_UNSUPPORTED; }
 HRESULT StandInDevice::GetImageInfo(LPDIDEVICEIMAGEINFOHEADERA) { return DIERR_UNSUPPORTED; }

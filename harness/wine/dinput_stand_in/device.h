@@ -97,12 +97,11 @@ public:
                                            LPDIRECTINPUTEFFECT* out, LPUNKNOWN outer) override;
     HRESULT STDMETHODCALLTYPE GetForceFeedbackState(LPDWORD state) override;
     HRESULT STDMETHODCALLTYPE SendForceFeedbackCommand(DWORD command) override;
-    HRESULT STDMETHODCALLTYPE EnumCreatedEffectObjects(LPDIENUMCREATEDEFFECTOBJECTSCALLBACK callback,
-                                                       LPVOID ref, DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE EnumCreatedEffectObjects(
+        LPDIENUMCREATEDEFFECTOBJECTSCALLBACK callback, LPVOID ref, DWORD flags) override;
     HRESULT STDMETHODCALLTYPE Escape(LPDIEFFESCAPE escape) override;
     HRESULT STDMETHODCALLTYPE Poll() override;
-    HRESULT STDMETHODCALLTYPE SendDeviceData(DWORD, LPCDIDEVICEOBJECTDATA, LPDWORD,
-                                             DWORD) override;
+    HRESULT STDMETHODCALLTYPE SendDeviceData(DWORD, LPCDIDEVICEOBJECTDATA, LPDWORD, DWORD) override;
 
     // ANSI.
     HRESULT STDMETHODCALLTYPE EnumObjects(LPDIENUMDEVICEOBJECTSCALLBACKA callback, LPVOID ref,

@@ -77,7 +77,8 @@ void ConvertDirection(DWORD from, const LONG* in, DWORD axes, DWORD to, LONG* ou
         if (axes > 1) out[0] = none ? 0 : WrapAngle(std::atan2(c[1], c[0]) * 18000 / kPi);
         if (axes > 2) out[1] = Round(std::atan2(c[2], std::hypot(c[0], c[1])) * 18000 / kPi);
     } else {
-        const double largest = std::fmax(std::fabs(c[0]), std::fmax(std::fabs(c[1]), std::fabs(c[2])));
+        const double largest =
+            std::fmax(std::fabs(c[0]), std::fmax(std::fabs(c[1]), std::fabs(c[2])));
         for (DWORD i = 0; i < axes && i < 3; ++i)
             out[i] = none ? 0 : Round(c[i] * DI_FFNOMINALMAX / largest);
     }
@@ -166,11 +167,13 @@ HRESULT StandInEffect::Validate(const DIEFFECT& from, DWORD flags) const {
     const DWORD how = naming == DIEFF_OBJECTIDS ? DIPH_BYID : DIPH_BYOFFSET;
     DWORD axes = parameters_.effect.cAxes;
     if ((flags & DIEP_AXES) != 0) {
-        if (from.cAxes == 0 || from.cAxes > 4 || from.rgdwAxes == nullptr) return DIERR_INVALIDPARAM;
+        if (from.cAxes == 0 || from.cAxes > 4 || from.rgdwAxes == nullptr)
+            return DIERR_INVALIDPARAM;
         for (DWORD i = 0; i < from.cAxes; ++i) {
             // Effects play on actuators only.
             const DeviceObject* axis = device_->ObjectOf(from.rgdwAxes[i], how);
-            if (axis == nullptr || !axis->IsAxis() || !axis->IsActuator()) return DIERR_INVALIDPARAM;
+            if (axis == nullptr || !axis->IsAxis() || !axis->IsActuator())
+                return DIERR_INVALIDPARAM;
             for (DWORD j = 0; j < i; ++j) {
                 if (device_->ObjectOf(from.rgdwAxes[j], how) == axis) return DIERR_INVALIDPARAM;
             }
@@ -245,9 +248,8 @@ HRESULT StandInEffect::DownloadWith(const EffectParameters& parameters, DWORD fl
     const DIEFFECT& e = sent.effect;
     DWORD handle = (flags & DIEP_NODOWNLOAD) != 0 && !device_->AcquiredExclusively() ? 0 : handle_;
     const DWORD before = handle;
-    const HRESULT result =
-        driver->DownloadEffect(device_->ExternalId(), type_.attributes.dwEffectId, &handle,
-                               &sent.effect, flags);
+    const HRESULT result = driver->DownloadEffect(
+        device_->ExternalId(), type_.attributes.dwEffectId, &handle, &sent.effect, flags);
     const auto* specific = reinterpret_cast<const LONG*>(sent.typeSpecific);
     const DIENVELOPE* envelope = e.lpEnvelope;
     Record(
@@ -258,12 +260,12 @@ HRESULT StandInEffect::DownloadWith(const EffectParameters& parameters, DWORD fl
         e.dwSamplePeriod, e.dwFlags & kCoordinates,
         Join(reinterpret_cast<const LONG*>(sent.axes), e.cAxes).c_str(),
         Join(sent.directions, e.cAxes).c_str(), e.dwStartDelay, e.dwTriggerButton,
-        envelope != nullptr ? (std::to_string(envelope->dwAttackLevel) + "/" +
-                               std::to_string(envelope->dwAttackTime) + "/" +
-                               std::to_string(envelope->dwFadeLevel) + "/" +
-                               std::to_string(envelope->dwFadeTime))
-                                  .c_str()
-                            : "none",
+        envelope != nullptr
+            ? (std::to_string(envelope->dwAttackLevel) + "/" +
+               std::to_string(envelope->dwAttackTime) + "/" +
+               std::to_string(envelope->dwFadeLevel) + "/" + std::to_string(envelope->dwFadeTime))
+                  .c_str()
+            : "none",
         e.cbTypeSpecificParams, Join(specific, e.cbTypeSpecificParams / 4).c_str(), result, handle);
     if (SUCCEEDED(result) && (flags & DIEP_NODOWNLOAD) == 0) {
         handle_ = handle;
@@ -296,7 +298,8 @@ HRESULT StandInEffect::SetParameters(LPCDIEFFECT effect, DWORD flags) {
         } else if (device_->EverBound()) {
             // The driver has served the device: it checks what it will be given later.
             result = DownloadWith(next, used | DIEP_NODOWNLOAD);
-            if (SUCCEEDED(result)) result = (flags & DIEP_NODOWNLOAD) != 0 ? DI_OK : DI_DOWNLOADSKIPPED;
+            if (SUCCEEDED(result))
+                result = (flags & DIEP_NODOWNLOAD) != 0 ? DI_OK : DI_DOWNLOADSKIPPED;
         } else {
             result = (flags & DIEP_NODOWNLOAD) != 0 ? DI_OK : DI_DOWNLOADSKIPPED;
         }
@@ -314,8 +317,8 @@ HRESULT StandInEffect::SetParameters(LPCDIEFFECT effect, DWORD flags) {
 HRESULT StandInEffect::GetParameters(LPDIEFFECT effect, DWORD flags) {
     HRESULT result = DI_OK;
     const DIEFFECT& e = parameters_.effect;
-    if (effect == nullptr || (effect->dwSize != sizeof(DIEFFECT) &&
-                              effect->dwSize != sizeof(DIEFFECT_DX5)) ||
+    if (effect == nullptr ||
+        (effect->dwSize != sizeof(DIEFFECT) && effect->dwSize != sizeof(DIEFFECT_DX5)) ||
         (flags & ~DIEP_ALLPARAMS) != 0 ||
         ((flags & DIEP_STARTDELAY) != 0 && effect->dwSize != sizeof(DIEFFECT))) {
         result = DIERR_INVALIDPARAM;
@@ -402,8 +405,8 @@ HRESULT StandInEffect::Start(DWORD iterations, DWORD flags) {
         }
         if (SUCCEEDED(result)) {
             IDirectInputEffectDriver* driver = device_->Driver();
-            result = driver->StartEffect(device_->ExternalId(), handle_, flags & DIES_SOLO,
-                                         iterations);
+            result =
+                driver->StartEffect(device_->ExternalId(), handle_, flags & DIES_SOLO, iterations);
             Record("driver StartEffect handle=%lu mode=%lu iterations=%lu -> 0x%08lX", handle_,
                    flags & DIES_SOLO, iterations, result);
         }

@@ -87,8 +87,8 @@ struct AxisUsage {
     const char* name;
 };
 const AxisUsage kAxisUsages[] = {
-    {0x30, &GUID_XAxis, DIJOFS_X, "X Axis"},    {0x31, &GUID_YAxis, DIJOFS_Y, "Y Axis"},
-    {0x32, &GUID_ZAxis, DIJOFS_Z, "Z Axis"},    {0x33, &GUID_RxAxis, DIJOFS_RX, "X Rotation"},
+    {0x30, &GUID_XAxis, DIJOFS_X, "X Axis"},       {0x31, &GUID_YAxis, DIJOFS_Y, "Y Axis"},
+    {0x32, &GUID_ZAxis, DIJOFS_Z, "Z Axis"},       {0x33, &GUID_RxAxis, DIJOFS_RX, "X Rotation"},
     {0x34, &GUID_RyAxis, DIJOFS_RY, "Y Rotation"}, {0x35, &GUID_RzAxis, DIJOFS_RZ, "Z Rotation"},
 };
 
@@ -244,8 +244,7 @@ bool Registered(ForceDevice& device) {
     WCHAR wide[64];
     MultiByteToWideChar(CP_ACP, 0, classText.c_str(), -1, wide, 64);
     if (CLSIDFromString(wide, &device.driverClass) != S_OK) return false;
-    ReadRecord(device.registrationKey, "Attributes", &device.attributes,
-               sizeof device.attributes);
+    ReadRecord(device.registrationKey, "Attributes", &device.attributes, sizeof device.attributes);
     OverrideAxes(device);
     NumberObjects(device, oemKey);
     ReadEffects(device);
@@ -311,9 +310,7 @@ DWORD ForceDevice::AxisCount() const {
     return n;
 }
 
-DWORD ForceDevice::ButtonCount() const {
-    return static_cast<DWORD>(objects.size()) - AxisCount();
-}
+DWORD ForceDevice::ButtonCount() const { return static_cast<DWORD>(objects.size()) - AxisCount(); }
 
 std::string GuidText(const GUID& guid) {
     WCHAR wide[64];
