@@ -1,7 +1,8 @@
 // Programs shaped like real applications of a force-feedback device, for the DirectInput
 // stand-in and the virtual wheel: `haptics` (a haptics library's calls), `driving` (a
-// driving game's), `rumble` (a game pad's vibration). Each prints every call that fails and
-// ends with the number of failures as its exit code.
+// driving game's), `rumble` (a game pad's vibration), and `refusals` (a table of what
+// DirectInput must refuse and what it must let through). Each prints every call whose result
+// is not the one expected and ends with the number of those as its exit code.
 #include <windows.h>
 
 #include <cstdio>
@@ -342,6 +343,115 @@ int Rumble() {
     return failures;
 }
 
+// What DirectInput refuses before the driver sees anything, one row each, on the built-in
+// wheel (X the only actuator). Every effect row starts from a valid one-axis effect on X and
+// changes one thing; the valid rows are there so that a stand-in refusing everything fails.
+struct EffectRow {
+    const char* name;
+    const GUID* type;
+    DWORD size;  // of the type-specific record
+    void (*change)(Effect&);
+    HRESULT expected;
+};
+
+void Unchanged(Effect&) {}
+
+const EffectRow kEffectRows[] = {
+    {"a constant", &GUID_ConstantForce, sizeof(DICONSTANTFORCE), Unchanged, DI_OK},
+    {"a constant with a ramp's record", &GUID_ConstantForce, sizeof(DIRAMPFORCE), Unchanged,
+     DIERR_INVALIDPARAM},
+    {"a constant with a record of no size", &GUID_ConstantForce, 0, Unchanged, DIERR_INVALIDPARAM},
+    {"a ramp with a constant's record", &GUID_RampForce, sizeof(DICONSTANTFORCE), Unchanged,
+     DIERR_INVALIDPARAM},
+    {"a sine with a short record", &GUID_Sine, sizeof(DIPERIODIC) - 4, Unchanged,
+     DIERR_INVALIDPARAM},
+    {"a spring with one condition", &GUID_Spring, sizeof(DICONDITION), Unchanged, DI_OK},
+    {"a spring with two conditions on one axis", &GUID_Spring, 2 * sizeof(DICONDITION), Unchanged,
+     DIERR_INVALIDPARAM},
+    {"polar on one axis", &GUID_ConstantForce, sizeof(DICONSTANTFORCE),
+     [](Effect& e) { e.e.dwFlags = DIEFF_POLAR | DIEFF_OBJECTOFFSETS; }, DIERR_INVALIDPARAM},
+    {"two coordinate systems at once", &GUID_ConstantForce, sizeof(DICONSTANTFORCE),
+     [](Effect& e) { e.e.dwFlags |= DIEFF_POLAR; }, DIERR_INVALIDPARAM},
+    {"on Y, which is no actuator", &GUID_ConstantForce, sizeof(DICONSTANTFORCE),
+     [](Effect& e) { e.axes[0] = DIJOFS_Y; }, DIERR_INVALIDPARAM},
+    {"on an axis the wheel lacks", &GUID_ConstantForce, sizeof(DICONSTANTFORCE),
+     [](Effect& e) { e.axes[0] = DIJOFS_RZ; }, DIERR_INVALIDPARAM},
+    {"on X twice", &GUID_ConstantForce, sizeof(DICONSTANTFORCE),
+     [](Effect& e) {
+         e.e.cAxes = 2;
+         e.axes[1] = DIJOFS_X;
+     },
+     DIERR_INVALIDPARAM},
+    {"axes named neither by offset nor by id", &GUID_ConstantForce, sizeof(DICONSTANTFORCE),
+     [](Effect& e) { e.e.dwFlags = DIEFF_CARTESIAN; }, DIERR_INVALIDPARAM},
+    {"an envelope of the wrong size", &GUID_ConstantForce, sizeof(DICONSTANTFORCE),
+     [](Effect& e) {
+         e.envelope.dwSize = sizeof(DIENVELOPE) - 4;
+         e.e.lpEnvelope = &e.envelope;
+     },
+     DIERR_INVALIDPARAM},
+    {"a gain above 10000", &GUID_ConstantForce, sizeof(DICONSTANTFORCE),
+     [](Effect& e) { e.e.dwGain = DI_FFNOMINALMAX + 1; }, DIERR_INVALIDPARAM},
+    {"a DIEFFECT of neither known size", &GUID_ConstantForce, sizeof(DICONSTANTFORCE),
+     [](Effect& e) { e.e.dwSize = sizeof(DIEFFECT) + 4; }, DIERR_INVALIDPARAM},
+};
+
+struct PropertyRow {
+    const char* name;
+    bool acquired;
+    const GUID* property;
+    DWORD how, object, value;
+    HRESULT expected;
+};
+
+const PropertyRow kPropertyRows[] = {
+    {"auto-centre off, unacquired", false, &DIPROP_AUTOCENTER, DIPH_DEVICE, 0, DIPROPAUTOCENTER_OFF,
+     DI_OK},
+    {"auto-centre off, acquired", true, &DIPROP_AUTOCENTER, DIPH_DEVICE, 0, DIPROPAUTOCENTER_OFF,
+     DIERR_ACQUIRED},
+    {"auto-centre of 2", false, &DIPROP_AUTOCENTER, DIPH_DEVICE, 0, 2, DIERR_INVALIDPARAM},
+    {"auto-centre of one axis", false, &DIPROP_AUTOCENTER, DIPH_BYOFFSET, DIJOFS_X,
+     DIPROPAUTOCENTER_OFF, DIERR_INVALIDPARAM},
+    {"the gain, acquired", true, &DIPROP_FFGAIN, DIPH_DEVICE, 0, 8000, DI_OK},
+    {"a gain above 10000", true, &DIPROP_FFGAIN, DIPH_DEVICE, 0, 10001, DIERR_INVALIDPARAM},
+};
+
+// Each row prints its result; a row whose result differs is a failure.
+int Refusals() {
+    Session s;
+    if (!Open(s, false)) return failures + 1;
+    for (const PropertyRow& row : kPropertyRows) {
+        if (row.acquired) {
+            Check(s.device->Acquire(), "Acquire");
+        } else {
+            s.device->Unacquire();
+        }
+        DIPROPDWORD p = {};
+        p.diph.dwSize = sizeof p;
+        p.diph.dwHeaderSize = sizeof p.diph;
+        p.diph.dwHow = row.how;
+        p.diph.dwObj = row.object;
+        p.dwData = row.value;
+        const HRESULT result = s.device->SetProperty(*row.property, &p.diph);
+        std::printf("property %s -> 0x%08lX\n", row.name, static_cast<unsigned long>(result));
+        Check(result, row.name, row.expected);
+    }
+    // Exclusively acquired: an effect that passed would reach the driver at once.
+    Check(s.device->Acquire(), "Acquire");
+    for (const EffectRow& row : kEffectRows) {
+        Effect effect(1, DIEFF_CARTESIAN, 1000000, row.size);
+        effect.direction[0] = 1;
+        row.change(effect);
+        IDirectInputEffect* created = nullptr;
+        const HRESULT result = s.device->CreateEffect(*row.type, &effect.e, &created, nullptr);
+        std::printf("effect %s -> 0x%08lX\n", row.name, static_cast<unsigned long>(result));
+        Check(result, row.name, row.expected);
+        if (created != nullptr) created->Release();
+    }
+    Close(s);
+    return failures;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -351,8 +461,10 @@ int main(int argc, char** argv) {
         result = Haptics(argc > 2 && std::strcmp(argv[2], "com") == 0);
     if (std::strcmp(pattern, "driving") == 0) result = Driving(argc > 2 ? std::atoi(argv[2]) : 10);
     if (std::strcmp(pattern, "rumble") == 0) result = Rumble();
+    if (std::strcmp(pattern, "refusals") == 0) result = Refusals();
     if (result == 100)
-        std::printf("usage: quorforce_app_patterns haptics [com]|driving [SECONDS]|rumble\n");
+        std::printf(
+            "usage: quorforce_app_patterns haptics [com]|driving [SECONDS]|rumble|refusals\n");
     std::fflush(stdout);
     return result;
 }

@@ -234,4 +234,24 @@ TEST_F(AppPatterns, RumbleOnAVibrationPadDrivesBothMotors) {
     EXPECT_GT(NotNeutral(run, Bytes{0x01, 0x00, 0x00}), 10u);
 }
 
+// The refusals pattern's table (app_patterns.cpp): every row gets the result it must, and
+// nothing refused reaches the driver, although the wheel is acquired exclusively, where an
+// effect that passes is downloaded at its creation.
+TEST_F(AppPatterns, RefusedEffectsAndPropertiesNeverReachTheDriver) {
+    SetDeviceValue("Shock_or_Force_Feedback", 1);
+    SetDeviceValue("Motor_Parameters", 0);
+    const PatternRun run = RunPattern("refusals", false);
+    EXPECT_EQ(run.exitCode, 0) << "rows with another result (printed above)";
+    const auto creations = run.With("app CreateEffect ");
+    EXPECT_EQ(creations.size(), 16u) << "every effect row ran";
+    std::size_t created = 0;
+    for (const std::string& line : creations)
+        created += Contains(line, "-> 0x00000000");
+    EXPECT_EQ(created, 2u);
+    EXPECT_EQ(run.With("driver DownloadEffect").size(), created);
+    // The gain row reached the driver; the refused one did not.
+    EXPECT_EQ(run.With("driver SetGain gain=8000").size(), 1u);
+    EXPECT_TRUE(run.With("driver SetGain gain=10001").empty());
+}
+
 }  // namespace
