@@ -199,15 +199,24 @@ TEST_F(TesterChain, ButtonsReachTheWheelThroughDirectInputAndTheDriver) {
     EXPECT_EQ(DriverCalls().size(), before);
     EXPECT_TRUE(WindowsOf(tester.process.dwProcessId, kBoxCaption).empty());
 
-    // Constant: the reports quorsim predicts for the tester's constant (tester.qsim).
+    // Constant: the tester asks for a full force (10000, gain 10000) on its one axis from the
+    // cartesian direction (-8000), the negative side of X. DirectInput hands the driver that
+    // direction in the coordinates the registration declares, polar: 27000. The driver's
+    // synthesis makes 2 x 10000 = 20000 of it (static and global strengths at 100) and splits
+    // it by the angle (two halves, force mode): the half turn 9000 has a sine of 1, so the
+    // halves are 20000 / 2 -+ 20000 / 2 = 0 and 20000; their bytes are 128 + (0 * 255 / 20000
+    // >> 1) = 0x80 and 128 + (20000 * 255 / 20000 >> 1) = 0xFF, sent second half first.
+    // (Handed the cartesian value itself, the driver would read it as an angle of -80 degrees
+    // and give 152 and 19848, bytes 0x80 and 0xFE: not the direction the tester asked for.)
+    const Bytes full = {0x01, 0xFF, 0x80};
     Received(channel_);
     Press(dialog, 1000);
     auto reports = Received(channel_);
     ASSERT_GE(reports.size(), 5u);
-    EXPECT_EQ(reports.back().second, (Bytes{0x01, 0xFE, 0x80}));
+    EXPECT_EQ(reports.back().second, full);
     std::size_t constant = 0;
     for (const auto& report : reports)
-        constant += report.second == Bytes{0x01, 0xFE, 0x80};
+        constant += report.second == full;
     EXPECT_GE(constant, reports.size() - 1) << "at most the reset's neutral report before it";
 
     // Ramp while the constant plays: the constant is destroyed before the ramp's download.
@@ -227,7 +236,10 @@ TEST_F(TesterChain, ButtonsReachTheWheelThroughDirectInputAndTheDriver) {
     }
     EXPECT_EQ(most, 1) << "never more than one effect";
     ASSERT_EQ(downloads.size(), 3u);
-    EXPECT_TRUE(Contains(downloads[0], "id=371 ") && Contains(downloads[0], "flags=0x200003FF"));
+    EXPECT_TRUE(Contains(downloads[0], "id=371 ") && Contains(downloads[0], "flags=0x200003FF") &&
+                Contains(downloads[0], "coords=0x20 ") &&
+                Contains(downloads[0], "direction=27000 "))
+        << downloads[0];
     EXPECT_TRUE(Contains(downloads[1], "id=113 "));
     EXPECT_TRUE(Contains(downloads[2], "id=615 ") && Contains(downloads[2], "duration=5000000") &&
                 Contains(downloads[2], "gain=10000") &&

@@ -1,134 +1,205 @@
 // The stand-in's device and effect objects (internal to the stand-in).
 #pragma once
 
+#include <vector>
+
 #include "harness/wine/dinput_stand_in/stand_in.h"
 
 namespace stand_in {
 
 class StandInDevice;
 
-// What an effect object keeps of the application's parameters, as the driver receives them:
-// the axes as object ids, the records copied.
+// An effect's parameters as the driver receives them: the axes as object ids, the direction
+// in the effect's registered coordinates, the records copied. Only what the application has
+// set is marked; the rest keeps DirectInput's initial values.
 struct EffectParameters {
     DIEFFECT effect = {};
     DWORD axes[4] = {};
     LONG directions[4] = {};
     DIENVELOPE envelope = {};
-    BYTE typeSpecific[96] = {};
+    BYTE typeSpecific[256] = {};
+    DWORD set = 0;  // DIEP_ bits the application has given
 
-    HRESULT Take(const DIEFFECT& from);
+    EffectParameters();
+    EffectParameters(const EffectParameters& other) { *this = other; }
+    EffectParameters& operator=(const EffectParameters& other);
 };
 
 class StandInEffect final : public IDirectInputEffect {
 public:
-    StandInEffect(StandInDevice* device, const GUID& guid, DWORD effectId);
+    StandInEffect(StandInDevice* device, const EffectType& type);
     ~StandInEffect();
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE Initialize(HINSTANCE, DWORD, REFGUID) override { return DI_OK; }
+    HRESULT STDMETHODCALLTYPE Initialize(HINSTANCE, DWORD, REFGUID) override;
     HRESULT STDMETHODCALLTYPE GetEffectGuid(LPGUID guid) override;
-    HRESULT STDMETHODCALLTYPE GetParameters(LPDIEFFECT, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetParameters(LPDIEFFECT effect, DWORD flags) override;
     HRESULT STDMETHODCALLTYPE SetParameters(LPCDIEFFECT effect, DWORD flags) override;
     HRESULT STDMETHODCALLTYPE Start(DWORD iterations, DWORD flags) override;
     HRESULT STDMETHODCALLTYPE Stop() override;
     HRESULT STDMETHODCALLTYPE GetEffectStatus(LPDWORD status) override;
     HRESULT STDMETHODCALLTYPE Download() override;
     HRESULT STDMETHODCALLTYPE Unload() override;
-    HRESULT STDMETHODCALLTYPE Escape(LPDIEFFESCAPE) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Escape(LPDIEFFESCAPE escape) override;
+
+    // The device let the driver go (unacquisition or reset): the effect is off the device.
+    void Forget() { handle_ = 0; }
+    // Called by the device before it lets the driver go: the effect comes off the device.
+    void UnloadForDevice();
 
 private:
-    HRESULT DownloadWith(DWORD flags);
-    HRESULT OnActuatorsOnly(const DIEFFECT& effect, DWORD flags) const;
+    HRESULT Validate(const DIEFFECT& from, DWORD flags) const;
+    HRESULT Apply(const DIEFFECT& from, DWORD flags, EffectParameters& to) const;
+    HRESULT DownloadWith(const EffectParameters& parameters, DWORD flags);
+    HRESULT UnloadQuietly();
 
     volatile LONG references_ = 1;
     StandInDevice* device_;
-    GUID guid_;
-    DWORD effectId_;
-    bool hasParameters_ = false;
+    EffectType type_;
     EffectParameters parameters_;
-    DWORD handle_ = 0;  // the driver's, 0 while not downloaded
+    DWORD handle_ = 0;       // the driver's, 0 while not downloaded
+    DWORD notOnDevice_ = 0;  // DIEP_ bits changed since the last download
 };
 
-class StandInDevice final : public IDirectInputDevice8A {
+class StandInDevice final : public IDirectInputDevice8A, public IDirectInputDevice8W {
 public:
     explicit StandInDevice(const ForceDevice& device);
     ~StandInDevice();
+    const ForceDevice& Device() const { return device_; }
     IDirectInputEffectDriver* Driver() const { return driver_; }
+    bool Bound() const { return bound_; }
+    bool EverBound() const { return everBound_; }
     DWORD ExternalId() const { return device_.joystickId; }
     bool AcquiredExclusively() const { return acquired_ && exclusive_; }
-    // Where an effect's axis offset in the joystick data format names an actuator: its
-    // object id (absolute axis, instance), or 0.
-    DWORD ActuatorIdAt(DWORD offset) const;
+    // The object an effect names by offset (in the data format) or by id, or null.
+    const DeviceObject* ObjectOf(DWORD value, DWORD how) const;
+    void Forget(StandInEffect* effect);
 
+    // IUnknown, and what the ANSI and the wide interfaces share.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetCapabilities(LPDIDEVCAPS) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumObjects(LPDIENUMDEVICEOBJECTSCALLBACKA callback, LPVOID ref,
-                                          DWORD flags) override;
-    HRESULT STDMETHODCALLTYPE GetProperty(REFGUID, LPDIPROPHEADER) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetCapabilities(LPDIDEVCAPS caps) override;
+    HRESULT STDMETHODCALLTYPE GetProperty(REFGUID property, LPDIPROPHEADER header) override;
     HRESULT STDMETHODCALLTYPE SetProperty(REFGUID property, LPCDIPROPHEADER header) override;
     HRESULT STDMETHODCALLTYPE Acquire() override;
     HRESULT STDMETHODCALLTYPE Unacquire() override;
-    HRESULT STDMETHODCALLTYPE GetDeviceState(DWORD, LPVOID) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetDeviceData(DWORD, LPDIDEVICEOBJECTDATA, LPDWORD, DWORD) override {
-        return E_NOTIMPL;
-    }
+    HRESULT STDMETHODCALLTYPE GetDeviceState(DWORD size, LPVOID data) override;
+    HRESULT STDMETHODCALLTYPE GetDeviceData(DWORD size, LPDIDEVICEOBJECTDATA data, LPDWORD count,
+                                            DWORD flags) override;
     HRESULT STDMETHODCALLTYPE SetDataFormat(LPCDIDATAFORMAT format) override;
-    HRESULT STDMETHODCALLTYPE SetEventNotification(HANDLE) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetEventNotification(HANDLE event) override;
     HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window, DWORD flags) override;
-    HRESULT STDMETHODCALLTYPE GetObjectInfo(LPDIDEVICEOBJECTINSTANCEA, DWORD, DWORD) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetDeviceInfo(LPDIDEVICEINSTANCEA info) override;
-    HRESULT STDMETHODCALLTYPE RunControlPanel(HWND, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Initialize(HINSTANCE, DWORD, REFGUID) override { return DI_OK; }
+    HRESULT STDMETHODCALLTYPE RunControlPanel(HWND, DWORD) override;
+    HRESULT STDMETHODCALLTYPE Initialize(HINSTANCE, DWORD version, REFGUID instance) override;
     HRESULT STDMETHODCALLTYPE CreateEffect(REFGUID guid, LPCDIEFFECT effect,
                                            LPDIRECTINPUTEFFECT* out, LPUNKNOWN outer) override;
-    HRESULT STDMETHODCALLTYPE EnumEffects(LPDIENUMEFFECTSCALLBACKA, LPVOID, DWORD) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetEffectInfo(LPDIEFFECTINFOA, REFGUID) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetForceFeedbackState(LPDWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetForceFeedbackState(LPDWORD state) override;
     HRESULT STDMETHODCALLTYPE SendForceFeedbackCommand(DWORD command) override;
-    HRESULT STDMETHODCALLTYPE EnumCreatedEffectObjects(LPDIENUMCREATEDEFFECTOBJECTSCALLBACK, LPVOID,
-                                                       DWORD) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Escape(LPDIEFFESCAPE) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Poll() override { return DI_NOEFFECT; }
-    HRESULT STDMETHODCALLTYPE SendDeviceData(DWORD, LPCDIDEVICEOBJECTDATA, LPDWORD,
-                                             DWORD) override {
-        return E_NOTIMPL;
-    }
+    HRESULT STDMETHODCALLTYPE EnumCreatedEffectObjects(
+        LPDIENUMCREATEDEFFECTOBJECTSCALLBACK callback, LPVOID ref, DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE Escape(LPDIEFFESCAPE escape) override;
+    HRESULT STDMETHODCALLTYPE Poll() override;
+    HRESULT STDMETHODCALLTYPE SendDeviceData(DWORD, LPCDIDEVICEOBJECTDATA, LPDWORD, DWORD) override;
+
+    // ANSI.
+    HRESULT STDMETHODCALLTYPE EnumObjects(LPDIENUMDEVICEOBJECTSCALLBACKA callback, LPVOID ref,
+                                          DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE GetObjectInfo(LPDIDEVICEOBJECTINSTANCEA info, DWORD object,
+                                            DWORD how) override;
+    HRESULT STDMETHODCALLTYPE GetDeviceInfo(LPDIDEVICEINSTANCEA info) override;
+    HRESULT STDMETHODCALLTYPE EnumEffects(LPDIENUMEFFECTSCALLBACKA callback, LPVOID ref,
+                                          DWORD type) override;
+    HRESULT STDMETHODCALLTYPE GetEffectInfo(LPDIEFFECTINFOA info, REFGUID guid) override;
     HRESULT STDMETHODCALLTYPE EnumEffectsInFile(LPCSTR, LPDIENUMEFFECTSINFILECALLBACK, LPVOID,
-                                                DWORD) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE WriteEffectToFile(LPCSTR, DWORD, LPDIFILEEFFECT, DWORD) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE BuildActionMap(LPDIACTIONFORMATA, LPCSTR, DWORD) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetActionMap(LPDIACTIONFORMATA, LPCSTR, DWORD) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetImageInfo(LPDIDEVICEIMAGEINFOHEADERA) override {
-        return E_NOTIMPL;
-    }
+                                                DWORD) override;
+    HRESULT STDMETHODCALLTYPE WriteEffectToFile(LPCSTR, DWORD, LPDIFILEEFFECT, DWORD) override;
+    HRESULT STDMETHODCALLTYPE BuildActionMap(LPDIACTIONFORMATA, LPCSTR, DWORD) override;
+    HRESULT STDMETHODCALLTYPE SetActionMap(LPDIACTIONFORMATA, LPCSTR, DWORD) override;
+    HRESULT STDMETHODCALLTYPE GetImageInfo(LPDIDEVICEIMAGEINFOHEADERA) override;
+
+    // Wide.
+    HRESULT STDMETHODCALLTYPE EnumObjects(LPDIENUMDEVICEOBJECTSCALLBACKW callback, LPVOID ref,
+                                          DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE GetObjectInfo(LPDIDEVICEOBJECTINSTANCEW info, DWORD object,
+                                            DWORD how) override;
+    HRESULT STDMETHODCALLTYPE GetDeviceInfo(LPDIDEVICEINSTANCEW info) override;
+    HRESULT STDMETHODCALLTYPE EnumEffects(LPDIENUMEFFECTSCALLBACKW callback, LPVOID ref,
+                                          DWORD type) override;
+    HRESULT STDMETHODCALLTYPE GetEffectInfo(LPDIEFFECTINFOW info, REFGUID guid) override;
+    HRESULT STDMETHODCALLTYPE EnumEffectsInFile(LPCWSTR, LPDIENUMEFFECTSINFILECALLBACK, LPVOID,
+                                                DWORD) override;
+    HRESULT STDMETHODCALLTYPE WriteEffectToFile(LPCWSTR, DWORD, LPDIFILEEFFECT, DWORD) override;
+    HRESULT STDMETHODCALLTYPE BuildActionMap(LPDIACTIONFORMATW, LPCWSTR, DWORD) override;
+    HRESULT STDMETHODCALLTYPE SetActionMap(LPDIACTIONFORMATW, LPCWSTR, DWORD) override;
+    HRESULT STDMETHODCALLTYPE GetImageInfo(LPDIDEVICEIMAGEINFOHEADERW) override;
 
 private:
+    // Where an object of the device lands in the application's data format.
+    struct Placement {
+        const DeviceObject* object;
+        DWORD offset;
+    };
+    // An axis' range and dead zone, as the properties set them.
+    struct AxisSettings {
+        LONG min = 0;
+        LONG max = 65535;
+        DWORD deadZone = 0;
+    };
+
+    template <typename Instance>
+    void Describe(const DeviceObject& object, Instance& instance) const;
+    template <typename Instance>
+    HRESULT DescribeDevice(Instance* info, const char* interfaceName);
+    template <typename Callback, typename Instance>
+    HRESULT EnumObjectsAs(Callback callback, LPVOID ref, DWORD flags, const char* interfaceName);
+    template <typename Info>
+    void DescribeEffect(const EffectType& type, Info& info) const;
+    template <typename Callback, typename Info>
+    HRESULT EnumEffectsAs(Callback callback, LPVOID ref, DWORD type, const char* interfaceName);
+    template <typename Info>
+    HRESULT GetEffectInfoAs(Info* info, REFGUID guid, const char* interfaceName);
+    template <typename Instance>
+    HRESULT GetObjectInfoAs(Instance* info, DWORD object, DWORD how, const char* interfaceName);
+
     HRESULT CreateDriver();
-    DWORD EffectIdOf(const GUID& guid) const;
+    HRESULT Bind();
+    void LetDriverGo();
+    HRESULT DriverCommand(DWORD command);
+    DWORD OffsetOf(const DeviceObject& object) const;
+    const DeviceObject* Find(DWORD value, DWORD how) const;
+    AxisSettings* AxisOf(const DeviceObject* object);
+    HRESULT GetDwordProperty(UINT_PTR id, LPDIPROPHEADER header);
+    HRESULT SetDwordProperty(UINT_PTR id, LPCDIPROPHEADER header);
+    LONG Scaled(const DeviceObject& object, LONG raw) const;
+    void StartReading();
+    void StopReading();
+    static DWORD WINAPI ReadReports(LPVOID self);
 
     volatile LONG references_ = 1;
     ForceDevice device_;
     IDirectInputEffectDriver* driver_ = nullptr;
     bool comStarted_ = false;
+    bool bound_ = false;  // DeviceID with fBegin true given, fBegin false not yet
+    bool everBound_ = false;
     bool acquired_ = false;
     bool exclusive_ = false;
+    bool formatSet_ = false;
+    DWORD formatSize_ = 0;
+    std::vector<Placement> placements_;
+    std::vector<DWORD> povOffsets_;
+    std::vector<AxisSettings> axisSettings_;  // one per axis, by instance
+    DWORD gain_ = 10000;
+    DWORD autoCentre_ = DIPROPAUTOCENTER_ON;
+    DWORD bufferSize_ = 0;
+    std::vector<StandInEffect*> effects_;
+
+    // The latest input report, kept by the reading thread.
+    CRITICAL_SECTION inputLock_;
+    std::vector<BYTE> lastReport_;
+    HANDLE reader_ = nullptr;
+    HANDLE readerStop_ = nullptr;
 };
 
 }  // namespace stand_in
