@@ -1,0 +1,308 @@
+// The setup's own actions, which Windows Installer runs from the package's Binary table:
+// the check of the wheel's ids and name before anything is written, the edit of the
+// binding's list of accepted devices (shared by every wheel on the machine, so it is edited
+// by name, not owned whole as a registry row would be), the removal of another driver's
+// per-user entry for the wheel, and at the uninstall the values the driver itself wrote at
+// run time. Standalone: it links nothing of the driver, so that a setup never loads the
+// driver's code into the installer's processes.
+#include <windows.h>
+
+#include <msi.h>
+#include <msiquery.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kOemRoot[] =
+    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
+const char kBuiltInDevice[] = "VID_5A1C&PID_E410";
+const char kClassId[] = "{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}";
+const char kAcceptedDevices[] = "Accepted_Devices";
+// The longest name a device may have: what a control panel's list shows whole.
+constexpr std::size_t kMaxNameLength = 64;
+
+std::string Property(MSIHANDLE install, const char* name) {
+    char small[256];
+    DWORD size = sizeof small;
+    UINT result = MsiGetPropertyA(install, name, small, &size);
+    if (result == ERROR_SUCCESS) return small;
+    if (result != ERROR_MORE_DATA) return "";
+    std::vector<char> text(size + 1);
+    size = static_cast<DWORD>(text.size());
+    return MsiGetPropertyA(install, name, text.data(), &size) == ERROR_SUCCESS ? text.data() : "";
+}
+
+// Shows (or, in a silent setup, logs) `text` as an error; the setup then ends and rolls back.
+UINT Refuse(MSIHANDLE install, const std::string& text) {
+    PMSIHANDLE record = MsiCreateRecord(1);
+    MsiRecordSetStringA(record, 0, text.c_str());
+    MsiProcessMessage(install, INSTALLMESSAGE(INSTALLMESSAGE_ERROR | MB_OK | MB_ICONERROR),
+                      record);
+    return ERROR_INSTALL_FAILURE;
+}
+
+bool IsHexId(std::string& id) {
+    if (id.size() != 4) return false;
+    for (char& c : id) {
+        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
+    }
+    return true;
+}
+
+// The name goes into the registry as the wheel's OEMName and into the setup's formatted
+// text: control characters, a backslash (a key separator where the name is used as a path)
+// and the brackets and braces Windows Installer reads as its own syntax are refused.
+bool IsDeviceName(const std::string& name) {
+    if (name.empty() || name.size() > kMaxNameLength) return false;
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F || std::strchr("\\[]{}", c) != nullptr) return false;
+    }
+    return true;
+}
+
+HKEY Open(HKEY hive, const std::string& path, REGSAM access) {
+    HKEY key = nullptr;
+    return RegOpenKeyExA(hive, path.c_str(), 0, access, &key) == ERROR_SUCCESS ? key : nullptr;
+}
+
+bool ReadText(HKEY hive, const std::string& path, const char* name, std::string& text) {
+    HKEY key = Open(hive, path, KEY_READ);
+    if (key == nullptr) return false;
+    char data[2048];
+    DWORD type = 0, size = sizeof data - 1;
+    const bool read = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data),
+                                       &size) == ERROR_SUCCESS &&
+                      type == REG_SZ;
+    RegCloseKey(key);
+    data[read ? size : 0] = '\0';
+    text = data;
+    return read;
+}
+
+bool KeyIsEmpty(HKEY hive, const std::string& path) {
+    HKEY key = Open(hive, path, KEY_READ);
+    if (key == nullptr) return false;
+    DWORD subKeys = 1, values = 1;
+    const bool empty = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr,
+                                        nullptr, &values, nullptr, nullptr, nullptr,
+                                        nullptr) == ERROR_SUCCESS &&
+                       subKeys == 0 && values == 0;
+    RegCloseKey(key);
+    return empty;
+}
+
+// `path` and each of its `levels` parents, while they are left empty.
+void DeleteEmptyUpwards(HKEY hive, std::string path, int levels) {
+    for (int i = 0; i <= levels && KeyIsEmpty(hive, path); ++i) {
+        RegDeleteKeyA(hive, path.c_str());
+        path = path.substr(0, path.rfind('\\'));
+    }
+}
+
+// `path` with everything below it; bounded in depth, so a key that refuses to go ends it.
+void DeleteTree(HKEY hive, const std::string& path, int depth = 0) {
+    HKEY key = depth > 8 ? nullptr : Open(hive, path, KEY_ALL_ACCESS);
+    if (key == nullptr) return;
+    std::vector<std::string> children;
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        children.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const std::string& child : children)
+        DeleteTree(hive, path + "\\" + child, depth + 1);
+    RegDeleteKeyA(hive, path.c_str());
+}
+
+void DeleteValues(HKEY hive, const std::string& path, std::initializer_list<const char*> names) {
+    HKEY key = Open(hive, path, KEY_ALL_ACCESS);
+    if (key == nullptr) return;
+    for (const char* name : names)
+        RegDeleteValueA(key, name);
+    RegCloseKey(key);
+}
+
+std::string EngineKey() { return std::string(kOemRoot) + kBuiltInDevice + "\\Quorvane\\FFB_API"; }
+
+// The binding knows the vendors 5A1C and 7B3E by itself; only others need a name in the list.
+bool IsBuiltInVendor(const std::string& device) {
+    return device.compare(0, 8, "VID_5A1C") == 0 || device.compare(0, 8, "VID_7B3E") == 0;
+}
+
+std::vector<std::string> Words(const std::string& text) {
+    std::vector<std::string> words;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t start = text.find_first_not_of(' ', at);
+        if (start == std::string::npos) break;
+        const std::size_t end = text.find(' ', start);
+        words.push_back(text.substr(start, end == std::string::npos ? end : end - start));
+        at = end == std::string::npos ? text.size() : end;
+    }
+    return words;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(),
+                                                  -1, b.c_str(), -1) == CSTR_EQUAL;
+}
+
+// Writes the list, or removes the value (and the keys it leaves empty) when it is empty.
+bool WriteList(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : " ") + name;
+    if (text.empty()) {
+        DeleteValues(HKEY_LOCAL_MACHINE, EngineKey(), {kAcceptedDevices});
+        DeleteEmptyUpwards(HKEY_LOCAL_MACHINE, EngineKey(), 2);
+        return true;
+    }
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, EngineKey().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    const bool written =
+        RegSetValueExA(key, kAcceptedDevices, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return written;
+}
+
+std::vector<std::string> ReadList() {
+    std::string text;
+    ReadText(HKEY_LOCAL_MACHINE, EngineKey(), kAcceptedDevices, text);
+    return Words(text);
+}
+
+// The deferred actions get "VID_XXXX&PID_XXXX|name" as their data; CheckDevice made both.
+std::string DeviceOf(MSIHANDLE install, std::string* name = nullptr) {
+    const std::string data = Property(install, "CustomActionData");
+    const std::string device = data.substr(0, data.find('|'));
+    if (name != nullptr) *name = data.size() > 18 ? data.substr(18) : "";
+    return device.size() == 17 && device.compare(0, 4, "VID_") == 0 ? device : "";
+}
+
+}  // namespace
+
+extern "C" {
+
+// Immediate, before the costing: the wheel's ids and name, from the command line, the build's
+// defaults or, in maintenance (repair, uninstall), what the installation recorded. Sets VID
+// and PID in upper case and DEVICE to "VID_XXXX&PID_XXXX"; refuses what the registry or the
+// binding could not use.
+__declspec(dllexport) UINT __stdcall CheckDevice(MSIHANDLE install) {
+    const bool maintenance = !Property(install, "Installed").empty();
+    for (const char* name : {"VID", "PID", "DEVICENAME"}) {
+        const std::string stored = Property(install, (std::string("STORED_") + name).c_str());
+        if (maintenance && !stored.empty()) MsiSetPropertyA(install, name, stored.c_str());
+    }
+    std::string vid = Property(install, "VID"), pid = Property(install, "PID");
+    const std::string name = Property(install, "DEVICENAME");
+    if (!IsHexId(vid)) {
+        return Refuse(install, "The vendor id VID=\"" + vid +
+                                   "\" is not four hexadecimal digits (for instance VID=046D). "
+                                   "Nothing was installed.");
+    }
+    if (!IsHexId(pid)) {
+        return Refuse(install, "The product id PID=\"" + pid +
+                                   "\" is not four hexadecimal digits (for instance PID=C294). "
+                                   "Nothing was installed.");
+    }
+    if (!IsDeviceName(name)) {
+        return Refuse(install, "The device name DEVICENAME=\"" + name +
+                                   "\" must be 1 to 64 printable characters without \\ [ ] { }. "
+                                   "Nothing was installed.");
+    }
+    MsiSetPropertyA(install, "VID", vid.c_str());
+    MsiSetPropertyA(install, "PID", pid.c_str());
+    MsiSetPropertyA(install, "DEVICE", ("VID_" + vid + "&PID_" + pid).c_str());
+    return ERROR_SUCCESS;
+}
+
+// Deferred: names the wheel in the binding's list, beside the names already there.
+__declspec(dllexport) UINT __stdcall AcceptDevice(MSIHANDLE install) {
+    const std::string device = DeviceOf(install);
+    if (device.empty()) return ERROR_INSTALL_FAILURE;
+    if (IsBuiltInVendor(device)) return ERROR_SUCCESS;
+    std::vector<std::string> names = ReadList();
+    for (const std::string& name : names) {
+        if (SameName(name, device)) return ERROR_SUCCESS;
+    }
+    names.push_back(device);
+    return WriteList(names) ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
+}
+
+// Deferred (uninstall, and the rollback of AcceptDevice): takes the wheel's name out of the
+// list and leaves the other names.
+__declspec(dllexport) UINT __stdcall ReleaseDevice(MSIHANDLE install) {
+    const std::string device = DeviceOf(install);
+    if (device.empty()) return ERROR_SUCCESS;
+    const std::vector<std::string> names = ReadList();
+    std::vector<std::string> kept;
+    for (const std::string& name : names) {
+        if (!SameName(name, device)) kept.push_back(name);
+    }
+    if (kept.size() != names.size()) WriteList(kept);
+    return ERROR_SUCCESS;
+}
+
+// Deferred, as the user: DirectInput reads the wheel's entry under the current user too, and
+// one there that names another driver's class would keep loading that driver.
+__declspec(dllexport) UINT __stdcall RemoveStaleUserEntry(MSIHANDLE install) {
+    const std::string device = DeviceOf(install);
+    if (device.empty()) return ERROR_SUCCESS;
+    const std::string entry = std::string(kOemRoot) + device + "\\OEMForceFeedback";
+    std::string classId;
+    if (ReadText(HKEY_CURRENT_USER, entry, "CLSID", classId) && !SameName(classId, kClassId)) {
+        DeleteTree(HKEY_CURRENT_USER, entry);
+    }
+    return ERROR_SUCCESS;
+}
+
+// Deferred, at an uninstall that no upgrade follows: the tuning values (the setup's defaults,
+// a maker's or a player's changes) and what the driver stored at run time (effect images,
+// saved strengths) under the wheel's key and the engine's, and the wheel's name when it is
+// still the one the setup gave. The binding's list keeps the
+// names of other wheels.
+__declspec(dllexport) UINT __stdcall RemoveDriverValues(MSIHANDLE install) {
+    std::string name;
+    const std::string device = DeviceOf(install, &name);
+    if (device.empty()) return ERROR_SUCCESS;
+    const std::vector<std::string> others = ReadList();
+    const std::string builtIn = std::string(kOemRoot) + kBuiltInDevice;
+    // The name stays when the wheel's own installation has given it another one.
+    std::string shown;
+    if (ReadText(HKEY_LOCAL_MACHINE, std::string(kOemRoot) + device, "OEMName", shown) &&
+        shown == name) {
+        DeleteValues(HKEY_LOCAL_MACHINE, std::string(kOemRoot) + device, {"OEMName"});
+    }
+    DeleteTree(HKEY_LOCAL_MACHINE, std::string(kOemRoot) + device + "\\Quorvane");
+    DeleteTree(HKEY_LOCAL_MACHINE, builtIn + "\\Quorvane");
+    if (!others.empty()) WriteList(others);
+    for (const std::string& key : {std::string(kOemRoot) + device, builtIn})
+        DeleteEmptyUpwards(HKEY_LOCAL_MACHINE, key, 0);
+    return ERROR_SUCCESS;
+}
+
+// The same, as the user: the strengths the driver saved under the current user.
+__declspec(dllexport) UINT __stdcall RemoveUserValues(MSIHANDLE install) {
+    const std::string device = DeviceOf(install);
+    if (device.empty()) return ERROR_SUCCESS;
+    for (const std::string& wheel : {device, std::string(kBuiltInDevice)}) {
+        DeleteTree(HKEY_CURRENT_USER, std::string(kOemRoot) + wheel + "\\Quorvane");
+        DeleteEmptyUpwards(HKEY_CURRENT_USER, std::string(kOemRoot) + wheel, 0);
+    }
+    return ERROR_SUCCESS;
+}
+
+}  // extern "C"
