@@ -10,7 +10,9 @@
 #include <msi.h>
 #include <msiquery.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,11 @@ const char kOemRoot[] =
 const char kBuiltInDevice[] = "VID_5A1C&PID_E410";
 const char kClassId[] = "{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}";
 const char kAcceptedDevices[] = "Accepted_Devices";
+// While a newer version replaces this one, the mark that tells the old version's uninstall
+// to leave the tuning and the driver's values alone (Windows says so with
+// UPGRADINGPRODUCTCODE; Wine's msiexec runs that uninstall as a plain one). It sits beside
+// the engine's values, in a key no package row owns, which the driver reads no further.
+const char kUpgradeMark[] = "Setup_Upgrading";
 // The longest name a device may have: what a control panel's list shows whole.
 constexpr std::size_t kMaxNameLength = 64;
 
@@ -192,6 +199,72 @@ std::string DeviceOf(MSIHANDLE install, std::string* name = nullptr) {
     return device.size() == 17 && device.compare(0, 4, "VID_") == 0 ? device : "";
 }
 
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    for (;;) {
+        const std::size_t end = text.find(separator, at);
+        parts.push_back(text.substr(at, end == std::string::npos ? end : end - at));
+        if (end == std::string::npos) return parts;
+        at = end + 1;
+    }
+}
+
+void Replace(std::string& text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+bool ValueExists(HKEY hive, const std::string& path, const char* name) {
+    HKEY key = Open(hive, path, KEY_READ);
+    if (key == nullptr) return false;
+    const bool there = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return there;
+}
+
+bool UpgradeMarked() { return ValueExists(HKEY_LOCAL_MACHINE, EngineKey(), kUpgradeMark); }
+
+void SetUpgradeMark(bool on) {
+    HKEY key = nullptr;
+    if (!on) {
+        DeleteValues(HKEY_LOCAL_MACHINE, EngineKey(), {kUpgradeMark});
+        DeleteEmptyUpwards(HKEY_LOCAL_MACHINE, EngineKey(), 2);
+        return;
+    }
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, EngineKey().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    const DWORD one = 1;
+    RegSetValueExA(key, kUpgradeMark, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+    RegCloseKey(key);
+}
+
+// One planned value: "key|name|d|decimal" or "key|name|s|text", the key under the local
+// machine.
+bool WritePlanned(const std::string& entry) {
+    const std::vector<std::string> f = Split(entry, '|');
+    if (f.size() != 4 || (f[2] != "d" && f[2] != "s")) return false;
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, f[0].c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    LONG result;
+    if (f[2] == "d") {
+        const DWORD value = std::strtoul(f[3].c_str(), nullptr, 10);
+        result = RegSetValueExA(key, f[1].c_str(), 0, REG_DWORD,
+                                reinterpret_cast<const BYTE*>(&value), sizeof value);
+    } else {
+        result = RegSetValueExA(key, f[1].c_str(), 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(f[3].c_str()),
+                                static_cast<DWORD>(f[3].size() + 1));
+    }
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 extern "C" {
@@ -226,6 +299,64 @@ __declspec(dllexport) UINT __stdcall CheckDevice(MSIHANDLE install) {
     MsiSetPropertyA(install, "VID", vid.c_str());
     MsiSetPropertyA(install, "PID", pid.c_str());
     MsiSetPropertyA(install, "DEVICE", ("VID_" + vid + "&PID_" + pid).c_str());
+    if (!Property(install, "WIX_UPGRADE_DETECTED").empty() && Property(install, "REMOVE").empty()) {
+        SetUpgradeMark(true);
+    }
+    return ERROR_SUCCESS;
+}
+
+// Immediate, after an older version is gone: the tuning values (QF_TUNING: "key|name|value"
+// entries, ';' between them, VVVV and PPPP standing for the ids) and the wheel's name that
+// are missing. Values that are there, a maker's or a player's, are never written over. Sets
+// the data of WriteTuning and of its rollback.
+__declspec(dllexport) UINT __stdcall PlanTuning(MSIHANDLE install) {
+    const std::string vid = Property(install, "VID"), pid = Property(install, "PID");
+    std::string plan;
+    const auto add = [&plan](const std::string& key, const std::string& name, char type,
+                             const std::string& value) {
+        if (ValueExists(HKEY_LOCAL_MACHINE, key, name.c_str())) return;
+        plan += (plan.empty() ? "" : ";") + key + "|" + name + "|" + type + "|" + value;
+    };
+    for (const std::string& entry : Split(Property(install, "QF_TUNING"), ';')) {
+        std::vector<std::string> f = Split(entry, '|');
+        if (f.size() != 3) continue;
+        Replace(f[0], "VVVV", vid);
+        Replace(f[0], "PPPP", pid);
+        add(kOemRoot + f[0], f[1], 'd', f[2]);
+    }
+    add(std::string(kOemRoot) + "VID_" + vid + "&PID_" + pid, "OEMName", 's',
+        Property(install, "DEVICENAME"));
+    MsiSetPropertyA(install, "WriteTuning", plan.c_str());
+    MsiSetPropertyA(install, "UndoTuning", plan.c_str());
+    return ERROR_SUCCESS;
+}
+
+// Deferred: writes what PlanTuning found missing.
+__declspec(dllexport) UINT __stdcall WriteTuning(MSIHANDLE install) {
+    const std::string plan = Property(install, "CustomActionData");
+    if (plan.empty()) return ERROR_SUCCESS;
+    for (const std::string& entry : Split(plan, ';')) {
+        if (!WritePlanned(entry)) return ERROR_INSTALL_FAILURE;
+    }
+    return ERROR_SUCCESS;
+}
+
+// Rollback of WriteTuning: the values it wrote, and the keys they leave empty.
+__declspec(dllexport) UINT __stdcall UndoTuning(MSIHANDLE install) {
+    const std::string plan = Property(install, "CustomActionData");
+    if (plan.empty()) return ERROR_SUCCESS;
+    for (const std::string& entry : Split(plan, ';')) {
+        const std::vector<std::string> f = Split(entry, '|');
+        if (f.size() != 4) continue;
+        DeleteValues(HKEY_LOCAL_MACHINE, f[0], {f[1].c_str()});
+        DeleteEmptyUpwards(HKEY_LOCAL_MACHINE, f[0], 3);
+    }
+    return ERROR_SUCCESS;
+}
+
+// Deferred at the end of an install, and as the rollback of one: the upgrade is over.
+__declspec(dllexport) UINT __stdcall ClearUpgradeMark(MSIHANDLE) {
+    SetUpgradeMark(false);
     return ERROR_SUCCESS;
 }
 
@@ -277,7 +408,7 @@ __declspec(dllexport) UINT __stdcall RemoveStaleUserEntry(MSIHANDLE install) {
 __declspec(dllexport) UINT __stdcall RemoveDriverValues(MSIHANDLE install) {
     std::string name;
     const std::string device = DeviceOf(install, &name);
-    if (device.empty()) return ERROR_SUCCESS;
+    if (device.empty() || UpgradeMarked()) return ERROR_SUCCESS;
     const std::vector<std::string> others = ReadList();
     const std::string builtIn = std::string(kOemRoot) + kBuiltInDevice;
     // The name stays when the wheel's own installation has given it another one.
@@ -297,7 +428,7 @@ __declspec(dllexport) UINT __stdcall RemoveDriverValues(MSIHANDLE install) {
 // The same, as the user: the strengths the driver saved under the current user.
 __declspec(dllexport) UINT __stdcall RemoveUserValues(MSIHANDLE install) {
     const std::string device = DeviceOf(install);
-    if (device.empty()) return ERROR_SUCCESS;
+    if (device.empty() || UpgradeMarked()) return ERROR_SUCCESS;
     for (const std::string& wheel : {device, std::string(kBuiltInDevice)}) {
         DeleteTree(HKEY_CURRENT_USER, std::string(kOemRoot) + wheel + "\\Quorvane");
         DeleteEmptyUpwards(HKEY_CURRENT_USER, std::string(kOemRoot) + wheel, 0);
