@@ -42,6 +42,13 @@ std::string Property(MSIHANDLE install, const char* name) {
     return MsiGetPropertyA(install, name, text.data(), &size) == ERROR_SUCCESS ? text.data() : "";
 }
 
+// A line in the setup's log.
+void Log(MSIHANDLE install, const std::string& text) {
+    PMSIHANDLE record = MsiCreateRecord(1);
+    MsiRecordSetStringA(record, 0, ("quorsetup: " + text).c_str());
+    MsiProcessMessage(install, INSTALLMESSAGE_INFO, record);
+}
+
 // Shows (or, in a silent setup, logs) `text` as an error; the setup then ends and rolls back.
 UINT Refuse(MSIHANDLE install, const std::string& text) {
     PMSIHANDLE record = MsiCreateRecord(1);
@@ -218,7 +225,10 @@ void Replace(std::string& text, const std::string& from, const std::string& to) 
 bool ValueExists(HKEY hive, const std::string& path, const char* name) {
     HKEY key = Open(hive, path, KEY_READ);
     if (key == nullptr) return false;
-    const bool there = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    // With a size to fill: Wine's RegQueryValueExA fails a query that asks for nothing.
+    DWORD type = 0, size = 0;
+    const LONG result = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
+    const bool there = result == ERROR_SUCCESS || result == ERROR_MORE_DATA;
     RegCloseKey(key);
     return there;
 }
@@ -408,7 +418,11 @@ __declspec(dllexport) UINT __stdcall RemoveStaleUserEntry(MSIHANDLE install) {
 __declspec(dllexport) UINT __stdcall RemoveDriverValues(MSIHANDLE install) {
     std::string name;
     const std::string device = DeviceOf(install, &name);
-    if (device.empty() || UpgradeMarked()) return ERROR_SUCCESS;
+    if (device.empty() || UpgradeMarked()) {
+        Log(install, "a newer version replaces this one: the tuning and the driver's values stay");
+        return ERROR_SUCCESS;
+    }
+    Log(install, "removing the tuning and the driver's values of " + device);
     const std::vector<std::string> others = ReadList();
     const std::string builtIn = std::string(kOemRoot) + kBuiltInDevice;
     // The name stays when the wheel's own installation has given it another one.

@@ -201,7 +201,6 @@ void ExpectNothingLeft(const std::string& device, bool otherWheelsListed = false
 }
 
 bool CopyTo(const std::string& from, const std::string& folder) {
-    CreateDirectoryA(folder.substr(0, folder.rfind('\\')).c_str(), nullptr);
     CreateDirectoryA(folder.c_str(), nullptr);
     return CopyFileA(from.c_str(), (folder + "\\quorforce.dll").c_str(), FALSE) != FALSE;
 }
@@ -209,7 +208,7 @@ bool CopyTo(const std::string& from, const std::string& folder) {
 // The registration the DLLs write themselves, with regsvr32 of each size, from the paths
 // the setup installs them to; taken away again afterwards.
 Values RegsvrRegistration(const std::string& device) {
-    const std::string dll64 = kFolder64 + "\\quorforce", dll32 = kFolder32 + "\\quorforce";
+    const std::string dll64 = kFolder64, dll32 = kFolder32;
     EXPECT_TRUE(CopyTo(ThisFolder() + "quorforce.dll", dll64));
     EXPECT_TRUE(CopyTo(Programs32() + "quorforce.dll", dll32));
     const std::string regsvr64 = "C:\\windows\\system32\\regsvr32.exe /s ";
@@ -223,7 +222,6 @@ Values RegsvrRegistration(const std::string& device) {
     for (const std::string& folder : {dll64, dll32}) {
         DeleteFileA((folder + "\\quorforce.dll").c_str());
         RemoveDirectoryA(folder.c_str());
-        RemoveDirectoryA(folder.substr(0, folder.rfind('\\')).c_str());
     }
     return values;
 }
@@ -245,10 +243,10 @@ TEST_F(SetupTest, InstallsWhatTheRegistrationWritesAndTheUninstallLeavesNothing)
     ASSERT_EQ(Install(Package()), 0);
     EXPECT_EQ(Registration(device), expected);
     for (const std::string& file :
-         {kFolder64 + "\\quorforce\\quorforce.dll", kFolder64 + "\\quorforce\\quortest.exe",
-          kFolder64 + "\\quorforce\\libquorforce.dll.a", kFolder64 + "\\quorforce\\INSTALL.md",
-          kFolder64 + "\\quorforce\\include\\quorforce.h", kFolder32 + "\\quorforce\\quorforce.dll",
-          kFolder32 + "\\quorforce\\quortest.exe", kFolder32 + "\\quorforce\\libquorforce.dll.a"}) {
+         {kFolder64 + "\\quorforce.dll", kFolder64 + "\\quortest.exe",
+          kFolder64 + "\\libquorforce.dll.a", kFolder64 + "\\INSTALL.md",
+          kFolder64 + "\\include\\quorforce.h", kFolder32 + "\\quorforce.dll",
+          kFolder32 + "\\quortest.exe", kFolder32 + "\\libquorforce.dll.a"}) {
         EXPECT_TRUE(Exists(file)) << file;
     }
     // The tuning values with their defaults, and the wheel's name.
@@ -337,7 +335,7 @@ TEST_F(SetupTest, UpgradesKeepingTuningRepairsAndRefusesADowngrade) {
     EXPECT_NE(Install(OldPackage()), 0);
     EXPECT_EQ(InstalledVersions(), std::vector<std::string>{"0.9.0"});
 
-    const std::string tester = kFolder64 + "\\quorforce\\quortest.exe";
+    const std::string tester = kFolder64 + "\\quortest.exe";
     ASSERT_TRUE(DeleteFileA(tester.c_str()));
     EXPECT_EQ(Install(Package()), 0);
     EXPECT_TRUE(Exists(tester)) << "the repair puts a missing file back";
