@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "harness/wine/wine_test_support.h"
+#include "tests/wine/screenshot.h"
 
 namespace {
 
@@ -343,6 +344,48 @@ TEST_F(SetupTest, UpgradesKeepingTuningRepairsAndRefusesADowngrade) {
 
     ASSERT_EQ(Uninstall(Package()), 0);
     ExpectNothingLeft("VID_5A1C&PID_E410");
+}
+
+// The interactive setup's first page, under Xvfb: it says what it installs, for which wheel
+// and where; Cancel ends the setup with nothing written. The picture goes to
+// build/win64/screenshots/setup-first-page.png.
+TEST(SetupWindow, FirstPageShowsWhatItInstallsAndCancelWritesNothing) {
+    ASSERT_FALSE(Env("QUORFORCE_SETUP").empty());
+    std::string line = "msiexec /i \"" + Package() + "\" VID=046D PID=C294 DEVICENAME=\"Maker wheel GT\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+    HWND page = nullptr;
+    for (int i = 0; i < 600 && page == nullptr; ++i) {
+        page = FindWindowA(nullptr, "quorforce 0.9.0 Setup");
+        if (page == nullptr) Sleep(100);
+    }
+    ASSERT_NE(page, nullptr) << "no first page";
+    Sleep(1500);  // drawn
+    std::string text;
+    for (HWND child = GetWindow(page, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        char part[1024];
+        GetWindowTextA(child, part, sizeof part);
+        text += std::string(part) + "\n";
+    }
+    EXPECT_NE(text.find("Maker wheel GT (vendor id 046D, product id C294)"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("C:\\Program Files\\Quorvane\\"), std::string::npos) << text;
+    EXPECT_NE(text.find("C:\\Program Files (x86)\\Quorvane\\"), std::string::npos) << text;
+    const std::string folder = ThisFolder() + "..\\screenshots";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    EXPECT_TRUE(SaveScreenshot(page, folder + "\\setup-first-page.png"));
+
+    HWND cancel = FindWindowExA(page, nullptr, nullptr, "Cancel");
+    ASSERT_NE(cancel, nullptr);
+    PostMessageA(cancel, BM_CLICK, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    ExpectNothingLeft("VID_046D&PID_C294");
 }
 
 }  // namespace
