@@ -53,8 +53,7 @@ void Log(MSIHANDLE install, const std::string& text) {
 UINT Refuse(MSIHANDLE install, const std::string& text) {
     PMSIHANDLE record = MsiCreateRecord(1);
     MsiRecordSetStringA(record, 0, text.c_str());
-    MsiProcessMessage(install, INSTALLMESSAGE(INSTALLMESSAGE_ERROR | MB_OK | MB_ICONERROR),
-                      record);
+    MsiProcessMessage(install, INSTALLMESSAGE(INSTALLMESSAGE_ERROR | MB_OK | MB_ICONERROR), record);
     return ERROR_INSTALL_FAILURE;
 }
 
@@ -101,10 +100,10 @@ bool KeyIsEmpty(HKEY hive, const std::string& path) {
     HKEY key = Open(hive, path, KEY_READ);
     if (key == nullptr) return false;
     DWORD subKeys = 1, values = 1;
-    const bool empty = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr,
-                                        nullptr, &values, nullptr, nullptr, nullptr,
-                                        nullptr) == ERROR_SUCCESS &&
-                       subKeys == 0 && values == 0;
+    const bool empty =
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+        subKeys == 0 && values == 0;
     RegCloseKey(key);
     return empty;
 }
@@ -166,8 +165,8 @@ std::vector<std::string> Words(const std::string& text) {
 }
 
 bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(),
-                                                  -1, b.c_str(), -1) == CSTR_EQUAL;
+    return a.size() == b.size() && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1,
+                                                  b.c_str(), -1) == CSTR_EQUAL;
 }
 
 // Writes the list, or removes the value (and the keys it leaves empty) when it is empty.
@@ -185,9 +184,9 @@ bool WriteList(const std::vector<std::string>& names) {
                         nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    const bool written =
-        RegSetValueExA(key, kAcceptedDevices, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+    const bool written = RegSetValueExA(key, kAcceptedDevices, 0, REG_SZ,
+                                        reinterpret_cast<const BYTE*>(text.c_str()),
+                                        static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
     RegCloseKey(key);
     return written;
 }
@@ -218,7 +217,8 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 }
 
 void Replace(std::string& text, const std::string& from, const std::string& to) {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
 }
 
@@ -247,7 +247,8 @@ void SetUpgradeMark(bool on) {
         return;
     }
     const DWORD one = 1;
-    RegSetValueExA(key, kUpgradeMark, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+    RegSetValueExA(key, kUpgradeMark, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
+                   sizeof one);
     RegCloseKey(key);
 }
 

@@ -105,7 +105,9 @@ bool KeyExists(HKEY root, const std::string& path, REGSAM view = 0) {
     return true;
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 DWORD ReadDword(HKEY root, const std::string& path, const char* name) {
     DWORD value = 0xFFFFFFFFu, size = sizeof value;
@@ -115,7 +117,9 @@ DWORD ReadDword(HKEY root, const std::string& path, const char* name) {
 std::string ReadText(HKEY root, const std::string& path, const char* name, REGSAM view = 0) {
     char text[1024] = "";
     DWORD size = sizeof text;
-    RegGetValueA(root, path.c_str(), name, RRF_RT_REG_SZ | (view == KEY_WOW64_32KEY ? RRF_SUBKEY_WOW6432KEY : 0), nullptr, text, &size);
+    RegGetValueA(root, path.c_str(), name,
+                 RRF_RT_REG_SZ | (view == KEY_WOW64_32KEY ? RRF_SUBKEY_WOW6432KEY : 0), nullptr,
+                 text, &size);
     return text;
 }
 void WriteDword(HKEY root, const std::string& path, const char* name, DWORD value) {
@@ -138,8 +142,8 @@ std::vector<std::string> InstalledVersions() {
     const std::string uninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
     std::vector<std::string> versions;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninstall.c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
-                      &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninstall.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) !=
+        ERROR_SUCCESS) {
         return versions;
     }
     char name[256];
@@ -351,7 +355,8 @@ TEST_F(SetupTest, UpgradesKeepingTuningRepairsAndRefusesADowngrade) {
 // build/win64/screenshots/setup-first-page.png.
 TEST(SetupWindow, FirstPageShowsWhatItInstallsAndCancelWritesNothing) {
     ASSERT_FALSE(Env("QUORFORCE_SETUP").empty());
-    std::string line = "msiexec /i \"" + Package() + "\" VID=046D PID=C294 DEVICENAME=\"Maker wheel GT\"";
+    std::string line =
+        "msiexec /i \"" + Package() + "\" VID=046D PID=C294 DEVICENAME=\"Maker wheel GT\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
