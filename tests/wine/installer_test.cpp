@@ -1,0 +1,402 @@
+// The setup under Wine's msiexec, in a 64-bit prefix of its own: what it writes equals what
+// the DLLs' own registration writes in both registry views, COM finds the driver from a 32-
+// and a 64-bit process, the uninstall leaves nothing; another wheel's ids, an upgrade that
+// keeps a changed tuning value, no downgrade, a repair, and bad ids refused before anything
+// is written. QUORFORCE_SETUP and QUORFORCE_OLD_SETUP name the packages (Unix paths),
+// QUORFORCE_32BIT_PROGRAMS the win32 build's bin/ (its registration test activates the class).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "harness/wine/wine_test_support.h"
+#include "tests/wine/screenshot.h"
+
+namespace {
+
+using namespace wine_test;
+using Values = std::map<std::string, std::vector<BYTE>>;
+
+const std::string kOem =
+    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
+const std::string kBuiltIn = kOem + "VID_5A1C&PID_E410";
+const std::string kEngineKey = kBuiltIn + "\\Quorvane\\FFB_API";
+const std::string kClass = "Software\\Classes\\CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}";
+const std::string kSetupKey = "Software\\Quorvane";
+const std::string kFolder64 = "C:\\Program Files\\Quorvane";
+const std::string kFolder32 = "C:\\Program Files (x86)\\Quorvane";
+constexpr DWORD kInstallTimeout = 600000;
+
+std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value == nullptr ? "" : value;
+}
+
+// A Unix path as Wine's Z: drive shows it.
+std::string WindowsPath(const std::string& unix) {
+    std::string path = "Z:" + unix;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string Package() { return WindowsPath(Env("QUORFORCE_SETUP")); }
+std::string OldPackage() { return WindowsPath(Env("QUORFORCE_OLD_SETUP")); }
+std::string Programs32() { return WindowsPath(Env("QUORFORCE_32BIT_PROGRAMS")) + "\\"; }
+
+int Msiexec(const std::string& arguments) {
+    return RunCommandLine("msiexec " + arguments, kInstallTimeout);
+}
+int Install(const std::string& package, const std::string& properties = "") {
+    return Msiexec("/i \"" + package + "\" /qn " + properties);
+}
+int Uninstall(const std::string& package) { return Msiexec("/x \"" + package + "\" /qn"); }
+
+void Collect(HKEY root, REGSAM view, const std::string& path, const std::string& prefix,
+             Values& values) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return;
+    char name[256];
+    BYTE data[1024];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        std::vector<BYTE> bytes(data, data + dataSize);
+        bytes.push_back(static_cast<BYTE>(type));
+        values[prefix + name] = bytes;
+    }
+    std::vector<std::string> children;
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        children.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const std::string& child : children)
+        Collect(root, view, path + "\\" + child, prefix + child + "\\", values);
+}
+
+// What the DLLs' registration owns: the class in each view, the wheel's force-feedback entry
+// and axis, and the binding's list.
+Values Registration(const std::string& device) {
+    Values values;
+    Collect(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kClass, "64:", values);
+    Collect(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kClass, "32:", values);
+    Collect(HKEY_LOCAL_MACHINE, 0, kOem + device + "\\OEMForceFeedback", "ff:", values);
+    Collect(HKEY_LOCAL_MACHINE, 0, kOem + device + "\\Axes", "axes:", values);
+    Values engine;
+    Collect(HKEY_LOCAL_MACHINE, 0, kEngineKey, "", engine);
+    if (engine.count("Accepted_Devices")) values["accepted"] = engine["Accepted_Devices"];
+    return values;
+}
+
+bool KeyExists(HKEY root, const std::string& path, REGSAM view = 0) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+DWORD ReadDword(HKEY root, const std::string& path, const char* name) {
+    DWORD value = 0xFFFFFFFFu, size = sizeof value;
+    RegGetValueA(root, path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}
+std::string ReadText(HKEY root, const std::string& path, const char* name, REGSAM view = 0) {
+    char text[1024] = "";
+    DWORD size = sizeof text;
+    RegGetValueA(root, path.c_str(), name,
+                 RRF_RT_REG_SZ | (view == KEY_WOW64_32KEY ? RRF_SUBKEY_WOW6432KEY : 0), nullptr,
+                 text, &size);
+    return text;
+}
+void WriteDword(HKEY root, const std::string& path, const char* name, DWORD value) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+void WriteText(HKEY root, const std::string& path, const char* name, const std::string& text) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+}
+
+// The versions of quorforce in the installed-programs list, with publisher and uninstall
+// command.
+std::vector<std::string> InstalledVersions() {
+    const std::string uninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    std::vector<std::string> versions;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninstall.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) !=
+        ERROR_SUCCESS) {
+        return versions;
+    }
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        const std::string entry = uninstall + "\\" + name;
+        if (ReadText(HKEY_LOCAL_MACHINE, entry, "DisplayName").rfind("quorforce", 0) != 0) continue;
+        EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, entry, "Publisher"), "Quorvane");
+        EXPECT_NE(ReadText(HKEY_LOCAL_MACHINE, entry, "UninstallString").find("MsiExec"),
+                  std::string::npos);
+        versions.push_back(ReadText(HKEY_LOCAL_MACHINE, entry, "DisplayVersion"));
+    }
+    RegCloseKey(key);
+    return versions;
+}
+
+// What a fresh process of either size gets from COM: 0 a driver that answers GetVersions,
+// 1 REGDB_E_CLASSNOTREG, 2 anything else.
+int Activation64() {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    return RunCommandLine("\"" + std::string(self) + "\" --activate");
+}
+int Activation32() {
+    return RunCommandLine("\"" + Programs32() + "quorforce_registration_tests.exe\" --activate",
+                          300000);
+}
+
+int ActivateInThisProcess() {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    IDirectInputEffectDriver* driver = nullptr;
+    const HRESULT created = CoCreateInstance(kClassId, nullptr, CLSCTX_INPROC_SERVER, kEffectDriver,
+                                             reinterpret_cast<void**>(&driver));
+    int result = created == REGDB_E_CLASSNOTREG ? 1 : 2;
+    if (SUCCEEDED(created) && driver != nullptr) {
+        DIDRIVERVERSIONS versions = {sizeof versions, 0, 0, 0};
+        result = driver->GetVersions(&versions) == S_OK ? 0 : 2;
+        driver->Release();
+    }
+    CoUninitialize();
+    return result;
+}
+
+// Nothing of quorforce is left: no file or folder, no class in either view, no entry of the
+// wheel, no engine values, no record of the setup, no installed-programs entry.
+void ExpectNothingLeft(const std::string& device, bool otherWheelsListed = false) {
+    EXPECT_FALSE(Exists(kFolder64)) << kFolder64;
+    EXPECT_FALSE(Exists(kFolder32)) << kFolder32;
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kClass, KEY_WOW64_64KEY));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kClass, KEY_WOW64_32KEY));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kOem + device)) << device;
+    if (!otherWheelsListed) {
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kBuiltIn + "\\Quorvane"));
+    }
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kOem + device + "\\Quorvane"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kSetupKey, KEY_WOW64_64KEY));
+    EXPECT_TRUE(InstalledVersions().empty());
+}
+
+bool CopyTo(const std::string& from, const std::string& folder) {
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return CopyFileA(from.c_str(), (folder + "\\quorforce.dll").c_str(), FALSE) != FALSE;
+}
+
+// The registration the DLLs write themselves, with regsvr32 of each size, from the paths
+// the setup installs them to; taken away again afterwards.
+Values RegsvrRegistration(const std::string& device) {
+    const std::string dll64 = kFolder64, dll32 = kFolder32;
+    EXPECT_TRUE(CopyTo(ThisFolder() + "quorforce.dll", dll64));
+    EXPECT_TRUE(CopyTo(Programs32() + "quorforce.dll", dll32));
+    const std::string regsvr64 = "C:\\windows\\system32\\regsvr32.exe /s ";
+    const std::string regsvr32 = "C:\\windows\\syswow64\\regsvr32.exe /s ";
+    const std::string install = device == "VID_5A1C&PID_E410" ? "" : "/i:" + device + " ";
+    EXPECT_EQ(RunCommandLine(regsvr64 + install + "\"" + dll64 + "\\quorforce.dll\""), 0);
+    EXPECT_EQ(RunCommandLine(regsvr32 + "\"" + dll32 + "\\quorforce.dll\"", 300000), 0);
+    const Values values = Registration(device);
+    EXPECT_EQ(RunCommandLine(regsvr64 + "/u " + install + "\"" + dll64 + "\\quorforce.dll\""), 0);
+    EXPECT_EQ(RunCommandLine(regsvr32 + "/u \"" + dll32 + "\\quorforce.dll\"", 300000), 0);
+    for (const std::string& folder : {dll64, dll32}) {
+        DeleteFileA((folder + "\\quorforce.dll").c_str());
+        RemoveDirectoryA(folder.c_str());
+    }
+    return values;
+}
+
+class SetupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(Env("QUORFORCE_SETUP").empty());
+        ASSERT_FALSE(Env("QUORFORCE_32BIT_PROGRAMS").empty());
+    }
+};
+
+TEST_F(SetupTest, InstallsWhatTheRegistrationWritesAndTheUninstallLeavesNothing) {
+    const std::string device = "VID_5A1C&PID_E410";
+    const Values expected = RegsvrRegistration(device);
+    ASSERT_FALSE(expected.empty());
+    ExpectNothingLeft(device);
+
+    ASSERT_EQ(Install(Package()), 0);
+    EXPECT_EQ(Registration(device), expected);
+    for (const std::string& file :
+         {kFolder64 + "\\quorforce.dll", kFolder64 + "\\quortest.exe",
+          kFolder64 + "\\libquorforce.dll.a", kFolder64 + "\\INSTALL.md",
+          kFolder64 + "\\include\\quorforce.h", kFolder32 + "\\quorforce.dll",
+          kFolder32 + "\\quortest.exe", kFolder32 + "\\libquorforce.dll.a"}) {
+        EXPECT_TRUE(Exists(file)) << file;
+    }
+    // The tuning values with their defaults, and the wheel's name.
+    const std::string tuning = kBuiltIn + "\\Quorvane\\FFB_API";
+    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, tuning, "POLLING_STEP"), 16u);
+    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, tuning, "Shock_or_Force_Feedback"), 1u);
+    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, tuning, "Usage"), 0xBBu);
+    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, tuning + "\\0", "Global_Value"), 100u);
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kBuiltIn, "OEMName"), "Quorvane USB wheel");
+    EXPECT_EQ(InstalledVersions(), std::vector<std::string>{"0.9.0"});
+    EXPECT_EQ(Activation64(), 0);
+    EXPECT_EQ(Activation32(), 0);
+
+    // What the driver stores at run time: effect images, a user's strengths.
+    WriteDword(HKEY_LOCAL_MACHINE, tuning + "\\EFFECTS\\0", "1", 371);
+    WriteDword(HKEY_CURRENT_USER, tuning + "\\0", "Global_Value", 80);
+    ASSERT_EQ(Uninstall(Package()), 0);
+    ExpectNothingLeft(device);
+    EXPECT_EQ(Activation64(), 1);
+    EXPECT_EQ(Activation32(), 1);
+}
+
+// A maker's wheel of another vendor, named at install time: its entry, its name in the
+// binding's list beside the names already there, and another driver's per-user entry for it
+// removed; the uninstall takes its own and leaves other devices' entries.
+TEST_F(SetupTest, InstallsAnotherWheelNamedOnTheCommandLine) {
+    const std::string device = "VID_046D&PID_C294";
+    const std::string other = kOem + "VID_1234&PID_5678";
+    const Values expected = RegsvrRegistration(device);
+    WriteText(HKEY_LOCAL_MACHINE, other, "OEMName", "Someone else's pad");
+    WriteText(HKEY_LOCAL_MACHINE, kEngineKey, "Accepted_Devices", "VID_1234&PID_5678");
+    WriteText(HKEY_CURRENT_USER, kOem + device + "\\OEMForceFeedback", "CLSID",
+              "{00000000-1111-2222-3333-444444444444}");
+
+    ASSERT_EQ(Install(Package(), "VID=046d PID=C294 DEVICENAME=\"Maker wheel GT\""), 0);
+    Values registered = Registration(device);
+    const std::string both = "VID_1234&PID_5678 VID_046D&PID_C294";
+    std::vector<BYTE> list(both.begin(), both.end());
+    list.insert(list.end(), {0, REG_SZ});
+    EXPECT_EQ(registered["accepted"], list);
+    registered.erase("accepted");
+    Values fromRegsvr = expected;
+    fromRegsvr.erase("accepted");
+    EXPECT_EQ(registered, fromRegsvr);
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kOem + device, "OEMName"), "Maker wheel GT");
+    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, kOem + device + "\\Quorvane\\FFB_API", "Usage"), 0xBBu);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kOem + device + "\\OEMForceFeedback"));
+
+    ASSERT_EQ(Uninstall(Package()), 0);
+    ExpectNothingLeft(device, true);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kEngineKey + "\\0"));
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, other, "OEMName"), "Someone else's pad");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kEngineKey, "Accepted_Devices"), "VID_1234&PID_5678");
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, other.c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEngineKey.c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kBuiltIn + "\\Quorvane").c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kBuiltIn.c_str());
+}
+
+// Refused before anything is written, whatever is wrong.
+TEST_F(SetupTest, RefusesBadIdsAndNamesBeforeWritingAnything) {
+    for (const char* properties : {"VID=12G4", "VID=5A1", "PID=E4100", "PID=\"\"",
+                                   "DEVICENAME=\"back\\slash\"", "DEVICENAME=\"\""}) {
+        EXPECT_NE(Install(Package(), properties), 0) << properties;
+        ExpectNothingLeft("VID_5A1C&PID_E410");
+    }
+}
+
+// An upgrade replaces the old version and keeps a changed tuning value; the old version
+// does not install over the new one; a second install of the same version repairs.
+TEST_F(SetupTest, UpgradesKeepingTuningRepairsAndRefusesADowngrade) {
+    ASSERT_FALSE(Env("QUORFORCE_OLD_SETUP").empty());
+    const std::string tuning = kBuiltIn + "\\Quorvane\\FFB_API";
+    ASSERT_EQ(Install(OldPackage()), 0);
+    EXPECT_EQ(InstalledVersions(), std::vector<std::string>{"0.1.0"});
+    WriteDword(HKEY_LOCAL_MACHINE, tuning, "By10_Spring_Coef", 55);
+    WriteDword(HKEY_LOCAL_MACHINE, tuning + "\\0", "Global_Value", 70);
+
+    ASSERT_EQ(Install(Package()), 0);
+    EXPECT_EQ(InstalledVersions(), std::vector<std::string>{"0.9.0"});
+    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, tuning, "By10_Spring_Coef"), 55u);
+    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, tuning + "\\0", "Global_Value"), 70u);
+    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, tuning, "By10_Damper_Coef"), 20u);
+    EXPECT_EQ(Activation64(), 0);
+
+    EXPECT_NE(Install(OldPackage()), 0);
+    EXPECT_EQ(InstalledVersions(), std::vector<std::string>{"0.9.0"});
+
+    const std::string tester = kFolder64 + "\\quortest.exe";
+    ASSERT_TRUE(DeleteFileA(tester.c_str()));
+    EXPECT_EQ(Install(Package()), 0);
+    EXPECT_TRUE(Exists(tester)) << "the repair puts a missing file back";
+    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, tuning, "By10_Spring_Coef"), 55u);
+
+    ASSERT_EQ(Uninstall(Package()), 0);
+    ExpectNothingLeft("VID_5A1C&PID_E410");
+}
+
+// The interactive setup's first page, under Xvfb: it says what it installs, for which wheel
+// and where; Cancel ends the setup with nothing written. The picture goes to
+// build/win64/screenshots/setup-first-page.png.
+TEST(SetupWindow, FirstPageShowsWhatItInstallsAndCancelWritesNothing) {
+    ASSERT_FALSE(Env("QUORFORCE_SETUP").empty());
+    std::string line =
+        "msiexec /i \"" + Package() + "\" VID=046D PID=C294 DEVICENAME=\"Maker wheel GT\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+    HWND page = nullptr;
+    for (int i = 0; i < 600 && page == nullptr; ++i) {
+        page = FindWindowA(nullptr, "quorforce 0.9.0 Setup");
+        if (page == nullptr) Sleep(100);
+    }
+    ASSERT_NE(page, nullptr) << "no first page";
+    Sleep(1500);  // drawn
+    std::string text;
+    for (HWND child = GetWindow(page, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        char part[1024];
+        GetWindowTextA(child, part, sizeof part);
+        text += std::string(part) + "\n";
+    }
+    EXPECT_NE(text.find("Maker wheel GT (vendor id 046D, product id C294)"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("C:\\Program Files\\Quorvane\\"), std::string::npos) << text;
+    EXPECT_NE(text.find("C:\\Program Files (x86)\\Quorvane\\"), std::string::npos) << text;
+    const std::string folder = ThisFolder() + "..\\screenshots";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    EXPECT_TRUE(SaveScreenshot(page, folder + "\\setup-first-page.png"));
+
+    HWND cancel = FindWindowExA(page, nullptr, nullptr, "Cancel");
+    ASSERT_NE(cancel, nullptr);
+    PostMessageA(cancel, BM_CLICK, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    ExpectNothingLeft("VID_046D&PID_C294");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--activate") return ActivateInThisProcess();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
