@@ -276,12 +276,17 @@ void RefreshForce(HWND dialog, const MonitorBlock* monitor, int area, std::uint3
     const std::uint32_t second = recent ? (record.secondByte & 0xFF) : rest;
     const int levels[2] = {ChannelPercent(first, forceMode), ChannelPercent(second, forceMode)};
     const std::uint32_t clipped = state->clips.LastSecond();
-    char text[128];
-    std::snprintf(text, sizeof text, "First channel: %u (%+d %%)", static_cast<unsigned>(first),
-                  levels[0]);
+    char text[128] = "First channel: at rest";
+    if (recent) {
+        std::snprintf(text, sizeof text, "First channel: %u (%+d %%)", static_cast<unsigned>(first),
+                      levels[0]);
+    }
     SetTextIfChanged(dialog, QUORPANEL_FIRST_TEXT, text);
-    std::snprintf(text, sizeof text, "Second channel: %u (%+d %%)", static_cast<unsigned>(second),
-                  levels[1]);
+    std::snprintf(text, sizeof text, "Second channel: at rest");
+    if (recent) {
+        std::snprintf(text, sizeof text, "Second channel: %u (%+d %%)",
+                      static_cast<unsigned>(second), levels[1]);
+    }
     SetTextIfChanged(dialog, QUORPANEL_SECOND_TEXT, text);
     if (recent) {
         std::snprintf(text, sizeof text, "The wheel receives 0x%04X, %u ticks so far.",
@@ -378,9 +383,14 @@ void InitDialog(HWND dialog) {
         SendDlgItemMessageA(dialog, slider.control, TBM_SETPAGESIZE, 0, 10);
     }
     // Tab stops in dialog units: handle, kind, state, gain, values, direction, time.
-    const int stops[] = {24, 64, 100, 130, 200, 240};
-    SendDlgItemMessageA(dialog, QUORPANEL_EFFECT_LIST, LB_SETTABSTOPS,
-                        sizeof stops / sizeof stops[0], reinterpret_cast<LPARAM>(stops));
+    const int stops[] = {28, 66, 102, 132, 200, 240};
+    for (int list : {QUORPANEL_EFFECT_HEADER, QUORPANEL_EFFECT_LIST}) {
+        SendDlgItemMessageA(dialog, list, LB_SETTABSTOPS, sizeof stops / sizeof stops[0],
+                            reinterpret_cast<LPARAM>(stops));
+    }
+    SendDlgItemMessageA(
+        dialog, QUORPANEL_EFFECT_HEADER, LB_ADDSTRING, 0,
+        reinterpret_cast<LPARAM>("Handle\tKind\tState\tGain\tValues\tDirection\tTime"));
     Refresh(dialog);
     SetTimer(dialog, kRefreshTimer, kRefreshMs, nullptr);
 }
