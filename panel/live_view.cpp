@@ -91,10 +91,10 @@ void FormatEffectRow(const EffectRow& row, char* text, std::size_t size) {
     } else {
         std::snprintf(values, sizeof values, "mag %+d", static_cast<int>(row.magnitude));
     }
+    // Whole seconds: a row that changed every refresh would be repainted every refresh.
     char time[32] = "-";
     if (row.started) {
-        std::snprintf(time, sizeof time, "%u.%u s", static_cast<unsigned>(row.elapsedMs / 1000),
-                      static_cast<unsigned>(row.elapsedMs % 1000 / 100));
+        std::snprintf(time, sizeof time, "%u s", static_cast<unsigned>(row.elapsedMs / 1000));
     }
     std::snprintf(text, size, "%u\t%s\t%s\t%u\t%s\t%d.%02d\t%s", static_cast<unsigned>(row.handle),
                   row.kind, row.playing ? "playing" : "stopped", static_cast<unsigned>(row.gain),

@@ -36,7 +36,7 @@ constexpr std::uint32_t kMaxElapsedMs = 99999999u;
 // area outside 0..7 has none.
 std::size_t ReadEffects(const SharedEffectTable& table, std::uint32_t area, std::uint32_t now,
                         EffectRow (&rows)[kSlotCount]);
-// "  3  constant  playing  gain 10000  mag 5000  dir 90.00  12.3 s", tab-separated.
+// "3  constant  playing  10000  mag +5000  90.00  12 s", tab-separated.
 void FormatEffectRow(const EffectRow& row, char* text, std::size_t size);
 
 // The joystick ids the table holds a vendor and product id for, in order; their number.

@@ -233,13 +233,18 @@ void RefreshEffects(HWND dialog, const SharedEffectTable* table, int area, std::
                                   ? ReadEffects(*table, static_cast<std::uint32_t>(area), now, rows)
                                   : 0;
     HWND list = GetDlgItem(dialog, QUORPANEL_EFFECT_LIST);
-    bool changed = count != state->rowCount;
     char text[160];
-    for (std::size_t i = 0; i < count && !changed; ++i) {
-        FormatEffectRow(rows[i], text, sizeof text);
-        changed = state->rows[i] != text;
+    if (count == state->rowCount) {
+        // The same rows: only a line whose text changed is replaced (and repainted).
+        for (std::size_t i = 0; i < count; ++i) {
+            FormatEffectRow(rows[i], text, sizeof text);
+            if (state->rows[i] == text) continue;
+            state->rows[i] = text;
+            SendMessageA(list, LB_DELETESTRING, i, 0);
+            SendMessageA(list, LB_INSERTSTRING, i, reinterpret_cast<LPARAM>(text));
+        }
+        return;
     }
-    if (!changed) return;
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     for (std::size_t i = 0; i < count; ++i) {
@@ -289,9 +294,9 @@ void RefreshForce(HWND dialog, const MonitorBlock* monitor, int area, std::uint3
     }
     SetTextIfChanged(dialog, QUORPANEL_SECOND_TEXT, text);
     if (recent) {
-        std::snprintf(text, sizeof text, "The wheel receives 0x%04X, %u ticks so far.",
-                      static_cast<unsigned>(record.outputValue & 0xFFFF),
-                      static_cast<unsigned>(record.tickCount));
+        // No tick count here: a text that changes every refresh is a repaint every refresh.
+        std::snprintf(text, sizeof text, "The wheel receives 0x%04X.",
+                      static_cast<unsigned>(record.outputValue & 0xFFFF));
     } else {
         std::snprintf(text, sizeof text, "No force is being sent.");
     }

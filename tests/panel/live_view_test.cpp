@@ -56,7 +56,7 @@ TEST_F(LiveView, EachKindBecomesOneRowInHandleOrder) {
 
     ASSERT_EQ(Read(2, 13345), 3u);
     EXPECT_EQ(Text(rows[0]), "1\tramp\tstopped\t10000\t-2000..+3000\t0.00\t-");
-    EXPECT_EQ(Text(rows[1]), "5\tconstant\tplaying\t8000\tmag -5000\t90.00\t12.3 s");
+    EXPECT_EQ(Text(rows[1]), "5\tconstant\tplaying\t8000\tmag -5000\t90.00\t12 s");
     EXPECT_EQ(Text(rows[2]), "9\tspring\tplaying\t0\tcoef +6000/-7000\t0.00\t-");  // not stamped
     EXPECT_EQ(rows[1].elapsedMs, 12345u);
     EXPECT_EQ(Read(8, 0), 0u);  // no such area
