@@ -9,8 +9,11 @@
 #include <random>
 #include <string>
 
+#include "include/quorforce.h"
 #include "panel/live_view.h"
+#include "panel/page_ids.h"
 #include "state/effect_ids.h"
+#include "util/guid_text.h"
 
 namespace quorforce::panel {
 namespace {
@@ -219,6 +222,15 @@ TEST(MonitorView, ClippingOfTheLastSecond) {
     window.Add(0xFFFFFFFEu, 0xFFFFFFFFu);
     window.Add(4, 3);  // across the wrap: six ticks, four clipped
     EXPECT_EQ(window.LastSecond(), 4u);
+}
+
+// The page's class as the registration names it and as the page's server answers to.
+TEST(PageIds, ThePageClassIsThePublicHeadersOne) {
+    char text[kGuidTextSize];
+    FormatGuidText(kPageClassId, text);
+    EXPECT_STREQ(text, QUORFORCE_PAGE_CLSID_TEXT);
+    FormatGuidText(kGameControllerSheetId, text);
+    EXPECT_STREQ(text, "{7854FB22-8EE3-11D0-A1AC-0000F8026977}");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 // After windows.h, which the wheel's header brings.
 #include <commctrl.h>
 
+#include "panel/page_ids.h"
 #include "panel/resource.h"
 #include "tests/wine/screenshot.h"
 
@@ -292,6 +293,83 @@ TEST_F(PanelOnTheWheel, WithoutAGameShowsTheRegistryAndStillSaves) {
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(panel.ExitCode(20000), 0);
     RegDeleteKeyA(HKEY_CURRENT_USER, unbound.c_str());
+}
+
+// Runs this thread's messages for `ms`: the page lives on this thread, its refresh timer too.
+void PumpMessages(DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        Sleep(10);
+    }
+}
+
+// The Game Controllers applet's way to the wheel's own page: the class the OEM key names in
+// ConfigCLSID, asked for IDIGameCntrlPropSheet, its one page shown in a property sheet.
+TEST_F(PanelOnTheWheel, ItsPageShowsInAPropertySheetThroughTheGameControllerInterface) {
+    char text[64] = "";
+    DWORD size = sizeof text;
+    ASSERT_EQ(
+        RegGetValueA(HKEY_LOCAL_MACHINE,
+                     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\"
+                     "Joystick\\OEM\\VID_5A1C&PID_E410",
+                     "ConfigCLSID", RRF_RT_REG_SZ, nullptr, text, &size),
+        ERROR_SUCCESS);
+    wchar_t wide[64];
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 64);
+    CLSID classId;
+    ASSERT_EQ(CLSIDFromString(wide, &classId), S_OK) << text;
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    IDIGameCntrlPropSheet* sheet = nullptr;
+    ASSERT_EQ(CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER,
+                               quorforce::panel::kGameControllerSheetId,
+                               reinterpret_cast<void**>(&sheet)),
+              S_OK);
+    EXPECT_EQ(sheet->SetID(0), S_OK);
+    EXPECT_EQ(sheet->GetID(), 0);
+    DIGCSHEETINFO* sheetInfo = nullptr;
+    DIGCPAGEINFO* pageInfo = nullptr;
+    ASSERT_EQ(sheet->GetSheetInfo(&sheetInfo), S_OK);
+    ASSERT_EQ(sheet->GetPageInfo(&pageInfo), S_OK);
+    ASSERT_EQ(sheetInfo->dwSize, sizeof(DIGCSHEETINFO));
+    ASSERT_EQ(sheetInfo->nNumPages, 1);
+    ASSERT_EQ(pageInfo->dwSize, sizeof(DIGCPAGEINFO));
+
+    PROPSHEETPAGEW page = {};
+    page.dwSize = sizeof page;
+    page.dwFlags = PSP_USETITLE;
+    page.hInstance = pageInfo->hInstance;
+    page.pszTemplate = pageInfo->lpwszTemplate;
+    page.pfnDlgProc = pageInfo->fpPageProc;
+    page.pszTitle = pageInfo->lpwszPageTitle;
+    page.lParam = pageInfo->lParam;
+    PROPSHEETHEADERW header = {};
+    header.dwSize = sizeof header;
+    header.dwFlags = PSH_PROPSHEETPAGE | PSH_MODELESS | PSH_NOAPPLYNOW;
+    header.pszCaption = sheetInfo->lpwszSheetCaption;
+    header.nPages = 1;
+    header.ppsp = &page;
+    HWND window = reinterpret_cast<HWND>(PropertySheetW(&header));
+    ASSERT_NE(window, nullptr);
+    PumpMessages(1500);
+    HWND panel = reinterpret_cast<HWND>(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(Text(panel, QUORPANEL_STATUS), "No game is using the wheel.");
+    EXPECT_EQ(Text(panel, QUORPANEL_OVERALL_VALUE), "100 %");
+    EXPECT_EQ(Text(panel, QUORPANEL_OUTPUT_TEXT), "No force is being sent.");
+    RECT area;  // the page; the sheet adds its tabs and buttons around it
+    GetWindowRect(panel, &area);
+    EXPECT_LE(area.right - area.left, 640);
+    EXPECT_LE(area.bottom - area.top, 480);
+    EXPECT_TRUE(SaveScreenshot(window, ScreenshotPath("panel-page")));
+    DestroyWindow(window);
+    PumpMessages(100);
+    sheet->Release();
+    CoUninitialize();
 }
 
 // Without quorforce.dll (none registered in this prefix, none beside the program): one

@@ -1,5 +1,6 @@
-// quorpanel: the control panel players open. One modeless-looking modal dialog on one thread:
-// the bound devices, the strengths and the wheel's spring of the chosen one (read and saved
+// The control panel's dialog, shared by quorpanel.exe (a modal dialog) and the Game
+// Controllers page of quorpage.dll (a property sheet page), on the one window thread: the
+// bound devices, the strengths and the wheel's spring of the chosen one (read and saved
 // through ZXGetDeviceConfig and ZXSetDeviceConfig of the quorforce.dll it loads), and ten
 // times a second the live effects and the live force, read from read-only views of the
 // shared table and the monitor block. The panel never writes either block and takes no lock:
@@ -14,6 +15,7 @@
 
 #include "include/quorforce.h"
 #include "panel/live_view.h"
+#include "panel/panel_dialog.h"
 #include "panel/resource.h"
 #include "state/kernel_names.h"
 #include "util/guid_text.h"
@@ -21,7 +23,6 @@
 namespace quorforce::panel {
 namespace {
 
-const char kCaption[] = "quorforce control panel";
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshMs = 100;  // ten times a second
 constexpr int kStrengthMax = 100;
@@ -122,6 +123,7 @@ struct PanelState {
 };
 
 PanelState* state = nullptr;
+bool isPage = false;
 
 int ValueOf(const ForceSettings& settings, std::uint32_t mask) {
     switch (mask) {
@@ -379,9 +381,11 @@ void DrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 void InitDialog(HWND dialog) {
-    SendMessageA(dialog, WM_SETICON, ICON_BIG,
-                 reinterpret_cast<LPARAM>(
-                     LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(QUORPANEL_ICON))));
+    if (!isPage) {
+        SendMessageA(dialog, WM_SETICON, ICON_BIG,
+                     reinterpret_cast<LPARAM>(
+                         LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(QUORPANEL_ICON))));
+    }
     for (const Slider& slider : kSliders) {
         SendDlgItemMessageA(dialog, slider.control, TBM_SETRANGE, TRUE,
                             MAKELPARAM(0, kStrengthMax));
@@ -409,6 +413,18 @@ void SliderMoved(HWND dialog, HWND control) {
     }
 }
 
+}  // namespace
+
+const char kPanelCaption[] = "quorforce control panel";
+
+bool OpenPanel(std::uint32_t joystick, bool page) {
+    static PanelState panel;
+    state = &panel;
+    isPage = page;
+    panel.joystick = joystick < kJoystickCount ? joystick : 0;
+    return panel.driver.module != nullptr || panel.driver.Load();
+}
+
 INT_PTR CALLBACK PanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG: InitDialog(dialog); return TRUE;
@@ -419,6 +435,7 @@ INT_PTR CALLBACK PanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         if (lParam != 0) SliderMoved(dialog, reinterpret_cast<HWND>(lParam));
         return TRUE;
     case WM_DRAWITEM: DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
+    case WM_DESTROY: KillTimer(dialog, kRefreshTimer); return FALSE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case QUORPANEL_DEVICE:
@@ -439,7 +456,8 @@ INT_PTR CALLBACK PanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             return TRUE;
         case QUORPANEL_RELOAD: Reload(dialog); return TRUE;
         case IDCANCEL:
-            KillTimer(dialog, kRefreshTimer);
+            // A property sheet page is ended by its sheet, never by EndDialog.
+            if (isPage) return FALSE;
             EndDialog(dialog, 0);
             return TRUE;
         default: return FALSE;
@@ -448,23 +466,4 @@ INT_PTR CALLBACK PanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
     }
 }
 
-}  // namespace
 }  // namespace quorforce::panel
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    using namespace quorforce::panel;
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
-    InitCommonControlsEx(&controls);
-    static PanelState panel;
-    state = &panel;
-    if (!panel.driver.Load()) {
-        MessageBoxA(nullptr,
-                    "quorforce.dll is not installed: register it with regsvr32 (see INSTALL.md) "
-                    "and start the control panel again.",
-                    kCaption, MB_OK | MB_ICONERROR);
-        return 2;
-    }
-    const INT_PTR result =
-        DialogBoxParamA(instance, MAKEINTRESOURCEA(QUORPANEL_DIALOG), nullptr, PanelProc, 0);
-    return result == 0 ? 0 : 1;
-}
