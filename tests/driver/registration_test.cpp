@@ -119,8 +119,7 @@ protected:
     const std::string axis_ = oem_ + kActuatorAxisSubkey;
     const std::string classKey_ =
         "Software\\Classes\\CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}";
-    const std::string pageKey_ =
-        "Software\\Classes\\CLSID\\{5C0E2A72-3B94-4D6A-9E21-7F40C8D1A6B3}";
+    const std::string pageKey_ = "Software\\Classes\\CLSID\\{5C0E2A72-3B94-4D6A-9E21-7F40C8D1A6B3}";
 };
 
 TEST_F(RegistrationRoundTrip, UnregisterRemovesOnlyWhatRegisterWrote) {
