@@ -1,7 +1,8 @@
 // The whole force pass as ForceThread runs it: the TableMutex per device, the motion
 // estimate's copy, the synthesis of every playing slot, the bytes, the packing and a send
 // into a virtual wheel that completes it at once. 8 wheels × 64 playing effects of mixed
-// kinds, and the idle pass with nothing playing. Counts the heap allocations per tick.
+// kinds, with and without the monitor block, and the idle pass with nothing playing. Counts the
+// heap allocations per tick.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -111,9 +112,13 @@ private:
     std::vector<IDirectInputEffectDriver*> drivers_;
 };
 
-void RunForcePasses(benchmark::State& state, int devices, int effects) {
+// withMonitor false: the pass of a process that could not make the monitor block, so that
+// the two figures side by side are the block's cost per tick.
+void RunForcePasses(benchmark::State& state, int devices, int effects, bool withMonitor = true) {
     FullTickRig rig(devices, effects);
     ProcessState& process = Module().process;
+    MonitorBlock* const monitor = process.monitor;
+    if (!withMonitor) process.monitor = nullptr;
     const std::uint64_t receivedBefore = rig.Received();
     const std::uint64_t allocationsBefore = allocations.load();
     for (auto _ : state) {
@@ -125,10 +130,14 @@ void RunForcePasses(benchmark::State& state, int devices, int effects) {
         static_cast<double>(allocations.load() - allocationsBefore) / ticks;
     state.counters["reports_per_tick"] =
         static_cast<double>(rig.Received() - receivedBefore) / ticks;
+    process.monitor = monitor;
 }
 
 void BM_ForcePassFull(benchmark::State& state) { RunForcePasses(state, 8, 64); }
 BENCHMARK(BM_ForcePassFull);
+
+void BM_ForcePassFullNoMonitor(benchmark::State& state) { RunForcePasses(state, 8, 64, false); }
+BENCHMARK(BM_ForcePassFullNoMonitor);
 
 void BM_ForcePassOneWheel64(benchmark::State& state) { RunForcePasses(state, 1, 64); }
 BENCHMARK(BM_ForcePassOneWheel64);

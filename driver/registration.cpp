@@ -10,6 +10,7 @@
 #include "config/settings_store.h"
 #include "driver/driver_operations.h"
 #include "driver/guids.h"
+#include "include/quorforce.h"
 #include "state/effect_ids.h"
 #include "util/guid_text.h"
 
@@ -99,8 +100,26 @@ std::string ClassIdText() {
 
 std::string ClassKey() { return "Software\\Classes\\CLSID\\" + ClassIdText(); }
 
+// The control panel's Game Controllers page: quorpage.dll beside this module, named by the
+// wheel's OEM key in ConfigCLSID.
+std::string PageClassKey() {
+    return std::string("Software\\Classes\\CLSID\\") + QUORFORCE_PAGE_CLSID_TEXT;
+}
+
+bool WritePageClass(const char* modulePath) {
+    std::string page = modulePath;
+    page = page.substr(0, page.find_last_of("\\/") + 1) + "quorpage.dll";
+    return WriteKey(PageClassKey(),
+                    [](HKEY k) { return SetString(k, nullptr, "quorforce control panel page"); }) &&
+           WriteKey(PageClassKey() + "\\InprocServer32", [&page](HKEY k) {
+               return SetString(k, nullptr, page.c_str()) &&
+                      SetString(k, "ThreadingModel", "Apartment");
+           });
+}
+
 bool WriteClass(const char* modulePath) {
     return WriteKey(ClassKey(), [](HKEY k) { return SetString(k, nullptr, kClassName); }) &&
+           WritePageClass(modulePath) &&
            WriteKey(ClassKey() + "\\InprocServer32", [modulePath](HKEY k) {
                return SetString(k, nullptr, modulePath) && SetString(k, "ThreadingModel", "Both");
            });
@@ -133,6 +152,9 @@ bool WriteForceFeedback(const std::string& oem) {
                    SetBinary(k, "Attributes", &e.attributes, sizeof e.attributes);
         });
     }
+    ok = ok && WriteKey(oem, [](HKEY k) {
+             return SetString(k, "ConfigCLSID", QUORFORCE_PAGE_CLSID_TEXT);
+         });
     return ok && WriteKey(oem + kActuatorAxisSubkey, [](HKEY k) {
                return SetBinary(k, "Attributes", &kActuatorAxisAttributes,
                                 sizeof kActuatorAxisAttributes) &&
@@ -214,6 +236,7 @@ void RemoveForceFeedback(const std::string& oem) {
     DeleteIfEmpty(ff);
     const std::string axis = oem + kActuatorAxisSubkey;
     RemoveValues(HKEY_LOCAL_MACHINE, axis, {"Attributes", "FFAttributes"});
+    RemoveValues(HKEY_LOCAL_MACHINE, oem, {"ConfigCLSID"});
     // Axes\0, Axes and the device's OEM key, when we made them alone.
     DeleteEmptyUpwards(axis, 2);
 }
@@ -334,6 +357,10 @@ HRESULT UnregisterServer() {
     DeleteIfEmpty(ClassKey() + "\\InprocServer32");
     RemoveValues(HKEY_LOCAL_MACHINE, ClassKey(), {""});
     DeleteIfEmpty(ClassKey());
+    for (const std::string& key : {PageClassKey() + "\\InprocServer32", PageClassKey()}) {
+        RemoveValues(HKEY_LOCAL_MACHINE, key, {"", "ThreadingModel"});
+        DeleteIfEmpty(key);
+    }
     if (!OtherViewHasClass()) RemoveForceFeedback(OemKeyOf(kBuiltInVendorId, kBuiltInProductId));
     return S_OK;
 }

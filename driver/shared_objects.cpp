@@ -37,10 +37,33 @@ bool OpenSharedObjects(ProcessState& process) {
         CloseSharedObjects(process);
         return false;
     }
+    OpenMonitorBlock(process);
     return true;
 }
 
+void OpenMonitorBlock(ProcessState& process) {
+    char name[kGuidTextSize];
+    FormatGuidText(kMonitorMappingGuid, name);
+    process.monitorMapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                sizeof(MonitorBlock), name);
+    if (process.monitorMapping == nullptr) return;
+    process.monitor = static_cast<MonitorBlock*>(MapViewOfFile(
+        process.monitorMapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(MonitorBlock)));
+    if (process.monitor == nullptr) {
+        CloseAndClear(process.monitorMapping);
+        return;
+    }
+    // Every process writes the same three words, so a reader can tell the block from
+    // another program's bytes whichever process made it.
+    process.monitor->areaCount = kAreaCount;
+    process.monitor->version = kMonitorVersion;
+    process.monitor->magic = kMonitorMagic;
+}
+
 void CloseSharedObjects(ProcessState& process) {
+    if (process.monitor != nullptr) UnmapViewOfFile(process.monitor);
+    process.monitor = nullptr;
+    CloseAndClear(process.monitorMapping);
     if (process.table != nullptr) UnmapViewOfFile(process.table);
     process.table = nullptr;
     CloseAndClear(process.mapping);

@@ -53,37 +53,65 @@ struct Sums {
     std::int32_t second = 0;
     std::uint32_t firstOut = 0;  // shock mode
     std::uint32_t secondOut = 0;
+    bool clipped = false;  // some sum went past full force and the wheel gets less than asked
 };
 
-std::int32_t ClampSum(std::int64_t sum) {
+// Clamped to ±20000; a sum past the limit (not one at it) marks the tick clipped.
+std::int32_t ClampSum(std::int64_t sum, bool& clipped) {
+    if (sum > kFullSum || sum < -kFullSum) clipped = true;
     return static_cast<std::int32_t>(sum > kFullSum ? kFullSum
                                                     : (sum < -kFullSum ? -kFullSum : sum));
 }
 
 void Accumulate(Sums& sums, const ForcePair& pair, bool forceMode) {
     if (forceMode) {
-        sums.first = ClampSum(static_cast<std::int64_t>(sums.first) + pair.firstSign * pair.first);
-        sums.second =
-            ClampSum(static_cast<std::int64_t>(sums.second) + pair.secondSign * pair.second);
+        sums.first = ClampSum(static_cast<std::int64_t>(sums.first) + pair.firstSign * pair.first,
+                              sums.clipped);
+        sums.second = ClampSum(
+            static_cast<std::int64_t>(sums.second) + pair.secondSign * pair.second, sums.clipped);
         return;
     }
     sums.firstOut += pair.first;
     sums.secondOut += pair.second;
+    if (sums.firstOut > static_cast<std::uint32_t>(kFullSum) ||
+        sums.secondOut > static_cast<std::uint32_t>(kFullSum)) {
+        sums.clipped = true;
+    }
     if (sums.firstOut >= static_cast<std::uint32_t>(kFullSum)) sums.firstOut = kFullSum;
     if (sums.secondOut >= static_cast<std::uint32_t>(kFullSum)) sums.secondOut = kFullSum;
 }
 
-ChannelOutput ChannelBytes(const Sums& sums, bool forceMode, std::int32_t globalValue) {
+// A global value above 100 can take a sum within the limit past it: that clips too.
+ChannelOutput ChannelBytes(Sums& sums, bool forceMode, std::int32_t globalValue) {
     const float global = static_cast<float>(globalValue) / 100.0f;
     ChannelOutput out;
     if (forceMode) {
-        out.firstOut = ForceByte(Trunc(static_cast<float>(sums.first) * global));
-        out.secondOut = ForceByte(Trunc(static_cast<float>(sums.second) * global));
+        const std::int32_t first = Trunc(static_cast<float>(sums.first) * global);
+        const std::int32_t second = Trunc(static_cast<float>(sums.second) * global);
+        ClampSum(first, sums.clipped);
+        ClampSum(second, sums.clipped);
+        out.firstOut = ForceByte(first);
+        out.secondOut = ForceByte(second);
     } else {
         out.firstOut = ShockByte(sums.firstOut, global);
         out.secondOut = ShockByte(sums.secondOut, global);
     }
     return out;
+}
+
+// The tick as the monitor block shows it: a handful of aligned stores, no lock.
+void RecordTick(MonitorBlock* monitor, DWORD area, std::int32_t joystickId, bool forceMode,
+                const ChannelOutput& channels, DWORD value, std::uint32_t now, bool clipped) {
+    if (monitor == nullptr) return;
+    AreaMonitor& record = monitor->areas[area];
+    record.joystickId = static_cast<std::uint32_t>(joystickId) + 1;
+    record.forceMode = forceMode ? 1 : 0;
+    record.firstByte = channels.firstOut;
+    record.secondByte = channels.secondOut;
+    record.outputValue = value;
+    record.tickTime = now;
+    if (clipped) record.clippedCount = record.clippedCount + 1;
+    record.tickCount = record.tickCount + 1;
 }
 
 // A run of failed sends is traced at its start and at its end, not at every tick.
@@ -150,7 +178,9 @@ void MixDevice(ProcessState& process, DWORD area, std::uint32_t now) {
     link.lastFirst = static_cast<std::int32_t>(channels.firstOut);
     link.lastSecond = static_cast<std::int32_t>(channels.secondOut);
     DWORD value = 0;
-    if (!PackChannels(link.reportFormat, channels, &value)) return;
+    const bool packed = PackChannels(link.reportFormat, channels, &value);
+    RecordTick(process.monitor, area, j, forceMode, channels, value, now, sums.clipped);
+    if (!packed) return;
     const int sent = ZXSendOutputBuffer(process, link.deviceHandle, link.outputReportLength,
                                         link.preparsedData, link.outputUsagePage, link.outputUsage,
                                         value, &process.reports.writeOverlapped);

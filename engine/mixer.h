@@ -1,7 +1,8 @@
 // One tick of the force engine for one device: every playing slot inside its time window
 // is synthesized, the forces are summed into two channels, scaled by globalValue, turned
-// into bytes, packed by the link's report format and sent as one output report. Runs on
-// ForceThread (or a virtual-time pass) with the TableMutex held.
+// into bytes, packed by the link's report format and sent as one output report, and the tick is
+// recorded in the monitor block (when the process has one). Runs on ForceThread (or a virtual-time
+// pass) with the TableMutex held.
 #pragma once
 
 #include <cstdint>

@@ -18,6 +18,9 @@ extern "C" {
 
 /* The class id of the effect driver, as registered for DirectInput. */
 #define QUORFORCE_CLSID_TEXT "{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}"
+/* The class id of the control panel's Game Controllers page (IDIGameCntrlPropSheet, served by
+ * quorpage.dll beside quorforce.dll), as the wheel's OEM key names it in ConfigCLSID. */
+#define QUORFORCE_PAGE_CLSID_TEXT "{5C0E2A72-3B94-4D6A-9E21-7F40C8D1A6B3}"
 
 /* ForceSettings.mask: which strengths a get fills or a set applies. */
 #define QUORFORCE_MASK_GLOBAL 0x01u    /* global: every force, percent */

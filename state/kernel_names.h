@@ -1,6 +1,6 @@
 // The GUIDs behind the three named kernel objects that carry and guard the
-// SharedEffectTable; the objects are named by their text form (FormatGuidText). Every
-// process must produce the same names.
+// SharedEffectTable, and the one of the MonitorBlock's mapping; the objects are named by
+// their text form (FormatGuidText). Every process must produce the same names.
 #pragma once
 
 #include "platform/win32.h"
@@ -13,5 +13,9 @@ inline constexpr GUID kTableMutexGuid = {
     0x6B2D9F41, 0x1C7E, 0x4A35, {0x8D, 0x62, 0x0E, 0x9B, 0x4F, 0x7A, 0x2C, 0x15}};
 inline constexpr GUID kInputMutexGuid = {
     0x3E8B5D27, 0x94A1, 0x4C60, {0xB7, 0xF3, 0x2D, 0x15, 0xE6, 0xC0, 0x8A, 0x9E}};
+
+// The MonitorBlock's mapping (state/monitor_block.h).
+inline constexpr GUID kMonitorMappingGuid = {
+    0x6B2D9F42, 0x1C7E, 0x4A35, {0x8D, 0x62, 0x0E, 0x9B, 0x4F, 0x7A, 0x2C, 0x15}};
 
 }  // namespace quorforce

@@ -1,6 +1,6 @@
 // ProcessState: everything one process keeps beside the shared table, in one record: the
-// table base and the handles of its named objects, the maps between internal device ids
-// and joystick ids, the playing counts, the device-state flags, the device links, the
+// table base and the handles of its named objects, the monitor block, the maps between internal
+// device ids and joystick ids, the playing counts, the device-state flags, the device links, the
 // motion estimate of each device and the report channel. The operations take it as their first
 // argument; the module owns the process's one instance and tests make their own, so a fresh state
 // is one assignment.
@@ -10,6 +10,7 @@
 
 #include "platform/win32.h"
 #include "state/device_link.h"
+#include "state/monitor_block.h"
 #include "state/motion_state.h"
 #include "state/report_channel.h"
 #include "state/shared_table.h"
@@ -29,6 +30,8 @@ struct ProcessState {
     HANDLE mapping = nullptr;
     HANDLE tableMutex = nullptr;
     HANDLE inputMutex = nullptr;
+    MonitorBlock* monitor = nullptr;  // null when the block could not be made: nothing recorded
+    HANDLE monitorMapping = nullptr;
     std::int32_t externalIdOfArea[kAreaCount] = {};      // joystick id bound to each area
     std::int32_t areaOfExternalId[kJoystickCount] = {};  // area bound to each joystick id
     std::int32_t playingCount[kAreaCount] = {};  // playing slots as last counted by start/stop

@@ -119,6 +119,7 @@ protected:
     const std::string axis_ = oem_ + kActuatorAxisSubkey;
     const std::string classKey_ =
         "Software\\Classes\\CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}";
+    const std::string pageKey_ = "Software\\Classes\\CLSID\\{5C0E2A72-3B94-4D6A-9E21-7F40C8D1A6B3}";
 };
 
 TEST_F(RegistrationRoundTrip, UnregisterRemovesOnlyWhatRegisterWrote) {
@@ -128,6 +129,10 @@ TEST_F(RegistrationRoundTrip, UnregisterRemovesOnlyWhatRegisterWrote) {
     ASSERT_EQ(RegisterServer("C:\\wheel\\quorforce.dll"), S_OK);
     EXPECT_EQ(Text(classKey_ + "\\InprocServer32", ""), "C:\\wheel\\quorforce.dll");
     EXPECT_EQ(Text(classKey_ + "\\InprocServer32", "ThreadingModel"), "Both");
+    // The Game Controllers page: its own DLL beside the driver, named by the wheel's type key.
+    EXPECT_EQ(Text(pageKey_ + "\\InprocServer32", ""), "C:\\wheel\\quorpage.dll");
+    EXPECT_EQ(Text(pageKey_ + "\\InprocServer32", "ThreadingModel"), "Apartment");
+    EXPECT_EQ(Text(oem_, "ConfigCLSID"), "{5C0E2A72-3B94-4D6A-9E21-7F40C8D1A6B3}");
     // DirectInput reads the device's flags as reserved: 0. The X axis is the actuator.
     EXPECT_EQ(Value(ff_, "Attributes"),
               (std::vector<BYTE>{0, 0, 0, 0, 0x80, 0x3E, 0, 0, 0x80, 0x3E, 0, 0}));
@@ -144,6 +149,8 @@ TEST_F(RegistrationRoundTrip, UnregisterRemovesOnlyWhatRegisterWrote) {
     EXPECT_FALSE(KeyExists(ff_));
     EXPECT_FALSE(KeyExists(oem_ + "\\Axes"));
     EXPECT_FALSE(KeyExists(classKey_));
+    EXPECT_FALSE(KeyExists(pageKey_));
+    EXPECT_FALSE(Exists(oem_, "ConfigCLSID"));
     EXPECT_TRUE(Exists(oem_, "OEMName"));  // the device's own installation stays
     EXPECT_TRUE(Exists(other, "CLSID"));   // and so does another device's driver
 

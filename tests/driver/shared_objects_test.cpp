@@ -21,6 +21,7 @@ TEST(KernelNames, AreTheUpperCaseTextOfTheFixedGuids) {
     EXPECT_EQ(TextOf(kTableMappingGuid), "{6B2D9F40-1C7E-4A35-8D62-0E9B4F7A2C15}");
     EXPECT_EQ(TextOf(kTableMutexGuid), "{6B2D9F41-1C7E-4A35-8D62-0E9B4F7A2C15}");
     EXPECT_EQ(TextOf(kInputMutexGuid), "{3E8B5D27-94A1-4C60-B7F3-2D15E6C08A9E}");
+    EXPECT_EQ(TextOf(kMonitorMappingGuid), "{6B2D9F42-1C7E-4A35-8D62-0E9B4F7A2C15}");
     const GUID small = {0x1, 0x2, 0x3, {0, 1, 2, 3, 4, 5, 6, 0xab}};
     EXPECT_EQ(TextOf(small), "{00000001-0002-0003-0001-0203040506AB}");
 }

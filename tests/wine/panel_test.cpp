@@ -1,0 +1,392 @@
+// quorpanel.exe under Wine and Xvfb beside a game on the virtual wheel: the game plays a
+// constant force, the panel's effect list shows it and its meter the byte the wheel gets,
+// and the Overall slider, moved by message, halves the wheel's next reports. Without a game
+// the panel shows the registry's strengths and still saves; without the driver it says so
+// and ends. Screenshots go to build/win*/screenshots/panel-*.png.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "harness/wine/virtual_wheel.h"
+// After windows.h, which the wheel's header brings.
+#include <commctrl.h>
+
+#include "panel/page_ids.h"
+#include "panel/resource.h"
+#include "tests/wine/screenshot.h"
+
+namespace {
+
+using namespace wine_test;
+
+const char kCaption[] = "quorforce control panel";
+constexpr int kBits = sizeof(void*) * 8;
+
+std::string ScreenshotPath(const std::string& name) {
+    const std::string folder = ThisFolder() + "..\\screenshots";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder + "\\" + name + "-" + std::to_string(kBits) + ".png";
+}
+
+struct WindowSearch {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK FindCaption(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char text[128] = "";
+    GetWindowTextA(window, text, sizeof text);
+    if (owner != search.process || !IsWindowVisible(window) || std::string(text) != kCaption) {
+        return TRUE;
+    }
+    search.found = window;
+    return FALSE;
+}
+
+// quorpanel.exe of `folder` (where it looks for quorforce.dll when none is registered).
+class Panel {
+public:
+    explicit Panel(const std::string& folder) {
+        std::string line = "\"" + folder + "quorpanel.exe\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                       &startup, &process_);
+    }
+    Panel(const Panel&) = delete;
+    Panel& operator=(const Panel&) = delete;
+    ~Panel() {
+        if (process_.hProcess == nullptr) return;
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.hProcess, 99);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+    bool Started() const { return process_.hProcess != nullptr; }
+    // Its window with the caption (the dialog, or the message box), within half a minute.
+    HWND Window() const {
+        for (int i = 0; i < 600; ++i) {
+            WindowSearch search = {process_.dwProcessId, nullptr};
+            EnumWindows(FindCaption, reinterpret_cast<LPARAM>(&search));
+            if (search.found != nullptr) return search.found;
+            if (WaitForSingleObject(process_.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
+        }
+        return nullptr;
+    }
+    long ExitCode(DWORD ms) const {
+        if (WaitForSingleObject(process_.hProcess, ms) != WAIT_OBJECT_0) return -1;
+        DWORD code = 0;
+        GetExitCodeProcess(process_.hProcess, &code);
+        return static_cast<long>(code);
+    }
+
+private:
+    PROCESS_INFORMATION process_ = {};
+};
+
+std::string Text(HWND dialog, int control) {
+    char text[256] = "";
+    GetDlgItemTextA(dialog, control, text, sizeof text);
+    return text;
+}
+
+// The lines of the live effect list. The wide message: Wine hands another process's list
+// text back in UTF-16 whichever form was asked for.
+std::vector<std::string> EffectLines(HWND dialog) {
+    HWND list = GetDlgItem(dialog, QUORPANEL_EFFECT_LIST);
+    std::vector<std::string> lines;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t wide[256] = L"";
+        char line[256] = "";
+        if (SendMessageW(list, LB_GETTEXTLEN, i, 0) < 255) {
+            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
+            WideCharToMultiByte(CP_ACP, 0, wide, -1, line, sizeof line, nullptr, nullptr);
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// A player's move of a slider to `position`, as the trackbar reports it to the dialog.
+void MoveSlider(HWND dialog, int control, int position) {
+    HWND slider = GetDlgItem(dialog, control);
+    SendMessageA(slider, TBM_SETPOS, TRUE, position);
+    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
+                 reinterpret_cast<LPARAM>(slider));
+    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(slider));
+}
+
+// Until `control` shows a text containing `part` (two seconds at most); the last text.
+std::string WaitForText(HWND dialog, int control, const std::string& part) {
+    std::string text;
+    for (int i = 0; i < 40; ++i) {
+        text = Text(dialog, control);
+        if (text.find(part) != std::string::npos) break;
+        Sleep(50);
+    }
+    return text;
+}
+
+DWORD UserDword(const std::string& key, const char* name) {
+    DWORD value = 0xFFFFFFFFu;
+    DWORD size = sizeof value;
+    RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}
+
+// A game playing a constant force on joystick 0 until it is ended.
+class Game {
+public:
+    explicit Game(LONG magnitude) {
+        ready_ = CreateEventA(nullptr, TRUE, FALSE, "quorforce-panel-ready");
+        end_ = CreateEventA(nullptr, TRUE, FALSE, "quorforce-panel-end");
+        std::string line = "\"" + ThisFolder() + "quorforce_game_client.exe\" 0 " +
+                           std::to_string(magnitude) + " quorforce-panel-ready quorforce-panel-end";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process_);
+    }
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
+    ~Game() {
+        if (process_.hProcess != nullptr) {
+            SetEvent(end_);
+            if (WaitForSingleObject(process_.hProcess, 30000) != WAIT_OBJECT_0) {
+                TerminateProcess(process_.hProcess, 99);
+            }
+            CloseHandle(process_.hThread);
+            CloseHandle(process_.hProcess);
+        }
+        CloseHandle(ready_);
+        CloseHandle(end_);
+    }
+    bool WaitUntilPlaying() const {
+        if (process_.hProcess == nullptr) return false;
+        HANDLE either[2] = {ready_, process_.hProcess};
+        return WaitForMultipleObjects(2, either, FALSE, 60000) == WAIT_OBJECT_0;
+    }
+
+private:
+    PROCESS_INFORMATION process_ = {};
+    HANDLE ready_ = nullptr;
+    HANDLE end_ = nullptr;
+};
+
+// A vibration wheel with two motors: a constant of 5000 at 90 degrees is 10000 on the first.
+const Bytes kFull = {0x01, 0x00, 0x7F};
+const Bytes kHalved = {0x01, 0x00, 0x3F};
+
+class PanelOnTheWheel : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        channel_ = OpenWheelChannel();
+        registered_ = RunCommandLine("regsvr32 /s \"" + ThisFolder() + "quorforce.dll\"") == 0;
+    }
+    static void TearDownTestSuite() {
+        if (channel_ != INVALID_HANDLE_VALUE) CloseHandle(channel_);
+    }
+    void SetUp() override {
+        ASSERT_NE(channel_, INVALID_HANDLE_VALUE) << "the virtual wheel did not install";
+        ASSERT_TRUE(registered_) << "regsvr32 failed";
+        ClearDeviceKey();
+        SetDeviceValue("Shock_or_Force_Feedback", 0);
+        SetDeviceValue("Motor_Parameters", 0);
+    }
+    void TearDown() override { ClearDeviceKey(); }
+
+    static std::vector<std::pair<int, Bytes>> ReportsAfter(DWORD ms) {
+        Received(channel_);
+        Sleep(ms);
+        return Received(channel_);
+    }
+
+    static HANDLE channel_;
+    static bool registered_;
+};
+
+HANDLE PanelOnTheWheel::channel_ = INVALID_HANDLE_VALUE;
+bool PanelOnTheWheel::registered_ = false;
+
+TEST_F(PanelOnTheWheel, ShowsTheGamesForceAndItsOverallSliderHalvesIt) {
+    Game game(5000);
+    ASSERT_TRUE(game.WaitUntilPlaying()) << "the game did not start";
+    auto reports = ReportsAfter(300);
+    ASSERT_FALSE(reports.empty());
+    ASSERT_EQ(reports.back().second, kFull);
+
+    Panel panel(ThisFolder());
+    ASSERT_TRUE(panel.Started());
+    HWND dialog = panel.Window();
+    ASSERT_NE(dialog, nullptr) << "no panel";
+    EXPECT_EQ(WaitForText(dialog, QUORPANEL_FIRST_TEXT, "127"), "First channel: 127 (+49 %)");
+    EXPECT_EQ(Text(dialog, QUORPANEL_SECOND_TEXT), "Second channel: 0 (+0 %)");
+    EXPECT_EQ(Text(dialog, QUORPANEL_STATUS), "Bound by a game.");
+    EXPECT_EQ(Text(dialog, QUORPANEL_DEVICE).rfind("Joystick 1: ", 0), 0u)
+        << Text(dialog, QUORPANEL_DEVICE);
+    EXPECT_EQ(Text(dialog, QUORPANEL_OVERALL_VALUE), "100 %");
+    const std::vector<std::string> lines = EffectLines(dialog);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("1\tconstant\tplaying\t10000\tmag +5000\t90.00\t", 0), 0u) << lines[0];
+    EXPECT_EQ(Text(dialog, QUORPANEL_CLIP_TEXT), "No clipping");
+
+    // The effect plays on; QUORPANEL_HOLD_MS holds the panel longer, for a measurement of
+    // its processor time from outside.
+    char hold[16] = "";
+    Sleep(GetEnvironmentVariableA("QUORPANEL_HOLD_MS", hold, sizeof hold) != 0
+              ? static_cast<DWORD>(std::strtoul(hold, nullptr, 10))
+              : 1500);
+    EXPECT_TRUE(SaveScreenshot(dialog, ScreenshotPath("panel")));
+
+    // Overall to 50 %: from the next tick on the wheel gets half, and the panel shows it.
+    Received(channel_);
+    MoveSlider(dialog, QUORPANEL_OVERALL, 50);
+    EXPECT_EQ(Text(dialog, QUORPANEL_OVERALL_VALUE), "50 %");
+    reports = ReportsAfter(300);
+    ASSERT_GE(reports.size(), 3u);
+    for (const auto& report : reports)
+        EXPECT_EQ(report.second, kHalved);
+    EXPECT_EQ(WaitForText(dialog, QUORPANEL_FIRST_TEXT, "63"), "First channel: 63 (+24 %)");
+    EXPECT_EQ(UserDword(std::string(kDeviceKey) + "\\0", "Global_Value"), 50u);  // saved
+
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(panel.ExitCode(20000), 0);
+}
+
+// No game: nothing is bound, the strengths are the registry's, and a slider still saves.
+TEST_F(PanelOnTheWheel, WithoutAGameShowsTheRegistryAndStillSaves) {
+    // What the driver reads for a joystick id no game has bound (no vendor or product id).
+    const std::string unbound =
+        "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
+        "VID_0000&PID_0000\\Quorvane\\FFB_API\\0";
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, unbound.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &key, nullptr);
+    const DWORD seventy = 70;
+    RegSetValueExA(key, "Global_Value", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seventy),
+                   sizeof seventy);
+    RegCloseKey(key);
+
+    Panel panel(ThisFolder());
+    HWND dialog = panel.Window();
+    ASSERT_NE(dialog, nullptr) << "no panel";
+    EXPECT_EQ(WaitForText(dialog, QUORPANEL_STATUS, "No game"), "No game is using the wheel.");
+    EXPECT_EQ(Text(dialog, QUORPANEL_OVERALL_VALUE), "70 %");
+    const std::vector<std::string> lines = EffectLines(dialog);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "\tNo game is using the wheel.");
+    EXPECT_EQ(Text(dialog, QUORPANEL_OUTPUT_TEXT), "No force is being sent.");
+    EXPECT_EQ(Text(dialog, QUORPANEL_FIRST_TEXT), "First channel: at rest");
+    Sleep(300);
+    EXPECT_TRUE(SaveScreenshot(dialog, ScreenshotPath("panel-no-game")));
+
+    MoveSlider(dialog, QUORPANEL_CONDITIONS, 30);
+    EXPECT_EQ(UserDword(unbound, "Dynamic_Value"), 30u);
+    EXPECT_EQ(UserDword(unbound, "Global_Value"), 70u);
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(panel.ExitCode(20000), 0);
+    RegDeleteKeyA(HKEY_CURRENT_USER, unbound.c_str());
+}
+
+// Runs this thread's messages for `ms`: the page lives on this thread, its refresh timer too.
+void PumpMessages(DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        Sleep(10);
+    }
+}
+
+// The Game Controllers applet's way to the wheel's own page: the class the OEM key names in
+// ConfigCLSID, asked for IDIGameCntrlPropSheet, its one page shown in a property sheet.
+TEST_F(PanelOnTheWheel, ItsPageShowsInAPropertySheetThroughTheGameControllerInterface) {
+    char text[64] = "";
+    DWORD size = sizeof text;
+    ASSERT_EQ(
+        RegGetValueA(HKEY_LOCAL_MACHINE,
+                     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\"
+                     "Joystick\\OEM\\VID_5A1C&PID_E410",
+                     "ConfigCLSID", RRF_RT_REG_SZ, nullptr, text, &size),
+        ERROR_SUCCESS);
+    wchar_t wide[64];
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 64);
+    CLSID classId;
+    ASSERT_EQ(CLSIDFromString(wide, &classId), S_OK) << text;
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    IDIGameCntrlPropSheet* sheet = nullptr;
+    ASSERT_EQ(CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER,
+                               quorforce::panel::kGameControllerSheetId,
+                               reinterpret_cast<void**>(&sheet)),
+              S_OK);
+    EXPECT_EQ(sheet->SetID(0), S_OK);
+    EXPECT_EQ(sheet->GetID(), 0);
+    DIGCSHEETINFO* sheetInfo = nullptr;
+    DIGCPAGEINFO* pageInfo = nullptr;
+    ASSERT_EQ(sheet->GetSheetInfo(&sheetInfo), S_OK);
+    ASSERT_EQ(sheet->GetPageInfo(&pageInfo), S_OK);
+    ASSERT_EQ(sheetInfo->dwSize, sizeof(DIGCSHEETINFO));
+    ASSERT_EQ(sheetInfo->nNumPages, 1);
+    ASSERT_EQ(pageInfo->dwSize, sizeof(DIGCPAGEINFO));
+
+    PROPSHEETPAGEW page = {};
+    page.dwSize = sizeof page;
+    page.dwFlags = PSP_USETITLE;
+    page.hInstance = pageInfo->hInstance;
+    page.pszTemplate = pageInfo->lpwszTemplate;
+    page.pfnDlgProc = pageInfo->fpPageProc;
+    page.pszTitle = pageInfo->lpwszPageTitle;
+    page.lParam = pageInfo->lParam;
+    PROPSHEETHEADERW header = {};
+    header.dwSize = sizeof header;
+    header.dwFlags = PSH_PROPSHEETPAGE | PSH_MODELESS | PSH_NOAPPLYNOW;
+    header.pszCaption = sheetInfo->lpwszSheetCaption;
+    header.nPages = 1;
+    header.ppsp = &page;
+    HWND window = reinterpret_cast<HWND>(PropertySheetW(&header));
+    ASSERT_NE(window, nullptr);
+    PumpMessages(1500);
+    HWND panel = reinterpret_cast<HWND>(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(Text(panel, QUORPANEL_STATUS), "No game is using the wheel.");
+    EXPECT_EQ(Text(panel, QUORPANEL_OVERALL_VALUE), "100 %");
+    EXPECT_EQ(Text(panel, QUORPANEL_OUTPUT_TEXT), "No force is being sent.");
+    RECT area;  // the page; the sheet adds its tabs and buttons around it
+    GetWindowRect(panel, &area);
+    EXPECT_LE(area.right - area.left, 640);
+    EXPECT_LE(area.bottom - area.top, 480);
+    EXPECT_TRUE(SaveScreenshot(window, ScreenshotPath("panel-page")));
+    DestroyWindow(window);
+    PumpMessages(100);
+    sheet->Release();
+    CoUninitialize();
+}
+
+// Without quorforce.dll (none registered in this prefix, none beside the program): one
+// message, and once it is dismissed the panel ends with 2.
+TEST(PanelAlone, WithoutTheDriverSaysSoAndEnds) {
+    const std::string folder = ThisFolder() + "panel-alone\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA((ThisFolder() + "quorpanel.exe").c_str(),
+                          (folder + "quorpanel.exe").c_str(), FALSE));
+    Panel panel(folder);
+    HWND box = panel.Window();
+    ASSERT_NE(box, nullptr) << "no message";
+    EXPECT_EQ(GetDlgItem(box, QUORPANEL_OVERALL), nullptr) << "the dialog, not a message";
+    Sleep(300);
+    EXPECT_TRUE(SaveScreenshot(box, ScreenshotPath("panel-no-driver")));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(panel.ExitCode(20000), 2);
+}
+
+}  // namespace
