@@ -1,6 +1,7 @@
 // The damper's ripple and lag on the simulated wheel, with the difference of the last two
 // reads (Motion_Estimate 0) and with the motion tracker (1): a slow turn, and a recorded
-// unsteady turn. Prints the figures; never fails a run.
+// unsteady turn, with references for what an estimate from the reads can reach on each.
+// Prints the figures; never fails a run.
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -85,6 +86,32 @@ Figures Measure(const quorsim::RunLog& log, int device, std::uint32_t from, std:
     return f;
 }
 
+// References for estimate 1 on this turn, over the steady part: the ripple of the true
+// velocity less its alternation from one polling step to the next (which the positions read
+// at the polls do not show) without lag, a floor for any estimate from the reads; and of the
+// true velocity itself two steps late, what an exact estimate with the lag allowed leaves.
+void References(const quorsim::RunLog& log, int device, std::uint32_t from, std::uint32_t to) {
+    std::vector<const PositionRecord*> w;
+    for (const PositionRecord& p : log.positions) {
+        if (p.device == device) w.push_back(&p);
+    }
+    double smooth = 0, late = 0;
+    int n = 0;
+    for (std::size_t i = 2; i + 1 < w.size(); ++i) {
+        if (w[i]->ms < from || w[i]->ms >= to) continue;
+        const double truth = DamperForce(w[i]->velocity);
+        const double course = (w[i - 1]->velocity + 2 * w[i]->velocity + w[i + 1]->velocity) / 4;
+        smooth += std::pow(DamperForce(course) - truth, 2);
+        late += std::pow(DamperForce(w[i - 2]->velocity) - truth, 2);
+        ++n;
+    }
+    if (n == 0) return;
+    std::printf(
+        "  references (estimate 1's wheel): the true velocity less its step-to-step "
+        "alternation %.0f, the true velocity 2 steps late %.0f\n",
+        std::sqrt(smooth / n), std::sqrt(late / n));
+}
+
 void Report(const char* what, const quorsim::RunLog& log, std::uint32_t from, std::uint32_t to,
             std::uint32_t lagFrom, std::uint32_t lagTo) {
     const Figures reads = Measure(log, 0, from, to, lagFrom, lagTo);
@@ -94,6 +121,7 @@ void Report(const char* what, const quorsim::RunLog& log, std::uint32_t from, st
         "ratio %.1fx\n  lag (steps of %u ms): estimate 0 %d, estimate 1 %d\n",
         what, reads.ripple, smooth.ripple, smooth.ripple > 0 ? reads.ripple / smooth.ripple : 0.0,
         static_cast<unsigned>(log.pollingStep), reads.lagSteps, smooth.lagSteps);
+    References(log, 1, from, to);
 }
 
 }  // namespace

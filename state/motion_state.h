@@ -22,15 +22,25 @@ struct MotionState {
     std::int32_t tickDelta = 0;     // ms between the two latest device reads
     std::int32_t failedReads = 0;   // consecutive reads that delivered nothing
 
-    // The motion tracker (engine/motion_tracker.h). Its position is kept as an error
-    // against the last position it took, so that single precision stays exact on any axis.
+    // The motion tracker (engine/motion_tracker.h): the reads at which the position changed
+    // (its edges), newest last, from which it times the counts of a turn.
+    static constexpr int kEdgeCapacity = 16;
+    struct Edge {
+        std::uint32_t tick = 0;     // GetTickCount of the read that saw the change
+        std::int32_t position = 0;  // the position it read
+        std::int32_t readGap = 0;   // ms since the read before: when the change happened
+        std::int32_t change = 0;    // the position's change at that read
+    };
     std::int32_t tracking = 0;         // 0 until a read primes the tracker
     std::int32_t trackedPosition = 0;  // the position of the tracker's last read
     std::uint32_t trackTick = 0;       // GetTickCount of the tracker's last read
     std::int32_t stillReads = 0;       // consecutive reads without a change of position
-    float trackError = 0.0f;           // filtered position - trackedPosition, axis units
-    float smoothVelocity = 0.0f;       // the units of `velocity`
-    float smoothAcceleration = 0.0f;   // the units of `acceleration`
+    std::int32_t countSize = 0;        // smallest change of one read seen: the encoder's step
+    std::int32_t edgeCount = 0;        // edges kept, the newest at edges[edgeCount - 1]
+    Edge edges[kEdgeCapacity] = {};
+    float edgeVelocity = 0.0f;        // the velocity timed at the newest edge, × 32
+    float smoothVelocity = 0.0f;      // the units of `velocity`
+    float smoothAcceleration = 0.0f;  // the units of `acceleration`
 };
 
 }  // namespace quorforce

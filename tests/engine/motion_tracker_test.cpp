@@ -1,5 +1,6 @@
 // The motion tracker (Motion_Estimate 1) on a wheel read every 16 ms: the velocity of a
-// steady turn, from staircases of whole counts, a stop, and what must restart it.
+// steady turn, from staircases of whole counts, a slow turn timed from its changes, a stop,
+// a count back and forth, a change of speed, and what must restart it.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -47,6 +48,42 @@ TEST(MotionTracker, SteadyTurnsGiveTheirSpeedWithinOneCountARead) {
     }
 }
 
+// A slow turn moves 0 or 1 count a read; timed over its changes its speed is near exact on
+// every read, not only on average: within a tenth of it, on an axis of one unit a count and
+// on one that spreads a count over 64 units, read every 16 ms, at GetTickCount's grain (15
+// or 16 ms), and every 4 ms.
+TEST(MotionTracker, ASlowTurnIsTimedWithinATenthOfItsSpeedAtEveryRead) {
+    const struct {
+        double countsPerSecond;
+        std::int32_t unit;
+        std::uint32_t gaps[3];  // read intervals, in turn
+    } rows[] = {
+        {30.0, 1, {16, 16, 16}},  {-30.0, 1, {16, 16, 16}}, {18.0, 1, {16, 16, 16}},
+        {45.0, 1, {16, 16, 16}},  {30.0, 64, {16, 16, 16}}, {30.0, 1, {15, 16, 16}},
+        {-22.0, 1, {16, 15, 16}}, {30.0, 1, {4, 4, 4}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.countsPerSecond << " counts/s, unit " << row.unit
+                                        << ", first gap " << row.gaps[0]);
+        MotionState m;
+        std::uint32_t now = 5000;
+        double exact = 100.4;
+        m.position = 100 * row.unit;
+        TrackMotion(m, now);
+        // Units per ms × 32, the velocity's own units.
+        const double truth = row.countsPerSecond * row.unit * 32.0 / 1000.0;
+        for (int i = 0; i < 400; ++i) {
+            const std::uint32_t gap = row.gaps[i % 3];
+            now += gap;
+            exact += row.countsPerSecond * gap / 1000.0;
+            m.position = static_cast<std::int32_t>(std::floor(exact)) * row.unit;
+            TrackMotion(m, now);
+            if (now - 5000 < 400) continue;  // a window's worth of changes first
+            ASSERT_NEAR(m.smoothVelocity, truth, std::fabs(truth) * 0.1) << "read " << i;
+        }
+    }
+}
+
 TEST(MotionTracker, AStopIsExactRestWithinTheRestReads) {
     Turn turn;
     TrackMotion(turn.m, turn.now);
@@ -58,6 +95,79 @@ TEST(MotionTracker, AStopIsExactRestWithinTheRestReads) {
     EXPECT_EQ(turn.m.smoothAcceleration, 0.0f);
     turn.Read(0.0);
     EXPECT_EQ(turn.m.smoothVelocity, 0.0f);  // and it stays there
+}
+
+// After the last change the velocity can be no more than one count (the smallest change
+// seen) over the time since: the estimate falls with it, never holds the turn's speed past
+// its next count's time.
+TEST(MotionTracker, AfterAStopTheVelocityIsAtMostOneCountOverTheTimeSince) {
+    for (double perRead : {0.5, -0.5, 1.0, 3.0}) {
+        SCOPED_TRACE(perRead);
+        Turn turn;
+        TrackMotion(turn.m, turn.now);
+        for (int i = 0; i < kSettleReads; ++i)
+            turn.Read(perRead > 0 ? 0.5 : -0.5);  // the wheel's single counts seen first
+        for (int i = 0; i < kSettleReads; ++i)
+            turn.Read(perRead);
+        std::int32_t at = turn.m.position;
+        while (turn.m.position == at)  // on to the next change of count
+            turn.Read(perRead);
+        at = turn.m.position;
+        const std::uint32_t changed = turn.now;
+        for (int i = 1; i < kRestReads; ++i) {
+            turn.Read(0.0);
+            ASSERT_EQ(turn.m.position, at);
+            const double most = 32.0 / (turn.now - changed);
+            EXPECT_LE(std::fabs(turn.m.smoothVelocity), most + 1e-6) << "read " << i;
+        }
+    }
+}
+
+// An encoder that trembles on the edge of a count reads back and forth every read, or now
+// and then: no motion at all, on an axis of one unit a count and on one of 64.
+TEST(MotionTracker, ACountBackAndForthIsNoMotion) {
+    const struct {
+        std::int32_t unit;
+        int every;  // reads between two changes
+    } rows[] = {{1, 1}, {1, 3}, {64, 1}, {64, 2}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "unit " << row.unit << ", every " << row.every);
+        MotionState m;
+        std::uint32_t now = 1000;
+        m.position = 300 * row.unit;
+        TrackMotion(m, now);
+        for (int i = 1; i <= 60; ++i) {
+            if (i % row.every == 0) {
+                m.position = (m.position == 300 * row.unit ? 301 : 300) * row.unit;
+            }
+            TrackMotion(m, now += kStep);
+            // The first change from rest is a motion as far as anyone can tell; from the
+            // change back on, nothing moves.
+            if (i >= 2 * row.every) {
+                ASSERT_EQ(m.smoothVelocity, 0.0f) << "read " << i;
+            }
+        }
+    }
+}
+
+// A turn that speeds up is timed from where its speed changed, not across the change: the
+// older, slower counts would hold the estimate at a fraction of the new speed.
+TEST(MotionTracker, AChangeOfSpeedIsTimedFromTheChange) {
+    for (double after : {1.0, 2.0, -1.5}) {
+        SCOPED_TRACE(after);
+        Turn turn;
+        TrackMotion(turn.m, turn.now);
+        const double before = after > 0 ? 0.25 : -0.25;
+        for (int i = 0; i < 40; ++i)
+            turn.Read(before);
+        for (int i = 0; i < 4; ++i)
+            turn.Read(after);
+        // Within the window (192 ms, 12 reads) the slower counts would still be there.
+        for (int i = 0; i < 8; ++i) {
+            turn.Read(after);
+            EXPECT_NEAR(CountsPerRead(turn.m), after, std::fabs(after) / 4) << "read " << i;
+        }
+    }
 }
 
 // What breaks the history starts the tracker again at rest from the position then.
