@@ -118,4 +118,28 @@ inline DirectInputEffect Effect(void* record, DWORD size, LONG direction) {
     return e;
 }
 
+// What COM gives this process for the driver's class: 0 a driver that answers GetVersions,
+// 1 REGDB_E_CLASSNOTREG, 2 anything else. A test program answers with it to --activate.
+inline int ActivateInThisProcess() {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    IDirectInputEffectDriver* driver = nullptr;
+    const HRESULT created = CoCreateInstance(kClassId, nullptr, CLSCTX_INPROC_SERVER, kEffectDriver,
+                                             reinterpret_cast<void**>(&driver));
+    int result = created == REGDB_E_CLASSNOTREG ? 1 : 2;
+    if (SUCCEEDED(created) && driver != nullptr) {
+        DIDRIVERVERSIONS versions = {sizeof versions, 0, 0, 0};
+        result = driver->GetVersions(&versions) == S_OK ? 0 : 2;
+        driver->Release();
+    }
+    CoUninitialize();
+    return result;
+}
+
+// The same, asked of a fresh run of this program (COM keeps what a process loaded).
+inline int ActivationInAFreshProcess() {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    return RunCommandLine("\"" + std::string(self) + "\" --activate");
+}
+
 }  // namespace wine_test

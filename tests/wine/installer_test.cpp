@@ -24,6 +24,7 @@ const std::string kOem =
 const std::string kBuiltIn = kOem + "VID_5A1C&PID_E410";
 const std::string kEngineKey = kBuiltIn + "\\Quorvane\\FFB_API";
 const std::string kClass = "Software\\Classes\\CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}";
+const std::string kPageClass = "Software\\Classes\\CLSID\\{5C0E2A72-3B94-4D6A-9E21-7F40C8D1A6B3}";
 const std::string kSetupKey = "Software\\Quorvane";
 const std::string kFolder64 = "C:\\Program Files\\Quorvane";
 const std::string kFolder32 = "C:\\Program Files (x86)\\Quorvane";
@@ -84,12 +85,17 @@ void Collect(HKEY root, REGSAM view, const std::string& path, const std::string&
         Collect(root, view, path + "\\" + child, prefix + child + "\\", values);
 }
 
-// What the DLLs' registration owns: the class in each view, the wheel's force-feedback entry
-// and axis, and the binding's list.
+// What the DLLs' registration owns: the driver's and the panel page's classes in each view,
+// the wheel's page, force-feedback entry and axis, and the binding's list.
 Values Registration(const std::string& device) {
     Values values;
     Collect(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kClass, "64:", values);
     Collect(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kClass, "32:", values);
+    Collect(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kPageClass, "64 page:", values);
+    Collect(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kPageClass, "32 page:", values);
+    Values wheel;
+    Collect(HKEY_LOCAL_MACHINE, 0, kOem + device, "", wheel);
+    if (wheel.count("ConfigCLSID")) values["page"] = wheel["ConfigCLSID"];
     Collect(HKEY_LOCAL_MACHINE, 0, kOem + device + "\\OEMForceFeedback", "ff:", values);
     Collect(HKEY_LOCAL_MACHINE, 0, kOem + device + "\\Axes", "axes:", values);
     Values engine;
@@ -164,29 +170,10 @@ std::vector<std::string> InstalledVersions() {
 
 // What a fresh process of either size gets from COM: 0 a driver that answers GetVersions,
 // 1 REGDB_E_CLASSNOTREG, 2 anything else.
-int Activation64() {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    return RunCommandLine("\"" + std::string(self) + "\" --activate");
-}
+int Activation64() { return ActivationInAFreshProcess(); }
 int Activation32() {
     return RunCommandLine("\"" + Programs32() + "quorforce_registration_tests.exe\" --activate",
                           300000);
-}
-
-int ActivateInThisProcess() {
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    IDirectInputEffectDriver* driver = nullptr;
-    const HRESULT created = CoCreateInstance(kClassId, nullptr, CLSCTX_INPROC_SERVER, kEffectDriver,
-                                             reinterpret_cast<void**>(&driver));
-    int result = created == REGDB_E_CLASSNOTREG ? 1 : 2;
-    if (SUCCEEDED(created) && driver != nullptr) {
-        DIDRIVERVERSIONS versions = {sizeof versions, 0, 0, 0};
-        result = driver->GetVersions(&versions) == S_OK ? 0 : 2;
-        driver->Release();
-    }
-    CoUninitialize();
-    return result;
 }
 
 // Nothing of quorforce is left: no file or folder, no class in either view, no entry of the
@@ -196,6 +183,8 @@ void ExpectNothingLeft(const std::string& device, bool otherWheelsListed = false
     EXPECT_FALSE(Exists(kFolder32)) << kFolder32;
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kClass, KEY_WOW64_64KEY));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kClass, KEY_WOW64_32KEY));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kPageClass, KEY_WOW64_64KEY));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kPageClass, KEY_WOW64_32KEY));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kOem + device)) << device;
     if (!otherWheelsListed) {
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kBuiltIn + "\\Quorvane"));
@@ -251,7 +240,9 @@ TEST_F(SetupTest, InstallsWhatTheRegistrationWritesAndTheUninstallLeavesNothing)
          {kFolder64 + "\\quorforce.dll", kFolder64 + "\\quortest.exe",
           kFolder64 + "\\libquorforce.dll.a", kFolder64 + "\\INSTALL.md",
           kFolder64 + "\\include\\quorforce.h", kFolder32 + "\\quorforce.dll",
-          kFolder32 + "\\quortest.exe", kFolder32 + "\\libquorforce.dll.a"}) {
+          kFolder32 + "\\quortest.exe", kFolder32 + "\\libquorforce.dll.a",
+          kFolder64 + "\\quorpanel.exe", kFolder64 + "\\quorpage.dll",
+          kFolder32 + "\\quorpanel.exe", kFolder32 + "\\quorpage.dll"}) {
         EXPECT_TRUE(Exists(file)) << file;
     }
     // The tuning values with their defaults, and the wheel's name.

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "harness/wine/game_process.h"
 #include "harness/wine/virtual_wheel.h"
 
 namespace {
@@ -31,58 +32,6 @@ int RunPanel(int bits, const std::string& arguments) {
     return RunCommandLine("\"" + Folder(bits) + "quorforce_control_panel_client.exe\" " +
                           arguments);
 }
-
-// A game of a size playing a constant force on joystick 0 until it is ended.
-class Game {
-public:
-    Game(int bits, LONG magnitude) {
-        static int games = 0;
-        const std::string tag = "quorforce-mixed-" + std::to_string(++games);
-        ready_ = CreateEventA(nullptr, TRUE, FALSE, (tag + "-ready").c_str());
-        end_ = CreateEventA(nullptr, TRUE, FALSE, (tag + "-end").c_str());
-        std::string line = "\"" + Folder(bits) + "quorforce_game_client.exe\" 0 " +
-                           std::to_string(magnitude) + " " + tag + "-ready " + tag + "-end";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &process_);
-    }
-    Game(const Game&) = delete;
-    Game& operator=(const Game&) = delete;
-    ~Game() {
-        if (process_.hProcess != nullptr) {
-            SetEvent(end_);
-            if (WaitForSingleObject(process_.hProcess, 30000) != WAIT_OBJECT_0) {
-                TerminateProcess(process_.hProcess, 99);
-            }
-            CloseHandle(process_.hThread);
-            CloseHandle(process_.hProcess);
-        }
-        CloseHandle(ready_);
-        CloseHandle(end_);
-    }
-    // True once the force plays; false when the game ended first or a minute passed (a
-    // 32-bit process starts slowly under an emulator).
-    bool WaitUntilPlaying() const {
-        if (process_.hProcess == nullptr) return false;
-        HANDLE either[2] = {ready_, process_.hProcess};
-        return WaitForMultipleObjects(2, either, FALSE, 60000) == WAIT_OBJECT_0;
-    }
-    // Ends the game; its exit code, or -1.
-    long End() {
-        SetEvent(end_);
-        DWORD code = static_cast<DWORD>(-1);
-        if (WaitForSingleObject(process_.hProcess, 60000) == WAIT_OBJECT_0) {
-            GetExitCodeProcess(process_.hProcess, &code);
-        }
-        return static_cast<long>(code);
-    }
-
-private:
-    PROCESS_INFORMATION process_ = {};
-    HANDLE ready_ = nullptr;
-    HANDLE end_ = nullptr;
-};
 
 const Bytes kFull = {0x01, 0x00, 0x7F};    // 5000 at 90 degrees: 10000 on the first motor
 const Bytes kHalved = {0x01, 0x00, 0x3F};  // the same at a global strength of 50 %
@@ -136,7 +85,7 @@ HANDLE MixedSizes::channel_ = INVALID_HANDLE_VALUE;
 TEST_P(MixedSizes, APanelOfTheOtherSizeScalesTheGamesNextTicks) {
     const int gameBits = GetParam();
     const int panelBits = gameBits == 32 ? 64 : 32;
-    Game game(gameBits, 5000);
+    GameProcess game(Folder(gameBits), 5000);
     ASSERT_TRUE(game.WaitUntilPlaying()) << "the " << gameBits << "-bit game did not start";
     auto reports = ReportsAfter(300);
     ASSERT_FALSE(reports.empty()) << "the game's engine sends nothing";
@@ -168,9 +117,9 @@ INSTANTIATE_TEST_SUITE_P(GameOfEachSize, MixedSizes, ::testing::Values(32, 64),
 // gets the sum of both forces, and the slot images (stored by a panel of each size) hold
 // each game's own parameters, whatever the size of the DIEFFECT it came from.
 TEST_F(MixedSizes, BothSizesDownloadIntoOneAreaWithoutTouchingTheOthersSlot) {
-    Game game32(32, 2000);
+    GameProcess game32(Folder(32), 2000);
     ASSERT_TRUE(game32.WaitUntilPlaying());
-    Game game64(64, 3000);
+    GameProcess game64(Folder(64), 3000);
     ASSERT_TRUE(game64.WaitUntilPlaying());
     const auto reports = ReportsAfter(300);
     ASSERT_GE(reports.size(), 3u);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "harness/wine/game_process.h"
 #include "harness/wine/virtual_wheel.h"
 // After windows.h, which the wheel's header brings.
 #include <commctrl.h>
@@ -141,45 +142,6 @@ DWORD UserDword(const std::string& key, const char* name) {
     return value;
 }
 
-// A game playing a constant force on joystick 0 until it is ended.
-class Game {
-public:
-    explicit Game(LONG magnitude) {
-        ready_ = CreateEventA(nullptr, TRUE, FALSE, "quorforce-panel-ready");
-        end_ = CreateEventA(nullptr, TRUE, FALSE, "quorforce-panel-end");
-        std::string line = "\"" + ThisFolder() + "quorforce_game_client.exe\" 0 " +
-                           std::to_string(magnitude) + " quorforce-panel-ready quorforce-panel-end";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &process_);
-    }
-    Game(const Game&) = delete;
-    Game& operator=(const Game&) = delete;
-    ~Game() {
-        if (process_.hProcess != nullptr) {
-            SetEvent(end_);
-            if (WaitForSingleObject(process_.hProcess, 30000) != WAIT_OBJECT_0) {
-                TerminateProcess(process_.hProcess, 99);
-            }
-            CloseHandle(process_.hThread);
-            CloseHandle(process_.hProcess);
-        }
-        CloseHandle(ready_);
-        CloseHandle(end_);
-    }
-    bool WaitUntilPlaying() const {
-        if (process_.hProcess == nullptr) return false;
-        HANDLE either[2] = {ready_, process_.hProcess};
-        return WaitForMultipleObjects(2, either, FALSE, 60000) == WAIT_OBJECT_0;
-    }
-
-private:
-    PROCESS_INFORMATION process_ = {};
-    HANDLE ready_ = nullptr;
-    HANDLE end_ = nullptr;
-};
-
 // A vibration wheel with two motors: a constant of 5000 at 90 degrees is 10000 on the first.
 const Bytes kFull = {0x01, 0x00, 0x7F};
 const Bytes kHalved = {0x01, 0x00, 0x3F};
@@ -216,7 +178,7 @@ HANDLE PanelOnTheWheel::channel_ = INVALID_HANDLE_VALUE;
 bool PanelOnTheWheel::registered_ = false;
 
 TEST_F(PanelOnTheWheel, ShowsTheGamesForceAndItsOverallSliderHalvesIt) {
-    Game game(5000);
+    GameProcess game(ThisFolder(), 5000);
     ASSERT_TRUE(game.WaitUntilPlaying()) << "the game did not start";
     auto reports = ReportsAfter(300);
     ASSERT_FALSE(reports.empty());

@@ -12,6 +12,7 @@
 
 #include "driver/registration.h"
 #include "harness/wine/wine_test_support.h"
+#include "include/quorforce.h"
 
 namespace {
 
@@ -50,43 +51,26 @@ void Collect(HKEY root, const std::string& path, const std::string& prefix, Valu
 }
 
 // The force-feedback entry and the object keys of the axes.
-Values OemEntry() {
-    Values values;
-    Collect(HKEY_LOCAL_MACHINE, kOem, "", values);
-    Collect(HKEY_LOCAL_MACHINE, kDevice + "\\Axes", "Axes\\", values);
-    return values;
-}
-
 std::vector<BYTE> Bytes(const void* data, std::size_t size) {
     const auto* bytes = static_cast<const BYTE*>(data);
     return std::vector<BYTE>(bytes, bytes + size);
 }
 std::vector<BYTE> Text(const std::string& text) { return Bytes(text.c_str(), text.size() + 1); }
 
-std::string Dll() { return ThisFolder() + "quorforce.dll"; }
-
-// What a fresh process gets from COM for the class id: 0 a driver that answers GetVersions,
-// 1 REGDB_E_CLASSNOTREG, 2 anything else.
-int Activation() {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    return RunCommandLine("\"" + std::string(self) + "\" --activate");
-}
-
-int ActivateInThisProcess() {
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    IDirectInputEffectDriver* driver = nullptr;
-    const HRESULT created = CoCreateInstance(kClassId, nullptr, CLSCTX_INPROC_SERVER, kEffectDriver,
-                                             reinterpret_cast<void**>(&driver));
-    int result = created == REGDB_E_CLASSNOTREG ? 1 : 2;
-    if (SUCCEEDED(created) && driver != nullptr) {
-        DIDRIVERVERSIONS versions = {sizeof versions, 0, 0, 0};
-        result = driver->GetVersions(&versions) == S_OK ? 0 : 2;
-        driver->Release();
+Values OemEntry() {
+    Values values;
+    Collect(HKEY_LOCAL_MACHINE, kOem, "", values);
+    Collect(HKEY_LOCAL_MACHINE, kDevice + "\\Axes", "Axes\\", values);
+    char page[64];
+    DWORD size = sizeof page;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, kDevice.c_str(), "ConfigCLSID", RRF_RT_REG_SZ, nullptr,
+                     page, &size) == ERROR_SUCCESS) {
+        values["ConfigCLSID"] = Bytes(page, size);
     }
-    CoUninitialize();
-    return result;
+    return values;
 }
+
+std::string Dll() { return ThisFolder() + "quorforce.dll"; }
 
 // The template with the built-in wheel's ids, imported by regedit.
 bool ImportTemplate() {
@@ -112,7 +96,8 @@ TEST(Registration, RegsvrWritesWhatDirectInputReadsAndTakesItAway) {
     Values expected = {{"CLSID", Text("{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}")},
                        {"Attributes", Bytes(&quorforce::kDeviceAttributes, 12)},
                        {"Axes\\0\\Attributes", Bytes(&quorforce::kActuatorAxisAttributes, 8)},
-                       {"Axes\\0\\FFAttributes", Bytes(&quorforce::kActuatorAxisForce, 8)}};
+                       {"Axes\\0\\FFAttributes", Bytes(&quorforce::kActuatorAxisForce, 8)},
+                       {"ConfigCLSID", Text(QUORFORCE_PAGE_CLSID_TEXT)}};
     for (std::size_t i = 0; i < quorforce::kRegisteredEffectCount; ++i) {
         const quorforce::RegisteredEffect& e = quorforce::kRegisteredEffects[i];
         const std::string key = std::string("Effects\\") + e.guid + "\\";
@@ -124,7 +109,7 @@ TEST(Registration, RegsvrWritesWhatDirectInputReadsAndTakesItAway) {
     Values inproc;
     Collect(HKEY_CLASSES_ROOT, kClass, "", inproc);
     EXPECT_EQ(inproc, (Values{{"", Text(Dll())}, {"ThreadingModel", Text("Both")}}));
-    EXPECT_EQ(Activation(), 0);
+    EXPECT_EQ(ActivationInAFreshProcess(), 0);
 
     ASSERT_EQ(RunCommandLine("regsvr32 /s /u \"" + Dll() + "\""), 0);
     HKEY key = nullptr;
@@ -132,7 +117,7 @@ TEST(Registration, RegsvrWritesWhatDirectInputReadsAndTakesItAway) {
     EXPECT_NE(RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}", 0,
                             KEY_READ, &key),
               ERROR_SUCCESS);
-    EXPECT_EQ(Activation(), 1) << "activation after the unregistration";
+    EXPECT_EQ(ActivationInAFreshProcess(), 1) << "activation after the unregistration";
 
     // The device maker's template, with the built-in ids, gives the same entry.
     ASSERT_TRUE(ImportTemplate());
@@ -213,13 +198,13 @@ TEST(Registration, BothSizesRegisterInTheirOwnViews) {
     EXPECT_EQ(ServerIn(KEY_WOW64_64KEY), Dll());
     EXPECT_EQ(ServerIn(KEY_WOW64_32KEY), dll32);
     EXPECT_EQ(OemEntry(), entry);
-    EXPECT_EQ(Activation(), 0);
+    EXPECT_EQ(ActivationInAFreshProcess(), 0);
     EXPECT_EQ(activation32(), 0);
 
     ASSERT_EQ(RunCommandLine(regsvr32 + " /s /u \"" + dll32 + "\""), 0);
     EXPECT_EQ(ServerIn(KEY_WOW64_32KEY), "");
     EXPECT_EQ(OemEntry(), entry) << "the 64-bit driver still needs the entry";
-    EXPECT_EQ(Activation(), 0);
+    EXPECT_EQ(ActivationInAFreshProcess(), 0);
     EXPECT_EQ(activation32(), 1);
 
     ASSERT_EQ(RunCommandLine(regsvr32 + " /s \"" + dll32 + "\""), 0);
@@ -229,7 +214,7 @@ TEST(Registration, BothSizesRegisterInTheirOwnViews) {
     ASSERT_EQ(RunCommandLine(regsvr32 + " /s /u \"" + dll32 + "\""), 0);
     EXPECT_TRUE(OemEntry().empty());
     EXPECT_EQ(ServerIn(KEY_WOW64_64KEY) + ServerIn(KEY_WOW64_32KEY), "");
-    EXPECT_EQ(Activation(), 1);
+    EXPECT_EQ(ActivationInAFreshProcess(), 1);
     EXPECT_EQ(activation32(), 1);
 }
 
