@@ -371,6 +371,14 @@ __declspec(dllexport) UINT __stdcall ClearUpgradeMark(MSIHANDLE) {
     return ERROR_SUCCESS;
 }
 
+// Deferred, last in the script, only when QF_FAIL_WHEN_DEFERRED is 1: fails the install
+// after everything is written, so that a maker (and the setup's test) sees the rollback
+// take it all away again.
+__declspec(dllexport) UINT __stdcall FailWhenDeferred(MSIHANDLE install) {
+    Log(install, "failing on request (QF_FAIL_WHEN_DEFERRED): the install rolls back");
+    return ERROR_INSTALL_FAILURE;
+}
+
 // Deferred: names the wheel in the binding's list, beside the names already there.
 __declspec(dllexport) UINT __stdcall AcceptDevice(MSIHANDLE install) {
     const std::string device = DeviceOf(install);

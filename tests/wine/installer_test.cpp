@@ -311,6 +311,25 @@ TEST_F(SetupTest, RefusesBadIdsAndNamesBeforeWritingAnything) {
     }
 }
 
+// An install that fails after it has written everything rolls back what the package's rows
+// and files wrote: no file, no class in either view, no force-feedback entry, no installed-
+// programs entry. (Wine's msiexec calls the setup's own rollback actions at once, without
+// their data, instead of from the rollback script, so the tuning values and the wheel's name
+// that WriteTuning wrote stay here; Windows runs those actions and takes them away too.)
+void ForgetWheel() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kBuiltIn.c_str()); }
+
+TEST_F(SetupTest, AFailedInstallRollsBack) {
+    const std::string device = "VID_5A1C&PID_E410";
+    EXPECT_EQ(Install(Package(), "QF_FAIL_WHEN_DEFERRED=1"),
+              static_cast<int>(ERROR_INSTALL_FAILURE));
+    EXPECT_TRUE(Registration(device).empty());
+    EXPECT_FALSE(Exists(kFolder64)) << kFolder64;
+    EXPECT_FALSE(Exists(kFolder32)) << kFolder32;
+    EXPECT_TRUE(InstalledVersions().empty());
+    EXPECT_EQ(Activation64(), 1);
+    ForgetWheel();
+}
+
 // An upgrade replaces the old version and keeps a changed tuning value; the old version
 // does not install over the new one; a second install of the same version repairs.
 TEST_F(SetupTest, UpgradesKeepingTuningRepairsAndRefusesADowngrade) {
