@@ -62,17 +62,13 @@ protected:
         CopyFileA((ThisFolder() + "quorforce_app_patterns.exe").c_str(),
                   (Folder() + "quorforce_app_patterns.exe").c_str(), FALSE);
         SetEnvironmentVariableA("QUORFORCE_STAND_IN_LOG", RecordPath().c_str());
-        // COM's CLSID_DirectInput8 reaches the stand-in too, as DirectInput8Create does.
-        HKEY key = nullptr;
-        const std::string server = Folder() + "dinput8.dll";
-        RegCreateKeyExA(
-            HKEY_CURRENT_USER,
-            "Software\\Classes\\CLSID\\{25E609E4-B259-11CF-BFC7-444553540000}\\InprocServer32", 0,
-            nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-        RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
-                       static_cast<DWORD>(server.size() + 1));
-        RegSetValueExA(key, "ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>("Both"), 5);
-        RegCloseKey(key);
+        // COM's CLSID_DirectInput8 names the system's dinput8.dll: the stand-in takes its
+        // place in this test's own prefix (dinput8=n makes Wine load the file), as
+        // scripts/run-with-wheel does.
+        char system[MAX_PATH];
+        GetSystemDirectoryA(system, sizeof system);
+        CopyFileA((Folder() + "dinput8.dll").c_str(),
+                  (std::string(system) + "\\dinput8.dll").c_str(), FALSE);
     }
     static void TearDownTestSuite() {
         ClearDeviceKey();
@@ -164,10 +160,11 @@ TEST_F(AppPatterns, HapticsLibraryPlaysNineEffectsOnATwoActuatorWheel) {
     SetDeviceValue("Shock_or_Force_Feedback", 1);
     SetDeviceValue("Motor_Parameters", 0);
     RegisterActuator(1, true);
-    const PatternRun run = RunPattern("haptics", false);
+    const PatternRun run = RunPattern("haptics com", false);
     RegisterActuator(1, false);
     EXPECT_EQ(run.exitCode, 0);
     ExpectNoAppFailures(run);
+    EXPECT_EQ(run.With("app CoCreateInstance CLSID_DirectInput8 -> 0x00000000").size(), 1u);
     const auto downloads = run.With("driver DownloadEffect");
     ASSERT_GE(downloads.size(), 9u);
     // Every direction reaches the driver in the registered coordinates (polar): the
