@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "harness/wine/virtual_wheel.h"
 #include "harness/wine/wine_test_support.h"
 #include "tests/wine/screenshot.h"
 
@@ -220,6 +221,30 @@ Values RegsvrRegistration(const std::string& device) {
     return values;
 }
 
+// The chain through what the setup installed: a driving game (quorforce_app_patterns) in a
+// folder of its own with the DirectInput stand-in, which loads the driver the setup
+// registered from Program Files, on the virtual wheel (the test's WINEDLLOVERRIDES has
+// dinput8=n, so the stand-in beside the game is loaded). The game's exit code (0: every call
+// gave what it must) and the number of reports that carried a force.
+std::pair<int, std::size_t> PlayThroughTheInstalledDriver() {
+    HANDLE channel = OpenWheelChannel();
+    if (channel == INVALID_HANDLE_VALUE) return {-1, 0};
+    const std::string game = ThisFolder() + "setup-game\\";
+    CreateDirectoryA(game.c_str(), nullptr);
+    CopyFileA((ThisFolder() + "quorforce_app_patterns.exe").c_str(),
+              (game + "quorforce_app_patterns.exe").c_str(), FALSE);
+    CopyFileA((ThisFolder() + "dinput-stand-in\\dinput8.dll").c_str(),
+              (game + "dinput8.dll").c_str(), FALSE);
+    SetEnvironmentVariableA("QUORFORCE_STAND_IN_AXES", "1");
+    Received(channel);
+    const int code = RunCommandLine("\"" + game + "quorforce_app_patterns.exe\" driving 2", 120000);
+    std::size_t forced = 0;
+    for (const auto& report : Received(channel))
+        forced += report.first == 1 && report.second != Bytes{0x01, 0x80, 0x80};
+    CloseHandle(channel);
+    return {code, forced};
+}
+
 class SetupTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -255,6 +280,9 @@ TEST_F(SetupTest, InstallsWhatTheRegistrationWritesAndTheUninstallLeavesNothing)
     EXPECT_EQ(InstalledVersions(), std::vector<std::string>{"0.9.0"});
     EXPECT_EQ(Activation64(), 0);
     EXPECT_EQ(Activation32(), 0);
+    const auto [exitCode, forced] = PlayThroughTheInstalledDriver();
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_GT(forced, 10u) << "the wheel received no force from the installed driver";
 
     // What the driver stores at run time: effect images, a user's strengths.
     WriteDword(HKEY_LOCAL_MACHINE, tuning + "\\EFFECTS\\0", "1", 371);
