@@ -27,34 +27,14 @@ namespace {
 
 using namespace wine_test;
 
-const DWORD kPopStamped = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x802, METHOD_BUFFERED, FILE_ANY_ACCESS);
-
-struct Stamped {
-    int kind;
-    Bytes bytes;
-    LONGLONG counter;
-};
+using Stamped = StampedReport;
 
 void PopStamped(HANDLE channel, std::vector<Stamped>& into) {
-    for (;;) {
-        unsigned char record[26];
-        DWORD size = 0;
-        if (!DeviceIoControl(channel, kPopStamped, nullptr, 0, record, sizeof record, &size,
-                             nullptr) ||
-            size != sizeof record) {
-            return;
-        }
-        LONGLONG counter = 0;
-        std::memcpy(&counter, record + 18, sizeof counter);
-        into.push_back({record[0], Bytes(record + 2, record + 2 + record[1]), counter});
-    }
+    for (Stamped& report : ReceivedStamped(channel))
+        into.push_back(std::move(report));
 }
 
-// Takes and forgets the records so far, so that a measurement starts from an empty ring.
-void DropStamped(HANDLE channel) {
-    std::vector<Stamped> old;
-    PopStamped(channel, old);
-}
+void DropStamped(HANDLE channel) { ReceivedStamped(channel); }
 
 // Performance-counter ticks in ms (the wheel's stamps and this program's readings alike).
 double Milliseconds(LONGLONG ticks) {

@@ -8,6 +8,7 @@
 #include <winioctl.h>
 
 #include <cctype>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -125,7 +126,33 @@ inline std::vector<std::pair<int, Bytes>> Received(HANDLE channel) {
             size == 0) {
             return reports;
         }
-        reports.push_back({record[0], Bytes(record + 2, record + 2 + record[1])});
+        const unsigned length = record[1] < 16 ? record[1] : 16;
+        reports.push_back({record[0], Bytes(record + 2, record + 2 + length)});
+    }
+}
+
+// The same with each report's performance-counter stamp, taken when the device received it.
+inline const DWORD kPopStamped =
+    CTL_CODE(FILE_DEVICE_UNKNOWN, 0x802, METHOD_BUFFERED, FILE_ANY_ACCESS);
+struct StampedReport {
+    int kind;  // 1 output, 2 feature
+    Bytes bytes;
+    LONGLONG counter;
+};
+inline std::vector<StampedReport> ReceivedStamped(HANDLE channel) {
+    std::vector<StampedReport> reports;
+    for (;;) {
+        unsigned char record[26];  // kind, length, 16 bytes of report, 8 of counter
+        DWORD size = 0;
+        if (!DeviceIoControl(channel, kPopStamped, nullptr, 0, record, sizeof record, &size,
+                             nullptr) ||
+            size != sizeof record) {
+            return reports;
+        }
+        LONGLONG counter = 0;
+        std::memcpy(&counter, record + 18, sizeof counter);
+        const unsigned length = record[1] < 16 ? record[1] : 16;
+        reports.push_back({record[0], Bytes(record + 2, record + 2 + length), counter});
     }
 }
 

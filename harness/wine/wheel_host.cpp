@@ -20,7 +20,6 @@ namespace {
 using namespace wine_test;
 
 constexpr int kHarnessFault = 125;
-const DWORD kPopStamped = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x802, METHOD_BUFFERED, FILE_ANY_ACCESS);
 
 struct Options {
     std::string driver;
@@ -119,32 +118,23 @@ Rest RestOfTheWheel() {
 // Writes every report received so far and counts the output reports that ask for a force.
 void Drain(HANDLE channel, FILE* csv, LONGLONG start, double frequency, const Rest& rest,
            Tally& tally) {
-    for (;;) {
-        unsigned char record[26];
-        DWORD size = 0;
-        if (!DeviceIoControl(channel, kPopStamped, nullptr, 0, record, sizeof record, &size,
-                             nullptr) ||
-            size != sizeof record) {
-            return;
-        }
-        LONGLONG stamp = 0;
-        std::memcpy(&stamp, record + 18, sizeof stamp);
-        const unsigned length = record[1] < 16 ? record[1] : 16;
-        const bool output = record[0] == 1;
+    for (const StampedReport& report : ReceivedStamped(channel)) {
+        const bool output = report.kind == 1;
         if (output) {
             ++tally.output;
             bool neutral = true;
-            for (unsigned i = 1; i <= rest.bytes && i < length; ++i)
-                neutral = neutral && record[2 + i] == rest.value;
+            for (unsigned i = 1; i <= rest.bytes && i < report.bytes.size(); ++i)
+                neutral = neutral && report.bytes[i] == rest.value;
             tally.notNeutral += !neutral;
         } else {
             ++tally.feature;
         }
         if (csv == nullptr) continue;
-        std::fprintf(csv, "%.3f,%s,", 1000.0 * static_cast<double>(stamp - start) / frequency,
+        std::fprintf(csv, "%.3f,%s,",
+                     1000.0 * static_cast<double>(report.counter - start) / frequency,
                      output ? "output" : "feature");
-        for (unsigned i = 0; i < length; ++i)
-            std::fprintf(csv, "%s%02X", i ? " " : "", record[2 + i]);
+        for (std::size_t i = 0; i < report.bytes.size(); ++i)
+            std::fprintf(csv, "%s%02X", i ? " " : "", report.bytes[i]);
         std::fputc('\n', csv);
     }
 }
