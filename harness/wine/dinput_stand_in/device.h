@@ -7,6 +7,12 @@
 
 namespace stand_in {
 
+// A name into a DirectInput record's text field, ANSI or wide (MAX_PATH characters).
+inline void CopyName(char* to, const std::string& from) { lstrcpynA(to, from.c_str(), MAX_PATH); }
+inline void CopyName(WCHAR* to, const std::string& from) {
+    MultiByteToWideChar(CP_ACP, 0, from.c_str(), -1, to, MAX_PATH);
+}
+
 class StandInDevice;
 
 // An effect's parameters as the driver receives them: the axes as object ids, the direction
