@@ -5,9 +5,11 @@
 
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "config/settings_catalogue.h"
 #include "config/settings_store.h"
 #include "driver/registration.h"
 #include "state/effect_ids.h"
@@ -253,6 +255,25 @@ TEST_F(RegistrationRoundTrip, TheTemplateWritesWhatTheRegistrationWrites) {
     }
     EXPECT_EQ(effects, static_cast<int>(kRegisteredEffectCount));
     EXPECT_EQ(compared, 1 + 2 + 2 * static_cast<int>(kRegisteredEffectCount) + 2 + 1);
+}
+
+// The template's tuning values are the catalogue's, each with its default (a wheel template
+// says force feedback), so a value the driver reads is never missing from an installation.
+TEST(TemplateTuning, HoldsEveryCatalogueValueWithItsDefault) {
+    std::ifstream in(std::string(QF_SOURCE_DIR) + "/packaging/quorforce-device.reg");
+    ASSERT_TRUE(in.good());
+    std::map<std::string, DWORD> dwords;
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t at = line.find("\"=dword:");
+        if (line.rfind("\"", 0) == 0 && at != std::string::npos)
+            dwords[line.substr(1, at - 1)] = std::stoul(line.substr(at + 8), nullptr, 16);
+    }
+    for (const SettingEntry& entry : kSettings) {
+        SCOPED_TRACE(entry.name);
+        ASSERT_EQ(dwords.count(entry.name), 1u);
+        const bool wheel = std::string(entry.name) == "Shock_or_Force_Feedback";
+        EXPECT_EQ(dwords[entry.name], wheel ? 1u : entry.fallback);
+    }
 }
 
 }  // namespace
