@@ -1,15 +1,21 @@
 // The real quorforce.dll under Wine, called at random by 8 threads of this process and by a
 // second process at once, beside both engine threads on the virtual wheel. Checks that no
 // call hangs (a watchdog ends the run when no thread has made progress for 10 s), that the
-// process's handle count is the same before and after, and that nothing reaches the wheel
-// once the DLL is freed. Prints calls a second and the counts.
+// process's handles do not grow (beyond what the system opens once; new ones are named in
+// the log), and that nothing reaches the wheel once the DLL is freed. Prints calls a second
+// and the counts.
 //   quorforce_wine_soak.exe [seconds]    (exit 0 when every check holds)
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "harness/wine/virtual_wheel.h"
+
+#include <winternl.h>
 #include "tests/soak/random_calls.h"
 
 namespace {
@@ -19,6 +25,7 @@ using soak::Client;
 using soak::OneCall;
 
 constexpr int kClientThreads = 8;
+constexpr DWORD kLazyHandles = 2;
 
 DWORD WINAPI RunClient(LPVOID parameter) {
     auto& c = *static_cast<Client*>(parameter);
@@ -102,14 +109,40 @@ int Child(int seconds) {
     return 0;
 }
 
-// The open handles of the process, counted by their values (Wine 8 reports no handle count).
-DWORD HandleCount() {
-    DWORD count = 0;
+// The open handles of the process, by their values (Wine 8 reports no handle count).
+std::vector<ULONG_PTR> OpenHandles() {
+    std::vector<ULONG_PTR> handles;
     for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
         DWORD flags = 0;
-        count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) handles.push_back(value);
     }
-    return count;
+    return handles;
+}
+
+// A handle's kind and name as the kernel knows them ("Key \REGISTRY\USER\..."), for the log.
+std::string Describe(ULONG_PTR value) {
+    using Query = LONG(WINAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
+    std::string text;
+    for (int what : {2, 1}) {  // ObjectTypeInformation, ObjectNameInformation
+        alignas(8) unsigned char buffer[1024] = {};
+        ULONG size = 0;
+        if (query == nullptr ||
+            query(reinterpret_cast<HANDLE>(value), what, buffer, sizeof buffer - 2, &size) != 0) {
+            continue;
+        }
+        const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer);
+        char part[512] = {};
+        if (name->Buffer != nullptr) {
+            WideCharToMultiByte(CP_UTF8, 0, name->Buffer, name->Length / 2, part, sizeof part - 1,
+                                nullptr, nullptr);
+        }
+        text += (text.empty() ? "" : " ") + std::string(part);
+    }
+    // Gone already: a handle open for a moment while the engine threads run (seen now and
+    // then: the count taken at that moment is one higher).
+    return text.empty() ? "(closed again at once)" : text;
 }
 
 struct ChildRun {
@@ -148,7 +181,7 @@ int main(int argc, char** argv) {
     }
     LONG calls = 0;
     RunClients(loaded, 12345, 1, &calls);  // the first calls make what they keep
-    const DWORD handlesBefore = HandleCount();
+    const std::vector<ULONG_PTR> before = OpenHandles();
 
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);
@@ -166,7 +199,11 @@ int main(int argc, char** argv) {
     WaitForSingleObject(childThread, INFINITE);
     CloseHandle(childThread);
     loaded.driver->SendForceFeedbackCommand(0, DISFFC_RESET);
-    const DWORD handlesAfter = HandleCount();
+    const std::vector<ULONG_PTR> after = OpenHandles();
+    for (ULONG_PTR value : after) {
+        if (std::find(before.begin(), before.end(), value) == before.end())
+            std::printf("soak: a handle more: %s\n", Describe(value).c_str());
+    }
     reports += Received(channel).size();
     loaded.Free();
     Sleep(100);
@@ -180,9 +217,13 @@ int main(int argc, char** argv) {
         "soak: %d s, %ld calls (%.0f a second) from %d threads beside a second process (exit "
         "%d); %zu reports; handles %lu before, %lu after; %zu reports after the unload\n",
         seconds, calls, calls / elapsed, kClientThreads, child.code, reports,
-        static_cast<unsigned long>(handlesBefore), static_cast<unsigned long>(handlesAfter),
+        static_cast<unsigned long>(before.size()), static_cast<unsigned long>(after.size()),
         afterUnload);
-    const bool ok = child.code == 0 && handlesAfter <= handlesBefore && afterUnload == 0;
+    // A call that leaked a handle would leave thousands over the run. A handle or two more
+    // are the engine threads' and the system's, open for a moment while the count is taken
+    // (seen in about one 64-bit run in ten), or opened once at a first use.
+    const bool ok =
+        child.code == 0 && after.size() <= before.size() + kLazyHandles && afterUnload == 0;
     if (!ok) std::printf("soak: FAILED\n");
     return ok ? 0 : 1;
 }
