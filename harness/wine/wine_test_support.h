@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
+#include <vector>
 
 #define DIRECTINPUT_VERSION 0x0800
 #include <dinput.h>
@@ -116,6 +118,39 @@ inline DirectInputEffect Effect(void* record, DWORD size, LONG direction) {
     e.directions[0] = direction;
     e.Point(record, size);
     return e;
+}
+
+// Every value of a registry key and of its subkeys, named "subkey\\name": its data, and with
+// `typed` its type as one more byte. `view` picks a registry view (KEY_WOW64_32KEY or _64KEY).
+using RegistryValues = std::map<std::string, std::vector<BYTE>>;
+inline void CollectRegistry(HKEY root, const std::string& path, const std::string& prefix,
+                            RegistryValues& values, REGSAM view = 0, bool typed = false) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return;
+    char name[256];
+    BYTE data[1024];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        std::vector<BYTE>& bytes = values[prefix + name];
+        bytes.assign(data, data + dataSize);
+        if (typed) bytes.push_back(static_cast<BYTE>(type));
+    }
+    std::vector<std::string> children;
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        children.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const std::string& child : children)
+        CollectRegistry(root, path + "\\" + child, prefix + child + "\\", values, view, typed);
 }
 
 // What COM gives this process for the driver's class: 0 a driver that answers GetVersions,

@@ -18,7 +18,7 @@
 namespace {
 
 using namespace wine_test;
-using Values = std::map<std::string, std::vector<BYTE>>;
+using Values = RegistryValues;
 
 const std::string kOem =
     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
@@ -56,51 +56,22 @@ int Install(const std::string& package, const std::string& properties = "") {
 }
 int Uninstall(const std::string& package) { return Msiexec("/x \"" + package + "\" /qn"); }
 
-void Collect(HKEY root, REGSAM view, const std::string& path, const std::string& prefix,
-             Values& values) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return;
-    char name[256];
-    BYTE data[1024];
-    for (DWORD i = 0;; ++i) {
-        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
-        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) !=
-            ERROR_SUCCESS) {
-            break;
-        }
-        std::vector<BYTE> bytes(data, data + dataSize);
-        bytes.push_back(static_cast<BYTE>(type));
-        values[prefix + name] = bytes;
-    }
-    std::vector<std::string> children;
-    for (DWORD i = 0;; ++i) {
-        DWORD nameSize = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
-            break;
-        }
-        children.push_back(name);
-    }
-    RegCloseKey(key);
-    for (const std::string& child : children)
-        Collect(root, view, path + "\\" + child, prefix + child + "\\", values);
-}
-
 // What the DLLs' registration owns: the driver's and the panel page's classes in each view,
 // the wheel's page, force-feedback entry and axis, and the binding's list.
 Values Registration(const std::string& device) {
     Values values;
-    Collect(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kClass, "64:", values);
-    Collect(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kClass, "32:", values);
-    Collect(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kPageClass, "64 page:", values);
-    Collect(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kPageClass, "32 page:", values);
+    CollectRegistry(HKEY_LOCAL_MACHINE, kClass, "64:", values, KEY_WOW64_64KEY, true);
+    CollectRegistry(HKEY_LOCAL_MACHINE, kClass, "32:", values, KEY_WOW64_32KEY, true);
+    CollectRegistry(HKEY_LOCAL_MACHINE, kPageClass, "64 page:", values, KEY_WOW64_64KEY, true);
+    CollectRegistry(HKEY_LOCAL_MACHINE, kPageClass, "32 page:", values, KEY_WOW64_32KEY, true);
     Values wheel;
-    Collect(HKEY_LOCAL_MACHINE, 0, kOem + device, "", wheel);
+    CollectRegistry(HKEY_LOCAL_MACHINE, kOem + device, "", wheel, 0, true);
     if (wheel.count("ConfigCLSID")) values["page"] = wheel["ConfigCLSID"];
-    Collect(HKEY_LOCAL_MACHINE, 0, kOem + device + "\\OEMForceFeedback", "ff:", values);
-    Collect(HKEY_LOCAL_MACHINE, 0, kOem + device + "\\Axes", "axes:", values);
+    CollectRegistry(HKEY_LOCAL_MACHINE, kOem + device + "\\OEMForceFeedback", "ff:", values, 0,
+                    true);
+    CollectRegistry(HKEY_LOCAL_MACHINE, kOem + device + "\\Axes", "axes:", values, 0, true);
     Values engine;
-    Collect(HKEY_LOCAL_MACHINE, 0, kEngineKey, "", engine);
+    CollectRegistry(HKEY_LOCAL_MACHINE, kEngineKey, "", engine, 0, true);
     if (engine.count("Accepted_Devices")) values["accepted"] = engine["Accepted_Devices"];
     return values;
 }

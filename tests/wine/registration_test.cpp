@@ -17,7 +17,6 @@
 namespace {
 
 using namespace wine_test;
-using Values = std::map<std::string, std::vector<BYTE>>;
 
 const std::string kDevice =
     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
@@ -25,42 +24,16 @@ const std::string kDevice =
 const std::string kOem = kDevice + "\\OEMForceFeedback";
 const std::string kClass = "CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}\\InprocServer32";
 
-// Every value of `path` and of its subkeys, named "subkey\name".
-void Collect(HKEY root, const std::string& path, const std::string& prefix, Values& values) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-    char name[256];
-    BYTE data[512];
-    for (DWORD i = 0;; ++i) {
-        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
-        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) !=
-            ERROR_SUCCESS) {
-            break;
-        }
-        values[prefix + name] = std::vector<BYTE>(data, data + dataSize);
-    }
-    for (DWORD i = 0;; ++i) {
-        DWORD nameSize = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
-            break;
-        }
-        Collect(root, path + "\\" + name, prefix + name + "\\", values);
-    }
-    RegCloseKey(key);
-}
-
-// The force-feedback entry and the object keys of the axes.
 std::vector<BYTE> Bytes(const void* data, std::size_t size) {
     const auto* bytes = static_cast<const BYTE*>(data);
     return std::vector<BYTE>(bytes, bytes + size);
 }
 std::vector<BYTE> Text(const std::string& text) { return Bytes(text.c_str(), text.size() + 1); }
 
-Values OemEntry() {
-    Values values;
-    Collect(HKEY_LOCAL_MACHINE, kOem, "", values);
-    Collect(HKEY_LOCAL_MACHINE, kDevice + "\\Axes", "Axes\\", values);
+RegistryValues OemEntry() {
+    RegistryValues values;
+    CollectRegistry(HKEY_LOCAL_MACHINE, kOem, "", values);
+    CollectRegistry(HKEY_LOCAL_MACHINE, kDevice + "\\Axes", "Axes\\", values);
     char page[64];
     DWORD size = sizeof page;
     if (RegGetValueA(HKEY_LOCAL_MACHINE, kDevice.c_str(), "ConfigCLSID", RRF_RT_REG_SZ, nullptr,
@@ -93,22 +66,23 @@ TEST(Registration, RegsvrWritesWhatDirectInputReadsAndTakesItAway) {
     ASSERT_EQ(quorforce::kDeviceAttributes.dwFlags, 0u);  // reserved
     ASSERT_TRUE(quorforce::kActuatorAxisAttributes.dwFlags & DIDOI_FFACTUATOR);
     ASSERT_NE(quorforce::kActuatorAxisForce.dwFFMaxForce, 0u);
-    Values expected = {{"CLSID", Text("{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}")},
-                       {"Attributes", Bytes(&quorforce::kDeviceAttributes, 12)},
-                       {"Axes\\0\\Attributes", Bytes(&quorforce::kActuatorAxisAttributes, 8)},
-                       {"Axes\\0\\FFAttributes", Bytes(&quorforce::kActuatorAxisForce, 8)},
-                       {"ConfigCLSID", Text(QUORFORCE_PAGE_CLSID_TEXT)}};
+    RegistryValues expected = {
+        {"CLSID", Text("{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}")},
+        {"Attributes", Bytes(&quorforce::kDeviceAttributes, 12)},
+        {"Axes\\0\\Attributes", Bytes(&quorforce::kActuatorAxisAttributes, 8)},
+        {"Axes\\0\\FFAttributes", Bytes(&quorforce::kActuatorAxisForce, 8)},
+        {"ConfigCLSID", Text(QUORFORCE_PAGE_CLSID_TEXT)}};
     for (std::size_t i = 0; i < quorforce::kRegisteredEffectCount; ++i) {
         const quorforce::RegisteredEffect& e = quorforce::kRegisteredEffects[i];
         const std::string key = std::string("Effects\\") + e.guid + "\\";
         expected[key] = Text(e.name);
         expected[key + "Attributes"] = Bytes(&e.attributes, 20);
     }
-    const Values registered = OemEntry();
+    const RegistryValues registered = OemEntry();
     EXPECT_EQ(registered, expected);
-    Values inproc;
-    Collect(HKEY_CLASSES_ROOT, kClass, "", inproc);
-    EXPECT_EQ(inproc, (Values{{"", Text(Dll())}, {"ThreadingModel", Text("Both")}}));
+    RegistryValues inproc;
+    CollectRegistry(HKEY_CLASSES_ROOT, kClass, "", inproc);
+    EXPECT_EQ(inproc, (RegistryValues{{"", Text(Dll())}, {"ThreadingModel", Text("Both")}}));
     EXPECT_EQ(ActivationInAFreshProcess(), 0);
 
     ASSERT_EQ(RunCommandLine("regsvr32 /s /u \"" + Dll() + "\""), 0);
@@ -132,13 +106,13 @@ TEST(Registration, RegsvrInstallRegistersAnotherVendorsWheel) {
         "VID_046D&PID_C294";
     const std::string product = kDevice + "\\Quorvane\\FFB_API";
     ASSERT_EQ(RunCommandLine("regsvr32 /s /n /i:VID_046D&PID_C294 \"" + Dll() + "\""), 0);
-    Values entry;
-    Collect(HKEY_LOCAL_MACHINE, logitech, "", entry);
+    RegistryValues entry;
+    CollectRegistry(HKEY_LOCAL_MACHINE, logitech, "", entry);
     EXPECT_EQ(entry["OEMForceFeedback\\CLSID"], Text("{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}"));
     EXPECT_EQ(entry["Axes\\0\\FFAttributes"], Bytes(&quorforce::kActuatorAxisForce, 8));
     const auto accepted = [&product] {
-        Values values;
-        Collect(HKEY_LOCAL_MACHINE, product, "", values);
+        RegistryValues values;
+        CollectRegistry(HKEY_LOCAL_MACHINE, product, "", values);
         const std::vector<BYTE>& text = values["Accepted_Devices"];
         return std::string(text.begin(), text.end());
     };
@@ -193,7 +167,7 @@ TEST(Registration, BothSizesRegisterInTheirOwnViews) {
         return RunCommandLine("\"" + folder32 + "quorforce_registration_tests.exe\" --activate");
     };
     ASSERT_EQ(RunCommandLine("regsvr32 /s \"" + Dll() + "\""), 0);
-    const Values entry = OemEntry();
+    const RegistryValues entry = OemEntry();
     ASSERT_EQ(RunCommandLine(regsvr32 + " /s \"" + dll32 + "\""), 0);
     EXPECT_EQ(ServerIn(KEY_WOW64_64KEY), Dll());
     EXPECT_EQ(ServerIn(KEY_WOW64_32KEY), dll32);
