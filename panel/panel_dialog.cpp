@@ -169,6 +169,12 @@ std::string DeviceName(std::uint16_t vendor, std::uint16_t product) {
     return name;
 }
 
+void SetTextIfChanged(HWND dialog, int control, const char* text) {
+    char shown[128] = "";
+    GetDlgItemTextA(dialog, control, shown, sizeof shown);
+    if (std::strcmp(shown, text) != 0) SetDlgItemTextA(dialog, control, text);
+}
+
 // The device list, when the bound joystick ids changed; with none bound, joystick id 0 with
 // its registry strengths.
 void RefreshDevices(HWND dialog, const SharedEffectTable* table) {
@@ -195,8 +201,6 @@ void RefreshDevices(HWND dialog, const SharedEffectTable* table) {
     SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
     const std::uint32_t joystick =
         static_cast<std::uint32_t>(SendMessageA(list, CB_GETITEMDATA, chosen, 0));
-    SetDlgItemTextA(dialog, QUORPANEL_STATUS,
-                    count == 0 ? "No game is using the wheel." : "Bound by a game.");
     if (joystick != state->joystick || count == 0) state->clips.Clear();
     state->joystick = joystick < kJoystickCount ? joystick : 0;
     Reload(dialog);
@@ -235,12 +239,6 @@ void RefreshEffects(HWND dialog, const SharedEffectTable* table, int area, std::
     state->rowCount = count;
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
-}
-
-void SetTextIfChanged(HWND dialog, int control, const char* text) {
-    char shown[128] = "";
-    GetDlgItemTextA(dialog, control, shown, sizeof shown);
-    if (std::strcmp(shown, text) != 0) SetDlgItemTextA(dialog, control, text);
 }
 
 void RefreshForce(HWND dialog, const MonitorBlock* monitor, int area, std::uint32_t now) {
@@ -301,6 +299,9 @@ void Refresh(HWND dialog) {
     const MonitorBlock* monitor = state->monitor.Get();
     const std::uint32_t now = timeGetTime();
     RefreshDevices(dialog, table);
+    const WheelUse use =
+        table != nullptr ? UseOf(*table, monitor, state->joystick, now) : WheelUse::Unbound;
+    SetTextIfChanged(dialog, QUORPANEL_STATUS, UseText(use));
     // The area a game bound the joystick id to, as its force pass last said; before any
     // tick, the area of the same number (DirectInput's usual choice).
     int area = monitor != nullptr ? AreaOfJoystick(*monitor, state->joystick) : -1;

@@ -1,10 +1,11 @@
 // quorpanel.exe under Wine and Xvfb beside a game on the virtual wheel: the game plays a
 // constant force, the panel's effect list shows it and its meter the byte the wheel gets,
-// and the Overall slider, moved by message, halves the wheel's next reports. Without a game
-// the panel shows the registry's strengths and still saves. It loads the driver only from
-// the machine's registration or from beside itself, never from the current directory or a
-// user's class; without the driver the program says so and ends, and the page says why and
-// calls nothing. Screenshots go to build/win*/screenshots/panel-*.png.
+// and the Overall slider, moved by message, halves the wheel's next reports; once the game
+// has ended it no longer reads as bound. Without a game the panel shows the registry's
+// strengths and still saves. It loads the driver only from the machine's registration or
+// from beside itself, never from the current directory or a user's class; without the
+// driver the program says so and ends, and the page says why and calls nothing. Screenshots
+// go to build/win*/screenshots/panel-*.png.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -361,6 +362,27 @@ TEST_F(PanelOnTheWheel, ItsPageShowsInAPropertySheetThroughTheGameControllerInte
     EXPECT_LE(area.right - area.left, 640);
     EXPECT_LE(area.bottom - area.top, 480);
     EXPECT_TRUE(SaveScreenshot(hosted.Window(), ScreenshotPath("panel-page")));
+}
+
+// A game's bind leaves the wheel's ids in the table after the game has ended: the panel
+// tells the two apart by the ticks of the game's force pass.
+TEST_F(PanelOnTheWheel, NoLongerReadsAsBoundOnceTheGameHasEnded) {
+    Panel panel(ThisFolder());
+    HWND dialog = panel.Window();
+    ASSERT_NE(dialog, nullptr) << "no panel";
+    {
+        GameProcess game(ThisFolder(), 5000);
+        ASSERT_TRUE(game.WaitUntilPlaying()) << "the game did not start";
+        EXPECT_EQ(WaitForText(dialog, QUORPANEL_STATUS, "Bound"), "Bound by a game.");
+        EXPECT_EQ(game.End(), 0);
+    }
+    // Its joystick id is still listed: the ids stay in the table.
+    EXPECT_EQ(WaitForText(dialog, QUORPANEL_STATUS, "No game"), "No game is sending forces.");
+    EXPECT_EQ(Text(dialog, QUORPANEL_DEVICE).rfind("Joystick 1: ", 0), 0u)
+        << Text(dialog, QUORPANEL_DEVICE);
+    EXPECT_EQ(Text(dialog, QUORPANEL_OUTPUT_TEXT), "No force is being sent.");
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(panel.ExitCode(20000), 0);
 }
 
 // The driver's class registered for one test, under a hive's Software\\Classes (the
