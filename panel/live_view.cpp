@@ -138,6 +138,36 @@ bool TickIsRecent(const AreaMonitor& record, std::uint32_t now) {
     return record.tickCount != 0 && now - record.tickTime <= kStaleMs;
 }
 
+WheelUse UseOf(const SharedEffectTable& table, const MonitorBlock* monitor,
+               std::uint32_t joystickId, std::uint32_t now) {
+    if (joystickId >= kJoystickCount) return WheelUse::Unbound;
+    std::uint16_t vendor = 0;
+    std::uint16_t product = 0;
+    std::memcpy(&vendor, &table.vendorIds[joystickId], sizeof vendor);
+    std::memcpy(&product, &table.productIds[joystickId], sizeof product);
+    if (vendor == 0 && product == 0) return WheelUse::Unbound;
+    if (monitor == nullptr || !IsMonitorBlock(*monitor)) return WheelUse::Quiet;
+    // Every area, not only the first that names it: an area the game left keeps its last
+    // joystick id while another area carries the game's ticks now.
+    for (std::uint32_t area = 0; area < kAreaCount; ++area) {
+        AreaMonitor record;
+        std::memcpy(&record, &monitor->areas[area], sizeof record);
+        if (record.joystickId == joystickId + 1 && TickIsRecent(record, now)) {
+            return WheelUse::Sending;
+        }
+    }
+    return WheelUse::Quiet;
+}
+
+const char* UseText(WheelUse use) {
+    switch (use) {
+    case WheelUse::Sending: return "Bound by a game.";
+    case WheelUse::Quiet: return "No game is sending forces.";
+    case WheelUse::Unbound: break;
+    }
+    return "No game is using the wheel.";
+}
+
 void ClipWindow::Add(std::uint32_t tickCount, std::uint32_t clippedCount) {
     samples_[next_] = {tickCount, clippedCount};
     next_ = (next_ + 1) % kSamples;

@@ -56,6 +56,20 @@ int ChannelPercent(std::uint32_t byte, bool forceMode);
 constexpr std::uint32_t kStaleMs = 250;
 bool TickIsRecent(const AreaMonitor& record, std::uint32_t now);
 
+// What the status line says of a joystick id. A game's bind leaves the wheel's vendor and
+// product id in the table after the game has ended, so the ids alone cannot say that a game
+// is there; a force pass that named the joystick id within kStaleMs can. A game that is bound
+// but plays nothing does not tick either, and reads as Quiet.
+enum class WheelUse {
+    Unbound,  // no vendor or product id at the joystick id
+    Quiet,    // ids left in the table, no recent tick: the game ended, or plays nothing
+    Sending,  // a game's force pass named the joystick id within kStaleMs
+};
+// `monitor` may be null (no block yet) or another program's bytes.
+WheelUse UseOf(const SharedEffectTable& table, const MonitorBlock* monitor,
+               std::uint32_t joystickId, std::uint32_t now);
+const char* UseText(WheelUse use);
+
 // The clipped ticks of the last second, from the monitor's two counters sampled about ten
 // times a second.
 class ClipWindow {

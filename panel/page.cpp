@@ -63,7 +63,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetPageInfo(DIGCPAGEINFO** info) override {
         if (info == nullptr) return E_POINTER;
         // The panel's state is made here, before the page's dialog, with the joystick id
-        // that SetID gave.
+        // that SetID gave. Without quorforce.dll the page still comes: it says why, and
+        // calls nothing of the driver.
         OpenPanel(id_, true);
         page_ = {};
         page_.dwSize = sizeof page_;

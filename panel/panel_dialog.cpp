@@ -14,6 +14,7 @@
 #include <string>
 
 #include "include/quorforce.h"
+#include "panel/driver_library.h"
 #include "panel/live_view.h"
 #include "panel/panel_dialog.h"
 #include "panel/resource.h"
@@ -26,34 +27,6 @@ namespace {
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshMs = 100;  // ten times a second
 constexpr int kStrengthMax = 100;
-
-using GetConfigFunction = int(QUORFORCE_CDECL*)(int, DeviceConfig*);
-using SetConfigFunction = int(QUORFORCE_CDECL*)(int, DeviceConfig*);
-
-// quorforce.dll as registered for its class (the copy of this program's size), else the one
-// the system finds by name.
-struct Driver {
-    HMODULE module = nullptr;
-    GetConfigFunction get = nullptr;
-    SetConfigFunction set = nullptr;
-
-    bool Load() {
-        char path[MAX_PATH] = "";
-        DWORD size = sizeof path;
-        const std::string key = std::string("CLSID\\") + QUORFORCE_CLSID_TEXT + "\\InprocServer32";
-        if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, path,
-                         &size) == ERROR_SUCCESS) {
-            module = LoadLibraryA(path);
-        }
-        if (module == nullptr) module = LoadLibraryA("quorforce.dll");
-        if (module == nullptr) return false;
-        get = reinterpret_cast<GetConfigFunction>(
-            reinterpret_cast<void (*)()>(GetProcAddress(module, "ZXGetDeviceConfig")));
-        set = reinterpret_cast<SetConfigFunction>(
-            reinterpret_cast<void (*)()>(GetProcAddress(module, "ZXSetDeviceConfig")));
-        return get != nullptr && set != nullptr;
-    }
-};
 
 // A read-only view of one of the driver's named blocks, refused when the mapping is smaller
 // than the record (another program's object of the same name).
@@ -108,7 +81,7 @@ const Slider kSliders[] = {
 
 // What the window shows, kept so that a refresh repaints only what changed.
 struct PanelState {
-    Driver driver;
+    DriverLibrary driver;
     ReadOnlyView<SharedEffectTable> table{kTableMappingGuid};
     ReadOnlyView<MonitorBlock> monitor{kMonitorMappingGuid};
     std::uint32_t joystick = 0;
@@ -147,7 +120,7 @@ void Reload(HWND dialog) {
                     QUORFORCE_MASK_SPRING | QUORFORCE_MASK_SPRING_ON;
     DeviceConfig config = {};
     config.forceSettings = &settings;
-    state->driver.get(static_cast<int>(state->joystick), &config);
+    if (!state->driver.Get(static_cast<int>(state->joystick), &config)) return;
     for (const Slider& slider : kSliders) {
         const int value = ValueOf(settings, slider.mask);
         SendDlgItemMessageA(dialog, slider.control, TBM_SETPOS, TRUE,
@@ -173,7 +146,7 @@ void Apply(std::uint32_t mask, int value) {
     DeviceConfig config = {};
     config.applyFlags = QUORFORCE_APPLY_FORCE_SETTINGS;
     config.forceSettings = &settings;
-    state->driver.set(static_cast<int>(state->joystick), &config);
+    state->driver.Set(static_cast<int>(state->joystick), &config);
 }
 
 std::string DeviceName(std::uint16_t vendor, std::uint16_t product) {
@@ -194,6 +167,12 @@ std::string DeviceName(std::uint16_t vendor, std::uint16_t product) {
     }
     std::snprintf(name, sizeof name, "VID_%04X&PID_%04X", vendor, product);
     return name;
+}
+
+void SetTextIfChanged(HWND dialog, int control, const char* text) {
+    char shown[128] = "";
+    GetDlgItemTextA(dialog, control, shown, sizeof shown);
+    if (std::strcmp(shown, text) != 0) SetDlgItemTextA(dialog, control, text);
 }
 
 // The device list, when the bound joystick ids changed; with none bound, joystick id 0 with
@@ -222,8 +201,6 @@ void RefreshDevices(HWND dialog, const SharedEffectTable* table) {
     SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
     const std::uint32_t joystick =
         static_cast<std::uint32_t>(SendMessageA(list, CB_GETITEMDATA, chosen, 0));
-    SetDlgItemTextA(dialog, QUORPANEL_STATUS,
-                    count == 0 ? "No game is using the wheel." : "Bound by a game.");
     if (joystick != state->joystick || count == 0) state->clips.Clear();
     state->joystick = joystick < kJoystickCount ? joystick : 0;
     Reload(dialog);
@@ -262,12 +239,6 @@ void RefreshEffects(HWND dialog, const SharedEffectTable* table, int area, std::
     state->rowCount = count;
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
-}
-
-void SetTextIfChanged(HWND dialog, int control, const char* text) {
-    char shown[128] = "";
-    GetDlgItemTextA(dialog, control, shown, sizeof shown);
-    if (std::strcmp(shown, text) != 0) SetDlgItemTextA(dialog, control, text);
 }
 
 void RefreshForce(HWND dialog, const MonitorBlock* monitor, int area, std::uint32_t now) {
@@ -328,6 +299,9 @@ void Refresh(HWND dialog) {
     const MonitorBlock* monitor = state->monitor.Get();
     const std::uint32_t now = timeGetTime();
     RefreshDevices(dialog, table);
+    const WheelUse use =
+        table != nullptr ? UseOf(*table, monitor, state->joystick, now) : WheelUse::Unbound;
+    SetTextIfChanged(dialog, QUORPANEL_STATUS, UseText(use));
     // The area a game bound the joystick id to, as its force pass last said; before any
     // tick, the area of the same number (DirectInput's usual choice).
     int area = monitor != nullptr ? AreaOfJoystick(*monitor, state->joystick) : -1;
@@ -380,6 +354,26 @@ void DrawItem(const DRAWITEMSTRUCT& item) {
     }
 }
 
+// Without quorforce.dll the panel can neither read nor save a strength: it says why, and
+// its controls stay off.
+void ShowNoDriver(HWND dialog) {
+    for (int control :
+         {QUORPANEL_DEVICE, QUORPANEL_OVERALL, QUORPANEL_EFFECTS, QUORPANEL_CONDITIONS,
+          QUORPANEL_SPRING, QUORPANEL_SPRING_ON, QUORPANEL_RELOAD}) {
+        EnableWindow(GetDlgItem(dialog, control), FALSE);
+    }
+    SetDlgItemTextA(dialog, QUORPANEL_STATUS, "The driver is not loaded.");
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "quorforce.dll could not be loaded (error %lu): the strengths can be neither "
+                  "read nor changed. Install the driver and open the panel again.",
+                  static_cast<unsigned long>(state->driver.Error()));
+    SetDlgItemTextA(dialog, QUORPANEL_SPRING_NOTE, text);
+    SendDlgItemMessageA(dialog, QUORPANEL_EFFECT_LIST, LB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>("\tThe driver is not loaded."));
+    SetDlgItemTextA(dialog, QUORPANEL_OUTPUT_TEXT, "No force is being sent.");
+}
+
 void InitDialog(HWND dialog) {
     if (!isPage) {
         SendMessageA(dialog, WM_SETICON, ICON_BIG,
@@ -400,6 +394,10 @@ void InitDialog(HWND dialog) {
     SendDlgItemMessageA(
         dialog, QUORPANEL_EFFECT_HEADER, LB_ADDSTRING, 0,
         reinterpret_cast<LPARAM>("Handle\tKind\tState\tGain\tValues\tDirection\tTime"));
+    if (!state->driver.Loaded()) {
+        ShowNoDriver(dialog);
+        return;
+    }
     Refresh(dialog);
     SetTimer(dialog, kRefreshTimer, kRefreshMs, nullptr);
 }
@@ -422,7 +420,7 @@ bool OpenPanel(std::uint32_t joystick, bool page) {
     state = &panel;
     isPage = page;
     panel.joystick = joystick < kJoystickCount ? joystick : 0;
-    return panel.driver.module != nullptr || panel.driver.Load();
+    return panel.driver.Load();
 }
 
 INT_PTR CALLBACK PanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

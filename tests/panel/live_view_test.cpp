@@ -177,6 +177,78 @@ TEST(MonitorView, TheAreaOfAJoystickIsTheOneItsLastTickNamed) {
     EXPECT_EQ(AreaOfJoystick(monitor, 2), -1);
 }
 
+// A game's ids stay in the table after it ends; only its force pass's ticks say it is there.
+TEST(MonitorView, AJoystickIsInUseWhileATickNamesIt) {
+    constexpr std::uint32_t kNow = 100000;
+    struct Tick {
+        std::uint32_t area;
+        std::uint32_t joystickIdPlusOne;
+        std::uint32_t age;  // ms before kNow
+        std::uint32_t count;
+    };
+    struct Row {
+        const char* what;
+        bool ids;  // the table holds a vendor and product id at joystick id 2
+        bool monitorBlock;
+        bool ours;  // the block carries the driver's magic
+        Tick ticks[2];
+        std::uint32_t joystick;
+        WheelUse use;
+    };
+    const Row rows[] = {
+        {"never bound", false, true, true, {{0, 3, 0, 5}, {}}, 2, WheelUse::Unbound},
+        {"a game sends forces", true, true, true, {{0, 3, 16, 5}, {}}, 2, WheelUse::Sending},
+        {"on the edge of stale", true, true, true, {{0, 3, kStaleMs, 5}, {}}, 2, WheelUse::Sending},
+        {"the game has ended", true, true, true, {{0, 3, kStaleMs + 1, 5}, {}}, 2, WheelUse::Quiet},
+        {"bound, nothing mixed yet", true, true, true, {{0, 3, 0, 0}, {}}, 2, WheelUse::Quiet},
+        {"ticks for another joystick", true, true, true, {{0, 2, 0, 5}, {}}, 2, WheelUse::Quiet},
+        {"an old area left, a new one ticks",
+         true,
+         true,
+         true,
+         {{0, 3, 60000, 5}, {5, 3, 10, 9}},
+         2,
+         WheelUse::Sending},
+        {"no monitor block", true, false, false, {{0, 3, 0, 5}, {}}, 2, WheelUse::Quiet},
+        {"another program's block", true, true, false, {{0, 3, 0, 5}, {}}, 2, WheelUse::Quiet},
+        {"joystick id past the table", true, true, true, {{0, 9, 0, 5}, {}}, 8, WheelUse::Unbound},
+        {"joystick id far out",
+         true,
+         true,
+         true,
+         {{0, 0, 0, 5}, {}},
+         0xFFFFFFFFu,
+         WheelUse::Unbound},
+    };
+    auto table = std::make_unique<SharedEffectTable>();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        *table = {};
+        if (row.ids) {
+            table->vendorIds[2] = 0x5A1C;
+            table->productIds[2] = 0xE410;
+        }
+        MonitorBlock monitor = {};
+        if (row.ours) {
+            monitor.magic = kMonitorMagic;
+            monitor.version = kMonitorVersion;
+            monitor.areaCount = kAreaCount;
+        }
+        for (const Tick& tick : row.ticks) {
+            if (tick.joystickIdPlusOne == 0 && tick.count == 0) continue;
+            AreaMonitor& record = monitor.areas[tick.area];
+            record.joystickId = tick.joystickIdPlusOne;
+            record.tickTime = kNow - tick.age;
+            record.tickCount = tick.count;
+        }
+        EXPECT_EQ(UseOf(*table, row.monitorBlock ? &monitor : nullptr, row.joystick, kNow),
+                  row.use);
+    }
+    // Each state reads differently in the status line.
+    EXPECT_STRNE(UseText(WheelUse::Sending), UseText(WheelUse::Quiet));
+    EXPECT_STRNE(UseText(WheelUse::Quiet), UseText(WheelUse::Unbound));
+}
+
 TEST(MonitorView, ChannelBytesAsMeterLevels) {
     struct Row {
         std::uint32_t byte;

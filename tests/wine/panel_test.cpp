@@ -1,11 +1,15 @@
 // quorpanel.exe under Wine and Xvfb beside a game on the virtual wheel: the game plays a
 // constant force, the panel's effect list shows it and its meter the byte the wheel gets,
-// and the Overall slider, moved by message, halves the wheel's next reports. Without a game
-// the panel shows the registry's strengths and still saves; without the driver it says so
-// and ends. Screenshots go to build/win*/screenshots/panel-*.png.
+// and the Overall slider, moved by message, halves the wheel's next reports; once the game
+// has ended it no longer reads as bound. Without a game the panel shows the registry's
+// strengths and still saves. It loads the driver only from the machine's registration or
+// from beside itself, never from the current directory or a user's class; without the
+// driver the program says so and ends, and the page says why and calls nothing. Screenshots
+// go to build/win*/screenshots/panel-*.png.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -14,6 +18,7 @@
 // After windows.h, which the wheel's header brings.
 #include <commctrl.h>
 
+#include "include/quorforce.h"
 #include "panel/page_ids.h"
 #include "panel/resource.h"
 #include "tests/wine/screenshot.h"
@@ -49,14 +54,16 @@ BOOL CALLBACK FindCaption(HWND window, LPARAM parameter) {
     return FALSE;
 }
 
-// quorpanel.exe of `folder` (where it looks for quorforce.dll when none is registered).
+// quorpanel.exe of `folder` (where it looks for quorforce.dll when none is registered),
+// started in `currentFolder` (the same folder unless given).
 class Panel {
 public:
-    explicit Panel(const std::string& folder) {
+    explicit Panel(const std::string& folder, const std::string& currentFolder = "") {
         std::string line = "\"" + folder + "quorpanel.exe\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
-        CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+        const std::string current = currentFolder.empty() ? folder : currentFolder;
+        CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, current.c_str(),
                        &startup, &process_);
     }
     Panel(const Panel&) = delete;
@@ -270,27 +277,71 @@ void PumpMessages(DWORD ms) {
     }
 }
 
-// The Game Controllers applet's way to the wheel's own page: the class the OEM key names in
-// ConfigCLSID, asked for IDIGameCntrlPropSheet, its one page shown in a property sheet.
+// The page of quorpage.dll in `folder` as the Game Controllers applet shows it: the class
+// that a wheel's ConfigCLSID names, asked for IDIGameCntrlPropSheet and given the joystick
+// id, its one page in a property sheet on this thread. Taken straight from the DLL, so that
+// it does not depend on how the class is registered.
+class HostedPage {
+public:
+    explicit HostedPage(const std::string& folder) {
+        module_ = LoadLibraryA((folder + "quorpage.dll").c_str());
+        using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+        const auto getClass = module_ == nullptr
+                                  ? nullptr
+                                  : reinterpret_cast<GetClassObject>(reinterpret_cast<void (*)()>(
+                                        GetProcAddress(module_, "DllGetClassObject")));
+        IClassFactory* factory = nullptr;
+        if (getClass == nullptr || getClass(quorforce::panel::kPageClassId, IID_IClassFactory,
+                                            reinterpret_cast<void**>(&factory)) != S_OK) {
+            return;
+        }
+        factory->CreateInstance(nullptr, quorforce::panel::kGameControllerSheetId,
+                                reinterpret_cast<void**>(&sheet_));
+        factory->Release();
+    }
+    HostedPage(const HostedPage&) = delete;
+    HostedPage& operator=(const HostedPage&) = delete;
+    ~HostedPage() {
+        if (window_ != nullptr) DestroyWindow(window_);
+        PumpMessages(100);
+        if (sheet_ != nullptr) sheet_->Release();
+    }
+
+    IDIGameCntrlPropSheet* Sheet() const { return sheet_; }
+    // The sheet and its page as the applet shows them, after a second and a half of the
+    // page's refreshes; the page, or null.
+    HWND Show(const DIGCSHEETINFO& sheetInfo, const DIGCPAGEINFO& pageInfo) {
+        PROPSHEETPAGEW page = {};
+        page.dwSize = sizeof page;
+        page.dwFlags = PSP_USETITLE;
+        page.hInstance = pageInfo.hInstance;
+        page.pszTemplate = pageInfo.lpwszTemplate;
+        page.pfnDlgProc = pageInfo.fpPageProc;
+        page.pszTitle = pageInfo.lpwszPageTitle;
+        page.lParam = pageInfo.lParam;
+        PROPSHEETHEADERW header = {};
+        header.dwSize = sizeof header;
+        header.dwFlags = PSH_PROPSHEETPAGE | PSH_MODELESS | PSH_NOAPPLYNOW;
+        header.pszCaption = sheetInfo.lpwszSheetCaption;
+        header.nPages = 1;
+        header.ppsp = &page;
+        window_ = reinterpret_cast<HWND>(PropertySheetW(&header));
+        if (window_ == nullptr) return nullptr;
+        PumpMessages(1500);
+        return reinterpret_cast<HWND>(SendMessageW(window_, PSM_GETCURRENTPAGEHWND, 0, 0));
+    }
+    HWND Window() const { return window_; }
+
+private:
+    HMODULE module_ = nullptr;  // kept loaded: the sheet's window may still hold its code
+    IDIGameCntrlPropSheet* sheet_ = nullptr;
+    HWND window_ = nullptr;
+};
+
 TEST_F(PanelOnTheWheel, ItsPageShowsInAPropertySheetThroughTheGameControllerInterface) {
-    char text[64] = "";
-    DWORD size = sizeof text;
-    ASSERT_EQ(
-        RegGetValueA(HKEY_LOCAL_MACHINE,
-                     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\"
-                     "Joystick\\OEM\\VID_5A1C&PID_E410",
-                     "ConfigCLSID", RRF_RT_REG_SZ, nullptr, text, &size),
-        ERROR_SUCCESS);
-    wchar_t wide[64];
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 64);
-    CLSID classId;
-    ASSERT_EQ(CLSIDFromString(wide, &classId), S_OK) << text;
-    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-    IDIGameCntrlPropSheet* sheet = nullptr;
-    ASSERT_EQ(CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER,
-                               quorforce::panel::kGameControllerSheetId,
-                               reinterpret_cast<void**>(&sheet)),
-              S_OK);
+    HostedPage hosted(ThisFolder());
+    IDIGameCntrlPropSheet* sheet = hosted.Sheet();
+    ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->SetID(0), S_OK);
     EXPECT_EQ(sheet->GetID(), 0);
     DIGCSHEETINFO* sheetInfo = nullptr;
@@ -300,48 +351,86 @@ TEST_F(PanelOnTheWheel, ItsPageShowsInAPropertySheetThroughTheGameControllerInte
     ASSERT_EQ(sheetInfo->dwSize, sizeof(DIGCSHEETINFO));
     ASSERT_EQ(sheetInfo->nNumPages, 1);
     ASSERT_EQ(pageInfo->dwSize, sizeof(DIGCPAGEINFO));
-
-    PROPSHEETPAGEW page = {};
-    page.dwSize = sizeof page;
-    page.dwFlags = PSP_USETITLE;
-    page.hInstance = pageInfo->hInstance;
-    page.pszTemplate = pageInfo->lpwszTemplate;
-    page.pfnDlgProc = pageInfo->fpPageProc;
-    page.pszTitle = pageInfo->lpwszPageTitle;
-    page.lParam = pageInfo->lParam;
-    PROPSHEETHEADERW header = {};
-    header.dwSize = sizeof header;
-    header.dwFlags = PSH_PROPSHEETPAGE | PSH_MODELESS | PSH_NOAPPLYNOW;
-    header.pszCaption = sheetInfo->lpwszSheetCaption;
-    header.nPages = 1;
-    header.ppsp = &page;
-    HWND window = reinterpret_cast<HWND>(PropertySheetW(&header));
-    ASSERT_NE(window, nullptr);
-    PumpMessages(1500);
-    HWND panel = reinterpret_cast<HWND>(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0));
+    HWND panel = hosted.Show(*sheetInfo, *pageInfo);
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(Text(panel, QUORPANEL_STATUS), "No game is using the wheel.");
     EXPECT_EQ(Text(panel, QUORPANEL_OVERALL_VALUE), "100 %");
     EXPECT_EQ(Text(panel, QUORPANEL_OUTPUT_TEXT), "No force is being sent.");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(panel, QUORPANEL_OVERALL)));
     RECT area;  // the page; the sheet adds its tabs and buttons around it
     GetWindowRect(panel, &area);
     EXPECT_LE(area.right - area.left, 640);
     EXPECT_LE(area.bottom - area.top, 480);
-    EXPECT_TRUE(SaveScreenshot(window, ScreenshotPath("panel-page")));
-    DestroyWindow(window);
-    PumpMessages(100);
-    sheet->Release();
-    CoUninitialize();
+    EXPECT_TRUE(SaveScreenshot(hosted.Window(), ScreenshotPath("panel-page")));
+}
+
+// A game's bind leaves the wheel's ids in the table after the game has ended: the panel
+// tells the two apart by the ticks of the game's force pass.
+TEST_F(PanelOnTheWheel, NoLongerReadsAsBoundOnceTheGameHasEnded) {
+    Panel panel(ThisFolder());
+    HWND dialog = panel.Window();
+    ASSERT_NE(dialog, nullptr) << "no panel";
+    {
+        GameProcess game(ThisFolder(), 5000);
+        ASSERT_TRUE(game.WaitUntilPlaying()) << "the game did not start";
+        EXPECT_EQ(WaitForText(dialog, QUORPANEL_STATUS, "Bound"), "Bound by a game.");
+        EXPECT_EQ(game.End(), 0);
+    }
+    // Its joystick id is still listed: the ids stay in the table.
+    EXPECT_EQ(WaitForText(dialog, QUORPANEL_STATUS, "No game"), "No game is sending forces.");
+    EXPECT_EQ(Text(dialog, QUORPANEL_DEVICE).rfind("Joystick 1: ", 0), 0u)
+        << Text(dialog, QUORPANEL_DEVICE);
+    EXPECT_EQ(Text(dialog, QUORPANEL_OUTPUT_TEXT), "No force is being sent.");
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(panel.ExitCode(20000), 0);
+}
+
+// The driver's class registered for one test, under a hive's Software\\Classes (the
+// machine's, or a user's own), naming `path`; deleted at the end.
+class DriverRegistration {
+public:
+    DriverRegistration(HKEY hive, const std::string& path)
+        : hive_(hive), key_(std::string("Software\\Classes\\CLSID\\") + QUORFORCE_CLSID_TEXT) {
+        HKEY opened = nullptr;
+        if (RegCreateKeyExA(hive, (key_ + "\\InprocServer32").c_str(), 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &opened, nullptr) != ERROR_SUCCESS) {
+            return;
+        }
+        written_ =
+            RegSetValueExA(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                           static_cast<DWORD>(path.size() + 1)) == ERROR_SUCCESS;
+        RegCloseKey(opened);
+    }
+    DriverRegistration(const DriverRegistration&) = delete;
+    DriverRegistration& operator=(const DriverRegistration&) = delete;
+    ~DriverRegistration() { RegDeleteTreeA(hive_, key_.c_str()); }
+    bool Written() const { return written_; }
+
+private:
+    HKEY hive_;
+    std::string key_;
+    bool written_ = false;
+};
+
+// A folder of this prefix with copies of some of the build's files.
+std::string FolderWith(const std::string& name, std::initializer_list<const char*> files) {
+    const std::string folder = ThisFolder() + name + "\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (const char* file : files)
+        CopyFileA((ThisFolder() + file).c_str(), (folder + file).c_str(), FALSE);
+    return folder;
 }
 
 // Without quorforce.dll (none registered in this prefix, none beside the program): one
-// message, and once it is dismissed the panel ends with 2.
+// message, and once it is dismissed the panel ends with 2. A driver in the folder the panel
+// is started in, and a user's own class registration naming it, are not taken: either is
+// writable by any program the user runs.
 TEST(PanelAlone, WithoutTheDriverSaysSoAndEnds) {
-    const std::string folder = ThisFolder() + "panel-alone\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    ASSERT_TRUE(CopyFileA((ThisFolder() + "quorpanel.exe").c_str(),
-                          (folder + "quorpanel.exe").c_str(), FALSE));
-    Panel panel(folder);
+    const std::string folder = FolderWith("panel-alone", {"quorpanel.exe"});
+    const std::string current = FolderWith("panel-current", {"quorforce.dll"});
+    DriverRegistration users(HKEY_CURRENT_USER, current + "quorforce.dll");
+    ASSERT_TRUE(users.Written());
+    Panel panel(folder, current);
     HWND box = panel.Window();
     ASSERT_NE(box, nullptr) << "no message";
     EXPECT_EQ(GetDlgItem(box, QUORPANEL_OVERALL), nullptr) << "the dialog, not a message";
@@ -349,6 +438,60 @@ TEST(PanelAlone, WithoutTheDriverSaysSoAndEnds) {
     EXPECT_TRUE(SaveScreenshot(box, ScreenshotPath("panel-no-driver")));
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(panel.ExitCode(20000), 2);
+}
+
+// The machine's registration, by its full path, wherever that is: no copy beside the panel.
+TEST(PanelAlone, LoadsTheDriverTheMachineRegistered) {
+    const std::string folder = FolderWith("panel-alone", {"quorpanel.exe"});
+    const std::string installed = FolderWith("panel-installed", {"quorforce.dll"});
+    DriverRegistration machine(HKEY_LOCAL_MACHINE, installed + "quorforce.dll");
+    ASSERT_TRUE(machine.Written());
+    Panel panel(folder);
+    HWND dialog = panel.Window();
+    ASSERT_NE(dialog, nullptr) << "no panel";
+    EXPECT_NE(GetDlgItem(dialog, QUORPANEL_OVERALL), nullptr) << "a message, not the dialog";
+    EXPECT_EQ(WaitForText(dialog, QUORPANEL_STATUS, "No game"), "No game is using the wheel.");
+    EXPECT_EQ(Text(dialog, QUORPANEL_OVERALL_VALUE), "100 %");
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(panel.ExitCode(20000), 0);
+}
+
+// The Game Controllers applet shows the page even where quorforce.dll cannot be loaded: the
+// page says why, its controls are off, and a player's moves call nothing.
+TEST(PanelAlone, ThePageWithoutTheDriverSaysWhyAndCallsNothing) {
+    // The test program's own folder holds a driver; the page's folder does not.
+    const std::string folder = FolderWith("page-alone", {"quorpage.dll"});
+    HostedPage hosted(folder);
+    IDIGameCntrlPropSheet* sheet = hosted.Sheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->SetID(0), S_OK);
+    DIGCSHEETINFO* sheetInfo = nullptr;
+    DIGCPAGEINFO* pageInfo = nullptr;
+    ASSERT_EQ(sheet->GetSheetInfo(&sheetInfo), S_OK);
+    ASSERT_EQ(sheet->GetPageInfo(&pageInfo), S_OK);
+    HWND page = hosted.Show(*sheetInfo, *pageInfo);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(Text(page, QUORPANEL_STATUS), "The driver is not loaded.");
+    EXPECT_EQ(
+        Text(page, QUORPANEL_SPRING_NOTE).rfind("quorforce.dll could not be loaded (error ", 0), 0u)
+        << Text(page, QUORPANEL_SPRING_NOTE);
+    for (int control : {QUORPANEL_OVERALL, QUORPANEL_SPRING_ON, QUORPANEL_RELOAD, QUORPANEL_DEVICE})
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, control))) << control;
+    const std::vector<std::string> lines = EffectLines(page);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "\tThe driver is not loaded.");
+    EXPECT_TRUE(SaveScreenshot(hosted.Window(), ScreenshotPath("panel-page-no-driver")));
+
+    // What a player's moves send (by message: the controls are off): each of them once
+    // called a null function.
+    MoveSlider(page, QUORPANEL_OVERALL, 50);
+    SendMessageA(page, WM_COMMAND, QUORPANEL_RELOAD, 0);
+    SendMessageA(page, WM_COMMAND, QUORPANEL_SPRING_ON, 0);
+    SendMessageA(page, WM_COMMAND, MAKEWPARAM(QUORPANEL_DEVICE, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(page, QUORPANEL_DEVICE)));
+    PumpMessages(300);
+    EXPECT_TRUE(IsWindow(page));
+    EXPECT_EQ(Text(page, QUORPANEL_STATUS), "The driver is not loaded.");
 }
 
 }  // namespace
