@@ -1,4 +1,4 @@
-// Spring, damper and inertia forces from the motion estimate.
+// Spring, damper, inertia and friction forces from the motion estimate.
 #include "synthesis/conditions.h"
 
 #include <cstdint>

@@ -36,16 +36,16 @@ struct MotionInput {
     std::int32_t x = 0;
     std::uint8_t coefficientByte = 0;
     ConditionLaw law = ConditionLaw::Proportional;
-    std::int64_t axisSpan =
-        kTenBitAxisSpan;  // counts over the steering axis's logical range (friction)
+    // Counts over the steering axis's logical range, which size friction's ramp.
+    std::int64_t axisSpan = kTenBitAxisSpan;
 };
 
 // Friction reaches its coefficient through a ramp beyond the dead band, in the damper's x
 // (velocity × 100), and grows in proportion below it, so it passes through zero velocity
 // without a jump between the two signs. The ramp is sized on the axis's own scale, so a
-// wheel of any resolution meets the same friction at the same turn: a slow turn of the
-// whole logical range in 16 s (one count a 16 ms step on a 10-bit wheel, 17 degrees a
-// second on 270) meets the full coefficient. Near rest friction is a damper computed from
+// wheel of any resolution meets the same friction at the same turn: a friction of up to 400
+// is met whole by a slow turn of the logical range in 16 s (one count a 16 ms step on a
+// 10-bit wheel, 17 degrees a second on 270). Near rest friction is a damper computed from
 // reads a step or two old, and a steep one makes a light wheel swing about its rest: so the
 // ramp is never steeper than a full-coefficient damper at the default By10_Damper_Coef (20),
 // on a 10-bit axis's scale, which widens it in proportion to a coefficient above 400.
@@ -55,9 +55,8 @@ constexpr std::uint8_t kFrictionCoefficientByte = 10;
 
 // The device's Motion_Estimate selects the velocity and acceleration: 0 the difference of
 // the last two reads, 1 the tracker's. The spring and the shock-mode inputs take the
-// reads themselves either way.
-// axisSpan: counts over the device's steering axis (SteeringAxisSpan), which sizes friction's
-// ramp.
+// reads themselves either way. axisSpan: the counts over the device's steering axis, which
+// size friction's ramp.
 MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& settings,
                            const MotionState& motion, std::int64_t axisSpan);
 
