@@ -1,6 +1,7 @@
 // Effect download and the per-kind stores.
 #include "driver/download.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 
@@ -69,6 +70,31 @@ HRESULT CheckTriggerButton(const DIEFFECT& effect, DWORD flags) {
     return pushButton && firstInstance ? S_OK : E_NOTIMPL;
 }
 
+constexpr DWORD kCoordinateFlags = DIEFF_CARTESIAN | DIEFF_POLAR | DIEFF_SPHERICAL;
+constexpr LONG kPositiveX = 9000;
+constexpr LONG kNegativeX = 27000;
+
+// The engine reads the first direction as a polar angle. A direction given in cartesian
+// coordinates alone is turned into that angle; polar (and anything else) is kept as given.
+bool IsCartesian(const DIEFFECT& effect) {
+    return effect.cAxes > 0 && (effect.dwFlags & kCoordinateFlags) == DIEFF_CARTESIAN;
+}
+
+// DirectInput's polar angle runs clockwise from (0, -1), so the vector (x, y) lies at
+// atan2(x, -y). One axis is x alone, and its sign is the whole direction. A zero vector
+// names no direction: it is taken as the positive x axis, so a one-axis effect whose sign
+// rides on its magnitude (the direction left at 0, as DirectInput's samples do) acts along
+// the wheel's axis. Axes past the second are not the wheel's and play no part.
+LONG PolarAngleOf(const DIEFFECT& effect) {
+    const LONG x = effect.rglDirection[0];
+    const LONG y = effect.cAxes > 1 ? effect.rglDirection[1] : 0;
+    if (y == 0) return x < 0 ? kNegativeX : kPositiveX;
+    constexpr double kHundredthsPerRadian = 18000.0 / 3.14159265358979323846;
+    const long angle = std::lround(std::atan2(static_cast<double>(x), -static_cast<double>(y)) *
+                                   kHundredthsPerRadian);
+    return static_cast<LONG>(angle < 0 ? angle + 36000 : angle);
+}
+
 void CopyAxesAndDirections(EffectSlot& slot, const DIEFFECT& effect) {
     slot.axisCount = effect.cAxes;
     for (DWORD i = 0; i < kMaxAxes; ++i) {
@@ -76,6 +102,16 @@ void CopyAxesAndDirections(EffectSlot& slot, const DIEFFECT& effect) {
         slot.axes[i] = given ? effect.rgdwAxes[i] : 0;
         slot.directions[i] = given ? effect.rglDirection[i] : 0;
     }
+    if (!IsCartesian(effect)) return;
+    for (DWORD i = 0; i < kMaxAxes; ++i)
+        slot.directions[i] = 0;  // a polar direction's entries after the angle are unused
+    slot.directions[0] = PolarAngleOf(effect);
+}
+
+// The record's DIEFF_ bits, with a cartesian direction marked as the polar angle it is kept as.
+DWORD StoredFlags(const DIEFFECT& effect) {
+    if (!IsCartesian(effect)) return effect.dwFlags;
+    return (effect.dwFlags & ~DIEFF_CARTESIAN) | DIEFF_POLAR;
 }
 
 // Every axis must be an absolute axis whose instance is below the axis count.
@@ -123,7 +159,7 @@ EffectSlot& StoreCommon(ProcessState& process, DWORD area, DWORD handle, DWORD e
                         const DIEFFECT& effect) {
     EffectSlot& slot = SlotOf(process, area, handle);
     slot.effectTypeId = effectId;
-    slot.flags = effect.dwFlags;
+    slot.flags = StoredFlags(effect);
     slot.startDelay = StartDelayOf(effect);
     slot.duration = effect.dwDuration;
     slot.samplePeriod = effect.dwSamplePeriod;

@@ -32,8 +32,10 @@ constexpr DWORD kShaped = DIEFT_FFATTACK | DIEFT_FFFADE | DIEFT_STARTDELAY;
 // Conditions honour the offset's dead band, a coefficient and a saturation on each side.
 constexpr DWORD kConditionCaps = DIEFT_CONDITION | DIEFT_SATURATION | DIEFT_POSNEGCOEFFICIENTS |
                                  DIEFT_POSNEGSATURATION | DIEFT_DEADBAND | DIEFT_STARTDELAY;
-// The first direction is read as an angle in hundredths of a degree.
-constexpr DWORD kCoordinates = DIEFF_POLAR;
+// The first direction is read as an angle in hundredths of a degree. Cartesian is listed
+// too: DirectInput documents polar directions for two axes only, and a wheel's effects have
+// one, so the download turns a cartesian direction into that angle itself.
+constexpr DWORD kCoordinates = DIEFF_CARTESIAN | DIEFF_POLAR;
 
 constexpr DIEFFECTATTRIBUTES Shaped(DWORD id, DWORD type) {
     return {id, type | kShaped, kWithEnvelope, kWithEnvelope, kCoordinates};

@@ -1,6 +1,7 @@
 // The mixer tick: time windows, gain override, synthesis, sums, bytes, packing, send.
 #include "engine/mixer.h"
 
+#include "engine/steering_axis.h"
 #include "hid/report_io.h"
 #include "synthesis/slot_synthesis.h"
 #include "util/mutex_lock.h"
@@ -36,6 +37,7 @@ bool ActiveTime(const EffectSlot& slot, std::uint32_t now, std::int32_t* t) {
 struct MotionSnapshot {
     bool taken = false;
     MotionState motion;
+    std::int64_t axisSpan = 0;  // the steering axis's counts, which size friction
 };
 
 ForcePair SlotForce(ProcessState& process, DWORD area, const EffectSlot& slot,
@@ -45,7 +47,7 @@ ForcePair SlotForce(ProcessState& process, DWORD area, const EffectSlot& slot,
         snapshot.motion = process.motion[area];
         snapshot.taken = true;
     }
-    return SynthesizeSlot(slot, settings, t, snapshot.motion);
+    return SynthesizeSlot(slot, settings, t, snapshot.motion, snapshot.axisSpan);
 }
 
 struct Sums {
@@ -163,6 +165,7 @@ void MixDevice(ProcessState& process, DWORD area, std::uint32_t now) {
     const bool forceMode = settings.shockOrForceFeedback != 0;
     Sums sums;
     MotionSnapshot motion;
+    motion.axisSpan = SteeringAxisSpan(link);
     for (std::uint32_t i = 0; i < kSlotCount; ++i) {
         if (slots.slotPlaying[i] != 1) continue;
         EffectSlot& slot = slots.slots[i];

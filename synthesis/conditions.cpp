@@ -1,5 +1,7 @@
-// Spring, damper and inertia forces from the motion estimate.
+// Spring, damper, inertia and friction forces from the motion estimate.
 #include "synthesis/conditions.h"
+
+#include <cstdint>
 
 #include "state/effect_ids.h"
 #include "util/relaxed_access.h"
@@ -34,17 +36,20 @@ std::int64_t OutsideDeadBand(std::int64_t x, std::int64_t low, std::int64_t high
     return f;
 }
 
-// Friction against the motion beyond the dead band, growing over kFrictionRamp to the
-// coefficient of its side.
+// Friction against the motion beyond the dead band, growing over its ramp to the
+// coefficient of its side. The distance is capped at the ramp (at most INT32_MAX), so the
+// product fits 64 bits.
 std::int64_t FrictionOutsideDeadBand(std::int64_t x, std::int64_t low, std::int64_t high,
-                                     const ConditionInputs& c) {
+                                     const ConditionInputs& c, std::int64_t axisSpan) {
     if (x > high) {
-        const std::int64_t beyond = x - high < kFrictionRamp ? x - high : kFrictionRamp;
-        return c.positiveCoefficient * beyond / kFrictionRamp;
+        const std::int64_t ramp = FrictionRamp(c.positiveCoefficient, axisSpan);
+        const std::int64_t beyond = x - high < ramp ? x - high : ramp;
+        return c.positiveCoefficient * beyond / ramp;
     }
     if (x < low) {
-        const std::int64_t beyond = x - low > -kFrictionRamp ? x - low : -kFrictionRamp;
-        return c.negativeCoefficient * beyond / kFrictionRamp;
+        const std::int64_t ramp = FrictionRamp(c.negativeCoefficient, axisSpan);
+        const std::int64_t beyond = x - low > -ramp ? x - low : -ramp;
+        return c.negativeCoefficient * beyond / ramp;
     }
     return 0;
 }
@@ -57,7 +62,7 @@ std::int32_t ForceModeValue(const DeviceSettings& settings, const ConditionInput
     std::int64_t negativeSaturation = c.negativeSaturation;
     if (negativeSaturation < 0) negativeSaturation = -negativeSaturation;
     std::int64_t f = motion.law == ConditionLaw::Friction
-                         ? FrictionOutsideDeadBand(motion.x, e - d, e + d, c)
+                         ? FrictionOutsideDeadBand(motion.x, e - d, e + d, c, motion.axisSpan)
                          : OutsideDeadBand(motion.x, e - d, e + d, c, 10000, 10000);
     if (Expired(c)) f = 0;
     f = f * motion.coefficientByte / 10;
@@ -94,8 +99,24 @@ std::int32_t ShockModeValue(const DeviceSettings& settings, const ConditionInput
 
 }  // namespace
 
+std::int64_t FrictionRamp(std::int32_t coefficient, std::int64_t axisSpan) {
+    // span × max(|coefficient|, 400) / 2048. Up to a coefficient of 400 that is span / 5.12:
+    // the x of a turn of the whole range in 16.4 s. Above it the slope, coefficient / ramp,
+    // stays 2 on a 1024-count axis: the default damper's (By10_Damper_Coef 20) at full
+    // coefficient. The span is kept within 2..2^31, so the product fits 64 bits.
+    constexpr std::int64_t kSlowTurnStrength = 400;
+    constexpr std::int64_t kScale = 2048;  // the damper's slope 2 on a 1024-count axis
+    constexpr std::int64_t kLargestSpan = std::int64_t{1} << 31;
+    const std::int64_t span =
+        axisSpan < 2 ? 2 : (axisSpan > kLargestSpan ? kLargestSpan : axisSpan);
+    std::int64_t strength = coefficient < 0 ? -static_cast<std::int64_t>(coefficient) : coefficient;
+    if (strength < kSlowTurnStrength) strength = kSlowTurnStrength;
+    const std::int64_t ramp = span * strength / kScale;
+    return ramp < 1 ? 1 : (ramp > INT32_MAX ? INT32_MAX : ramp);
+}
+
 MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& settings,
-                           const MotionState& motion) {
+                           const MotionState& motion, std::int64_t axisSpan) {
     const bool forceMode = settings.shockOrForceFeedback != 0;
     const bool smooth = forceMode && settings.motionEstimate == 1;
     MotionInput input;
@@ -121,6 +142,7 @@ MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& set
     if (SynthesisOf(effectTypeId) == Synthesis::Friction) {
         input.law = ConditionLaw::Friction;
         input.coefficientByte = forceMode ? kFrictionCoefficientByte : 0;
+        input.axisSpan = axisSpan;
     }
     return input;
 }

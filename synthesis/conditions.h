@@ -28,28 +28,37 @@ struct ConditionInputs {
 // How a condition turns the motion beyond its dead band into a force.
 enum class ConditionLaw { Proportional, Friction };
 
+// The counts over a 10-bit steering axis: the span taken where the axis's own is not known.
+constexpr std::int64_t kTenBitAxisSpan = 1024;
+
 // The motion value a condition kind works on and its coefficient byte (0 in shock mode).
 struct MotionInput {
     std::int32_t x = 0;
     std::uint8_t coefficientByte = 0;
     ConditionLaw law = ConditionLaw::Proportional;
+    // Counts over the steering axis's logical range, which size friction's ramp.
+    std::int64_t axisSpan = kTenBitAxisSpan;
 };
 
-// Friction reaches its full force (the coefficient) this far beyond the dead band, in the
-// damper's x (velocity × 100): ten counts per 16 ms step. Below it the force grows in
-// proportion, so it passes through zero velocity without a jump between the two signs.
-// Near rest friction is thus a damper, and a damper computed from reads a step or two old
-// must stay soft to be stable: at full coefficient this ramp is half as steep as the
-// default damper's, where a steeper one made a light wheel chatter about its rest.
-constexpr std::int32_t kFrictionRamp = 2000;
+// Friction reaches its coefficient through a ramp beyond the dead band, in the damper's x
+// (velocity × 100), and grows in proportion below it, so it passes through zero velocity
+// without a jump between the two signs. The ramp is sized on the axis's own scale, so a
+// wheel of any resolution meets the same friction at the same turn: a friction of up to 400
+// is met whole by a slow turn of the logical range in 16 s (one count a 16 ms step on a
+// 10-bit wheel, 17 degrees a second on 270). Near rest friction is a damper computed from
+// reads a step or two old, and a steep one makes a light wheel swing about its rest: so the
+// ramp is never steeper than a full-coefficient damper at the default By10_Damper_Coef (20),
+// on a 10-bit axis's scale, which widens it in proportion to a coefficient above 400.
+std::int64_t FrictionRamp(std::int32_t coefficient, std::int64_t axisSpan);
 // Friction's force does not scale with the axis's resolution: the coefficient byte is 1.
 constexpr std::uint8_t kFrictionCoefficientByte = 10;
 
 // The device's Motion_Estimate selects the velocity and acceleration: 0 the difference of
 // the last two reads, 1 the tracker's. The spring and the shock-mode inputs take the
-// reads themselves either way.
+// reads themselves either way. axisSpan: the counts over the device's steering axis, which
+// size friction's ramp.
 MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& settings,
-                           const MotionState& motion);
+                           const MotionState& motion, std::int64_t axisSpan);
 
 // A dynamicValue above 100 or a gain above 10000 would make the force-feedback divisor 0;
 // they act like 100 and 10000. The products are computed wide and saturated. Friction has

@@ -71,7 +71,7 @@ EnvelopeInputs EnvelopeOf(const EffectSlot& slot, std::int32_t magnitude) {
 }
 
 ForcePair SynthesizeSlot(const EffectSlot& slot, const DeviceSettings& settings, std::int32_t t,
-                         const MotionState& motion) {
+                         const MotionState& motion, std::int64_t axisSpan) {
     const Synthesis synthesis = SynthesisOf(slot.effectTypeId);
     switch (synthesis) {
     case Synthesis::Square:
@@ -88,7 +88,7 @@ ForcePair SynthesizeSlot(const EffectSlot& slot, const DeviceSettings& settings,
     case Synthesis::Condition:
     case Synthesis::Friction:
         return SynthCondition(settings, ConditionOf(slot, t), DirectionOf(slot),
-                              MotionInputFor(slot.effectTypeId, settings, motion));
+                              MotionInputFor(slot.effectTypeId, settings, motion, axisSpan));
     case Synthesis::None: break;
     }
     return ForcePair();

@@ -7,6 +7,7 @@
 
 #include "state/motion_state.h"
 #include "state/shared_table.h"
+#include "synthesis/conditions.h"
 #include "synthesis/envelope.h"
 #include "synthesis/force_pair.h"
 
@@ -22,8 +23,8 @@ std::int32_t EndOfEffect(const EffectSlot& slot);
 EnvelopeInputs EnvelopeOf(const EffectSlot& slot, std::int32_t magnitude);
 
 // t: ms since the slot's start delay ran out. An id the engine does not know gives an
-// empty pair.
+// empty pair. axisSpan: the counts over the device's steering axis, which size friction.
 ForcePair SynthesizeSlot(const EffectSlot& slot, const DeviceSettings& settings, std::int32_t t,
-                         const MotionState& motion);
+                         const MotionState& motion, std::int64_t axisSpan = kTenBitAxisSpan);
 
 }  // namespace quorforce

@@ -2,7 +2,10 @@
 // stored layout, the default envelope, and records that must not be read past their end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
+#include <iterator>
+#include <limits>
 
 #include "driver/download.h"
 #include "driver/slots.h"
@@ -154,6 +157,101 @@ TEST(DownloadNew, FullAreaKeepsTheHandleAtZero) {
     EXPECT_EQ(DownloadEffect(t.process, 1, kEffectConstant, &handle, &r.effect, 0),
               DIERR_DEVICEFULL);
     EXPECT_EQ(handle, 0u);
+}
+
+// A direction in cartesian coordinates is kept as the polar angle the engine reads, so that a
+// game's effect acts the same whichever coordinates DirectInput hands over. Each row is
+// downloaded cartesian (new, and as a direction update of a polar effect) and compared byte
+// for byte with the slot that polar input of the expected angle leaves.
+TEST(DownloadDirection, CartesianIsKeptAsThePolarAngle) {
+    constexpr LONG kLongMin = std::numeric_limits<LONG>::min();
+    constexpr LONG kLongMax = std::numeric_limits<LONG>::max();
+    const struct {
+        DWORD axes;
+        LONG x, y, z;
+        LONG angle;
+    } rows[] = {
+        {1, 1, 0, 0, 9000},  // one axis: the sign is the direction
+        {1, -1, 0, 0, 27000},
+        {1, 10000, 0, 0, 9000},
+        {1, kLongMin, 0, 0, 27000},
+        {1, 0, 0, 0, 9000},  // no direction: along the axis, the magnitude's sign decides
+        {2, 0, -1, 0, 0},    // away from the user
+        {2, 1, 0, 0, 9000},
+        {2, 0, 1, 0, 18000},
+        {2, -3, 0, 0, 27000},
+        {2, 1, -1, 0, 4500},
+        {2, 5, -10, 0, 2657},  // only the orientation counts: (1, -2) alike
+        {2, -1, 1, 0, 22500},
+        {2, -1, -1, 0, 31500},
+        {2, -1000, -1, 0, 27006},
+        {2, 0, 0, 0, 9000},
+        {2, kLongMax, kLongMin, 0, 4500},
+        {3, 1, -1, 7, 4500},  // a third axis is not the wheel's
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.axes << " axes: " << row.x << ", " << row.y);
+        EffectRecord polar(EffectKind::Constant, row.axes);
+        polar.directions[0] = row.angle;
+        polar.directions[1] = 0;
+        EffectRecord cartesian = polar;
+        cartesian.effect.dwFlags = DIEFF_OBJECTIDS | DIEFF_CARTESIAN;
+        cartesian.axes[2] = polar.axes[2] = DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(2);
+        const LONG given[] = {row.x, row.y, row.z, 5};
+        std::copy(std::begin(given), std::end(given), cartesian.directions);
+
+        TestTable expected, created, updated;
+        DWORD h1 = 0, h2 = 0, h3 = 0;
+        ASSERT_EQ(DownloadEffect(expected.process, 0, kEffectConstant, &h1, &polar.effect, 0),
+                  S_OK);
+        ASSERT_EQ(DownloadEffect(created.process, 0, kEffectConstant, &h2, &cartesian.effect, 0),
+                  S_OK);
+        EffectRecord before = polar;
+        before.directions[0] = 4321;
+        ASSERT_EQ(DownloadEffect(updated.process, 0, kEffectConstant, &h3, &before.effect, 0),
+                  S_OK);
+        ASSERT_EQ(DownloadEffect(updated.process, 0, kEffectConstant, &h3, &cartesian.effect,
+                                 DIEP_DIRECTION | DIEP_NODOWNLOAD),
+                  S_OK);
+
+        EXPECT_EQ(created.slot(0, 1).flags, DIEFF_OBJECTIDS | DIEFF_POLAR);
+        EXPECT_EQ(created.slot(0, 1).directions[0], row.angle);
+        EXPECT_TRUE(created.Unchanged(*expected.Snapshot()));
+        EXPECT_EQ(updated.slot(0, 1).directions[0], row.angle);
+        EXPECT_TRUE(updated.Unchanged(*expected.Snapshot()));
+    }
+}
+
+// Polar input is stored exactly as given, angles out of range and unused entries included;
+// so is a record whose coordinates are not cartesian alone.
+TEST(DownloadDirection, OtherCoordinatesAreKeptAsGiven) {
+    const struct {
+        DWORD flags;
+        DWORD axes;
+        LONG first, second;
+    } rows[] = {
+        {DIEFF_POLAR, 2, 9000, 123},
+        {DIEFF_POLAR, 2, -4500, 0},
+        {DIEFF_POLAR, 2, 40000, -1},
+        {DIEFF_POLAR, 1, 27000, 0},
+        {DIEFF_POLAR, 1, 0, 0},
+        {DIEFF_SPHERICAL, 2, 18000, 0},
+        {DIEFF_CARTESIAN | DIEFF_POLAR, 2, -1, 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << std::hex << row.flags << std::dec << " " << row.first);
+        EffectRecord r(EffectKind::Periodic, row.axes);
+        r.effect.dwFlags = DIEFF_OBJECTOFFSETS | row.flags;
+        r.directions[0] = row.first;
+        r.directions[1] = row.second;
+        TestTable t;
+        DWORD handle = 0;
+        ASSERT_EQ(DownloadEffect(t.process, 0, kEffectSine, &handle, &r.effect, 0), S_OK);
+        const EffectSlot& s = t.slot(0, 1);
+        EXPECT_EQ(s.flags, DIEFF_OBJECTOFFSETS | row.flags);
+        EXPECT_EQ(s.directions[0], row.first);
+        EXPECT_EQ(s.directions[1], row.axes > 1 ? row.second : 0);
+    }
 }
 
 TEST(DownloadSpring, OneRecordPerAxisAndNoTrigger) {

@@ -55,7 +55,7 @@ TEST(Registration, EveryEffectTypeIsComputedUnderItsId) {
         const bool condition = expected[i].type == DIEFT_CONDITION;
         EXPECT_EQ((e.attributes.dwEffType & DIEFT_DEADBAND) != 0, condition);
         EXPECT_EQ(e.attributes.dwStaticParams & (DIEP_TRIGGERBUTTON | DIEP_SAMPLEPERIOD), 0u);
-        EXPECT_EQ(e.attributes.dwCoords, DIEFF_POLAR);
+        EXPECT_EQ(e.attributes.dwCoords, DIEFF_CARTESIAN | DIEFF_POLAR);
     }
 }
 

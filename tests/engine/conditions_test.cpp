@@ -131,8 +131,9 @@ TEST(ShockModeCondition, DynamicValueScales) {
     EXPECT_EQ(Force(s, Spring(), 2500, 0), 0);
 }
 
-// Friction: against the motion, growing over kFrictionRamp (2000) beyond the dead band to
-// its coefficient, then flat; doubled by the device scaling like every condition.
+// Friction: against the motion, growing over its ramp beyond the dead band to its
+// coefficient, then flat; doubled by the device scaling like every condition. On a 10-bit
+// axis the ramp is half the coefficient: 3000 for the positive side, 1500 for the negative.
 TEST(ForceModeCondition, FrictionOpposesTheMotionUpToItsCoefficient) {
     const DeviceSettings s = Settings(Mode::Force, Channels::One);
     ConditionInputs c = Spring();
@@ -143,21 +144,14 @@ TEST(ForceModeCondition, FrictionOpposesTheMotionUpToItsCoefficient) {
         std::int32_t x;
         int force;
     } rows[] = {
-        {0, 0},
-        {100, 0},
-        {-100, 0},  // at rest and inside the dead band
-        {600, 3000},
-        {1100, 6000},  // half way up the ramp, and the top of it: 2 × 3000, 2 ×
-                       // 6000
-        {2100, 12000},
-        {50000, 12000},  // the coefficient, whatever the speed
-        {-1100, -3000},
-        {-2100, -6000},
-        {-900000, -6000},
+        {0, 0},        {100, 0},       {-100, 0},  // at rest and inside the dead band
+        {1600, 6000},                              // half way up the ramp: 2 × 3000
+        {3100, 12000}, {50000, 12000},             // its top, and the coefficient beyond
+        {-850, -3000}, {-1600, -6000}, {-900000, -6000},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.x);
-        MotionInput input{row.x, kFrictionCoefficientByte, ConditionLaw::Friction};
+        MotionInput input{row.x, kFrictionCoefficientByte, ConditionLaw::Friction, 1024};
         EXPECT_EQ(Signed(SynthCondition(s, c, kTwoAxes, input)), row.force);
     }
     c.positiveSaturation = 4000;  // the saturation caps it like any condition: 2 × 4000
@@ -168,6 +162,61 @@ TEST(ForceModeCondition, FrictionOpposesTheMotionUpToItsCoefficient) {
     EXPECT_EQ(Signed(SynthCondition(Settings(Mode::Shock, Channels::One), c, kTwoAxes,
                                     {50000, 0, ConditionLaw::Friction})),
               0);
+}
+
+// The ramp on the axis's own scale, never steeper than the default damper at full
+// coefficient: span × max(|coefficient|, 400) / 2048, within 1..INT32_MAX.
+TEST(ForceModeCondition, FrictionRampFollowsTheAxisAndTheStrength) {
+    const struct {
+        std::int32_t coefficient;
+        std::int64_t span;
+        std::int64_t ramp;
+    } rows[] = {
+        {400, 1024, 200},
+        {0, 1024, 200},
+        {100, 1024, 200},
+        {3000, 1024, 1500},
+        {-3000, 1024, 1500},
+        {10000, 1024, 5000},
+        {400, 256, 50},
+        {400, 65536, 12800},
+        {3000, 65536, 96000},
+        {400, 1, 1},
+        {400, -5, 1},
+        {INT32_MIN, 1024, 1073741824},
+        {INT32_MIN, std::int64_t{1} << 40, INT32_MAX},
+        {400, INT64_MAX, 419430400},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.coefficient << " on " << row.span);
+        EXPECT_EQ(FrictionRamp(row.coefficient, row.span), row.ramp);
+    }
+}
+
+// What a slow turn meets: the whole range in 16 s, one count a 16 ms step on a 10-bit wheel
+// (velocity 1 × 32 / 16 = 2, x 200) and 64 on a 16-bit one. A coefficient up to 400 is met in
+// full; a stronger one gives the force of 400 there and its own a little faster (3000 on a
+// 10-bit wheel at 7.5 counts a step), where a fixed ramp gave a tenth on the 10-bit wheel.
+TEST(ForceModeCondition, SlowTurnMeetsFrictionOnEveryAxis) {
+    const DeviceSettings s = Settings(Mode::Force, Channels::One);
+    const struct {
+        std::int64_t span;
+        std::int32_t countsPerStep;
+        std::int32_t coefficient;
+        int force;
+    } rows[] = {
+        {1024, 1, 400, 800},    {65536, 64, 400, 800}, {1024, 1, 3000, 800},
+        {65536, 64, 3000, 800}, {1024, 1, 10000, 800}, {1024, 8, 3000, 6000},
+        {256, 1, 200, 400},     {1024, -1, 400, -800}, {65536, 32, 400, 400},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.countsPerStep << " counts on " << row.span);
+        ConditionInputs c = Spring();
+        c.positiveCoefficient = c.negativeCoefficient = row.coefficient;
+        const std::int32_t x = row.countsPerStep * 32 / 16 * 100;
+        const MotionInput input{x, kFrictionCoefficientByte, ConditionLaw::Friction, row.span};
+        EXPECT_EQ(Signed(SynthCondition(s, c, kTwoAxes, input)), row.force);
+    }
 }
 
 TEST(ConditionInput, EachKindTakesItsMotionValueAndByte) {
@@ -210,14 +259,15 @@ TEST(ConditionInput, EachKindTakesItsMotionValueAndByte) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.id);
-        MotionInput input = MotionInputFor(row.id, *row.settings, m);
+        MotionInput input = MotionInputFor(row.id, *row.settings, m, 4096);
         EXPECT_EQ(input.x, row.x);
+        EXPECT_EQ(input.axisSpan, row.id == kEffectFriction ? 4096 : kTenBitAxisSpan);
         EXPECT_EQ(input.coefficientByte, row.coefficientByte);
         EXPECT_EQ(input.law,
                   row.id == kEffectFriction ? ConditionLaw::Friction : ConditionLaw::Proportional);
     }
     m.position = INT32_MAX / 2;  // a 32-bit axis far out: the product saturates
-    EXPECT_EQ(MotionInputFor(kEffectSpring, force, m).x, INT32_MAX);
+    EXPECT_EQ(MotionInputFor(kEffectSpring, force, m, kTenBitAxisSpan).x, INT32_MAX);
 }
 
 TEST(Condition, ExtremeInputsStayDefined) {
@@ -234,6 +284,8 @@ TEST(Condition, ExtremeInputsStayDefined) {
     for (std::int32_t x : {INT32_MIN, -1, 0, INT32_MAX}) {
         SynthCondition(force, c, kTwoAxes, MotionInput{x, 255});
         SynthCondition(shock, c, kTwoAxes, MotionInput{x, 0});
+        for (std::int64_t span : {std::int64_t{0}, std::int64_t{2}, INT64_MAX})
+            SynthCondition(force, c, kTwoAxes, MotionInput{x, 255, ConditionLaw::Friction, span});
     }
     c = Spring();
     EXPECT_EQ(Force(force, c, INT32_MAX), 20000);  // saturated at 10000, doubled

@@ -1,8 +1,13 @@
 // The mixer driven directly: its time windows against the clock readings a pass hands down,
-// across the counter's 49.7-day wrap, and the sums and bytes beyond full force.
+// across the counter's 49.7-day wrap, the sums and bytes beyond full force, and friction on
+// the bound wheel's own axis scale.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "engine/mixer.h"
+#include "engine/steering_axis.h"
 #include "state/effect_ids.h"
 #include "tests/driver/test_table.h"
 #include "tests/engine/engine_test_support.h"
@@ -98,6 +103,54 @@ TEST_F(Mixer, ShockSumSaturatesAndTheGlobalValueScalesTheByte) {
     EXPECT_EQ(MixAt(116), 255);  // two: 30000 saturates at 20000, it does not wrap to 126
     p.table->settings[0].globalValue = 50;
     EXPECT_EQ(MixAt(132), 127);
+}
+
+// Friction is sized by the bound link's X axis: the same velocity of 2 (one count a 16 ms step)
+// is the full 400 on a 10-bit wheel, 2 × 400 = 800, byte 128 + (800 × 255 / 20000 >> 1); on a
+// 16-bit wheel it is a 64th of the turn that meets it: 2 × 6, no step of the byte.
+TEST_F(Mixer, FrictionIsSizedByTheBoundWheelsAxis) {
+    EffectSlot& slot = t.slot(0, 1);
+    slot.effectTypeId = kEffectFriction;
+    slot.duration = INFINITE;
+    slot.condition.positiveCoefficient = slot.condition.negativeCoefficient = 400;
+    slot.condition.positiveSaturation = slot.condition.negativeSaturation = 10000;
+    t.process.motion[0].velocity = 2;
+    DeviceLink& link = t.process.deviceLinks[0];
+    link.inputAxisCount = 1;
+    link.inputAxes[0] = {0x30, 1, 0, 1023, 10, 0};
+    EXPECT_EQ(MixAt(100), 133);
+    link.inputAxes[0] = {0x30, 1, 0, 65535, 16, 0};
+    EXPECT_EQ(MixAt(116), kRest);
+}
+
+// The axis caps come from the device's report descriptor: whatever they hold, the span is
+// positive, and the X axis is looked for only among the recorded axes.
+TEST(SteeringAxis, SpanFromTheXAxisCaps) {
+    const struct {
+        const char* what;
+        std::uint16_t count;
+        AxisCaps axes[kMaxInputAxes];
+        std::int64_t span;
+    } rows[] = {
+        {"10-bit", 1, {{0x30, 1, 0, 1023, 10, 0}}, 1024},
+        {"16-bit signed", 1, {{0x30, 1, -32768, 32767, 16, 1}}, 65536},
+        {"unsigned maximum written negative", 1, {{0x30, 1, 0, -1, 16, 0}}, 65536},
+        {"one value", 1, {{0x30, 1, 5, 5, 8, 0}}, 256},
+        {"nothing known", 1, {{0x30, 1, 0, 0, 0, 0}}, 1024},
+        {"no bit size to go by", 1, {{0x30, 1, 7, 3, 40, 0}}, 1024},
+        {"the whole 32 bits", 1, {{0x30, 1, INT32_MIN, INT32_MAX, 32, 1}}, std::int64_t{1} << 32},
+        {"X after Y", 2, {{0x31, 1, 0, 255, 8, 0}, {0x30, 1, 0, 4095, 12, 0}}, 4096},
+        {"no X", 1, {{0x31, 1, 0, 4095, 12, 0}}, 1024},
+        {"X not recorded", 1, {{0x31, 1, 0, 255, 8, 0}, {0x30, 1, 0, 4095, 12, 0}}, 1024},
+        {"a count past the array", 60000, {{}, {}, {}, {0x30, 1, 0, 2047, 11, 0}}, 2048},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        DeviceLink link;
+        link.inputAxisCount = row.count;
+        std::copy(std::begin(row.axes), std::end(row.axes), link.inputAxes);
+        EXPECT_EQ(SteeringAxisSpan(link), row.span);
+    }
 }
 
 }  // namespace

@@ -113,17 +113,49 @@ TEST(ClosedLoop, FirmSpringOscillatesAt16MsAndSettlesAt4Ms) {
     EXPECT_EQ(Csv(at16), Csv(RunScript(Example("closed-loop-spring-firm.qsim"))));
 }
 
-// Let go under friction, the wheel comes to rest and the force with it, on both estimates:
-// the last second holds only the neutral report.
+// Let go under friction, the wheel comes to rest and the force with it, on both estimates and
+// on a 10-bit and a 16-bit wheel, also under a friction of full coefficient on the light
+// wheel: the last second holds only the neutral report.
 TEST(ClosedLoop, FrictionIsSilentAtRest) {
-    const RunLog log = RunScript(Example("closed-loop-friction.qsim"));
-    int late = 0;
-    for (const ReportRecord& r : log.reports) {
-        if (r.ms < 2000 || r.feature) continue;
-        ++late;
-        EXPECT_EQ(r.bytes, (std::vector<std::uint8_t>{0x01, 0x80, 0x80})) << r.ms;
+    std::string strong = Example("closed-loop-friction.qsim");
+    for (std::size_t at = strong.find("coef=3000"); at != std::string::npos;
+         at = strong.find("coef=3000"))
+        strong.replace(at, 9, "coef=10000");
+    const struct {
+        const char* what;
+        std::string script;
+        std::uint32_t restFrom;
+    } runs[] = {
+        {"closed-loop-friction.qsim", Example("closed-loop-friction.qsim"), 2000},
+        {"the same at coefficient 10000", strong, 2000},
+        {"closed-loop-friction-slow.qsim", Example("closed-loop-friction-slow.qsim"), 3000},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.what);
+        const RunLog log = RunScript(run.script);
+        int late = 0;
+        for (const ReportRecord& r : log.reports) {
+            if (r.ms < run.restFrom || r.feature) continue;
+            ++late;
+            EXPECT_EQ(r.bytes, (std::vector<std::uint8_t>{0x01, 0x80, 0x80})) << r.ms;
+        }
+        EXPECT_GT(late, 100);
     }
-    EXPECT_GT(late, 100);
+}
+
+// A turn of a sixteenth of the range a second meets the whole friction of 400 on the 10-bit
+// and the 16-bit wheel alike, at every step of the turn: 2 × 400 = 800, the byte
+// 128 + (800 × 255 / 20000 >> 1) = 0x85.
+TEST(ClosedLoop, SlowTurnMeetsTheWholeFrictionOnEitherAxis) {
+    const RunLog log = RunScript(Example("closed-loop-friction-slow.qsim"));
+    int steps[2] = {0, 0};
+    for (const ReportRecord& r : log.reports) {
+        if (r.ms < 1000 || r.ms > 2496 || r.feature) continue;
+        ++steps[r.device];
+        EXPECT_EQ(r.bytes, (std::vector<std::uint8_t>{0x01, 0x85, 0x80})) << r.ms;
+    }
+    EXPECT_EQ(steps[0], 94);
+    EXPECT_EQ(steps[1], 94);
 }
 
 TEST(ClosedLoop, RefusesBadModelAndHandLines) {
