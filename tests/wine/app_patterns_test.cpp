@@ -59,8 +59,9 @@ protected:
     static void SetUpTestSuite() {
         channel_ = OpenWheelChannel();
         registered_ = RunCommandLine("regsvr32 /s \"" + ThisFolder() + "quorforce.dll\"") == 0;
-        CopyFileA((ThisFolder() + "quorforce_app_patterns.exe").c_str(),
-                  (Folder() + "quorforce_app_patterns.exe").c_str(), FALSE);
+        for (const char* program :
+             {"quorforce_app_patterns.exe", "quorforce_stand_in_conformance.exe"})
+            CopyFileA((ThisFolder() + program).c_str(), (Folder() + program).c_str(), FALSE);
         SetEnvironmentVariableA("QUORFORCE_STAND_IN_LOG", RecordPath().c_str());
         // COM's CLSID_DirectInput8 names the system's dinput8.dll: the stand-in takes its
         // place in this test's own prefix (dinput8=n makes Wine load the file), as
@@ -85,10 +86,11 @@ protected:
     static std::string RecordPath() { return Folder() + "app-record.txt"; }
 
     // Runs a pattern; while it runs the wheel turns back and forth when `turn` says so.
-    static PatternRun RunPattern(const std::string& arguments, bool turn) {
+    static PatternRun RunPattern(const std::string& arguments, bool turn,
+                                 const char* program = "quorforce_app_patterns.exe") {
         PatternRun run;
         Received(channel_);
-        std::string line = "\"" + Folder() + "quorforce_app_patterns.exe\" " + arguments;
+        std::string line = "\"" + Folder() + program + "\" " + arguments;
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process = {};
@@ -249,6 +251,22 @@ TEST_F(AppPatterns, RefusedEffectsAndPropertiesNeverReachTheDriver) {
     // The gain row reached the driver; the refused one did not.
     EXPECT_EQ(run.With("driver SetGain gain=8000").size(), 1u);
     EXPECT_TRUE(run.With("driver SetGain gain=10001").empty());
+}
+
+// Windows' recorded answers about one effect from its creation to its release
+// (stand_in_conformance.cpp), asked while the driver serves the wheel: every check agrees,
+// and whatever reaches the driver is a complete effect.
+TEST_F(AppPatterns, EffectCallsAnswerAsWindowsDoes) {
+    SetDeviceValue("Shock_or_Force_Feedback", 1);
+    SetDeviceValue("Motor_Parameters", 0);
+    const PatternRun run = RunPattern("", false, "quorforce_stand_in_conformance.exe");
+    EXPECT_EQ(run.exitCode, 0) << "checks whose answer differs from Windows' (printed above)";
+    const auto downloads = run.With("driver DownloadEffect");
+    EXPECT_GE(downloads.size(), 4u);
+    for (const std::string& d : downloads) {
+        EXPECT_TRUE(Contains(d, "cAxes=1 ") && Contains(d, "typeSpecific=16:")) << d;
+        EXPECT_TRUE(Contains(d, "-> 0x00000000")) << d;
+    }
 }
 
 }  // namespace

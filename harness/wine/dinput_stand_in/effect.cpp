@@ -423,10 +423,11 @@ HRESULT StandInEffect::ReadDirection(DIEFFECT& to) const {
     return DI_OK;
 }
 
-// The effect's axes (or trigger) by the naming the caller asks for.
+// An axis (or trigger) of the effect by the naming the caller asks for.
 DWORD StandInEffect::NameFor(DWORD id, bool byOffset) const {
     const DeviceObject* object = device_->ObjectOf(id, DIPH_BYID);
-    if (!byOffset || object == nullptr) return id;
+    if (object == nullptr) return id;
+    if (!byOffset) return object->type;  // with its DIDFT_FFACTUATOR, as the objects list it
     DIDEVICEOBJECTINSTANCEA info = {};
     info.dwSize = sizeof info;
     device_->GetObjectInfo(&info, id, DIPH_BYID);
