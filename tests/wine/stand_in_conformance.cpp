@@ -94,6 +94,41 @@ struct Wheel {
     HWND window = nullptr;
 };
 
+// Which windows and flags SetCooperativeLevel takes: a top-level window, or none for
+// shared background access; the flags are checked first.
+void CooperativeLevels(IDirectInputDevice8W* device) {
+    HWND top = CreateWindowW(L"static", L"wheel", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                             nullptr);
+    HWND child =
+        CreateWindowW(L"static", L"part", WS_CHILD, 0, 0, 5, 5, top, nullptr, nullptr, nullptr);
+    const struct {
+        HWND window;
+        bool needsOne;  // a row about a window given
+        DWORD flags;
+        HRESULT windows;
+        const char* what;
+    } rows[] = {
+        {nullptr, false, DISCL_FOREGROUND, DIERR_INVALIDPARAM, "no window, foreground only"},
+        {nullptr, false, DISCL_FOREGROUND | DISCL_EXCLUSIVE, E_HANDLE,
+         "no window, foreground exclusive"},
+        {nullptr, false, DISCL_BACKGROUND | DISCL_EXCLUSIVE, E_HANDLE,
+         "no window, background exclusive"},
+        {nullptr, false, DISCL_BACKGROUND | DISCL_NONEXCLUSIVE, DI_OK,
+         "no window, background shared"},
+        {top, true, DISCL_BACKGROUND, DIERR_INVALIDPARAM, "a window, background only"},
+        {top, true, DISCL_FOREGROUND | DISCL_EXCLUSIVE, DI_OK, "a window, foreground exclusive"},
+        {child, true, DISCL_BACKGROUND | DISCL_NONEXCLUSIVE, E_HANDLE, "a child window"},
+    };
+    // Without a display (the Wine tests run without one) there are no windows to give.
+    if (top == nullptr) std::printf("no windows: only the rows without one are checked\n");
+    for (const auto& row : rows) {
+        if (top != nullptr || !row.needsOne)
+            Expect(device->SetCooperativeLevel(row.window, row.flags), row.windows, row.what);
+    }
+    DestroyWindow(child);
+    DestroyWindow(top);
+}
+
 bool Open(Wheel& w) {
     GUID instance = GUID_NULL;
     if (FAILED(DirectInput8Create(GetModuleHandleW(nullptr), DIRECTINPUT_VERSION,
@@ -107,8 +142,7 @@ bool Open(Wheel& w) {
         return false;
     }
     w.window = GetDesktopWindow();
-    Expect(w.device->SetCooperativeLevel(nullptr, DISCL_EXCLUSIVE | DISCL_BACKGROUND), E_HANDLE,
-           "SetCooperativeLevel without a window");
+    CooperativeLevels(w.device);
     return SUCCEEDED(w.device->SetCooperativeLevel(w.window, DISCL_EXCLUSIVE | DISCL_BACKGROUND)) &&
            SUCCEEDED(w.device->SetDataFormat(&c_dfDIJoystick2)) && SUCCEEDED(w.device->Acquire());
 }

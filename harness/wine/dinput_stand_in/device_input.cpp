@@ -59,10 +59,13 @@ HRESULT StandInDevice::SetCooperativeLevel(HWND window, DWORD flags) {
     HRESULT result = DI_OK;
     const bool oneAccess = ((flags & DISCL_EXCLUSIVE) != 0) != ((flags & DISCL_NONEXCLUSIVE) != 0);
     const bool oneTime = ((flags & DISCL_FOREGROUND) != 0) != ((flags & DISCL_BACKGROUND) != 0);
-    if (window == nullptr) {
-        result = E_HANDLE;  // DirectInput needs the application's window, even in background
-    } else if (!oneAccess || !oneTime) {
+    // A top-level window of the application's, unless access is shared in the background.
+    const bool anyWindow = (flags & DISCL_BACKGROUND) != 0 && (flags & DISCL_NONEXCLUSIVE) != 0;
+    const bool child = window != nullptr && (GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) != 0;
+    if (!oneAccess || !oneTime) {
         result = DIERR_INVALIDPARAM;
+    } else if (child || (window == nullptr && !anyWindow)) {
+        result = E_HANDLE;
     } else if (acquired_) {
         result = DIERR_ACQUIRED;
     } else {
