@@ -548,6 +548,15 @@ int Applet() {
         DWORD count = 32;
         Check(s.device->GetDeviceData(sizeof data[0], data, &count, 0), "GetDeviceData");
         events += count;
+        // Only the wheel turns: every event is X's, in order.
+        for (DWORD n = 0; n < count; ++n) {
+            const bool ordered = n == 0 || data[n].dwSequence > data[n - 1].dwSequence;
+            if (data[n].dwOfs != DIJOFS_X || !ordered) {
+                std::printf("FAIL event at offset %lu, sequence %lu\n", data[n].dwOfs,
+                            data[n].dwSequence);
+                ++failures;
+            }
+        }
         IDirectInputEffect* effect = effects[static_cast<std::size_t>(i) % effects.size()];
         Effect read(1, DIEFF_CARTESIAN, 0, sizeof(DIPERIODIC));
         Check(effect->GetParameters(&read.e, DIEP_DIRECTION | DIEP_NORESTART | DIEP_START),
