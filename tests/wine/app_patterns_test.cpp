@@ -328,6 +328,10 @@ TEST_F(AppPatterns, RefusedEffectsAndPropertiesNeverReachTheDriver) {
 TEST_F(AppPatterns, EffectCallsAnswerAsWindowsDoes) {
     SetDeviceValue("Shock_or_Force_Feedback", 1);
     SetDeviceValue("Motor_Parameters", 0);
+    RegisterActuator(1, true);
+    const PatternRun two = RunPattern("two-actuators", false, "quorforce_stand_in_conformance.exe");
+    RegisterActuator(1, false);
+    EXPECT_EQ(two.exitCode, 0) << "checks on two axes that differ (printed above)";
     const PatternRun run = RunPattern("", false, "quorforce_stand_in_conformance.exe");
     EXPECT_EQ(run.exitCode, 0) << "checks whose answer differs from Windows' (printed above)";
     const auto downloads = run.With("driver DownloadEffect");

@@ -1,8 +1,8 @@
 // What DirectInput answers an application about effects, as Windows does, on the wheel through
-// the DirectInput stand-in: one actuator (X), effects registered by the wheel's maker. Each
-// check is a call whose result (or value read back) Windows is known to give for such a
-// device; the program prints every check that differs and, after each one, the tally, and
-// ends with the number of differences as its exit code. Results that come from the effect
+// the DirectInput stand-in: one actuator (X) or two (X, Y), effects registered by the wheel's
+// maker. Each check is a call whose result (or value read back) Windows is known to give for
+// such a device; the program prints every check that differs and, after each one, the tally,
+// and ends with the number of differences as its exit code. Results that come from the effect
 // driver itself (starting with 0 iterations, the status of a playing effect) are not
 // checked: they are the driver's own.
 #include <windows.h>
@@ -398,6 +398,72 @@ void Playing(Wheel& w, IDirectInputEffect* effect) {
     Expect(effect->Unload(), DI_NOEFFECT, "Unload after the unacquisition");
 }
 
+// A direction read back on two axes, as given; the read-back converted into other
+// coordinates; axes given once. Runs where Y is an actuator too.
+void TwoAxes(Wheel& w) {
+    IDirectInputEffect* effect = nullptr;
+    Expect(w.device->CreateEffect(GUID_Sine, nullptr, &effect, nullptr), DI_OK, "CreateEffect");
+    if (effect == nullptr) return;
+    DWORD axes[2] = {DIJOFS_X, DIJOFS_Y};
+    LONG direction[2] = {3000, 0};
+    DIEFFECT d = {};
+    d.dwSize = sizeof d;
+    d.dwFlags = DIEFF_OBJECTOFFSETS | DIEFF_POLAR;
+    d.cAxes = 2;
+    d.rgdwAxes = axes;
+    d.rglDirection = direction;
+    Expect(effect->SetParameters(&d, DIEP_AXES | DIEP_DIRECTION | DIEP_NODOWNLOAD),
+           DI_DOWNLOADSKIPPED, "polar on two axes");
+    // Each coordinate system: too little room first, then the direction.
+    const struct {
+        DWORD coords;
+        LONG first, second;
+        const char* what;
+    } polar[] = {
+        {DIEFF_SPHERICAL, 30000, 0, "polar 30 degrees as spherical"},
+        {DIEFF_CARTESIAN, 5000, -8660, "polar 30 degrees as cartesian"},
+        {DIEFF_POLAR, 3000, 0, "polar 30 degrees as polar"},
+    };
+    for (const auto& row : polar) {
+        ReadBack r(row.coords);
+        r.e.cAxes = 1;
+        Expect(effect->GetParameters(&r.e, DIEP_DIRECTION), DIERR_MOREDATA, row.what);
+        Value(r.e.dwFlags, row.coords, "the coordinates asked for");
+        Value(r.e.cAxes, 2, "the axes needed");
+        Expect(effect->GetParameters(&r.e, DIEP_DIRECTION), DI_OK, row.what);
+        Value(r.direction[0], row.first, row.what);
+        Value(r.direction[1], row.second, row.what);
+    }
+    d.cAxes = 1;
+    Expect(effect->SetParameters(&d, DIEP_AXES | DIEP_NODOWNLOAD), DIERR_ALREADYINITIALIZED,
+           "other axes");
+    d.dwFlags = DIEFF_OBJECTOFFSETS | DIEFF_CARTESIAN;
+    direction[0] = 1000;
+    direction[1] = 2000;
+    Expect(effect->SetParameters(&d, DIEP_DIRECTION | DIEP_NODOWNLOAD), DIERR_INVALIDPARAM,
+           "a direction on fewer axes than the effect's");
+    d.cAxes = 2;
+    Expect(effect->SetParameters(&d, DIEP_DIRECTION | DIEP_NODOWNLOAD), DI_DOWNLOADSKIPPED,
+           "cartesian on two axes");
+    const struct {
+        DWORD coords;
+        LONG first, second;
+        const char* what;
+    } cartesian[] = {
+        {DIEFF_SPHERICAL, 6343, 0, "(1000, 2000) as spherical"},
+        {DIEFF_POLAR, 15343, 0, "(1000, 2000) as polar"},
+        {DIEFF_CARTESIAN, 1000, 2000, "(1000, 2000) as cartesian"},
+    };
+    for (const auto& row : cartesian) {
+        ReadBack r(row.coords);
+        Expect(effect->GetParameters(&r.e, DIEP_DIRECTION), DI_OK, row.what);
+        Value(r.e.cAxes, 2, "the effect's axes");
+        Value(r.direction[0], row.first, row.what);
+        Value(r.direction[1], row.second, row.what);
+    }
+    Value(static_cast<long>(effect->Release()), 0, "the last Release");
+}
+
 // The device's own answers.
 void Device(Wheel& w) {
     DIEFFECTINFOW info = {};
@@ -418,9 +484,17 @@ void Device(Wheel& w) {
 
 }  // namespace
 
-int main() {
+// With "two-actuators", the checks that need a second actuator (Y) only.
+int main(int argc, char** argv) {
     Wheel w;
     if (!Open(w)) return 100;
+    if (argc > 1 && std::strcmp(argv[1], "two-actuators") == 0) {
+        TwoAxes(w);
+        w.device->Unacquire();
+        w.device->Release();
+        w.input->Release();
+        return differences;
+    }
     IDirectInputEffect* effect = nullptr;
     NewEffect(w, effect);
     if (effect != nullptr) {
