@@ -143,8 +143,22 @@ bool Open(Wheel& w) {
     }
     w.window = GetDesktopWindow();
     CooperativeLevels(w.device);
-    return SUCCEEDED(w.device->SetCooperativeLevel(w.window, DISCL_EXCLUSIVE | DISCL_BACKGROUND)) &&
-           SUCCEEDED(w.device->SetDataFormat(&c_dfDIJoystick2)) && SUCCEEDED(w.device->Acquire());
+    DIPROPDWORD buffer = {};
+    buffer.diph = {sizeof buffer, sizeof buffer.diph, 0, DIPH_DEVICE};
+    buffer.dwData = 32;
+    if (FAILED(w.device->SetCooperativeLevel(w.window, DISCL_EXCLUSIVE | DISCL_BACKGROUND)) ||
+        FAILED(w.device->SetDataFormat(&c_dfDIJoystick2)) ||
+        FAILED(w.device->SetProperty(DIPROP_BUFFERSIZE, &buffer.diph)) ||
+        FAILED(w.device->Acquire())) {
+        return false;
+    }
+    // An acquisition starts from the device's state: nothing has changed yet.
+    DIDEVICEOBJECTDATA data = {};
+    DWORD count = 1;
+    Expect(w.device->GetDeviceData(sizeof data, &data, &count, DIGDD_PEEK), DI_OK,
+           "GetDeviceData after the acquisition");
+    Value(count, 0, "buffered events after the acquisition");
+    return true;
 }
 
 // Creation, the effect's type, and what a new effect holds.

@@ -227,6 +227,7 @@ private:
     std::vector<BYTE> lastReport_;
     std::vector<DIDEVICEOBJECTDATA> buffered_;
     bool overflowed_ = false;
+    bool baseline_ = false;  // the next report is the state an acquisition starts from
     DWORD sequence_ = 0;
     HANDLE notify_ = nullptr;
     HANDLE reader_ = nullptr;

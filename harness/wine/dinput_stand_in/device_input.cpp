@@ -137,8 +137,11 @@ HRESULT StandInDevice::Acquire() {
         result = DIERR_INVALIDPARAM;
     } else {
         acquired_ = true;
+        EnterCriticalSection(&inputLock_);
         buffered_.clear();  // a new acquisition starts with an empty buffer
         overflowed_ = false;
+        baseline_ = true;
+        LeaveCriticalSection(&inputLock_);
         StartReading();
         if (exclusive_ && SUCCEEDED(Bind())) {
             DriverCommand(DISFFC_RESET);
@@ -262,12 +265,14 @@ HRESULT StandInDevice::GetDeviceState(DWORD size, LPVOID data) {
 }
 
 // A new input report: each object it changes becomes one buffered event (the oldest lost
-// when the buffer is full), and the application's event is signalled.
+// when the buffer is full), and the application's event is signalled. The first report of
+// an acquisition is where it starts from: no change.
 void StandInDevice::Received(const std::vector<BYTE>& report, PHIDP_PREPARSED_DATA parsed) {
     EnterCriticalSection(&inputLock_);
-    const std::vector<LONG> before = ValuesOf(lastReport_, parsed);
     const std::vector<LONG> after = ValuesOf(report, parsed);
+    const std::vector<LONG> before = baseline_ ? after : ValuesOf(lastReport_, parsed);
     lastReport_ = report;
+    baseline_ = false;
     bool changed = false;
     for (std::size_t i = 0; i < after.size(); ++i) {
         if (before[i] == after[i]) continue;
