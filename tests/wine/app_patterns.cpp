@@ -1,8 +1,10 @@
 // Programs shaped like real applications of a force-feedback device, for the DirectInput
 // stand-in and the virtual wheel: `haptics` (a haptics library's calls), `driving` (a
-// driving game's), `rumble` (a game pad's vibration), and `refusals` (a table of what
-// DirectInput must refuse and what it must let through). Each prints every call whose result
-// is not the one expected and ends with the number of those as its exit code.
+// driving game's), `rumble` (a game pad's vibration), `refusals` (a table of what
+// DirectInput must refuse and what it must let through), `stepwise` (a game that builds its
+// effects one parameter at a time) and `applet` (a game-controller applet's page). Each prints
+// every call whose result is not the one expected and ends with the number of those as its exit
+// code.
 #include <windows.h>
 
 #include <cstdio>
@@ -452,6 +454,124 @@ int Refusals() {
     return failures;
 }
 
+// A game that builds its effects step by step, one parameter per call, before it has the
+// device and after, as DirectInput lets it: a constant force that never gets a gain (a new
+// effect's gain is 0) and a spring with its gain, both started once complete.
+int Stepwise() {
+    Session s;
+    if (!Open(s, false)) return failures + 1;
+    IDirectInputEffect* constant = nullptr;
+    IDirectInputEffect* spring = nullptr;
+    Check(s.device->CreateEffect(GUID_ConstantForce, nullptr, &constant, nullptr),
+          "CreateEffect constant");
+    Check(s.device->CreateEffect(GUID_Spring, nullptr, &spring, nullptr), "CreateEffect spring");
+    if (constant == nullptr || spring == nullptr) return failures + 1;
+    Effect force(1, DIEFF_CARTESIAN, INFINITE, sizeof(DICONSTANTFORCE));
+    force.direction[0] = -1;
+    force.specific.constant.lMagnitude = 5000;
+    Effect centre(1, DIEFF_CARTESIAN, INFINITE, sizeof(DICONDITION));
+    centre.specific.condition[0] = {0, 4000, 4000, 10000, 10000, 0};
+    centre.e.dwGain = 8000;
+    // Unacquired: each step is kept and nothing reaches the device.
+    const DWORD steps[] = {DIEP_DURATION, DIEP_TYPESPECIFICPARAMS, DIEP_AXES, DIEP_DIRECTION};
+    for (DWORD step : steps) {
+        Check(constant->SetParameters(&force.e, step), "step, unacquired", DI_DOWNLOADSKIPPED);
+        Check(spring->SetParameters(&centre.e, step), "step, unacquired", DI_DOWNLOADSKIPPED);
+    }
+    Check(s.device->Acquire(), "Acquire");
+    // Acquired: the spring's gain held back, then sent with the start.
+    Check(spring->SetParameters(&centre.e, DIEP_GAIN | DIEP_NODOWNLOAD), "gain held back",
+          DI_DOWNLOADSKIPPED);
+    Check(constant->Download(), "Download constant");
+    Check(constant->Download(), "Download constant again", DI_NOEFFECT);
+    Check(constant->Start(1, 0), "Start constant");
+    Check(spring->Start(1, 0), "Start spring");
+    Sleep(500);
+    constant->Release();
+    spring->Release();
+    Close(s);
+    return failures;
+}
+
+BOOL CALLBACK KeepEffectType(LPCDIEFFECTINFOW info, LPVOID types) {
+    static_cast<std::vector<DIEFFECTINFOW>*>(types)->push_back(*info);
+    return DIENUM_CONTINUE;
+}
+
+// A size of type-specific record that suits an effect type on one axis.
+DWORD RecordSize(DWORD type) {
+    switch (DIEFT_GETTYPE(type)) {
+    case DIEFT_CONSTANTFORCE: return sizeof(DICONSTANTFORCE);
+    case DIEFT_RAMPFORCE: return sizeof(DIRAMPFORCE);
+    case DIEFT_PERIODIC: return sizeof(DIPERIODIC);
+    case DIEFT_CONDITION: return sizeof(DICONDITION);
+    default: return 0;
+    }
+}
+
+// Shaped like a game-controller applet's force-feedback page: every registered effect
+// created from a record with a zeroed trigger (offset 0, the X axis, which no effect lists),
+// input read when the device's event says it changed, from the state and from the buffer,
+// and the effect's parameters read back with the flags it set them with.
+int Applet() {
+    Session s;
+    if (!Open(s, false)) return failures + 1;
+    DIPROPDWORD buffer = {};
+    buffer.diph = {sizeof buffer, sizeof buffer.diph, 0, DIPH_DEVICE};
+    buffer.dwData = 32;
+    Check(s.device->SetProperty(DIPROP_BUFFERSIZE, &buffer.diph), "SetProperty buffer size");
+    HANDLE changed = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    Check(s.device->SetEventNotification(changed), "SetEventNotification");
+    Check(s.device->Acquire(), "Acquire");
+    std::vector<DIEFFECTINFOW> types;
+    Check(s.device->EnumEffects(KeepEffectType, &types, DIEFT_ALL), "EnumEffects");
+    std::vector<IDirectInputEffect*> effects;
+    for (const DIEFFECTINFOW& type : types) {
+        Effect effect(1, DIEFF_CARTESIAN, 2000000, RecordSize(type.dwEffType));
+        effect.e.dwTriggerButton = 0;
+        effect.direction[0] = 1;
+        effect.specific.periodic = {3000, 0, 0, 100000};
+        if (RecordSize(type.dwEffType) == sizeof(DICONDITION))
+            effect.specific.condition[0] = {0, 3000, 3000, 10000, 10000, 0};
+        if (IDirectInputEffect* created = Create(s, type.guid, effect, "CreateEffect"))
+            effects.push_back(created);
+    }
+    std::printf("effects %zu of %zu\n", effects.size(), types.size());
+    if (effects.empty() || effects.size() != types.size()) ++failures;
+    DWORD wakeups = 0, events = 0;
+    for (int i = 0; i < 40 && !effects.empty(); ++i) {
+        if (WaitForSingleObject(changed, 2000) != WAIT_OBJECT_0) continue;
+        ++wakeups;
+        DIJOYSTATE2 state = {};
+        Check(s.device->GetDeviceState(sizeof state, &state), "GetDeviceState");
+        DIDEVICEOBJECTDATA data[32];
+        DWORD count = 32;
+        Check(s.device->GetDeviceData(sizeof data[0], data, &count, 0), "GetDeviceData");
+        events += count;
+        // Only the wheel turns: every event is X's, in order.
+        for (DWORD n = 0; n < count; ++n) {
+            const bool ordered = n == 0 || data[n].dwSequence > data[n - 1].dwSequence;
+            if (data[n].dwOfs != DIJOFS_X || !ordered) {
+                std::printf("FAIL event at offset %lu, sequence %lu\n", data[n].dwOfs,
+                            data[n].dwSequence);
+                ++failures;
+            }
+        }
+        IDirectInputEffect* effect = effects[static_cast<std::size_t>(i) % effects.size()];
+        Effect read(1, DIEFF_CARTESIAN, 0, sizeof(DIPERIODIC));
+        Check(effect->GetParameters(&read.e, DIEP_DIRECTION | DIEP_NORESTART | DIEP_START),
+              "GetParameters with SetParameters' flags");
+        Check(effect->Start(1, 0), "Start");
+    }
+    std::printf("wake-ups %lu, buffered events %lu\n", wakeups, events);
+    if (wakeups == 0 || events == 0) ++failures;
+    for (IDirectInputEffect* effect : effects)
+        effect->Release();
+    Close(s);
+    CloseHandle(changed);
+    return failures;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -462,9 +582,12 @@ int main(int argc, char** argv) {
     if (std::strcmp(pattern, "driving") == 0) result = Driving(argc > 2 ? std::atoi(argv[2]) : 10);
     if (std::strcmp(pattern, "rumble") == 0) result = Rumble();
     if (std::strcmp(pattern, "refusals") == 0) result = Refusals();
+    if (std::strcmp(pattern, "stepwise") == 0) result = Stepwise();
+    if (std::strcmp(pattern, "applet") == 0) result = Applet();
     if (result == 100)
         std::printf(
-            "usage: quorforce_app_patterns haptics [com]|driving [SECONDS]|rumble|refusals\n");
+            "usage: quorforce_app_patterns haptics [com]|driving [SECONDS]|rumble|refusals|"
+            "stepwise|applet\n");
     std::fflush(stdout);
     return result;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,63 @@ void RegisterActuator(int n, bool actuator) {
     RegCloseKey(key);
 }
 
+const char kEffectsKey[] =
+    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
+    "VID_5A1C&PID_E410\\OEMForceFeedback\\Effects";
+
+// Each registered effect's DIEFFECTATTRIBUTES, by its key's name.
+std::map<std::string, DIEFFECTATTRIBUTES> RegisteredEffects() {
+    std::map<std::string, DIEFFECTATTRIBUTES> effects;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEffectsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return effects;
+    char name[64];
+    for (DWORD i = 0, size = sizeof name;
+         RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, size = sizeof name) {
+        DIEFFECTATTRIBUTES attributes = {};
+        DWORD length = sizeof attributes;
+        if (RegGetValueA(key, name, "Attributes", RRF_RT_REG_BINARY, nullptr, &attributes,
+                         &length) == ERROR_SUCCESS) {
+            effects[name] = attributes;
+        }
+    }
+    RegCloseKey(key);
+    return effects;
+}
+
+void WriteEffect(const std::string& name, const DIEFFECTATTRIBUTES& attributes) {
+    const std::string path = std::string(kEffectsKey) + "\\" + name;
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, path.c_str(), "Attributes", REG_BINARY, &attributes,
+                    sizeof attributes);
+}
+
+// Whether the registration lists cartesian coordinates for the constant force.
+bool ConstantTakesCartesian() {
+    const auto effects = RegisteredEffects();
+    const auto constant = effects.find("{13541C20-8E33-11D0-9AD0-00A0C9A06E35}");
+    return constant != effects.end() && (constant->second.dwCoords & DIEFF_CARTESIAN) != 0;
+}
+
+// For its lifetime, every registered effect lists these coordinates, as a maker's
+// registration may; then each lists its own again.
+class ListedCoordinates {
+public:
+    explicit ListedCoordinates(DWORD coords) : saved_(RegisteredEffects()) {
+        for (auto effect : saved_) {
+            effect.second.dwCoords = coords;
+            WriteEffect(effect.first, effect.second);
+        }
+    }
+    ~ListedCoordinates() {
+        for (const auto& effect : saved_)
+            WriteEffect(effect.first, effect.second);
+    }
+
+private:
+    std::map<std::string, DIEFFECTATTRIBUTES> saved_;
+};
+
 bool Contains(const std::string& line, const std::string& part) {
     return line.find(part) != std::string::npos;
 }
@@ -59,8 +117,9 @@ protected:
     static void SetUpTestSuite() {
         channel_ = OpenWheelChannel();
         registered_ = RunCommandLine("regsvr32 /s \"" + ThisFolder() + "quorforce.dll\"") == 0;
-        CopyFileA((ThisFolder() + "quorforce_app_patterns.exe").c_str(),
-                  (Folder() + "quorforce_app_patterns.exe").c_str(), FALSE);
+        for (const char* program :
+             {"quorforce_app_patterns.exe", "quorforce_stand_in_conformance.exe"})
+            CopyFileA((ThisFolder() + program).c_str(), (Folder() + program).c_str(), FALSE);
         SetEnvironmentVariableA("QUORFORCE_STAND_IN_LOG", RecordPath().c_str());
         // COM's CLSID_DirectInput8 names the system's dinput8.dll: the stand-in takes its
         // place in this test's own prefix (dinput8=n makes Wine load the file), as
@@ -85,10 +144,11 @@ protected:
     static std::string RecordPath() { return Folder() + "app-record.txt"; }
 
     // Runs a pattern; while it runs the wheel turns back and forth when `turn` says so.
-    static PatternRun RunPattern(const std::string& arguments, bool turn) {
+    static PatternRun RunPattern(const std::string& arguments, bool turn,
+                                 const char* program = "quorforce_app_patterns.exe") {
         PatternRun run;
         Received(channel_);
-        std::string line = "\"" + Folder() + "quorforce_app_patterns.exe\" " + arguments;
+        std::string line = "\"" + Folder() + program + "\" " + arguments;
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process = {};
@@ -167,13 +227,17 @@ TEST_F(AppPatterns, HapticsLibraryPlaysNineEffectsOnATwoActuatorWheel) {
     EXPECT_EQ(run.With("app CoCreateInstance CLSID_DirectInput8 -> 0x00000000").size(), 1u);
     const auto downloads = run.With("driver DownloadEffect");
     ASSERT_GE(downloads.size(), 9u);
-    // Every direction reaches the driver in the registered coordinates (polar): the
-    // cartesian ramp (1, -1) as 45 degrees, the spherical square (0) as 90 degrees.
-    for (const std::string& d : downloads)
-        EXPECT_TRUE(Contains(d, "coords=0x20 ")) << d;
-    bool ramp = false, square = false;
+    // Every direction reaches the driver in coordinates the registration lists: the spherical
+    // square (0) as polar 90 degrees; the cartesian ramp (1, -1) as it is where cartesian
+    // is listed, else as polar 45 degrees.
+    const bool cartesian = ConstantTakesCartesian();
     for (const std::string& d : downloads) {
-        ramp = ramp || (Contains(d, "id=113 ") && Contains(d, "direction=4500,0 "));
+        EXPECT_TRUE(Contains(d, "coords=0x20 ") || (cartesian && Contains(d, "coords=0x10 "))) << d;
+    }
+    bool ramp = false, square = false;
+    const char* rampDirection = cartesian ? "direction=1,-1 " : "direction=4500,0 ";
+    for (const std::string& d : downloads) {
+        ramp = ramp || (Contains(d, "id=113 ") && Contains(d, rampDirection));
         square = square || (Contains(d, "id=32 ") && Contains(d, "direction=9000,0 "));
     }
     EXPECT_TRUE(ramp);
@@ -188,6 +252,21 @@ TEST_F(AppPatterns, HapticsLibraryPlaysNineEffectsOnATwoActuatorWheel) {
     EXPECT_GT(NotNeutral(run, Bytes{0x01, 0x80, 0x80}), 50u);
 }
 
+// The driving game's constant updates (direction and magnitude, restarted) follow the side
+// the wheel is turned to: as given (1 or -1) where the registration lists cartesian
+// coordinates for the effect, else as the polar angle of that side (90 or 270 degrees).
+void ExpectBothSides(const PatternRun& run, bool cartesian) {
+    const char* right = cartesian ? "coords=0x10 axes=2 direction=1 " : "direction=9000 ";
+    const char* left = cartesian ? "coords=0x10 axes=2 direction=-1 " : "direction=27000 ";
+    int rights = 0, lefts = 0;
+    for (const std::string& d : run.With("driver DownloadEffect id=371 ")) {
+        rights += Contains(d, right);
+        lefts += Contains(d, left);
+    }
+    EXPECT_GT(rights, 3);
+    EXPECT_GT(lefts, 3);
+}
+
 TEST_F(AppPatterns, DrivingGameOnAOneAxisWheelKeepsItsForcesThroughAReacquisition) {
     SetDeviceValue("Shock_or_Force_Feedback", 1);
     SetDeviceValue("Motor_Parameters", 1);
@@ -196,15 +275,7 @@ TEST_F(AppPatterns, DrivingGameOnAOneAxisWheelKeepsItsForcesThroughAReacquisitio
     SetEnvironmentVariableA("QUORFORCE_STAND_IN_AXES", nullptr);
     EXPECT_EQ(run.exitCode, 0);
     ExpectNoAppFailures(run);
-    // The constant's updates: direction and magnitude, restarted, in polar coordinates: the
-    // side the wheel is turned to, 90 or 270 degrees.
-    int right = 0, left = 0;
-    for (const std::string& d : run.With("driver DownloadEffect id=371 ")) {
-        right += Contains(d, "direction=9000 ");
-        left += Contains(d, "direction=27000 ");
-    }
-    EXPECT_GT(right, 3);
-    EXPECT_GT(left, 3);
+    ExpectBothSides(run, ConstantTakesCartesian());
     // Access ends and begins again: the driver is let go and bound again, and the effects
     // are downloaded anew.
     EXPECT_EQ(run.With("begin=1").size(), 2u);
@@ -249,6 +320,83 @@ TEST_F(AppPatterns, RefusedEffectsAndPropertiesNeverReachTheDriver) {
     // The gain row reached the driver; the refused one did not.
     EXPECT_EQ(run.With("driver SetGain gain=8000").size(), 1u);
     EXPECT_TRUE(run.With("driver SetGain gain=10001").empty());
+}
+
+// Windows' recorded answers about one effect from its creation to its release
+// (stand_in_conformance.cpp), asked while the driver serves the wheel: every check agrees,
+// and whatever reaches the driver is a complete effect.
+TEST_F(AppPatterns, EffectCallsAnswerAsWindowsDoes) {
+    SetDeviceValue("Shock_or_Force_Feedback", 1);
+    SetDeviceValue("Motor_Parameters", 0);
+    RegisterActuator(1, true);
+    const PatternRun two = RunPattern("two-actuators", false, "quorforce_stand_in_conformance.exe");
+    RegisterActuator(1, false);
+    EXPECT_EQ(two.exitCode, 0) << "checks on two axes that differ (printed above)";
+    const PatternRun run = RunPattern("", false, "quorforce_stand_in_conformance.exe");
+    EXPECT_EQ(run.exitCode, 0) << "checks whose answer differs from Windows' (printed above)";
+    const auto downloads = run.With("driver DownloadEffect");
+    EXPECT_GE(downloads.size(), 4u);
+    for (const std::string& d : downloads) {
+        EXPECT_TRUE(Contains(d, "cAxes=1 ") && Contains(d, "typeSpecific=16:")) << d;
+        EXPECT_TRUE(Contains(d, "-> 0x00000000")) << d;
+    }
+}
+
+// A one-axis cartesian direction reaches the driver as given where the registration lists
+// cartesian coordinates beside polar ones, and as a polar angle where it lists polar only.
+TEST_F(AppPatterns, OneAxisDirectionPassesThroughWhereTheRegistrationListsCartesian) {
+    SetDeviceValue("Shock_or_Force_Feedback", 1);
+    SetDeviceValue("Motor_Parameters", 1);
+    SetEnvironmentVariableA("QUORFORCE_STAND_IN_AXES", "1");
+    for (const bool cartesian : {true, false}) {
+        SCOPED_TRACE(cartesian ? "polar and cartesian listed" : "polar listed");
+        const ListedCoordinates listed(cartesian ? DIEFF_POLAR | DIEFF_CARTESIAN : DIEFF_POLAR);
+        const PatternRun run = RunPattern("driving 2", true);
+        EXPECT_EQ(run.exitCode, 0);
+        ExpectBothSides(run, cartesian);
+    }
+    SetEnvironmentVariableA("QUORFORCE_STAND_IN_AXES", nullptr);
+}
+
+// A game that builds its effects one parameter at a time: nothing reaches the driver before
+// an effect is complete and the wheel acquired; the constant that never got a gain reaches
+// it with a gain of 0, the spring with its own, held back until the start.
+TEST_F(AppPatterns, StepwiseEffectsReachTheDriverOnlyComplete) {
+    SetDeviceValue("Shock_or_Force_Feedback", 1);
+    SetDeviceValue("Motor_Parameters", 0);
+    const PatternRun run = RunPattern("stepwise", false);
+    EXPECT_EQ(run.exitCode, 0);
+    ExpectNoAppFailures(run);
+    // The downloads, apart from the driver's check of the held-back gain (DIEP_NODOWNLOAD).
+    std::vector<std::string> downloads;
+    for (const std::string& d : run.With("driver DownloadEffect"))
+        if (!Contains(d, "flags=0x8")) downloads.push_back(d);
+    ASSERT_EQ(downloads.size(), 2u);
+    EXPECT_TRUE(Contains(downloads[0], "id=371 ") && Contains(downloads[0], " gain=0 "))
+        << downloads[0];
+    EXPECT_TRUE(Contains(downloads[1], "id=912 ") && Contains(downloads[1], " gain=8000 ") &&
+                Contains(downloads[1], "flags=0x200003FF"))
+        << downloads[1];
+    for (const std::string& d : downloads)
+        EXPECT_TRUE(Contains(d, "cAxes=1 ") && Contains(d, "-> 0x00000000")) << d;
+}
+
+// Shaped like a game-controller applet's page: every registered effect is created in spite
+// of the zeroed trigger, and input wakes the applet through its event, with buffered data.
+TEST_F(AppPatterns, AppletCreatesEveryEffectAndIsWokenByInput) {
+    SetDeviceValue("Shock_or_Force_Feedback", 1);
+    SetDeviceValue("Motor_Parameters", 0);
+    const PatternRun run = RunPattern("applet", true);
+    EXPECT_EQ(run.exitCode, 0) << "calls with another result (printed above)";
+    ExpectNoAppFailures(run);
+    const std::size_t registered = RegisteredEffects().size();
+    EXPECT_GE(registered, 10u);
+    EXPECT_EQ(run.With("app CreateEffect ").size(), registered);
+    std::size_t buffered = 0;
+    for (const std::string& line : run.With("app GetDeviceData count="))
+        buffered += !Contains(line, "count=0 ");
+    EXPECT_GT(buffered, 0u);
+    EXPECT_FALSE(run.With("driver StartEffect").empty());
 }
 
 }  // namespace

@@ -285,15 +285,18 @@ HRESULT StandInDevice::EnumEffects(LPDIENUMEFFECTSCALLBACKW callback, LPVOID ref
 template <typename Info>
 HRESULT StandInDevice::GetEffectInfoAs(Info* info, REFGUID guid, const char* interfaceName) {
     HRESULT result = DI_OK;
-    const EffectType* type = device_.Effect(guid);
-    if (info == nullptr || info->dwSize != sizeof(Info)) {
+    const EffectType* type = Missing(guid) ? nullptr : device_.Effect(guid);
+    if (info == nullptr || Missing(guid)) {
+        result = E_POINTER;
+    } else if (info->dwSize != sizeof(Info)) {
         result = DIERR_INVALIDPARAM;
     } else if (type == nullptr) {
         result = DIERR_DEVICENOTREG;
     } else {
         DescribeEffect(*type, *info);
     }
-    Record("app GetEffectInfo%s guid=%s -> 0x%08lX", interfaceName, GuidText(guid).c_str(), result);
+    Record("app GetEffectInfo%s guid=%s -> 0x%08lX", interfaceName,
+           Missing(guid) ? "null" : GuidText(guid).c_str(), result);
     return result;
 }
 HRESULT StandInDevice::GetEffectInfo(LPDIEFFECTINFOA info, REFGUID guid) {

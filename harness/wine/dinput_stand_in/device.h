@@ -15,9 +15,17 @@ inline void CopyName(WCHAR* to, const std::string& from) {
 
 class StandInDevice;
 
-// An effect's parameters as the driver receives them: the axes as object ids, the direction
-// in the effect's registered coordinates, the records copied. Only what the application has
-// set is marked; the rest keeps DirectInput's initial values.
+// Whether a GUID an application passed is missing: C callers pass REFGUID as a pointer, which
+// may be null; the empty asm keeps the compiler from assuming a reference never is.
+inline bool Missing(const GUID& guid) {
+    const GUID* pointer = &guid;
+    asm("" : "+r"(pointer));
+    return pointer == nullptr;
+}
+
+// An effect's parameters as the application gave them: the axes as object ids, the direction
+// in the application's coordinates, the records copied. Only what the application has set is
+// marked; the rest keeps a new effect's values.
 struct EffectParameters {
     DIEFFECT effect = {};
     DWORD axes[4] = {};
@@ -55,10 +63,20 @@ public:
     void UnloadForDevice();
 
 private:
-    HRESULT Validate(const DIEFFECT& from, DWORD flags) const;
-    HRESULT Apply(const DIEFFECT& from, DWORD flags, EffectParameters& to) const;
+    DWORD Declared() const;
+    DWORD Kept() const;
+    DWORD DriverCoordinates(DWORD given) const;
+    bool ResolveAxes(const DIEFFECT& from, DWORD* ids) const;
+    HRESULT Validate(const DIEFFECT& from, DWORD flags, DWORD used) const;
+    void Apply(const DIEFFECT& from, DWORD flags, EffectParameters& to) const;
+    EffectParameters ForDriver(const EffectParameters& parameters) const;
     HRESULT DownloadWith(const EffectParameters& parameters, DWORD flags);
     HRESULT UnloadQuietly();
+    DWORD NameFor(DWORD id, bool byOffset) const;
+    HRESULT ReadAxes(DIEFFECT& to) const;
+    HRESULT ReadDirection(DIEFFECT& to) const;
+    HRESULT ReadEnvelope(DIEFFECT& to) const;
+    HRESULT ReadTypeSpecific(DIEFFECT& to) const;
 
     volatile LONG references_ = 1;
     StandInDevice* device_;
@@ -179,6 +197,8 @@ private:
     HRESULT GetDwordProperty(UINT_PTR id, LPDIPROPHEADER header);
     HRESULT SetDwordProperty(UINT_PTR id, LPCDIPROPHEADER header);
     LONG Scaled(const DeviceObject& object, LONG raw) const;
+    std::vector<LONG> ValuesOf(const std::vector<BYTE>& report, PHIDP_PREPARSED_DATA parsed) const;
+    void Received(const std::vector<BYTE>& report, PHIDP_PREPARSED_DATA parsed);
     void StartReading();
     void StopReading();
     static DWORD WINAPI ReadReports(LPVOID self);
@@ -201,9 +221,15 @@ private:
     DWORD bufferSize_ = 0;
     std::vector<StandInEffect*> effects_;
 
-    // The latest input report, kept by the reading thread.
+    // The latest input report, the changes it brought (when buffered) and the event the
+    // application waits on, kept by the reading thread.
     CRITICAL_SECTION inputLock_;
     std::vector<BYTE> lastReport_;
+    std::vector<DIDEVICEOBJECTDATA> buffered_;
+    bool overflowed_ = false;
+    bool baseline_ = false;  // the next report is the state an acquisition starts from
+    DWORD sequence_ = 0;
+    HANDLE notify_ = nullptr;
     HANDLE reader_ = nullptr;
     HANDLE readerStop_ = nullptr;
 };

@@ -9,9 +9,9 @@ namespace stand_in {
 HRESULT StandInDevice::CreateEffect(REFGUID guid, LPCDIEFFECT effect, LPDIRECTINPUTEFFECT* out,
                                     LPUNKNOWN outer) {
     HRESULT result = DI_OK;
-    const EffectType* type = device_.Effect(guid);
-    if (out == nullptr) {
-        result = DIERR_INVALIDPARAM;
+    const EffectType* type = Missing(guid) ? nullptr : device_.Effect(guid);
+    if (out == nullptr || Missing(guid)) {
+        result = E_POINTER;
     } else if (outer != nullptr) {
         result = CLASS_E_NOAGGREGATION;
     } else if (type == nullptr) {

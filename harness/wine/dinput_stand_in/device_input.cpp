@@ -1,5 +1,6 @@
 // The stand-in device's data format, state and acquisition: the driver bound and let go, and
 // the wheel's input reports read into the state an application polls.
+#include <algorithm>
 #include <cstring>
 
 #include "harness/wine/dinput_stand_in/device.h"
@@ -58,8 +59,13 @@ HRESULT StandInDevice::SetCooperativeLevel(HWND window, DWORD flags) {
     HRESULT result = DI_OK;
     const bool oneAccess = ((flags & DISCL_EXCLUSIVE) != 0) != ((flags & DISCL_NONEXCLUSIVE) != 0);
     const bool oneTime = ((flags & DISCL_FOREGROUND) != 0) != ((flags & DISCL_BACKGROUND) != 0);
+    // A top-level window of the application's, unless access is shared in the background.
+    const bool anyWindow = (flags & DISCL_BACKGROUND) != 0 && (flags & DISCL_NONEXCLUSIVE) != 0;
+    const bool child = window != nullptr && (GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) != 0;
     if (!oneAccess || !oneTime) {
         result = DIERR_INVALIDPARAM;
+    } else if (child || (window == nullptr && !anyWindow)) {
+        result = E_HANDLE;
     } else if (acquired_) {
         result = DIERR_ACQUIRED;
     } else {
@@ -131,6 +137,11 @@ HRESULT StandInDevice::Acquire() {
         result = DIERR_INVALIDPARAM;
     } else {
         acquired_ = true;
+        EnterCriticalSection(&inputLock_);
+        buffered_.clear();  // a new acquisition starts with an empty buffer
+        overflowed_ = false;
+        baseline_ = true;
+        LeaveCriticalSection(&inputLock_);
         StartReading();
         if (exclusive_ && SUCCEEDED(Bind())) {
             DriverCommand(DISFFC_RESET);
@@ -185,6 +196,37 @@ LONG StandInDevice::Scaled(const DeviceObject& object, LONG raw) const {
     return static_cast<LONG>(axis.min + (position2 + span) * range / (2 * span));
 }
 
+// Each placed object's value in `report`: axes in their range, buttons 0x80 when pressed.
+// Without a report (or its parsing), axes stand centred and buttons released.
+std::vector<LONG> StandInDevice::ValuesOf(const std::vector<BYTE>& report,
+                                          PHIDP_PREPARSED_DATA parsed) const {
+    std::vector<LONG> values;
+    auto* bytes = reinterpret_cast<PCHAR>(const_cast<BYTE*>(report.data()));
+    const auto length = static_cast<ULONG>(report.size());
+    for (const Placement& placement : placements_) {
+        const DeviceObject& object = *placement.object;
+        LONG value =
+            object.IsAxis() ? Scaled(object, (object.logicalMin + object.logicalMax + 1) / 2) : 0;
+        if (!report.empty() && parsed != nullptr && object.IsAxis()) {
+            ULONG raw = 0;
+            if (HidP_GetUsageValue(HidP_Input, object.usagePage, 0, object.usage, &raw, parsed,
+                                   bytes, length) == HIDP_STATUS_SUCCESS) {
+                value = Scaled(object, static_cast<LONG>(raw));
+            }
+        } else if (!report.empty() && parsed != nullptr) {
+            USAGE pressed[128];
+            ULONG count = 128;
+            if (HidP_GetUsages(HidP_Input, object.usagePage, 0, pressed, &count, parsed, bytes,
+                               length) == HIDP_STATUS_SUCCESS) {
+                for (ULONG i = 0; i < count; ++i)
+                    value |= pressed[i] == object.usage ? 0x80 : 0;
+            }
+        }
+        values.push_back(value);
+    }
+    return values;
+}
+
 HRESULT StandInDevice::GetDeviceState(DWORD size, LPVOID data) {
     HRESULT result = DI_OK;
     if (!acquired_) {
@@ -207,41 +249,49 @@ HRESULT StandInDevice::GetDeviceState(DWORD size, LPVOID data) {
             HidD_GetPreparsedData(file, &parsed);
             CloseHandle(file);
         }
-        for (const Placement& placement : placements_) {
-            const DeviceObject& object = *placement.object;
-            LONG value = 0;
-            if (!report.empty() && parsed != nullptr) {
-                if (object.IsAxis()) {
-                    ULONG raw = 0;
-                    if (HidP_GetUsageValue(HidP_Input, object.usagePage, 0, object.usage, &raw,
-                                           parsed, reinterpret_cast<PCHAR>(report.data()),
-                                           static_cast<ULONG>(report.size())) ==
-                        HIDP_STATUS_SUCCESS) {
-                        value = Scaled(object, static_cast<LONG>(raw));
-                    }
-                } else {
-                    USAGE pressed[128];
-                    ULONG count = 128;
-                    if (HidP_GetUsages(HidP_Input, object.usagePage, 0, pressed, &count, parsed,
-                                       reinterpret_cast<PCHAR>(report.data()),
-                                       static_cast<ULONG>(report.size())) == HIDP_STATUS_SUCCESS) {
-                        for (ULONG i = 0; i < count; ++i)
-                            value |= pressed[i] == object.usage ? 0x80 : 0;
-                    }
-                }
-            } else if (object.IsAxis()) {
-                value = Scaled(object, (object.logicalMin + object.logicalMax + 1) / 2);
-            }
-            if (object.IsAxis() && placement.offset + 4 <= size) {
-                std::memcpy(out + placement.offset, &value, 4);
-            } else if (!object.IsAxis() && placement.offset < size) {
-                out[placement.offset] = static_cast<BYTE>(value);
+        const std::vector<LONG> values = ValuesOf(report, parsed);
+        for (std::size_t i = 0; i < placements_.size(); ++i) {
+            const Placement& placement = placements_[i];
+            if (placement.object->IsAxis() && placement.offset + 4 <= size) {
+                std::memcpy(out + placement.offset, &values[i], 4);
+            } else if (!placement.object->IsAxis() && placement.offset < size) {
+                out[placement.offset] = static_cast<BYTE>(values[i]);
             }
         }
         if (parsed != nullptr) HidD_FreePreparsedData(parsed);
     }
     Record("app GetDeviceState size=%lu -> 0x%08lX", size, result);
     return result;
+}
+
+// A new input report: each object it changes becomes one buffered event (the oldest lost
+// when the buffer is full), and the application's event is signalled. The first report of
+// an acquisition is where it starts from: no change.
+void StandInDevice::Received(const std::vector<BYTE>& report, PHIDP_PREPARSED_DATA parsed) {
+    EnterCriticalSection(&inputLock_);
+    const std::vector<LONG> after = ValuesOf(report, parsed);
+    const std::vector<LONG> before = baseline_ ? after : ValuesOf(lastReport_, parsed);
+    lastReport_ = report;
+    baseline_ = false;
+    bool changed = false;
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        if (before[i] == after[i]) continue;
+        changed = true;
+        if (bufferSize_ == 0) continue;
+        if (buffered_.size() >= bufferSize_) {
+            buffered_.erase(buffered_.begin());
+            overflowed_ = true;
+        }
+        DIDEVICEOBJECTDATA data = {};
+        data.dwOfs = placements_[i].offset;
+        data.dwData = static_cast<DWORD>(after[i]);
+        data.dwTimeStamp = GetTickCount();
+        data.dwSequence = ++sequence_;
+        buffered_.push_back(data);
+    }
+    const HANDLE notify = notify_;
+    LeaveCriticalSection(&inputLock_);
+    if (changed && notify != nullptr) SetEvent(notify);
 }
 
 // The device's input reports, read as they come on a handle of the stand-in's own.
@@ -253,6 +303,8 @@ DWORD WINAPI StandInDevice::ReadReports(LPVOID self) {
     if (file == INVALID_HANDLE_VALUE) return 1;
     OVERLAPPED overlapped = {};
     overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    PHIDP_PREPARSED_DATA parsed = nullptr;
+    HidD_GetPreparsedData(file, &parsed);
     std::vector<BYTE> buffer(
         device->device_.inputReportLength > 0 ? device->device_.inputReportLength : 64);
     for (;;) {
@@ -269,10 +321,9 @@ DWORD WINAPI StandInDevice::ReadReports(LPVOID self) {
             break;
         }
         if (!GetOverlappedResult(file, &overlapped, &read, FALSE)) break;
-        EnterCriticalSection(&device->inputLock_);
-        device->lastReport_.assign(buffer.begin(), buffer.begin() + read);
-        LeaveCriticalSection(&device->inputLock_);
+        device->Received(std::vector<BYTE>(buffer.begin(), buffer.begin() + read), parsed);
     }
+    if (parsed != nullptr) HidD_FreePreparsedData(parsed);
     CloseHandle(overlapped.hEvent);
     CloseHandle(file);
     return 0;
@@ -293,24 +344,42 @@ void StandInDevice::StopReading() {
     reader_ = readerStop_ = nullptr;
 }
 
-HRESULT StandInDevice::GetDeviceData(DWORD size, LPDIDEVICEOBJECTDATA, LPDWORD count, DWORD) {
-    // Buffered data is not kept: an application that asks for it finds the buffer empty.
+// The buffered changes, oldest first: copied when `data` is given, removed unless peeked;
+// DI_BUFFEROVERFLOW once after events were lost.
+HRESULT StandInDevice::GetDeviceData(DWORD size, LPDIDEVICEOBJECTDATA data, LPDWORD count,
+                                     DWORD flags) {
     HRESULT result = DI_OK;
     if (!acquired_) {
         result = DIERR_NOTACQUIRED;
     } else if (bufferSize_ == 0) {
         result = DIERR_NOTBUFFERED;
-    } else if (count == nullptr || size != sizeof(DIDEVICEOBJECTDATA)) {
+    } else if (count == nullptr || size != sizeof(DIDEVICEOBJECTDATA) ||
+               (flags & ~DIGDD_PEEK) != 0) {
         result = DIERR_INVALIDPARAM;
     } else {
-        *count = 0;
+        EnterCriticalSection(&inputLock_);
+        const DWORD n = std::min<DWORD>(*count, static_cast<DWORD>(buffered_.size()));
+        if (data != nullptr) std::copy(buffered_.begin(), buffered_.begin() + n, data);
+        if ((flags & DIGDD_PEEK) == 0) buffered_.erase(buffered_.begin(), buffered_.begin() + n);
+        result = overflowed_ ? DI_BUFFEROVERFLOW : DI_OK;
+        if ((flags & DIGDD_PEEK) == 0) overflowed_ = false;
+        LeaveCriticalSection(&inputLock_);
+        *count = n;
     }
-    Record("app GetDeviceData -> 0x%08lX", result);
+    Record("app GetDeviceData count=%lu -> 0x%08lX", count != nullptr ? *count : 0, result);
     return result;
 }
 
-HRESULT StandInDevice::SetEventNotification(HANDLE) {
-    const HRESULT result = acquired_ ? DIERR_ACQUIRED : DI_OK;
+// The event is signalled whenever the device's input changes; null stops that.
+HRESULT StandInDevice::SetEventNotification(HANDLE event) {
+    HRESULT result = DI_OK;
+    if (acquired_) {
+        result = DIERR_ACQUIRED;
+    } else {
+        EnterCriticalSection(&inputLock_);
+        notify_ = event;
+        LeaveCriticalSection(&inputLock_);
+    }
     Record("app SetEventNotification -> 0x%08lX", result);
     return result;
 }

@@ -156,6 +156,8 @@ HRESULT StandInDevice::SetDwordProperty(UINT_PTR id, LPCDIPROPHEADER header) {
         axis->deadZone = value;
         return DI_OK;
     }
+    // Auto-centring belongs to the device as a whole: no object, found by usage, has it.
+    if (id == 9 && header->dwHow == DIPH_BYUSAGE) return DIERR_UNSUPPORTED;
     if (header->dwHow != DIPH_DEVICE || header->dwObj != 0) return DIERR_INVALIDPARAM;
     switch (id) {
     case 7:  // the device gain: the only property that may change while acquired

@@ -30,7 +30,10 @@ bool TypeSpecificSizeFits(DWORD effectType, DWORD size, DWORD axes) {
     case DIEFT_RAMPFORCE: return size == sizeof(DIRAMPFORCE);
     case DIEFT_PERIODIC: return size == sizeof(DIPERIODIC);
     case DIEFT_CONDITION:
-        return size == sizeof(DICONDITION) || (axes > 0 && size == axes * sizeof(DICONDITION));
+        // Before the axes are known, one record for each of up to four axes.
+        if (axes == 0)
+            return size > 0 && size % sizeof(DICONDITION) == 0 && size <= 4 * sizeof(DICONDITION);
+        return size == sizeof(DICONDITION) || size == axes * sizeof(DICONDITION);
     case DIEFT_CUSTOMFORCE: return size == sizeof(DICUSTOMFORCE);
     default: return true;
     }
@@ -47,7 +50,8 @@ LONG WrapAngle(double hundredths) {
 
 // A direction in the coordinates `to`. Polar angles run clockwise from (0, -1), spherical ones
 // from (1, 0) toward (0, 1) and then toward the next axis; a cartesian direction only counts
-// by its orientation. A one-axis direction in polar coordinates is the angle of its side.
+// by its orientation and is given back as a unit vector in 10000ths. A one-axis direction in polar
+// coordinates is the angle of its side.
 void ConvertDirection(DWORD from, const LONG* in, DWORD axes, DWORD to, LONG* out) {
     if (from == to) {
         std::memcpy(out, in, axes * sizeof(LONG));
@@ -77,17 +81,17 @@ void ConvertDirection(DWORD from, const LONG* in, DWORD axes, DWORD to, LONG* ou
         if (axes > 1) out[0] = none ? 0 : WrapAngle(std::atan2(c[1], c[0]) * 18000 / kPi);
         if (axes > 2) out[1] = Round(std::atan2(c[2], std::hypot(c[0], c[1])) * 18000 / kPi);
     } else {
-        const double largest =
-            std::fmax(std::fabs(c[0]), std::fmax(std::fabs(c[1]), std::fabs(c[2])));
+        // A unit vector in 10000ths.
+        const double length = std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
         for (DWORD i = 0; i < axes && i < 3; ++i)
-            out[i] = none ? 0 : Round(c[i] * DI_FFNOMINALMAX / largest);
+            out[i] = none ? 0 : Round(c[i] * DI_FFNOMINALMAX / length);
     }
 }
 
 EffectParameters::EffectParameters() {
+    // A new effect: no gain, no trigger, no axes, no direction, nothing else.
     effect.dwSize = sizeof(DIEFFECT);
     effect.dwFlags = DIEFF_OBJECTIDS;
-    effect.dwGain = DI_FFNOMINALMAX;
     effect.dwTriggerButton = DIEB_NOTRIGGER;
     effect.rgdwAxes = axes;
     effect.rglDirection = directions;
@@ -112,11 +116,6 @@ EffectParameters& EffectParameters::operator=(const EffectParameters& other) {
 StandInEffect::StandInEffect(StandInDevice* device, const EffectType& type)
     : device_(device), type_(type) {
     device_->AddRef();
-    // The direction is kept in the first coordinates the registration lists for the effect.
-    const DWORD coords = type_.attributes.dwCoords;
-    parameters_.effect.dwFlags |= (coords & DIEFF_POLAR)       ? DIEFF_POLAR
-                                  : (coords & DIEFF_CARTESIAN) ? DIEFF_CARTESIAN
-                                                               : DIEFF_SPHERICAL;
 }
 
 StandInEffect::~StandInEffect() { device_->Release(); }
@@ -146,56 +145,117 @@ ULONG StandInEffect::Release() {
     return static_cast<ULONG>(left);
 }
 
-HRESULT StandInEffect::Initialize(HINSTANCE, DWORD, REFGUID) { return DI_OK; }
+// Makes the object an effect of another registered type (or the same one) afresh: off the
+// device, with a new effect's parameters.
+HRESULT StandInEffect::Initialize(HINSTANCE instance, DWORD version, REFGUID guid) {
+    HRESULT result = DI_OK;
+    const EffectType* type = nullptr;
+    if (instance == nullptr) {
+        result = DIERR_INVALIDPARAM;
+    } else if (version == 0) {
+        result = DIERR_NOTINITIALIZED;
+    } else if (version < DIRECTINPUT_VERSION) {
+        result = DIERR_BETADIRECTINPUTVERSION;
+    } else if (version > DIRECTINPUT_VERSION) {
+        result = DIERR_OLDDIRECTINPUTVERSION;
+    } else if (Missing(guid)) {
+        result = E_POINTER;
+    } else if ((type = device_->Device().Effect(guid)) == nullptr) {
+        result = DIERR_DEVICENOTREG;
+    } else {
+        UnloadQuietly();
+        type_ = *type;
+        parameters_ = EffectParameters();
+        notOnDevice_ = 0;
+    }
+    Record("app IDirectInputEffect::Initialize version=0x%lX -> 0x%08lX", version, result);
+    return result;
+}
 
 HRESULT StandInEffect::GetEffectGuid(LPGUID guid) {
-    if (guid == nullptr) return DIERR_INVALIDPARAM;
+    if (guid == nullptr) return E_POINTER;
     *guid = type_.guid;
     return DI_OK;
 }
 
-// What DirectInput refuses before the driver sees anything.
-HRESULT StandInEffect::Validate(const DIEFFECT& from, DWORD flags) const {
+// The parameters the effect keeps: those its registration declares, and the sample period
+// and trigger repeat interval, which DirectInput keeps for every effect. Any other is ignored.
+DWORD StandInEffect::Kept() const {
+    return Declared() | DIEP_SAMPLEPERIOD | DIEP_TRIGGERREPEATINTERVAL;
+}
+
+DWORD StandInEffect::Declared() const {
+    return type_.attributes.dwStaticParams | type_.attributes.dwDynamicParams;
+}
+
+// The coordinates the driver receives a direction given in `given` in: the same when the
+// registration lists them for the effect, else the first it lists (polar before cartesian).
+DWORD StandInEffect::DriverCoordinates(DWORD given) const {
+    const DWORD listed = type_.attributes.dwCoords;
+    if ((given & listed) != 0) return given;
+    return (listed & DIEFF_POLAR)       ? DIEFF_POLAR
+           : (listed & DIEFF_CARTESIAN) ? DIEFF_CARTESIAN
+                                        : DIEFF_SPHERICAL;
+}
+
+// The axes `from` names, as object ids, into `ids`; false when one is no actuator of the
+// device, absent, or named twice.
+bool StandInEffect::ResolveAxes(const DIEFFECT& from, DWORD* ids) const {
+    const DWORD how = (from.dwFlags & DIEFF_OBJECTIDS) != 0 ? DIPH_BYID : DIPH_BYOFFSET;
+    for (DWORD i = 0; i < from.cAxes; ++i) {
+        // Effects play on actuators only.
+        const DeviceObject* axis = device_->ObjectOf(from.rgdwAxes[i], how);
+        if (axis == nullptr || !axis->IsAxis() || !axis->IsActuator()) return false;
+        ids[i] = axis->type & ~DIDFT_FFACTUATOR;
+        for (DWORD j = 0; j < i; ++j) {
+            if (ids[j] == ids[i]) return false;
+        }
+    }
+    return true;
+}
+
+// What DirectInput refuses before the driver sees anything. Only the parameters the effect
+// keeps (`used`) are looked at.
+HRESULT StandInEffect::Validate(const DIEFFECT& from, DWORD flags, DWORD used) const {
     const bool dx6 = from.dwSize == sizeof(DIEFFECT);
     if (!dx6 && from.dwSize != sizeof(DIEFFECT_DX5)) return DIERR_INVALIDPARAM;
     if ((flags & ~(DIEP_ALLPARAMS | kAppOnly)) != 0) return DIERR_INVALIDPARAM;
     if ((flags & DIEP_STARTDELAY) != 0 && !dx6) return DIERR_INVALIDPARAM;
     const DWORD naming = from.dwFlags & (DIEFF_OBJECTIDS | DIEFF_OBJECTOFFSETS);
-    if ((flags & (DIEP_AXES | DIEP_TRIGGERBUTTON)) != 0 && !OneBit(naming)) {
+    if ((used & (DIEP_AXES | DIEP_TRIGGERBUTTON)) != 0 && !OneBit(naming)) {
         return DIERR_INVALIDPARAM;
     }
     const DWORD how = naming == DIEFF_OBJECTIDS ? DIPH_BYID : DIPH_BYOFFSET;
     DWORD axes = parameters_.effect.cAxes;
-    if ((flags & DIEP_AXES) != 0) {
-        if (from.cAxes == 0 || from.cAxes > 4 || from.rgdwAxes == nullptr)
+    if ((used & DIEP_AXES) != 0) {
+        DWORD ids[4] = {};
+        if (from.cAxes == 0 || from.cAxes > 4 || from.rgdwAxes == nullptr ||
+            !ResolveAxes(from, ids)) {
             return DIERR_INVALIDPARAM;
-        for (DWORD i = 0; i < from.cAxes; ++i) {
-            // Effects play on actuators only.
-            const DeviceObject* axis = device_->ObjectOf(from.rgdwAxes[i], how);
-            if (axis == nullptr || !axis->IsAxis() || !axis->IsActuator())
-                return DIERR_INVALIDPARAM;
-            for (DWORD j = 0; j < i; ++j) {
-                if (device_->ObjectOf(from.rgdwAxes[j], how) == axis) return DIERR_INVALIDPARAM;
-            }
+        }
+        // An effect's axes are given once.
+        if ((parameters_.set & DIEP_AXES) != 0 &&
+            (from.cAxes != axes || std::memcmp(ids, parameters_.axes, axes * sizeof(DWORD)) != 0)) {
+            return DIERR_ALREADYINITIALIZED;
         }
         axes = from.cAxes;
     }
-    if ((flags & DIEP_DIRECTION) != 0) {
+    if ((used & DIEP_DIRECTION) != 0) {
         const DWORD coords = from.dwFlags & kCoordinates;
         if (!OneBit(coords) || from.rglDirection == nullptr || axes == 0) return DIERR_INVALIDPARAM;
         if (from.cAxes != axes) return DIERR_INVALIDPARAM;
         if (coords == DIEFF_POLAR && axes != 2) return DIERR_INVALIDPARAM;
     }
-    if ((flags & DIEP_GAIN) != 0 && from.dwGain > DI_FFNOMINALMAX) return DIERR_INVALIDPARAM;
-    if ((flags & DIEP_TRIGGERBUTTON) != 0 && from.dwTriggerButton != DIEB_NOTRIGGER) {
+    if ((used & DIEP_GAIN) != 0 && from.dwGain > DI_FFNOMINALMAX) return DIERR_INVALIDPARAM;
+    if ((used & DIEP_TRIGGERBUTTON) != 0 && from.dwTriggerButton != DIEB_NOTRIGGER) {
         const DeviceObject* button = device_->ObjectOf(from.dwTriggerButton, how);
         if (button == nullptr || button->IsAxis()) return DIERR_INVALIDPARAM;
     }
-    if ((flags & DIEP_ENVELOPE) != 0 && from.lpEnvelope != nullptr &&
+    if ((used & DIEP_ENVELOPE) != 0 && from.lpEnvelope != nullptr &&
         from.lpEnvelope->dwSize != sizeof(DIENVELOPE)) {
         return DIERR_INVALIDPARAM;
     }
-    if ((flags & DIEP_TYPESPECIFICPARAMS) != 0 &&
+    if ((used & DIEP_TYPESPECIFICPARAMS) != 0 &&
         (from.lpvTypeSpecificParams == nullptr || from.cbTypeSpecificParams > 256 ||
          !TypeSpecificSizeFits(type_.attributes.dwEffType, from.cbTypeSpecificParams, axes))) {
         return DIERR_INVALIDPARAM;
@@ -203,9 +263,9 @@ HRESULT StandInEffect::Validate(const DIEFFECT& from, DWORD flags) const {
     return DI_OK;
 }
 
-// The parameters of `flags` that the registration declares for the effect, into `to`: axes
-// as object ids, the direction in the registered coordinates.
-HRESULT StandInEffect::Apply(const DIEFFECT& from, DWORD flags, EffectParameters& to) const {
+// The parameters of `flags` into `to`, as the application gave them: the axes as object ids,
+// the direction in the application's coordinates.
+void StandInEffect::Apply(const DIEFFECT& from, DWORD flags, EffectParameters& to) const {
     DIEFFECT& e = to.effect;
     const DWORD how = (from.dwFlags & DIEFF_OBJECTIDS) != 0 ? DIPH_BYID : DIPH_BYOFFSET;
     if ((flags & DIEP_DURATION) != 0) e.dwDuration = from.dwDuration;
@@ -221,13 +281,11 @@ HRESULT StandInEffect::Apply(const DIEFFECT& from, DWORD flags, EffectParameters
     if ((flags & DIEP_STARTDELAY) != 0) e.dwStartDelay = from.dwStartDelay;
     if ((flags & DIEP_AXES) != 0) {
         e.cAxes = from.cAxes;
-        for (DWORD i = 0; i < from.cAxes; ++i)
-            to.axes[i] = device_->ObjectOf(from.rgdwAxes[i], how)->type & ~DIDFT_FFACTUATOR;
+        ResolveAxes(from, to.axes);
     }
     if ((flags & DIEP_DIRECTION) != 0) {
-        const DWORD kept = e.dwFlags & kCoordinates;
-        ConvertDirection(from.dwFlags & kCoordinates, from.rglDirection, e.cAxes, kept,
-                         to.directions);
+        e.dwFlags = (e.dwFlags & ~kCoordinates) | (from.dwFlags & kCoordinates);
+        std::memcpy(to.directions, from.rglDirection, e.cAxes * sizeof(LONG));
     }
     if ((flags & DIEP_ENVELOPE) != 0) {
         if (from.lpEnvelope != nullptr) to.envelope = *from.lpEnvelope;
@@ -238,13 +296,28 @@ HRESULT StandInEffect::Apply(const DIEFFECT& from, DWORD flags, EffectParameters
         e.cbTypeSpecificParams = from.cbTypeSpecificParams;
     }
     to.set |= flags & DIEP_ALLPARAMS;
-    return DI_OK;
+}
+
+// The parameters as the driver receives them: the direction in the coordinates the
+// registration lists for the effect (with none given yet, zeros in the first it lists).
+EffectParameters StandInEffect::ForDriver(const EffectParameters& parameters) const {
+    EffectParameters sent = parameters;
+    const DWORD given = parameters.effect.dwFlags & kCoordinates;
+    const DWORD coords = DriverCoordinates(given);
+    sent.effect.dwFlags = (sent.effect.dwFlags & ~kCoordinates) | coords;
+    if (given == 0) {
+        std::memset(sent.directions, 0, sizeof sent.directions);
+    } else {
+        ConvertDirection(given, parameters.directions, parameters.effect.cAxes, coords,
+                         sent.directions);
+    }
+    return sent;
 }
 
 HRESULT StandInEffect::DownloadWith(const EffectParameters& parameters, DWORD flags) {
     IDirectInputEffectDriver* driver = device_->Driver();
     if (driver == nullptr) return DIERR_UNSUPPORTED;
-    EffectParameters sent = parameters;  // the driver may not keep pointers into ours
+    EffectParameters sent = ForDriver(parameters);  // the driver may not keep pointers into ours
     const DIEFFECT& e = sent.effect;
     DWORD handle = (flags & DIEP_NODOWNLOAD) != 0 && !device_->AcquiredExclusively() ? 0 : handle_;
     const DWORD before = handle;
@@ -278,107 +351,166 @@ bool Complete(const EffectParameters& parameters) {
     return (parameters.set & DIEP_AXES) != 0 && (parameters.set & DIEP_TYPESPECIFICPARAMS) != 0;
 }
 
-// Parameters go to the device at once only while it is acquired exclusively; otherwise the
-// driver checks them (DIEP_NODOWNLOAD) and they wait for the next Download or Start.
-// Parameters the registration does not declare for the effect are ignored.
+// Parameters go to the device at once only while it is acquired exclusively and the effect
+// is complete (axes and type-specific record); otherwise they are kept for the next Download
+// or Start, and a complete effect's are checked by the driver (DIEP_NODOWNLOAD) if it has
+// served the device. Parameters the effect does not keep are ignored.
 HRESULT StandInEffect::SetParameters(LPCDIEFFECT effect, DWORD flags) {
-    HRESULT result = effect != nullptr ? Validate(*effect, flags) : DIERR_INVALIDPARAM;
-    const DWORD declared = type_.attributes.dwStaticParams | type_.attributes.dwDynamicParams;
-    const DWORD used = flags & DIEP_ALLPARAMS & declared;
+    const DWORD used = flags & DIEP_ALLPARAMS & Kept();
+    const DWORD sent = used & Declared();
+    HRESULT result = effect != nullptr ? Validate(*effect, flags, used) : E_POINTER;
     EffectParameters next = parameters_;
-    if (SUCCEEDED(result)) result = Apply(*effect, used, next);
+    if (SUCCEEDED(result)) Apply(*effect, used, next);
+    const bool now = (flags & DIEP_NODOWNLOAD) == 0 && device_->AcquiredExclusively();
     if (SUCCEEDED(result)) {
-        const bool now = (flags & DIEP_NODOWNLOAD) == 0 && device_->AcquiredExclusively();
-        if (now && handle_ == 0 && !Complete(next)) {
+        if (!Complete(next) || (!now && !device_->EverBound())) {
             result = DI_DOWNLOADSKIPPED;
-        } else if (now && handle_ == 0) {
-            result = DownloadWith(next, DIEP_ALLPARAMS | (flags & DIEP_START));
-        } else if (now) {
-            result = DownloadWith(next, used | notOnDevice_ | (flags & kAppOnly));
-        } else if (device_->EverBound()) {
+        } else if (!now) {
             // The driver has served the device: it checks what it will be given later.
-            result = DownloadWith(next, used | DIEP_NODOWNLOAD);
-            if (SUCCEEDED(result))
-                result = (flags & DIEP_NODOWNLOAD) != 0 ? DI_OK : DI_DOWNLOADSKIPPED;
+            result = DownloadWith(next, sent | DIEP_NODOWNLOAD);
+            if (SUCCEEDED(result)) result = DI_DOWNLOADSKIPPED;
+        } else if (handle_ == 0) {
+            result = DownloadWith(next, DIEP_ALLPARAMS | (flags & DIEP_START));
         } else {
-            result = (flags & DIEP_NODOWNLOAD) != 0 ? DI_OK : DI_DOWNLOADSKIPPED;
+            result = DownloadWith(next, sent | notOnDevice_ | (flags & kAppOnly));
         }
         if (SUCCEEDED(result)) {
             parameters_ = next;
-            if (!now || result == DI_DOWNLOADSKIPPED) notOnDevice_ |= used;
+            if (result == DI_DOWNLOADSKIPPED) notOnDevice_ |= sent;
         }
     }
     Record("app SetParameters flags=0x%08lX ignored=0x%lX -> 0x%08lX", flags,
-           flags & DIEP_ALLPARAMS & ~declared, result);
+           flags & DIEP_ALLPARAMS & ~Kept(), result);
     return result;
 }
 
+// The coordinates a direction is read back in: the effect's own when the caller accepts
+// them, else the first the caller accepts of spherical, polar, cartesian.
+DWORD ReadBackCoordinates(DWORD accepted, DWORD kept) {
+    if ((accepted & kept) != 0) return kept;
+    return (accepted & DIEFF_SPHERICAL) ? DIEFF_SPHERICAL
+           : (accepted & DIEFF_POLAR)   ? DIEFF_POLAR
+                                        : DIEFF_CARTESIAN;
+}
+
+// The effect's direction into the caller's record, in coordinates the caller accepts.
+HRESULT StandInEffect::ReadDirection(DIEFFECT& to) const {
+    const DIEFFECT& e = parameters_.effect;
+    const DWORD accepted = to.dwFlags & kCoordinates;
+    if (accepted == 0) return DIERR_INVALIDPARAM;
+    if (e.cAxes == 0) {
+        // No axes, so no direction: the caller learns it by the coordinates taken away.
+        to.dwFlags &= ~kCoordinates;
+        return ReadBackCoordinates(accepted, 0) == DIEFF_POLAR ? DIERR_INVALIDPARAM : DI_OK;
+    }
+    const DWORD kept = e.dwFlags & kCoordinates;
+    const DWORD wanted = ReadBackCoordinates(accepted, kept);
+    if (wanted == DIEFF_POLAR && e.cAxes != 2) return DIERR_INVALIDPARAM;
+    to.dwFlags = (to.dwFlags & ~kCoordinates) | wanted;
+    const bool room = to.cAxes >= e.cAxes;
+    to.cAxes = e.cAxes;
+    if (!room) return DIERR_MOREDATA;
+    if (to.rglDirection == nullptr) return E_POINTER;
+    if (kept == 0) {
+        std::memset(to.rglDirection, 0, e.cAxes * sizeof(LONG));
+    } else {
+        ConvertDirection(kept, parameters_.directions, e.cAxes, wanted, to.rglDirection);
+    }
+    // Angles read back between 0 and 359.99 degrees.
+    const DWORD angles = wanted == DIEFF_POLAR ? 1 : wanted == DIEFF_SPHERICAL ? e.cAxes - 1 : 0;
+    for (DWORD i = 0; i < angles; ++i)
+        to.rglDirection[i] = WrapAngle(to.rglDirection[i]);
+    return DI_OK;
+}
+
+// An axis (or trigger) of the effect by the naming the caller asks for.
+DWORD StandInEffect::NameFor(DWORD id, bool byOffset) const {
+    const DeviceObject* object = device_->ObjectOf(id, DIPH_BYID);
+    if (object == nullptr) return id;
+    if (!byOffset) return object->type;  // with its DIDFT_FFACTUATOR, as the objects list it
+    DIDEVICEOBJECTINSTANCEA info = {};
+    info.dwSize = sizeof info;
+    device_->GetObjectInfo(&info, id, DIPH_BYID);
+    return info.dwOfs;
+}
+
+HRESULT StandInEffect::ReadAxes(DIEFFECT& to) const {
+    const DIEFFECT& e = parameters_.effect;
+    const bool room = to.cAxes >= e.cAxes;
+    to.cAxes = e.cAxes;
+    if (!room) return DIERR_MOREDATA;
+    if (e.cAxes > 0 && to.rgdwAxes == nullptr) return E_POINTER;
+    const bool byOffset = (to.dwFlags & DIEFF_OBJECTOFFSETS) != 0;
+    for (DWORD i = 0; i < e.cAxes; ++i)
+        to.rgdwAxes[i] = NameFor(parameters_.axes[i], byOffset);
+    return DI_OK;
+}
+
+HRESULT StandInEffect::ReadEnvelope(DIEFFECT& to) const {
+    if (to.lpEnvelope == nullptr) return E_POINTER;
+    if (to.lpEnvelope->dwSize != sizeof(DIENVELOPE)) return DIERR_INVALIDPARAM;
+    if (parameters_.effect.lpEnvelope == nullptr) {
+        to.lpEnvelope = nullptr;  // the effect has none
+    } else {
+        *to.lpEnvelope = parameters_.envelope;
+    }
+    return DI_OK;
+}
+
+HRESULT StandInEffect::ReadTypeSpecific(DIEFFECT& to) const {
+    const DWORD size = parameters_.effect.cbTypeSpecificParams;
+    const bool room = to.cbTypeSpecificParams >= size;
+    to.cbTypeSpecificParams = size;
+    if (!room) return DIERR_MOREDATA;
+    if (size > 0 && to.lpvTypeSpecificParams == nullptr) return E_POINTER;
+    std::memcpy(to.lpvTypeSpecificParams, parameters_.typeSpecific, size);
+    return DI_OK;
+}
+
+// What the caller's record and flags must be before anything is read back.
+HRESULT CheckReadRequest(const DIEFFECT& to, DWORD flags) {
+    const bool dx6 = to.dwSize == sizeof(DIEFFECT);
+    if (!dx6 && to.dwSize != sizeof(DIEFFECT_DX5)) return DIERR_INVALIDPARAM;
+    if ((flags & ~(DIEP_ALLPARAMS | kAppOnly)) != 0) return DIERR_INVALIDPARAM;
+    if ((flags & DIEP_STARTDELAY) != 0 && !dx6) return DIERR_INVALIDPARAM;
+    const DWORD naming = to.dwFlags & (DIEFF_OBJECTIDS | DIEFF_OBJECTOFFSETS);
+    if ((flags & (DIEP_AXES | DIEP_TRIGGERBUTTON)) != 0 && !OneBit(naming)) {
+        return DIERR_INVALIDPARAM;
+    }
+    return DI_OK;
+}
+
 // The parameters asked for, in the coordinates and by the object naming the caller asks for.
+// SetParameters' own flags are accepted and mean nothing here. A record too small for the
+// axes, the direction or the type-specific record gets the size it needs and DIERR_MOREDATA.
 HRESULT StandInEffect::GetParameters(LPDIEFFECT effect, DWORD flags) {
     HRESULT result = DI_OK;
-    const DIEFFECT& e = parameters_.effect;
-    if (effect == nullptr ||
-        (effect->dwSize != sizeof(DIEFFECT) && effect->dwSize != sizeof(DIEFFECT_DX5)) ||
-        (flags & ~DIEP_ALLPARAMS) != 0 ||
-        ((flags & DIEP_STARTDELAY) != 0 && effect->dwSize != sizeof(DIEFFECT))) {
-        result = DIERR_INVALIDPARAM;
-    } else {
+    if (effect != nullptr) result = CheckReadRequest(*effect, flags);
+    if (effect != nullptr && result == DI_OK) {
+        const DIEFFECT& e = parameters_.effect;
         const bool byOffset = (effect->dwFlags & DIEFF_OBJECTOFFSETS) != 0;
-        auto name = [&](DWORD id) {
-            const DeviceObject* object = device_->ObjectOf(id, DIPH_BYID);
-            if (!byOffset || object == nullptr) return id;
-            DIDEVICEOBJECTINSTANCEA info = {};
-            info.dwSize = sizeof info;
-            device_->GetObjectInfo(&info, id, DIPH_BYID);
-            return info.dwOfs;
-        };
         if ((flags & DIEP_DURATION) != 0) effect->dwDuration = e.dwDuration;
         if ((flags & DIEP_SAMPLEPERIOD) != 0) effect->dwSamplePeriod = e.dwSamplePeriod;
         if ((flags & DIEP_GAIN) != 0) effect->dwGain = e.dwGain;
         if ((flags & DIEP_TRIGGERBUTTON) != 0) {
-            effect->dwTriggerButton =
-                e.dwTriggerButton == DIEB_NOTRIGGER ? DIEB_NOTRIGGER : name(e.dwTriggerButton);
+            effect->dwTriggerButton = e.dwTriggerButton == DIEB_NOTRIGGER
+                                          ? DIEB_NOTRIGGER
+                                          : NameFor(e.dwTriggerButton, byOffset);
         }
         if ((flags & DIEP_TRIGGERREPEATINTERVAL) != 0) {
             effect->dwTriggerRepeatInterval = e.dwTriggerRepeatInterval;
         }
         if ((flags & DIEP_STARTDELAY) != 0) effect->dwStartDelay = e.dwStartDelay;
-        if ((flags & (DIEP_AXES | DIEP_DIRECTION)) != 0 && effect->cAxes < e.cAxes) {
-            effect->cAxes = e.cAxes;
-            result = DIERR_MOREDATA;
-        }
-        if (result == DI_OK && (flags & DIEP_AXES) != 0 && effect->rgdwAxes != nullptr) {
-            effect->cAxes = e.cAxes;
-            for (DWORD i = 0; i < e.cAxes; ++i)
-                effect->rgdwAxes[i] = name(parameters_.axes[i]);
-        }
-        if (result == DI_OK && (flags & DIEP_DIRECTION) != 0 && effect->rglDirection != nullptr) {
-            DWORD wanted = effect->dwFlags & kCoordinates;
-            const DWORD kept = e.dwFlags & kCoordinates;
-            if ((wanted & kept) != 0 || wanted == 0) wanted = kept;
-            wanted = (wanted & DIEFF_CARTESIAN) ? DIEFF_CARTESIAN
-                     : (wanted & DIEFF_POLAR)   ? DIEFF_POLAR
-                                                : DIEFF_SPHERICAL;
-            if (wanted == DIEFF_POLAR && e.cAxes != 2) wanted = kept;
-            ConvertDirection(kept, parameters_.directions, e.cAxes, wanted, effect->rglDirection);
-            effect->dwFlags = (effect->dwFlags & ~kCoordinates) | wanted;
-        }
-        if (result == DI_OK && (flags & DIEP_ENVELOPE) != 0) {
-            if (e.lpEnvelope == nullptr) {
-                effect->lpEnvelope = nullptr;
-            } else if (effect->lpEnvelope != nullptr) {
-                *effect->lpEnvelope = parameters_.envelope;
-            }
-        }
-        if (result == DI_OK && (flags & DIEP_TYPESPECIFICPARAMS) != 0) {
-            if (effect->cbTypeSpecificParams < e.cbTypeSpecificParams) {
-                result = DIERR_MOREDATA;
-            } else if (effect->lpvTypeSpecificParams != nullptr) {
-                std::memcpy(effect->lpvTypeSpecificParams, parameters_.typeSpecific,
-                            e.cbTypeSpecificParams);
-            }
-            effect->cbTypeSpecificParams = e.cbTypeSpecificParams;
-        }
+        // The first failure is the answer; DIERR_MOREDATA lets the rest be read.
+        auto merge = [&result](HRESULT part) {
+            if (part != DI_OK &&
+                (result == DI_OK || result == static_cast<HRESULT>(DIERR_MOREDATA)))
+                result = part;
+        };
+        if ((flags & DIEP_AXES) != 0) merge(ReadAxes(*effect));
+        if ((flags & DIEP_DIRECTION) != 0) merge(ReadDirection(*effect));
+        if ((flags & DIEP_ENVELOPE) != 0) merge(ReadEnvelope(*effect));
+        if ((flags & DIEP_TYPESPECIFICPARAMS) != 0) merge(ReadTypeSpecific(*effect));
     }
     Record("app GetParameters flags=0x%08lX -> 0x%08lX", flags, result);
     return result;
@@ -419,7 +551,9 @@ HRESULT StandInEffect::Stop() {
     HRESULT result = DI_OK;
     if (!device_->AcquiredExclusively()) {
         result = DIERR_NOTEXCLUSIVEACQUIRED;
-    } else if (handle_ != 0) {
+    } else if (handle_ == 0) {
+        result = DIERR_NOTDOWNLOADED;
+    } else {
         result = device_->Driver()->StopEffect(device_->ExternalId(), handle_);
         Record("driver StopEffect handle=%lu -> 0x%08lX", handle_, result);
     }
@@ -428,10 +562,14 @@ HRESULT StandInEffect::Stop() {
 }
 
 HRESULT StandInEffect::GetEffectStatus(LPDWORD status) {
-    if (status == nullptr) return DIERR_INVALIDPARAM;
+    if (status == nullptr) return E_POINTER;
     *status = 0;
     HRESULT result = DI_OK;
-    if (handle_ != 0) {
+    if (!device_->AcquiredExclusively()) {
+        result = DIERR_NOTEXCLUSIVEACQUIRED;
+    } else if (handle_ == 0) {
+        result = DIERR_NOTDOWNLOADED;
+    } else {
         result = device_->Driver()->GetEffectStatus(device_->ExternalId(), handle_, status);
         Record("driver GetEffectStatus handle=%lu -> 0x%08lX status=%lu", handle_, result, *status);
     }
@@ -439,8 +577,9 @@ HRESULT StandInEffect::GetEffectStatus(LPDWORD status) {
     return result;
 }
 
+// DI_NOEFFECT when the device already has the effect as it is.
 HRESULT StandInEffect::Download() {
-    HRESULT result = DI_OK;
+    HRESULT result = DI_NOEFFECT;
     if (!device_->AcquiredExclusively()) {
         result = DIERR_NOTEXCLUSIVEACQUIRED;
     } else if (!Complete(parameters_)) {
@@ -454,13 +593,14 @@ HRESULT StandInEffect::Download() {
     return result;
 }
 
+// DI_NOEFFECT when the effect is not on the device.
 HRESULT StandInEffect::UnloadQuietly() {
-    HRESULT result = DI_OK;
+    HRESULT result = DI_NOEFFECT;
     if (handle_ != 0) {
         result = device_->Driver()->DestroyEffect(device_->ExternalId(), handle_);
         Record("driver DestroyEffect handle=%lu -> 0x%08lX", handle_, result);
         handle_ = 0;
-        notOnDevice_ = parameters_.set;
+        notOnDevice_ = parameters_.set & Declared();
     }
     return result;
 }

@@ -15,8 +15,16 @@
 //     the device, bound with DeviceID (fBegin true) at each exclusive acquisition and let go
 //     (fBegin false) at each unacquisition, the device's "Joystick Id" as the external id, 0
 //     inside;
-//   - an effect's parameters reach the driver as DownloadEffect with the object ids of its
-//     axes and its direction converted to the coordinates the registration declares for it.
+//   - an effect keeps its parameters as the application gave them (a new one has gain 0 and
+//     no trigger; parameters its registration does not list are ignored, apart from the
+//     sample period and trigger repeat interval, which every effect keeps) and reads them back
+//     as DirectInput does;
+//   - an effect reaches the driver only complete (axes and type-specific record) and while
+//     the device is acquired exclusively, as DownloadEffect with the object ids of its axes
+//     and its direction as given where the registration lists the application's coordinates
+//     for it, else converted to the first it lists (polar before cartesian);
+//   - the device's input changes signal the application's event (SetEventNotification) and
+//     are kept for GetDeviceData when the application has asked for a buffer.
 // Every call it receives (app ...) and every driver call it makes (driver ...) is appended as
 // one line to the file QUORFORCE_STAND_IN_LOG names:
 //   app <Method> [details] -> 0xHHHHHHHH
