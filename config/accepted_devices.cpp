@@ -1,16 +1,10 @@
-// Parsing, formatting and loading the list of accepted devices.
+// Parsing, formatting and editing the list of accepted devices: pure text, no registry.
 #include "config/accepted_devices.h"
 
 #include <cstdio>
-#include <cstring>
-
-#include "config/registry_access.h"
-#include "config/settings_store.h"
 
 namespace quorforce {
 namespace {
-
-constexpr int kListTextSize = 1024;  // longer lists are not read
 
 bool ParseHex4(const char* text, std::uint16_t* value) {
     unsigned result = 0;
@@ -37,6 +31,17 @@ bool HasPrefix(const char* text, const char* prefix) {
 
 bool IsSeparator(char c) { return c == ' ' || c == ',' || c == ';' || c == '\t'; }
 
+bool NamesDevice(const char* word, int length, const AcceptedDevice& device) {
+    AcceptedDevice named;
+    return !device.anyProduct && ParseDeviceName(word, length, &named) && !named.anyProduct &&
+           named.vendorId == device.vendorId && named.productId == device.productId;
+}
+
+void Append(std::string& text, const char* word, int length) {
+    if (!text.empty()) text += ' ';
+    text.append(word, static_cast<std::size_t>(length));
+}
+
 }  // namespace
 
 bool ParseDeviceName(const char* text, int length, AcceptedDevice* device) {
@@ -62,30 +67,71 @@ void FormatDeviceName(const AcceptedDevice& device, char (&name)[kDeviceNameSize
     }
 }
 
+const char* NextListWord(const char** at, int* length) {
+    const char* start = *at;
+    if (start == nullptr) return nullptr;
+    while (IsSeparator(*start))
+        ++start;
+    const char* end = start;
+    while (*end != '\0' && !IsSeparator(*end))
+        ++end;
+    *at = end;
+    *length = static_cast<int>(end - start);
+    return end == start ? nullptr : start;
+}
+
 int ParseAcceptedDevices(const char* text, AcceptedDevice (&devices)[kMaxAcceptedDevices]) {
-    int count = 0;
+    int count = 0, length = 0;
     const char* at = text;
-    while (at != nullptr && *at != '\0' && count < kMaxAcceptedDevices) {
-        while (IsSeparator(*at))
-            ++at;
-        const char* end = at;
-        while (*end != '\0' && !IsSeparator(*end))
-            ++end;
-        if (end != at && ParseDeviceName(at, static_cast<int>(end - at), &devices[count])) ++count;
-        at = end;
+    for (const char* word = NextListWord(&at, &length);
+         word != nullptr && count < kMaxAcceptedDevices; word = NextListWord(&at, &length)) {
+        if (ParseDeviceName(word, length, &devices[count])) ++count;
     }
     return count;
 }
 
-int LoadAcceptedDevices(AcceptedDevice (&devices)[kMaxAcceptedDevices]) {
-    char text[kListTextSize] = {};
-    DWORD length = 0;
-    // One byte kept back, so that a value stored without its end still ends.
-    if (!ReadConfigBinary(text, sizeof text - 1, kProductKey, kAcceptedDevicesValue, &length)) {
-        return 0;
+bool ListNamesDevice(const char* text, const AcceptedDevice& device) {
+    int length = 0;
+    const char* at = text;
+    for (const char* word = NextListWord(&at, &length); word != nullptr;
+         word = NextListWord(&at, &length)) {
+        if (NamesDevice(word, length, device)) return true;
     }
-    text[length < sizeof text ? length : sizeof text - 1] = '\0';
-    return ParseAcceptedDevices(text, devices);
+    return false;
+}
+
+bool AddToList(std::string& text, const AcceptedDevice& device) {
+    AcceptedDevice parsed[kMaxAcceptedDevices];
+    if (ParseAcceptedDevices(text.c_str(), parsed) == kMaxAcceptedDevices) return false;
+    std::string edited;
+    int length = 0;
+    const char* at = text.c_str();
+    for (const char* word = NextListWord(&at, &length); word != nullptr;
+         word = NextListWord(&at, &length)) {
+        Append(edited, word, length);
+    }
+    char name[kDeviceNameSize];
+    FormatDeviceName(device, name);
+    Append(edited, name, device.anyProduct ? 8 : 17);
+    text = edited;
+    return true;
+}
+
+bool RemoveFromList(std::string& text, const AcceptedDevice& device) {
+    std::string kept;
+    bool removed = false;
+    int length = 0;
+    const char* at = text.c_str();
+    for (const char* word = NextListWord(&at, &length); word != nullptr;
+         word = NextListWord(&at, &length)) {
+        if (NamesDevice(word, length, device)) {
+            removed = true;
+        } else {
+            Append(kept, word, length);
+        }
+    }
+    if (removed) text = kept;
+    return removed;
 }
 
 }  // namespace quorforce

@@ -3,33 +3,27 @@
 // binding's list of accepted devices (shared by every wheel on the machine, so it is edited
 // by name, not owned whole as a registry row would be), the removal of another driver's
 // per-user entry for the wheel, and at the uninstall the values the driver itself wrote at
-// run time. Standalone: it links nothing of the driver, so that a setup never loads the
-// driver's code into the installer's processes.
+// run time. It links nothing of the driver but the pure reading of that list, so that a
+// setup never loads the driver's code into the installer's processes.
 #include <windows.h>
 
 #include <msi.h>
 #include <msiquery.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "config/accepted_devices.h"
+#include "packaging/installer/setup_checks.h"
+
 namespace {
 
-const char kOemRoot[] =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
+using namespace quorforce;
+using namespace quorforce::setup;
+
 const char kBuiltInDevice[] = "VID_5A1C&PID_E410";
 const char kClassId[] = "{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}";
-const char kAcceptedDevices[] = "Accepted_Devices";
-// While a newer version replaces this one, the mark that tells the old version's uninstall
-// to leave the tuning and the driver's values alone (Windows says so with
-// UPGRADINGPRODUCTCODE; Wine's msiexec runs that uninstall as a plain one). It sits beside
-// the engine's values, in a key no package row owns, which the driver reads no further.
-const char kUpgradeMark[] = "Setup_Upgrading";
-// The longest name a device may have: what a control panel's list shows whole.
-constexpr std::size_t kMaxNameLength = 64;
 
 std::string Property(MSIHANDLE install, const char* name) {
     char small[256];
@@ -55,26 +49,6 @@ UINT Refuse(MSIHANDLE install, const std::string& text) {
     MsiRecordSetStringA(record, 0, text.c_str());
     MsiProcessMessage(install, INSTALLMESSAGE(INSTALLMESSAGE_ERROR | MB_OK | MB_ICONERROR), record);
     return ERROR_INSTALL_FAILURE;
-}
-
-bool IsHexId(std::string& id) {
-    if (id.size() != 4) return false;
-    for (char& c : id) {
-        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
-        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
-    }
-    return true;
-}
-
-// The name goes into the registry as the wheel's OEMName and into the setup's formatted
-// text: control characters, a backslash (a key separator where the name is used as a path)
-// and the brackets and braces Windows Installer reads as its own syntax are refused.
-bool IsDeviceName(const std::string& name) {
-    if (name.empty() || name.size() > kMaxNameLength) return false;
-    for (unsigned char c : name) {
-        if (c < 0x20 || c == 0x7F || std::strchr("\\[]{}", c) != nullptr) return false;
-    }
-    return true;
 }
 
 HKEY Open(HKEY hive, const std::string& path, REGSAM access) {
@@ -146,82 +120,6 @@ void DeleteValues(HKEY hive, const std::string& path, std::initializer_list<cons
 
 std::string EngineKey() { return std::string(kOemRoot) + kBuiltInDevice + "\\Quorvane\\FFB_API"; }
 
-// The binding knows the vendors 5A1C and 7B3E by itself; only others need a name in the list.
-bool IsBuiltInVendor(const std::string& device) {
-    return device.compare(0, 8, "VID_5A1C") == 0 || device.compare(0, 8, "VID_7B3E") == 0;
-}
-
-std::vector<std::string> Words(const std::string& text) {
-    std::vector<std::string> words;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::size_t start = text.find_first_not_of(' ', at);
-        if (start == std::string::npos) break;
-        const std::size_t end = text.find(' ', start);
-        words.push_back(text.substr(start, end == std::string::npos ? end : end - start));
-        at = end == std::string::npos ? text.size() : end;
-    }
-    return words;
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1,
-                                                  b.c_str(), -1) == CSTR_EQUAL;
-}
-
-// Writes the list, or removes the value (and the keys it leaves empty) when it is empty.
-bool WriteList(const std::vector<std::string>& names) {
-    std::string text;
-    for (const std::string& name : names)
-        text += (text.empty() ? "" : " ") + name;
-    if (text.empty()) {
-        DeleteValues(HKEY_LOCAL_MACHINE, EngineKey(), {kAcceptedDevices});
-        DeleteEmptyUpwards(HKEY_LOCAL_MACHINE, EngineKey(), 2);
-        return true;
-    }
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, EngineKey().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    const bool written = RegSetValueExA(key, kAcceptedDevices, 0, REG_SZ,
-                                        reinterpret_cast<const BYTE*>(text.c_str()),
-                                        static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return written;
-}
-
-std::vector<std::string> ReadList() {
-    std::string text;
-    ReadText(HKEY_LOCAL_MACHINE, EngineKey(), kAcceptedDevices, text);
-    return Words(text);
-}
-
-// The deferred actions get "VID_XXXX&PID_XXXX|name" as their data; CheckDevice made both.
-std::string DeviceOf(MSIHANDLE install, std::string* name = nullptr) {
-    const std::string data = Property(install, "CustomActionData");
-    const std::string device = data.substr(0, data.find('|'));
-    if (name != nullptr) *name = data.size() > 18 ? data.substr(18) : "";
-    return device.size() == 17 && device.compare(0, 4, "VID_") == 0 ? device : "";
-}
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::size_t at = 0;
-    for (;;) {
-        const std::size_t end = text.find(separator, at);
-        parts.push_back(text.substr(at, end == std::string::npos ? end : end - at));
-        if (end == std::string::npos) return parts;
-        at = end + 1;
-    }
-}
-
-void Replace(std::string& text, const std::string& from, const std::string& to) {
-    for (std::size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
-
 bool ValueExists(HKEY hive, const std::string& path, const char* name) {
     HKEY key = Open(hive, path, KEY_READ);
     if (key == nullptr) return false;
@@ -233,47 +131,83 @@ bool ValueExists(HKEY hive, const std::string& path, const char* name) {
     return there;
 }
 
-bool UpgradeMarked() { return ValueExists(HKEY_LOCAL_MACHINE, EngineKey(), kUpgradeMark); }
-
-void SetUpgradeMark(bool on) {
-    HKEY key = nullptr;
-    if (!on) {
-        DeleteValues(HKEY_LOCAL_MACHINE, EngineKey(), {kUpgradeMark});
-        DeleteEmptyUpwards(HKEY_LOCAL_MACHINE, EngineKey(), 2);
-        return;
-    }
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, EngineKey().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
-        return;
-    }
-    const DWORD one = 1;
-    RegSetValueExA(key, kUpgradeMark, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
-                   sizeof one);
-    RegCloseKey(key);
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1,
+                                                  b.c_str(), -1) == CSTR_EQUAL;
 }
 
-// One planned value: "key|name|d|decimal" or "key|name|s|text", the key under the local
-// machine.
-bool WritePlanned(const std::string& entry) {
-    const std::vector<std::string> f = Split(entry, '|');
-    if (f.size() != 4 || (f[2] != "d" && f[2] != "s")) return false;
+// Below a wheel's key: the keys `path` leaves empty, up to the wheel's own, never the OEM
+// key or the Joystick key above it.
+void DeleteEmptyUpToWheel(HKEY hive, const std::string& path) {
+    const int levels = LevelsUpToWheelKey(path);
+    if (levels >= 0) DeleteEmptyUpwards(hive, path, levels);
+}
+
+// The binding knows the vendors 5A1C and 7B3E by itself; only others need a name in the list.
+bool IsBuiltInVendor(std::uint16_t vendorId) { return vendorId == 0x5A1C || vendorId == 0x7B3E; }
+
+std::string ReadList() {
+    std::string text;
+    ReadText(HKEY_LOCAL_MACHINE, EngineKey(), kAcceptedDevicesValue, text);
+    return text;
+}
+
+// Writes the list, or removes the value (and the keys it leaves empty) when it is empty.
+bool WriteList(const std::string& text) {
+    if (text.empty()) {
+        DeleteValues(HKEY_LOCAL_MACHINE, EngineKey(), {kAcceptedDevicesValue});
+        DeleteEmptyUpToWheel(HKEY_LOCAL_MACHINE, EngineKey());
+        return true;
+    }
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, f[0].c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, EngineKey().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    LONG result;
-    if (f[2] == "d") {
-        const DWORD value = std::strtoul(f[3].c_str(), nullptr, 10);
-        result = RegSetValueExA(key, f[1].c_str(), 0, REG_DWORD,
-                                reinterpret_cast<const BYTE*>(&value), sizeof value);
-    } else {
-        result = RegSetValueExA(key, f[1].c_str(), 0, REG_SZ,
-                                reinterpret_cast<const BYTE*>(f[3].c_str()),
-                                static_cast<DWORD>(f[3].size() + 1));
+    const bool written = RegSetValueExA(key, kAcceptedDevicesValue, 0, REG_SZ,
+                                        reinterpret_cast<const BYTE*>(text.c_str()),
+                                        static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return written;
+}
+
+// The device of a deferred action's data, or false (and a line in the log) for data that
+// CheckDevice could not have made.
+bool DeviceOf(MSIHANDLE install, DeviceData* device) {
+    if (ParseDeviceData(Property(install, "CustomActionData"), device)) return true;
+    Log(install, "no device in the action's data");
+    return false;
+}
+
+AcceptedDevice Accepted(const DeviceData& device) {
+    AcceptedDevice accepted;
+    accepted.vendorId = device.vendorId;
+    accepted.productId = device.productId;
+    return accepted;
+}
+
+// Writes one planned value under the local machine.
+bool WritePlanned(const PlannedValue& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, value.key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        return false;
     }
+    const LONG result =
+        value.isText
+            ? RegSetValueExA(key, value.name.c_str(), 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(value.text.c_str()),
+                             static_cast<DWORD>(value.text.size() + 1))
+            : RegSetValueExA(key, value.name.c_str(), 0, REG_DWORD,
+                             reinterpret_cast<const BYTE*>(&value.number), sizeof value.number);
     RegCloseKey(key);
     return result == ERROR_SUCCESS;
+}
+
+// Wine's ntdll names itself; Windows' has no such export.
+bool RunsOnWine() {
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 }  // namespace
@@ -283,7 +217,8 @@ extern "C" {
 // Immediate, before the costing: the wheel's ids and name, from the command line, the build's
 // defaults or, in maintenance (repair, uninstall), what the installation recorded. Sets VID
 // and PID in upper case and DEVICE to "VID_XXXX&PID_XXXX"; refuses what the registry or the
-// binding could not use.
+// binding could not use. It reads and sets properties only: it runs before the launch
+// conditions and in the interactive setup's first sequence, where nothing may change yet.
 __declspec(dllexport) UINT __stdcall CheckDevice(MSIHANDLE install) {
     const bool maintenance = !Property(install, "Installed").empty();
     for (const char* name : {"VID", "PID", "DEVICENAME"}) {
@@ -292,27 +227,36 @@ __declspec(dllexport) UINT __stdcall CheckDevice(MSIHANDLE install) {
     }
     std::string vid = Property(install, "VID"), pid = Property(install, "PID");
     const std::string name = Property(install, "DEVICENAME");
-    if (!IsHexId(vid)) {
+    if (!NormalizeHexId(vid)) {
         return Refuse(install, "The vendor id VID=\"" + vid +
                                    "\" is not four hexadecimal digits (for instance VID=046D). "
                                    "Nothing was installed.");
     }
-    if (!IsHexId(pid)) {
+    if (!NormalizeHexId(pid)) {
         return Refuse(install, "The product id PID=\"" + pid +
                                    "\" is not four hexadecimal digits (for instance PID=C294). "
                                    "Nothing was installed.");
     }
     if (!IsDeviceName(name)) {
         return Refuse(install, "The device name DEVICENAME=\"" + name +
-                                   "\" must be 1 to 64 printable characters without \\ [ ] { }. "
-                                   "Nothing was installed.");
+                                   "\" must be 1 to 64 printable characters without "
+                                   "\\ [ ] { } ; |. Nothing was installed.");
     }
     MsiSetPropertyA(install, "VID", vid.c_str());
     MsiSetPropertyA(install, "PID", pid.c_str());
     MsiSetPropertyA(install, "DEVICE", ("VID_" + vid + "&PID_" + pid).c_str());
-    if (!Property(install, "WIX_UPGRADE_DETECTED").empty() && Property(install, "REMOVE").empty()) {
-        SetUpgradeMark(true);
-    }
+    return ERROR_SUCCESS;
+}
+
+// Immediate, right before RemoveExistingProducts, when an older version is installed.
+// Windows gives the older version's uninstall UPGRADINGPRODUCTCODE, and its conditions keep
+// the tuning and the driver's values through the upgrade. Wine's msiexec runs that uninstall
+// as "msiexec /i {code} REMOVE=<the Upgrade row's Remove>", without it; there the Remove
+// text (QF_REMOVE_OLD, "ALL" on Windows) carries it on that command line.
+__declspec(dllexport) UINT __stdcall PassUpgradeCode(MSIHANDLE install) {
+    if (!RunsOnWine()) return ERROR_SUCCESS;
+    const std::string product = Property(install, "ProductCode");
+    MsiSetPropertyA(install, "QF_REMOVE_OLD", ("ALL UPGRADINGPRODUCTCODE=" + product).c_str());
     return ERROR_SUCCESS;
 }
 
@@ -322,52 +266,45 @@ __declspec(dllexport) UINT __stdcall CheckDevice(MSIHANDLE install) {
 // the data of WriteTuning and of its rollback.
 __declspec(dllexport) UINT __stdcall PlanTuning(MSIHANDLE install) {
     const std::string vid = Property(install, "VID"), pid = Property(install, "PID");
-    std::string plan;
-    const auto add = [&plan](const std::string& key, const std::string& name, char type,
-                             const std::string& value) {
-        if (ValueExists(HKEY_LOCAL_MACHINE, key, name.c_str())) return;
-        plan += (plan.empty() ? "" : ";") + key + "|" + name + "|" + type + "|" + value;
+    std::vector<PlannedValue> plan;
+    const auto add = [&plan](const PlannedValue& value) {
+        if (!ValueExists(HKEY_LOCAL_MACHINE, value.key, value.name.c_str())) plan.push_back(value);
     };
     for (const std::string& entry : Split(Property(install, "QF_TUNING"), ';')) {
-        std::vector<std::string> f = Split(entry, '|');
-        if (f.size() != 3) continue;
-        Replace(f[0], "VVVV", vid);
-        Replace(f[0], "PPPP", pid);
-        add(kOemRoot + f[0], f[1], 'd', f[2]);
+        TemplateValue value;
+        if (!ParseTemplateValue(entry, vid, pid, &value)) {
+            Log(install, "a tuning value of the package is not understood: " + entry);
+            return ERROR_INSTALL_FAILURE;
+        }
+        add({value.key, value.name, false, value.number, ""});
     }
-    add(std::string(kOemRoot) + "VID_" + vid + "&PID_" + pid, "OEMName", 's',
-        Property(install, "DEVICENAME"));
-    MsiSetPropertyA(install, "WriteTuning", plan.c_str());
-    MsiSetPropertyA(install, "UndoTuning", plan.c_str());
+    add({std::string(kOemRoot) + "VID_" + vid + "&PID_" + pid, "OEMName", true, 0,
+         Property(install, "DEVICENAME")});
+    const std::string data = FormatPlan(plan);
+    MsiSetPropertyA(install, "WriteTuning", data.c_str());
+    MsiSetPropertyA(install, "UndoTuning", data.c_str());
     return ERROR_SUCCESS;
 }
 
 // Deferred: writes what PlanTuning found missing.
 __declspec(dllexport) UINT __stdcall WriteTuning(MSIHANDLE install) {
-    const std::string plan = Property(install, "CustomActionData");
-    if (plan.empty()) return ERROR_SUCCESS;
-    for (const std::string& entry : Split(plan, ';')) {
-        if (!WritePlanned(entry)) return ERROR_INSTALL_FAILURE;
+    std::vector<PlannedValue> plan;
+    if (!ParsePlan(Property(install, "CustomActionData"), &plan)) return ERROR_INSTALL_FAILURE;
+    for (const PlannedValue& value : plan) {
+        if (!WritePlanned(value)) return ERROR_INSTALL_FAILURE;
     }
     return ERROR_SUCCESS;
 }
 
-// Rollback of WriteTuning: the values it wrote, and the keys they leave empty.
+// Rollback of WriteTuning: the values it wrote, and the keys they leave empty up to the
+// wheel's own (the OEM and Joystick keys are the system's, and stay).
 __declspec(dllexport) UINT __stdcall UndoTuning(MSIHANDLE install) {
-    const std::string plan = Property(install, "CustomActionData");
-    if (plan.empty()) return ERROR_SUCCESS;
-    for (const std::string& entry : Split(plan, ';')) {
-        const std::vector<std::string> f = Split(entry, '|');
-        if (f.size() != 4) continue;
-        DeleteValues(HKEY_LOCAL_MACHINE, f[0], {f[1].c_str()});
-        DeleteEmptyUpwards(HKEY_LOCAL_MACHINE, f[0], 3);
+    std::vector<PlannedValue> plan;
+    if (!ParsePlan(Property(install, "CustomActionData"), &plan)) return ERROR_SUCCESS;
+    for (const PlannedValue& value : plan) {
+        DeleteValues(HKEY_LOCAL_MACHINE, value.key, {value.name.c_str()});
+        DeleteEmptyUpToWheel(HKEY_LOCAL_MACHINE, value.key);
     }
-    return ERROR_SUCCESS;
-}
-
-// Deferred at the end of an install, and as the rollback of one: the upgrade is over.
-__declspec(dllexport) UINT __stdcall ClearUpgradeMark(MSIHANDLE) {
-    SetUpgradeMark(false);
     return ERROR_SUCCESS;
 }
 
@@ -379,39 +316,53 @@ __declspec(dllexport) UINT __stdcall FailWhenDeferred(MSIHANDLE install) {
     return ERROR_INSTALL_FAILURE;
 }
 
-// Deferred: names the wheel in the binding's list, beside the names already there.
-__declspec(dllexport) UINT __stdcall AcceptDevice(MSIHANDLE install) {
-    const std::string device = DeviceOf(install);
-    if (device.empty()) return ERROR_INSTALL_FAILURE;
-    if (IsBuiltInVendor(device)) return ERROR_SUCCESS;
-    std::vector<std::string> names = ReadList();
-    for (const std::string& name : names) {
-        if (SameName(name, device)) return ERROR_SUCCESS;
-    }
-    names.push_back(device);
-    return WriteList(names) ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
-}
-
-// Deferred (uninstall, and the rollback of AcceptDevice): takes the wheel's name out of the
-// list and leaves the other names.
-__declspec(dllexport) UINT __stdcall ReleaseDevice(MSIHANDLE install) {
-    const std::string device = DeviceOf(install);
-    if (device.empty()) return ERROR_SUCCESS;
-    const std::vector<std::string> names = ReadList();
-    std::vector<std::string> kept;
-    for (const std::string& name : names) {
-        if (!SameName(name, device)) kept.push_back(name);
-    }
-    if (kept.size() != names.size()) WriteList(kept);
+// Immediate, inside the script's making: the data of AcceptDevice and of its rollback, the
+// wheel when the binding's list lacks it, nothing when the binding knows it already (a
+// built-in vendor, or a name that is there), so that a rollback takes away only its own edit.
+__declspec(dllexport) UINT __stdcall PlanAcceptDevice(MSIHANDLE install) {
+    const std::string data = Property(install, "DEVICE") + "|" + Property(install, "DEVICENAME");
+    DeviceData device;
+    const bool needed = ParseDeviceData(data, &device) && !IsBuiltInVendor(device.vendorId) &&
+                        !ListNamesDevice(ReadList().c_str(), Accepted(device));
+    MsiSetPropertyA(install, "AcceptDevice", needed ? data.c_str() : "");
+    MsiSetPropertyA(install, "UndoAcceptDevice", needed ? data.c_str() : "");
     return ERROR_SUCCESS;
 }
 
-// Deferred, as the user: DirectInput reads the wheel's entry under the current user too, and
-// one there that names another driver's class would keep loading that driver.
+// Deferred: names the wheel in the binding's list, beside the names already there.
+__declspec(dllexport) UINT __stdcall AcceptDevice(MSIHANDLE install) {
+    if (Property(install, "CustomActionData").empty()) return ERROR_SUCCESS;
+    DeviceData device;
+    if (!DeviceOf(install, &device)) return ERROR_INSTALL_FAILURE;
+    std::string list = ReadList();
+    if (ListNamesDevice(list.c_str(), Accepted(device))) return ERROR_SUCCESS;
+    if (!AddToList(list, Accepted(device))) {
+        return Refuse(install,
+                      "The list of accepted devices (Accepted_Devices) is full: the "
+                      "driver would not read " +
+                          device.device + " in it.");
+    }
+    return WriteList(list) ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
+}
+
+// Deferred (uninstall, and the rollback of AcceptDevice): takes the wheel's name out of the
+// list, whatever separates it from the others, and leaves the other names.
+__declspec(dllexport) UINT __stdcall ReleaseDevice(MSIHANDLE install) {
+    DeviceData device;
+    if (Property(install, "CustomActionData").empty() || !DeviceOf(install, &device))
+        return ERROR_SUCCESS;
+    std::string list = ReadList();
+    if (RemoveFromList(list, Accepted(device))) WriteList(list);
+    return ERROR_SUCCESS;
+}
+
+// Deferred, impersonated, so that HKEY_CURRENT_USER is the player's: DirectInput reads the
+// wheel's entry under the current user too, and one there that names another driver's class
+// would keep loading that driver.
 __declspec(dllexport) UINT __stdcall RemoveStaleUserEntry(MSIHANDLE install) {
-    const std::string device = DeviceOf(install);
-    if (device.empty()) return ERROR_SUCCESS;
-    const std::string entry = std::string(kOemRoot) + device + "\\OEMForceFeedback";
+    DeviceData device;
+    if (!DeviceOf(install, &device)) return ERROR_SUCCESS;
+    const std::string entry = std::string(kOemRoot) + device.device + "\\OEMForceFeedback";
     std::string classId;
     if (ReadText(HKEY_CURRENT_USER, entry, "CLSID", classId) && !SameName(classId, kClassId)) {
         DeleteTree(HKEY_CURRENT_USER, entry);
@@ -419,40 +370,36 @@ __declspec(dllexport) UINT __stdcall RemoveStaleUserEntry(MSIHANDLE install) {
     return ERROR_SUCCESS;
 }
 
-// Deferred, at an uninstall that no upgrade follows: the tuning values (the setup's defaults,
-// a maker's or a player's changes) and what the driver stored at run time (effect images,
-// saved strengths) under the wheel's key and the engine's, and the wheel's name when it is
-// still the one the setup gave. The binding's list keeps the
+// Deferred, at an uninstall that no upgrade follows (its condition says so): the tuning
+// values (the setup's defaults, a maker's or a player's changes) and what the driver stored
+// at run time (effect images, saved strengths) under the wheel's key and the engine's, and
+// the wheel's name when it is still the one the setup gave. The binding's list keeps the
 // names of other wheels.
 __declspec(dllexport) UINT __stdcall RemoveDriverValues(MSIHANDLE install) {
-    std::string name;
-    const std::string device = DeviceOf(install, &name);
-    if (device.empty() || UpgradeMarked()) {
-        Log(install, "a newer version replaces this one: the tuning and the driver's values stay");
-        return ERROR_SUCCESS;
-    }
-    Log(install, "removing the tuning and the driver's values of " + device);
-    const std::vector<std::string> others = ReadList();
+    DeviceData device;
+    if (!DeviceOf(install, &device)) return ERROR_SUCCESS;
+    Log(install, "removing the tuning and the driver's values of " + device.device);
+    const std::string others = ReadList();
+    const std::string wheel = std::string(kOemRoot) + device.device;
     const std::string builtIn = std::string(kOemRoot) + kBuiltInDevice;
     // The name stays when the wheel's own installation has given it another one.
     std::string shown;
-    if (ReadText(HKEY_LOCAL_MACHINE, std::string(kOemRoot) + device, "OEMName", shown) &&
-        shown == name) {
-        DeleteValues(HKEY_LOCAL_MACHINE, std::string(kOemRoot) + device, {"OEMName"});
+    if (ReadText(HKEY_LOCAL_MACHINE, wheel, "OEMName", shown) && shown == device.name) {
+        DeleteValues(HKEY_LOCAL_MACHINE, wheel, {"OEMName"});
     }
-    DeleteTree(HKEY_LOCAL_MACHINE, std::string(kOemRoot) + device + "\\Quorvane");
+    DeleteTree(HKEY_LOCAL_MACHINE, wheel + "\\Quorvane");
     DeleteTree(HKEY_LOCAL_MACHINE, builtIn + "\\Quorvane");
     if (!others.empty()) WriteList(others);
-    for (const std::string& key : {std::string(kOemRoot) + device, builtIn})
+    for (const std::string& key : {wheel, builtIn})
         DeleteEmptyUpwards(HKEY_LOCAL_MACHINE, key, 0);
     return ERROR_SUCCESS;
 }
 
-// The same, as the user: the strengths the driver saved under the current user.
+// The same, impersonated: the strengths the driver saved under the player's own key.
 __declspec(dllexport) UINT __stdcall RemoveUserValues(MSIHANDLE install) {
-    const std::string device = DeviceOf(install);
-    if (device.empty() || UpgradeMarked()) return ERROR_SUCCESS;
-    for (const std::string& wheel : {device, std::string(kBuiltInDevice)}) {
+    DeviceData device;
+    if (!DeviceOf(install, &device)) return ERROR_SUCCESS;
+    for (const std::string& wheel : {device.device, std::string(kBuiltInDevice)}) {
         DeleteTree(HKEY_CURRENT_USER, std::string(kOemRoot) + wheel + "\\Quorvane");
         DeleteEmptyUpwards(HKEY_CURRENT_USER, std::string(kOemRoot) + wheel, 0);
     }

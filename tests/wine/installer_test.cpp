@@ -1,10 +1,12 @@
 // The setup under Wine's msiexec, in a 64-bit prefix of its own: what it writes equals what
 // the DLLs' own registration writes in both registry views, COM finds the driver from a 32-
-// and a 64-bit process, the uninstall leaves nothing; another wheel's ids, an upgrade that
-// keeps a changed tuning value, no downgrade, a repair, and bad ids refused before anything
-// is written. QUORFORCE_SETUP and QUORFORCE_OLD_SETUP name the packages (Unix paths),
-// QUORFORCE_32BIT_PROGRAMS the win32 build's bin/ (its registration test activates the class).
+// and a 64-bit process, the Start menu has the control panel, the uninstall leaves nothing;
+// another wheel's ids, an upgrade that keeps a changed tuning value, no downgrade, a repair,
+// bad ids refused before anything is written, and a failed install taken back whole.
+// QUORFORCE_SETUP and QUORFORCE_OLD_SETUP name the packages (Unix paths), QUORFORCE_32BIT_PROGRAMS
+// the win32 build's bin/ (its registration test activates the class).
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <cstdlib>
 #include <map>
@@ -148,6 +150,19 @@ int Activation32() {
                           300000);
 }
 
+// The control panel's shortcut. The setup is per machine, so Windows puts it in the Start
+// menu of every user; Wine's msiexec puts it in the installing user's.
+bool PanelShortcutExists() {
+    for (int folder : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
+        char programs[MAX_PATH] = "";
+        SHGetFolderPathA(nullptr, folder, nullptr, 0, programs);
+        const std::string shortcut =
+            std::string(programs) + "\\quorforce\\quorforce control panel.lnk";
+        if (GetFileAttributesA(shortcut.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    }
+    return false;
+}
+
 // Nothing of quorforce is left: no file or folder, no class in either view, no entry of the
 // wheel, no engine values, no record of the setup, no installed-programs entry.
 void ExpectNothingLeft(const std::string& device, bool otherWheelsListed = false) {
@@ -164,6 +179,7 @@ void ExpectNothingLeft(const std::string& device, bool otherWheelsListed = false
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kOem + device + "\\Quorvane"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kSetupKey, KEY_WOW64_64KEY));
     EXPECT_TRUE(InstalledVersions().empty());
+    EXPECT_FALSE(PanelShortcutExists());
 }
 
 bool CopyTo(const std::string& from, const std::string& folder) {
@@ -241,6 +257,7 @@ TEST_F(SetupTest, InstallsWhatTheRegistrationWritesAndTheUninstallLeavesNothing)
           kFolder32 + "\\quorpanel.exe", kFolder32 + "\\quorpage.dll"}) {
         EXPECT_TRUE(Exists(file)) << file;
     }
+    EXPECT_TRUE(PanelShortcutExists());
     // The tuning values with their defaults, and the wheel's name.
     const std::string tuning = kBuiltIn + "\\Quorvane\\FFB_API";
     EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, tuning, "POLLING_STEP"), 16u);
@@ -290,6 +307,10 @@ TEST_F(SetupTest, InstallsAnotherWheelNamedOnTheCommandLine) {
     EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, kOem + device + "\\Quorvane\\FFB_API", "Usage"), 0xBBu);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kOem + device + "\\OEMForceFeedback"));
 
+    // A maker who rewrites the list with commas and in lower case: the uninstall still
+    // finds the wheel's name in it.
+    WriteText(HKEY_LOCAL_MACHINE, kEngineKey, "Accepted_Devices",
+              "VID_1234&PID_5678,vid_046d&pid_c294");
     ASSERT_EQ(Uninstall(Package()), 0);
     ExpectNothingLeft(device, true);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kEngineKey + "\\0"));
@@ -310,23 +331,29 @@ TEST_F(SetupTest, RefusesBadIdsAndNamesBeforeWritingAnything) {
     }
 }
 
-// An install that fails after it has written everything rolls back what the package's rows
-// and files wrote: no file, no class in either view, no force-feedback entry, no installed-
-// programs entry. (Wine's msiexec calls the setup's own rollback actions at once, without
-// their data, instead of from the rollback script, so the tuning values and the wheel's name
-// that WriteTuning wrote stay here; Windows runs those actions and takes them away too.)
-void ForgetWheel() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kBuiltIn.c_str()); }
-
-TEST_F(SetupTest, AFailedInstallRollsBack) {
-    const std::string device = "VID_5A1C&PID_E410";
-    EXPECT_EQ(Install(Package(), "QF_FAIL_WHEN_DEFERRED=1"),
+// An install that fails after it has written everything rolls back all of it: the package's
+// rows and files, and through the setup's rollback actions (run from the rollback script
+// with their data) the tuning values, the wheel's name and the binding's list, up to the
+// wheel's own key; the system's OEM key stays, however empty.
+TEST_F(SetupTest, AFailedInstallRollsBackWhatItWroteAndNoMore) {
+    const std::string device = "VID_046D&PID_C294";
+    const std::string oem = kOem.substr(0, kOem.size() - 1);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, oem.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(Install(Package(), "VID=046D PID=C294 QF_FAIL_WHEN_DEFERRED=1"),
               static_cast<int>(ERROR_INSTALL_FAILURE));
     EXPECT_TRUE(Registration(device).empty());
     EXPECT_FALSE(Exists(kFolder64)) << kFolder64;
     EXPECT_FALSE(Exists(kFolder32)) << kFolder32;
     EXPECT_TRUE(InstalledVersions().empty());
     EXPECT_EQ(Activation64(), 1);
-    ForgetWheel();
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kOem + device));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kBuiltIn));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, oem));
+    EXPECT_FALSE(PanelShortcutExists());
 }
 
 // An upgrade replaces the old version and keeps a changed tuning value; the old version
@@ -342,6 +369,8 @@ TEST_F(SetupTest, UpgradesKeepingTuningRepairsAndRefusesADowngrade) {
     ASSERT_EQ(Install(Package()), 0);
     EXPECT_EQ(InstalledVersions(), std::vector<std::string>{"0.9.0"});
     EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, tuning, "By10_Spring_Coef"), 55u);
+    // The upgrade is known from UPGRADINGPRODUCTCODE: nothing marks it in the registry.
+    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, tuning, "Setup_Upgrading"), 0xFFFFFFFFu);
     EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, tuning + "\\0", "Global_Value"), 70u);
     EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, tuning, "By10_Damper_Coef"), 20u);
     EXPECT_EQ(Activation64(), 0);
@@ -359,47 +388,130 @@ TEST_F(SetupTest, UpgradesKeepingTuningRepairsAndRefusesADowngrade) {
     ExpectNothingLeft("VID_5A1C&PID_E410");
 }
 
-// The interactive setup's first page, under Xvfb: it says what it installs, for which wheel
-// and where; Cancel ends the setup with nothing written. The picture goes to
+// The interactive setup under Xvfb, its pages found by their titles.
+class SetupWindow : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_FALSE(Env("QUORFORCE_SETUP").empty()); }
+    void TearDown() override {
+        if (process_.hProcess == nullptr) return;
+        EXPECT_EQ(WaitForSingleObject(process_.hProcess, 120000), WAIT_OBJECT_0);
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+
+    void Start(const std::string& properties) {
+        std::string line = "msiexec /i \"" + Package() + "\" " + properties;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &process_));
+    }
+    // Waits for the process to end; its exit code.
+    DWORD Finish() {
+        EXPECT_EQ(WaitForSingleObject(process_.hProcess, 120000), WAIT_OBJECT_0);
+        DWORD code = 1;
+        GetExitCodeProcess(process_.hProcess, &code);
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+        process_ = {};
+        return code;
+    }
+
+    static HWND WaitForPage(const std::string& title) {
+        for (int i = 0; i < 1200; ++i) {
+            if (HWND page = FindWindowA(nullptr, title.c_str())) {
+                Sleep(1500);  // drawn
+                return page;
+            }
+            Sleep(100);
+        }
+        return nullptr;
+    }
+    static std::string Texts(HWND page) {
+        std::string text;
+        for (HWND child = GetWindow(page, GW_CHILD); child != nullptr;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            char part[1024];
+            GetWindowTextA(child, part, sizeof part);
+            text += std::string(part) + "\n";
+        }
+        return text;
+    }
+    static void Picture(HWND page, const std::string& name) {
+        const std::string folder = ThisFolder() + "..\\screenshots";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        EXPECT_TRUE(SaveScreenshot(page, folder + "\\" + name));
+    }
+    static void Click(HWND page, const char* button) {
+        HWND control = FindWindowExA(page, nullptr, nullptr, button);
+        ASSERT_NE(control, nullptr) << button;
+        PostMessageA(control, BM_CLICK, 0, 0);
+    }
+
+    PROCESS_INFORMATION process_ = {};
+};
+
+// The first page says what the setup installs, for which wheel and where; Cancel ends the
+// setup with nothing written, also while an older version is installed: the older version's
+// uninstall afterwards still takes its tuning away. The picture goes to
 // build/win64/screenshots/setup-first-page.png.
-TEST(SetupWindow, FirstPageShowsWhatItInstallsAndCancelWritesNothing) {
-    ASSERT_FALSE(Env("QUORFORCE_SETUP").empty());
-    std::string line =
-        "msiexec /i \"" + Package() + "\" VID=046D PID=C294 DEVICENAME=\"Maker wheel GT\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &process));
-    HWND page = nullptr;
-    for (int i = 0; i < 600 && page == nullptr; ++i) {
-        page = FindWindowA(nullptr, "quorforce 0.9.0 Setup");
-        if (page == nullptr) Sleep(100);
-    }
+TEST_F(SetupWindow, FirstPageShowsWhatItInstallsAndCancelWritesNothing) {
+    ASSERT_FALSE(Env("QUORFORCE_OLD_SETUP").empty());
+    ASSERT_EQ(Install(OldPackage()), 0);
+    Start("VID=046D PID=C294 DEVICENAME=\"Maker wheel GT\"");
+    HWND page = WaitForPage("quorforce 0.9.0 Setup");
     ASSERT_NE(page, nullptr) << "no first page";
-    Sleep(1500);  // drawn
-    std::string text;
-    for (HWND child = GetWindow(page, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        char part[1024];
-        GetWindowTextA(child, part, sizeof part);
-        text += std::string(part) + "\n";
-    }
+    const std::string text = Texts(page);
     EXPECT_NE(text.find("Maker wheel GT (vendor id 046D, product id C294)"), std::string::npos)
         << text;
     EXPECT_NE(text.find("C:\\Program Files\\Quorvane\\"), std::string::npos) << text;
     EXPECT_NE(text.find("C:\\Program Files (x86)\\Quorvane\\"), std::string::npos) << text;
-    const std::string folder = ThisFolder() + "..\\screenshots";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    EXPECT_TRUE(SaveScreenshot(page, folder + "\\setup-first-page.png"));
+    Picture(page, "setup-first-page.png");
+    Click(page, "Cancel");
+    Finish();
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kOem + "VID_046D&PID_C294"));
+    EXPECT_EQ(InstalledVersions(), std::vector<std::string>{"0.1.0"});
+    ASSERT_EQ(Uninstall(OldPackage()), 0);
+    ExpectNothingLeft("VID_5A1C&PID_E410");
+}
 
-    HWND cancel = FindWindowExA(page, nullptr, nullptr, "Cancel");
-    ASSERT_NE(cancel, nullptr);
-    PostMessageA(cancel, BM_CLICK, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    ExpectNothingLeft("VID_046D&PID_C294");
+// Install shows the progress page while the script runs, then the last page, which says
+// what was installed and where the control panel is; the Start menu has it. The pictures go
+// to build/win64/screenshots/setup-progress-page.png and setup-last-page.png.
+TEST_F(SetupWindow, InstallShowsItsProgressAndTheLastPageNamesThePanel) {
+    Start("");
+    HWND page = WaitForPage("quorforce 0.9.0 Setup");
+    ASSERT_NE(page, nullptr) << "no first page";
+    Click(page, "&Install");
+    HWND progress = nullptr, done = nullptr;
+    bool sawBar = false;
+    for (int i = 0; i < 3000 && done == nullptr; ++i) {
+        if (progress == nullptr &&
+            (progress = FindWindowA(nullptr, "quorforce 0.9.0 Setup: installing")) != nullptr) {
+            Sleep(300);  // its controls made and drawn
+            sawBar = FindWindowExA(progress, nullptr, "msctls_progress32", nullptr) != nullptr;
+            Picture(progress, "setup-progress-page.png");
+        }
+        done = FindWindowA(nullptr, "quorforce 0.9.0 Setup: done");
+        if (done == nullptr) Sleep(50);
+    }
+    EXPECT_NE(progress, nullptr) << "no progress page";
+    EXPECT_TRUE(sawBar) << "no progress bar on the progress page";
+    ASSERT_NE(done, nullptr) << "no last page";
+    Sleep(1500);
+    const std::string text = Texts(done);
+    EXPECT_NE(text.find("Quorvane USB wheel is installed, for 64-bit and 32-bit games, in "
+                        "C:\\Program Files\\Quorvane\\."),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("C:\\Program Files\\Quorvane\\quorpanel.exe"), std::string::npos) << text;
+    EXPECT_NE(text.find("Start menu"), std::string::npos) << text;
+    Picture(done, "setup-last-page.png");
+    Click(done, "&Finish");
+    EXPECT_EQ(Finish(), 0u);
+    EXPECT_TRUE(PanelShortcutExists());
+    ASSERT_EQ(Uninstall(Package()), 0);
+    ExpectNothingLeft("VID_5A1C&PID_E410");
 }
 
 }  // namespace
