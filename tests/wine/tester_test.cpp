@@ -200,14 +200,14 @@ TEST_F(TesterChain, ButtonsReachTheWheelThroughDirectInputAndTheDriver) {
     EXPECT_TRUE(WindowsOf(tester.process.dwProcessId, kBoxCaption).empty());
 
     // Constant: the tester asks for a full force (10000, gain 10000) on its one axis from the
-    // cartesian direction (-8000), the negative side of X. DirectInput hands the driver that
-    // direction in the coordinates the registration declares, polar: 27000. The driver's
-    // synthesis makes 2 x 10000 = 20000 of it (static and global strengths at 100) and splits
-    // it by the angle (two halves, force mode): the half turn 9000 has a sine of 1, so the
-    // halves are 20000 / 2 -+ 20000 / 2 = 0 and 20000; their bytes are 128 + (0 * 255 / 20000
-    // >> 1) = 0x80 and 128 + (20000 * 255 / 20000 >> 1) = 0xFF, sent second half first.
-    // (Handed the cartesian value itself, the driver would read it as an angle of -80 degrees
-    // and give 152 and 19848, bytes 0x80 and 0xFE: not the direction the tester asked for.)
+    // cartesian direction (-8000), the negative side of X. The registration lists cartesian
+    // beside polar, so DirectInput hands the driver that direction as given, and the driver
+    // keeps it as the polar angle of its sign, 27000. The driver's synthesis makes
+    // 2 x 10000 = 20000 of it (static and global strengths at 100) and splits it by the angle
+    // (two halves, force mode): the half turn 9000 has a sine of 1, so the halves are
+    // 20000 / 2 -+ 20000 / 2 = 0 and 20000; their bytes are 128 + (0 * 255 / 20000 >> 1) = 0x80
+    // and 128 + (20000 * 255 / 20000 >> 1) = 0xFF, sent second half first. (Read as an angle,
+    // the cartesian value would be -80 degrees and give bytes 0x80 and 0xFE.)
     const Bytes full = {0x01, 0xFF, 0x80};
     Received(channel_);
     Press(dialog, 1000);
@@ -237,8 +237,8 @@ TEST_F(TesterChain, ButtonsReachTheWheelThroughDirectInputAndTheDriver) {
     EXPECT_EQ(most, 1) << "never more than one effect";
     ASSERT_EQ(downloads.size(), 3u);
     EXPECT_TRUE(Contains(downloads[0], "id=371 ") && Contains(downloads[0], "flags=0x200003FF") &&
-                Contains(downloads[0], "coords=0x20 ") &&
-                Contains(downloads[0], "direction=27000 "))
+                Contains(downloads[0], "coords=0x10 ") &&
+                Contains(downloads[0], "direction=-8000 "))
         << downloads[0];
     EXPECT_TRUE(Contains(downloads[1], "id=113 "));
     EXPECT_TRUE(Contains(downloads[2], "id=615 ") && Contains(downloads[2], "duration=5000000") &&
