@@ -21,6 +21,7 @@ cases=(
   "tools/quorsim/simulator.cpp|driver/module_state.h|outside the rooms quorsim may use"
   "packaging/installer/setup_actions.cpp|config/settings_store.h|outside the rooms setup actions may use"
   "panel/page.cpp|panel/live_view.h|outside the rooms page may use"
+  "panel/quorpage.rc|state/shared_table.h|outside the rooms page may use"
   "panel/panel_dialog.cpp|engine/mixer.h|outside the rooms panel may use"
   "harness/wine/dinput_stand_in/effect.cpp|driver/slots.h|outside the rooms stand-in may use"
   "bench/synthesis_bench.cpp|hid/report_io.h|outside the rooms benches may use"
