@@ -1,17 +1,72 @@
-// The virtual rig's load, bind and passes.
+// The virtual rig's load, bind and passes, and its reading of the module's state.
 #include "harness/virtual_rig.h"
 
+#include "config/settings_store.h"
 #include "driver/guids.h"
 #include "driver/module_entry.h"
 #include "driver/module_state.h"
 #include "engine/engine_threads.h"
 
 namespace quorforce::harness {
+namespace {
+
+constexpr USAGE kUsageX = 0x30;
+
+// The bound link of `area`, or nothing.
+const DeviceLink* BoundLink(DWORD area) {
+    if (area >= kAreaCount) return nullptr;
+    const DeviceLink& link = Module().process.deviceLinks[area];
+    return link.inUse == 1 ? &link : nullptr;
+}
+
+// The settings of joystick id `joystick` in the module's table, or nothing.
+const DeviceSettings* SettingsOf(int joystick) {
+    const SharedEffectTable* table = Module().process.table;
+    if (table == nullptr || joystick < 0 || joystick >= static_cast<int>(kJoystickCount))
+        return nullptr;
+    return &table->settings[joystick];
+}
+
+// The bit size of the link's X axis: 32 for a link without one, so the value goes in whole.
+std::uint16_t XBitSize(const DeviceLink& link) {
+    std::uint16_t bits = 32;
+    for (std::uint16_t i = 0; i < link.inputAxisCount && i < kMaxInputAxes; ++i) {
+        if (link.inputAxes[i].usage == kUsageX) bits = link.inputAxes[i].bitSize;
+    }
+    return bits;
+}
+
+}  // namespace
+
+VirtualRig::VirtualRig() : pollBuffer_(kPollBufferSize, 0) {}
 
 void VirtualRig::ResetHost() {
     host::ResetStandIn();
     Module() = ModuleState{};
 }
+
+bool VirtualRig::WriteSetting(const char* name, DWORD value, WORD vendorId, WORD productId,
+                              int joystick) {
+    const SettingEntry* entry = FindSetting(name);
+    if (entry == nullptr || joystick < 0 || joystick >= static_cast<int>(kJoystickCount))
+        return false;
+    if (entry->key == SettingKey::Product) {
+        host::SetRegistryDword(HKEY_CURRENT_USER, kProductKey, name, value);
+        return true;
+    }
+    // The keys are named after the ids the table holds for the joystick id.
+    SharedEffectTable names = {};
+    names.vendorIds[joystick] = vendorId;
+    names.productIds[joystick] = productId;
+    char key[kKeyPathSize];
+    const bool named = entry->key == SettingKey::Device ? DeviceKey(names, joystick, key)
+                                                        : JoystickKey(names, joystick, key);
+    if (!named) return false;
+    host::SetRegistryDword(HKEY_CURRENT_USER, key, name, value);
+    return true;
+}
+
+const char* VirtualRig::EffectsKey() { return kEffectsKey; }
 
 void VirtualRig::PlugWheel(const host::VirtualHidConfig& config, DWORD joystick,
                            const GUID& instance, int calibrationIndex) {
@@ -45,15 +100,17 @@ HRESULT VirtualRig::GetFactory() {
                              reinterpret_cast<void**>(&factory));
 }
 
-HRESULT VirtualRig::CreateDriverObject() {
+HRESULT VirtualRig::CreateDriverObject() { return NewDriverObject(&driver); }
+
+HRESULT VirtualRig::NewDriverObject(IDirectInputEffectDriver** object) {
     if (factory == nullptr) return E_POINTER;
     return factory->CreateInstance(nullptr, kEffectDriverInterfaceId,
-                                   reinterpret_cast<void**>(&driver));
+                                   reinterpret_cast<void**>(object));
 }
 
-HRESULT VirtualRig::DeviceID(DWORD joystick, DWORD internalId) {
+HRESULT VirtualRig::DeviceID(DWORD joystick, DWORD area) {
     if (driver == nullptr) return E_POINTER;
-    return driver->DeviceID(0x0800, joystick, TRUE, internalId, nullptr);
+    return driver->DeviceID(0x0800, joystick, TRUE, area, nullptr);
 }
 
 void VirtualRig::Step(BYTE* pollBuffer) {
@@ -75,6 +132,41 @@ void VirtualRig::TearDown() {
     wheel.reset();
     wheels.clear();
     ResetHost();
+}
+
+DWORD VirtualRig::PollingStep() const { return Module().engine.pollingStep; }
+
+std::uint8_t VirtualRig::ReportFormat(DWORD area) const {
+    return area < kAreaCount ? Module().process.deviceLinks[area].reportFormat : 0;
+}
+
+bool VirtualRig::ForceFeedback(int joystick) const {
+    const DeviceSettings* settings = SettingsOf(joystick);
+    return settings != nullptr && settings->shockOrForceFeedback != 0;
+}
+
+double VirtualRig::ConditionVelocity(DWORD area, int joystick) const {
+    if (area >= kAreaCount) return 0.0;
+    const MotionState& motion = Module().process.motion[area];
+    const DeviceSettings* settings = SettingsOf(joystick);
+    const bool smooth = settings != nullptr && settings->motionEstimate == 1;
+    return smooth ? motion.smoothVelocity : static_cast<double>(motion.velocity);
+}
+
+VirtualRig::InputResult VirtualRig::QueueSteering(DWORD area, std::size_t wheel, std::int32_t x) {
+    const DeviceLink* link = BoundLink(area);
+    if (link == nullptr || link->inputReportLength == 0 || wheel >= wheels.size())
+        return InputResult::NotBound;
+    const std::uint16_t bits = XBitSize(*link);
+    const ULONG raw =
+        bits >= 32 ? static_cast<ULONG>(x) : static_cast<ULONG>(x) & ((1u << bits) - 1);
+    std::vector<std::uint8_t> report(link->inputReportLength, 0);
+    const NTSTATUS status =
+        HidP_SetUsageValue(HidP_Input, 1, 0, kUsageX, raw, link->preparsedData,
+                           reinterpret_cast<PCHAR>(report.data()), link->inputReportLength);
+    if (status != HIDP_STATUS_SUCCESS) return InputResult::NoXAxis;
+    wheels[wheel]->QueueInput(report);
+    return InputResult::Queued;
 }
 
 }  // namespace quorforce::harness

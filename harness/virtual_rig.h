@@ -1,9 +1,13 @@
 // The driver on a virtual wheel, loaded the way Windows and DirectInput load it: the
 // wheel plugged with its DirectInput joystick entries, the module attached, the class
 // factory, a driver object and its DeviceID. In virtual time the engine makes no threads
-// and the owner runs the passes itself, one polling step at a time. Host build only.
+// and the owner runs the passes itself, one polling step at a time. Besides, what a tool
+// that watches the driver from outside may read of the module (quorsim reads the module
+// only through here). Host build only; the owner's thread calls it.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -14,13 +18,22 @@ namespace quorforce::harness {
 
 class VirtualRig {
 public:
-    VirtualRig() = default;
+    VirtualRig();
     ~VirtualRig() { TearDown(); }
     VirtualRig(const VirtualRig&) = delete;
     VirtualRig& operator=(const VirtualRig&) = delete;
 
     // An empty system: no devices, registry, clock or module state left from before.
     static void ResetHost();
+
+    // A tuning value of the driver's settings catalogue, written under the current user in
+    // the key the catalogue keeps it in: the product key, or the device or joystick key of
+    // the wheel (vendorId, productId) at joystick id `joystick`. False, and nothing written,
+    // for a name the catalogue does not know or a joystick id outside 0..7.
+    static bool WriteSetting(const char* name, DWORD value, WORD vendorId, WORD productId,
+                             int joystick);
+    // The driver's effects key, under which a control panel keeps effect images by default.
+    static const char* EffectsKey();
 
     // Plugs a wheel and gives it joystick id `joystick` through DirectInput's entries; a
     // second device of the same model takes the next calibration index.
@@ -35,21 +48,46 @@ public:
     // DllGetClassObject, then CreateInstance of a driver object.
     HRESULT GetFactory();
     HRESULT CreateDriverObject();
-    HRESULT DeviceID(DWORD joystick, DWORD internalId);
+    // One more driver object of the factory, the caller's to release (DirectInput makes one
+    // per device).
+    HRESULT NewDriverObject(IDirectInputEffectDriver** object);
+    HRESULT DeviceID(DWORD joystick, DWORD area);
 
     // One polling step in virtual time: a poll pass and a force pass, then the clock moves on.
     void Step(BYTE* pollBuffer);
+    void Step() { Step(pollBuffer_.data()); }
     // A force pass at the clock's time, then the clock moves one polling step on.
     void ForceStep();
 
     // Releases the objects, detaches and empties the system.
     void TearDown();
 
+    // What the loaded module made of its settings and bindings. An area or joystick id
+    // outside 0..7, or a module without its table, reads as nothing bound.
+    DWORD PollingStep() const;  // the engine's polling step in ms
+    // How the area's link packs its two channel bytes (0 before any bind).
+    std::uint8_t ReportFormat(DWORD area) const;
+    // Whether joystick id `joystick`'s settings make it a force-feedback device, not a
+    // vibration one.
+    bool ForceFeedback(int joystick) const;
+    // The velocity the conditions of `area` take from its reads, in axis units per ms × 32:
+    // the difference of two reads or the tracker's, as joystick id `joystick`'s
+    // Motion_Estimate selects.
+    double ConditionVelocity(DWORD area, int joystick) const;
+
+    // An input report for wheel `wheel` (in plugging order) with its X axis at `x`, laid
+    // out as the bound area's link reads it, queued on the wheel.
+    enum class InputResult { Queued, NotBound, NoXAxis };
+    InputResult QueueSteering(DWORD area, std::size_t wheel, std::int32_t x);
+
     std::shared_ptr<host::VirtualHid> wheel;  // the first one plugged
     std::vector<std::shared_ptr<host::VirtualHid>> wheels;
     IClassFactory* factory = nullptr;
     IDirectInputEffectDriver* driver = nullptr;
     bool attached = false;
+
+private:
+    std::vector<BYTE> pollBuffer_;  // the passes' scratch for input reports
 };
 
 }  // namespace quorforce::harness

@@ -1,5 +1,6 @@
-// quorsim: the script parser's refusals, and golden runs of the shipped examples checked
-// against hand-derived bytes at chosen instants.
+// quorsim: the script parser's refusals, golden runs of the shipped examples checked
+// against hand-derived bytes at chosen instants, and what the virtual rig lets it write and
+// read of the module.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -7,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "harness/virtual_rig.h"
 #include "tools/quorsim/output.h"
 #include "tools/quorsim/script.h"
 #include "tools/quorsim/simulator.h"
@@ -223,6 +225,61 @@ TEST(Quorsim, WheelFromADescriptorFileAndEveryResultByName) {
     // No report ids: byte 0 is 0. A vibration device by default: 2 x 5000 = 10000 split
     // evenly at angle 0: 5000 each, 63 per channel.
     EXPECT_EQ(log.reports[0].bytes, (std::vector<std::uint8_t>{0x00, 0x3F, 0x3F}));
+}
+
+// The settings a script writes land in the keys the driver reads them from; a name the
+// catalogue does not know, or a joystick id past the table, writes nothing.
+TEST(QuorsimRig, WritesEachSettingUnderItsOwnKey) {
+    using quorforce::harness::VirtualRig;
+    const std::string oem =
+        "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\"
+        "OEM\\";
+    struct Case {
+        const char* name;
+        int joystick;
+        bool written;
+        std::string key;
+    };
+    const Case cases[] = {
+        {"POLLING_STEP", 3, true, oem + "VID_5A1C&PID_E410\\Quorvane\\FFB_API"},
+        {"Report_Format", 3, true, oem + "VID_046D&PID_C29A\\Quorvane\\FFB_API"},
+        {"Global_Value", 3, true, oem + "VID_046D&PID_C29A\\Quorvane\\FFB_API\\3"},
+        {"Global_Valu", 3, false, ""},
+        {"Global_Value", 8, false, ""},
+        {"Report_Format", -1, false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " joystick " + std::to_string(c.joystick));
+        VirtualRig::ResetHost();
+        EXPECT_EQ(VirtualRig::WriteSetting(c.name, 7, 0x046D, 0xC29A, c.joystick), c.written);
+        DWORD type = 0;
+        std::vector<BYTE> data;
+        if (c.written) {
+            ASSERT_TRUE(host::GetRegistryValue(HKEY_CURRENT_USER, c.key, c.name, &type, &data));
+            EXPECT_EQ(data, (std::vector<BYTE>{7, 0, 0, 0}));
+        } else {
+            EXPECT_FALSE(host::RegistryKeyExists(HKEY_CURRENT_USER, oem));
+        }
+    }
+    VirtualRig::ResetHost();
+}
+
+// Before a load, or for an area or joystick id past the table, the rig reads nothing bound
+// and queues nothing.
+TEST(QuorsimRig, ReadsNothingOfAnUnloadedModuleOrOutOfRange) {
+    using quorforce::harness::VirtualRig;
+    VirtualRig rig;
+    rig.PlugWheel(host::BuiltInWheel(), 0, GUID{});
+    for (DWORD area : {0u, 7u, 8u, 0xFFFFFFFFu}) {
+        SCOPED_TRACE(area);
+        EXPECT_EQ(rig.ReportFormat(area), 0);
+        EXPECT_EQ(rig.ConditionVelocity(area, 0), 0.0);
+        EXPECT_EQ(rig.QueueSteering(area, 0, 5), VirtualRig::InputResult::NotBound);
+    }
+    for (int joystick : {-1, 0, 8}) {
+        EXPECT_FALSE(rig.ForceFeedback(joystick)) << joystick;
+    }
+    EXPECT_EQ(rig.QueueSteering(0, 1, 5), VirtualRig::InputResult::NotBound);  // no second wheel
 }
 
 }  // namespace

@@ -9,14 +9,9 @@
 #include <memory>
 #include <thread>
 
-#include "config/settings_store.h"
-#include "driver/guids.h"
-#include "driver/module_state.h"
-#include "engine/engine_threads.h"
 #include "harness/effect_builder.h"
 #include "harness/virtual_rig.h"
 #include "include/quorforce.h"
-#include "platform/host/virtual_hid.h"
 #include "platform/win32.h"
 #include "state/effect_ids.h"
 
@@ -26,21 +21,6 @@ namespace {
 using namespace quorforce;
 
 constexpr DWORD kVirtualBase = 100000;  // the clock at scenario time 0
-
-std::string SettingKey(const Setting& s, const WheelConfig& wheel) {
-    const std::string where = KeyOfSetting(s.name);
-    if (where == "product") return kProductKey;
-    SharedEffectTable names = {};
-    names.vendorIds[wheel.joystick] = wheel.vendorId;
-    names.productIds[wheel.joystick] = wheel.productId;
-    char key[kKeyPathSize];
-    if (where == "device") {
-        DeviceKey(names, wheel.joystick, key);
-    } else {
-        JoystickKey(names, wheel.joystick, key);
-    }
-    return key;
-}
 
 std::int64_t Number(const Command& c, const char* name, std::int64_t fallback) {
     auto it = c.params.find(name);
@@ -186,8 +166,9 @@ public:
 private:
     void Prepare() {
         for (const Setting& s : script_.settings) {
-            host::SetRegistryDword(HKEY_CURRENT_USER, SettingKey(s, script_.wheels[s.device]),
-                                   s.name, s.value);
+            const WheelConfig& w = script_.wheels[s.device];
+            harness::VirtualRig::WriteSetting(s.name.c_str(), s.value, w.vendorId, w.productId,
+                                              w.joystick);
         }
         for (std::size_t i = 0; i < script_.wheels.size(); ++i)
             PlugDevice(i);
@@ -198,7 +179,7 @@ private:
             Record(0, "load the driver", "refused");
             return;
         }
-        log_.pollingStep = Module().engine.pollingStep;
+        log_.pollingStep = rig_.PollingStep();
         HRESULT r = rig_.GetFactory();
         Record(0, "DllGetClassObject", ResultName(r));
         if (rig_.factory == nullptr) return;
@@ -228,12 +209,7 @@ private:
     // (the motion estimate counts units per ms × 32).
     double DriverVelocity(int device) const {
         const WheelConfig& w = script_.wheels[device];
-        const ProcessState& process = Module().process;
-        const MotionState& motion = process.motion[w.internalId];
-        const bool smooth =
-            process.table != nullptr && process.table->settings[w.joystick].motionEstimate == 1;
-        return (smooth ? motion.smoothVelocity : static_cast<double>(motion.velocity)) * 1000.0 /
-               32.0;
+        return rig_.ConditionVelocity(static_cast<DWORD>(w.internalId), w.joystick) * 1000.0 / 32.0;
     }
 
     // Plugs wheel `i`; a second device of one model takes the next instance and
@@ -262,8 +238,7 @@ private:
     void BindDevice(std::size_t i) {
         const WheelConfig& w = script_.wheels[i];
         IDirectInputEffectDriver* driver = nullptr;
-        HRESULT r = rig_.factory->CreateInstance(nullptr, kEffectDriverInterfaceId,
-                                                 reinterpret_cast<void**>(&driver));
+        HRESULT r = rig_.NewDriverObject(&driver);
         Record(0, "CreateInstance" + NameOf(i), ResultName(r));
         drivers_.push_back(driver);
         if (driver == nullptr) return;
@@ -271,11 +246,8 @@ private:
                              static_cast<DWORD>(w.internalId), nullptr);
         Record(0, "DeviceID" + NameOf(i) + " joystick " + std::to_string(w.joystick),
                ResultName(r));
-        log_.devices[i].reportFormat = Module().process.deviceLinks[w.internalId].reportFormat;
-        if (w.joystick >= 0 && w.joystick < static_cast<int>(kJoystickCount)) {
-            log_.devices[i].forceFeedback =
-                Module().process.table->settings[w.joystick].shockOrForceFeedback != 0;
-        }
+        log_.devices[i].reportFormat = rig_.ReportFormat(static_cast<DWORD>(w.internalId));
+        log_.devices[i].forceFeedback = rig_.ForceFeedback(w.joystick);
     }
 
     // " NAME" when the run has several devices, so a single-device run reads as before.
@@ -288,7 +260,7 @@ private:
             SleepUntil(now_ + log_.pollingStep);
         } else if (rig_.attached) {
             if (now_ == 0) wheels_.Start();
-            rig_.Step(pollBuffer_);
+            rig_.Step();
             wheels_.AfterStep(now_, log_.pollingStep, &log_.positions, &log_.trace);
         }
         now_ += log_.pollingStep;
@@ -349,7 +321,7 @@ private:
     // line gives what they returned and what a get filled.
     std::string ControlPanelCall(const Command& c) {
         const int j = script_.wheels[c.device].joystick;
-        const std::string key = Text(c, "key", kEffectsKey);
+        const std::string key = Text(c, "key", harness::VirtualRig::EffectsKey());
         if (c.call == "modify-forces") {
             return "returned " + std::to_string(ModifyForcesNow(0, 0, j));
         }
@@ -394,21 +366,13 @@ private:
 
     // An input report of device `device` with X at `x`; the reason when there is none.
     const char* QueuePosition(int device, std::int32_t x) {
-        const DeviceLink& link = Module().process.deviceLinks[script_.wheels[device].internalId];
-        if (link.inUse != 1 || link.inputReportLength == 0) return "no bound device";
-        std::uint16_t bits = 32;
-        for (std::uint16_t i = 0; i < link.inputAxisCount; ++i) {
-            if (link.inputAxes[i].usage == 0x30) bits = link.inputAxes[i].bitSize;
+        const DWORD area = static_cast<DWORD>(script_.wheels[device].internalId);
+        switch (rig_.QueueSteering(area, static_cast<std::size_t>(device), x)) {
+        case harness::VirtualRig::InputResult::Queued: return nullptr;
+        case harness::VirtualRig::InputResult::NotBound: return "no bound device";
+        case harness::VirtualRig::InputResult::NoXAxis: return "the device has no X axis";
         }
-        const ULONG raw =
-            bits >= 32 ? static_cast<ULONG>(x) : static_cast<ULONG>(x) & ((1u << bits) - 1);
-        std::vector<std::uint8_t> report(link.inputReportLength, 0);
-        const NTSTATUS status =
-            HidP_SetUsageValue(HidP_Input, 1, 0, 0x30, raw, link.preparsedData,
-                               reinterpret_cast<PCHAR>(report.data()), link.inputReportLength);
-        if (status != HIDP_STATUS_SUCCESS) return "the device has no X axis";
-        rig_.wheels[device]->QueueInput(report);
-        return nullptr;
+        return "no bound device";
     }
 
     void Record(int line, const std::string& text, const std::string& result) {
@@ -441,7 +405,6 @@ private:
     std::map<std::string, DWORD> handles_;            // by "device name"
     std::vector<IDirectInputEffectDriver*> drivers_;  // one per device, as DirectInput makes
     int device_ = 0;                                  // the device of the command running
-    BYTE pollBuffer_[kPollBufferSize] = {};
     SimulatedWheels wheels_;
 };
 
