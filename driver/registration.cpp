@@ -126,6 +126,9 @@ bool WritePageClass(const char* modulePath) {
 }
 
 bool WriteClass(const char* modulePath) {
+    // The page's class without a wheel naming it changes nothing in the applet; it is there
+    // for a ConfigCLSID a maker asks for, and only beside its DLL.
+    WritePageClass(modulePath);
     return WriteKey(ClassKey(), [](HKEY k) { return SetString(k, nullptr, kClassName); }) &&
            WriteKey(ClassKey() + "\\InprocServer32", [modulePath](HKEY k) {
                return SetString(k, nullptr, modulePath) && SetString(k, "ThreadingModel", "Both");

@@ -131,7 +131,8 @@ TEST_F(RegistrationRoundTrip, UnregisterRemovesOnlyWhatRegisterWrote) {
     ASSERT_EQ(RegisterServer("C:\\wheel\\quorforce.dll"), S_OK);
     EXPECT_EQ(Text(classKey_ + "\\InprocServer32", ""), "C:\\wheel\\quorforce.dll");
     EXPECT_EQ(Text(classKey_ + "\\InprocServer32", "ThreadingModel"), "Both");
-    // The wheel keeps the applet's own Test and Settings pages: no ConfigCLSID by default.
+    // The wheel keeps the applet's own Test and Settings pages: no ConfigCLSID by default,
+    // and the page's class only beside its DLL (none here).
     EXPECT_FALSE(Exists(oem_, "ConfigCLSID"));
     EXPECT_FALSE(KeyExists(pageKey_));
     // DirectInput reads the device's flags as reserved: 0. The X axis is the actuator.
@@ -295,6 +296,12 @@ TEST_F(RegistrationRoundTrip, ThePageIsWrittenOnRequestWhereItsDllIs) {
         EXPECT_EQ(RunInstallCommand(false, c.command, "C:\\wheel\\quorforce.dll"), S_OK);
         EXPECT_FALSE(Exists(c.pagedKey, "ConfigCLSID"));
     }
+
+    // The plain registration registers the page's class beside its DLL, and names it nowhere.
+    host::ResetRegistry();
+    ASSERT_EQ(RegisterServer("C:\\wheel\\quorforce.dll"), S_OK);
+    EXPECT_EQ(Text(pageKey_ + "\\InprocServer32", ""), page);
+    EXPECT_FALSE(Exists(oem_, "ConfigCLSID"));
     host::SetFileExists(page, false);
 
     // Another maker's page stays.
