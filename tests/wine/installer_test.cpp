@@ -177,6 +177,10 @@ Values RegsvrRegistration(const std::string& device) {
     const std::string dll64 = kFolder64, dll32 = kFolder32;
     EXPECT_TRUE(CopyTo(ThisFolder() + "quorforce.dll", dll64));
     EXPECT_TRUE(CopyTo(Programs32() + "quorforce.dll", dll32));
+    // The page's class is registered only beside its DLL, as the setup installs it.
+    for (const auto& [from, to] : {std::pair{ThisFolder(), dll64}, std::pair{Programs32(), dll32}})
+        EXPECT_TRUE(
+            CopyFileA((from + "quorpage.dll").c_str(), (to + "\\quorpage.dll").c_str(), FALSE));
     const std::string regsvr64 = "C:\\windows\\system32\\regsvr32.exe /s ";
     const std::string regsvr32 = "C:\\windows\\syswow64\\regsvr32.exe /s ";
     const std::string install = device == "VID_5A1C&PID_E410" ? "" : "/i:" + device + " ";
@@ -187,6 +191,7 @@ Values RegsvrRegistration(const std::string& device) {
     EXPECT_EQ(RunCommandLine(regsvr32 + "/u \"" + dll32 + "\\quorforce.dll\"", 300000), 0);
     for (const std::string& folder : {dll64, dll32}) {
         DeleteFileA((folder + "\\quorforce.dll").c_str());
+        DeleteFileA((folder + "\\quorpage.dll").c_str());
         RemoveDirectoryA(folder.c_str());
     }
     return values;
