@@ -346,6 +346,18 @@ TEST_F(SetupTest, KeepsAnotherDriversEntryAndNamesThePageOnlyWhenAsked) {
     ASSERT_EQ(Uninstall(Package()), 0);
     EXPECT_EQ(wheel(), before);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kBuiltIn + "\\Quorvane")) << "no copy is left";
+
+    // A third driver takes the wheel while quorforce is installed (over the copy of theirs):
+    // the uninstall leaves the third one's entry as it finds it, although the package's rows
+    // name the same values.
+    const std::string third = "{0A1B2C3D-0000-4000-8000-0000000BEEF0}";
+    WriteText(HKEY_LOCAL_MACHINE, "Software\\Classes\\CLSID\\" + third + "\\InprocServer32", "",
+              "C:\\third\\ffb.dll");
+    ASSERT_EQ(Install(Package()), 0);
+    WriteText(HKEY_LOCAL_MACHINE, entry, "CLSID", third);
+    ASSERT_EQ(Uninstall(Package()), 0);
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, entry, "CLSID"), third);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\CLSID\\" + third).c_str());
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, kBuiltIn.c_str());
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, theirClass.c_str());
 }
