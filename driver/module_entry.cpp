@@ -117,16 +117,16 @@ STDAPI DllUnregisterServer(void) { return UnregisterServer(); }
 
 // regsvr32 /i:"VID_046D&PID_C294" (or /u /i:...) registers (or unregisters) the wheel model
 // the command line names: its force-feedback entry, its actuator axis and its place in the
-// accepted devices. Run with /n, it leaves the class alone.
+// accepted devices; /i:"page" (or "VID_046D&PID_C294 page") the wheel's Game Controllers
+// page. Run with /n, it leaves the class alone.
 STDAPI DllInstall(BOOL install, LPCWSTR commandLine) {
-    char text[kDeviceNameSize] = {};
-    int length = 0;
-    for (; commandLine != nullptr && commandLine[length] != 0; ++length) {
-        if (length >= kDeviceNameSize - 1 || commandLine[length] > 0x7F) return E_INVALIDARG;
-        text[length] = static_cast<char>(commandLine[length]);
+    char text[64] = {};
+    for (int i = 0; commandLine != nullptr && commandLine[i] != 0; ++i) {
+        if (i >= static_cast<int>(sizeof text) - 1 || commandLine[i] > 0x7F) return E_INVALIDARG;
+        text[i] = static_cast<char>(commandLine[i]);
     }
-    AcceptedDevice device;
-    if (!ParseDeviceName(text, length, &device) || device.anyProduct) return E_INVALIDARG;
-    return install ? RegisterDevice(device.vendorId, device.productId)
-                   : UnregisterDevice(device.vendorId, device.productId);
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(Module().instance, path, sizeof path);
+    if (length == 0 || length >= sizeof path) return E_UNEXPECTED;
+    return RunInstallCommand(install != FALSE, text, path);
 }

@@ -2,11 +2,13 @@
 // DllRegisterServer or DllUnregisterServer (regsvr32 or an installer).
 #include "driver/registration.h"
 
+#include <cctype>
 #include <cstring>
 #include <initializer_list>
 #include <string>
 
 #include "config/accepted_devices.h"
+#include "config/other_driver_entry.h"
 #include "config/settings_store.h"
 #include "driver/driver_operations.h"
 #include "driver/guids.h"
@@ -18,6 +20,8 @@ namespace quorforce {
 namespace {
 
 constexpr HRESULT kClassNotWritten = static_cast<HRESULT>(0x80040201u);  // SELFREG_E_CLASS
+// HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND): the page's DLL is not beside this one.
+constexpr HRESULT kPageMissing = static_cast<HRESULT>(0x80070002u);
 
 // What the driver reads of every effect and may change while it plays: a download stores
 // the whole record, an update rewrites it in place. The sample period, the trigger and its
@@ -103,14 +107,18 @@ std::string ClassIdText() {
 std::string ClassKey() { return "Software\\Classes\\CLSID\\" + ClassIdText(); }
 
 // The control panel's Game Controllers page: quorpage.dll beside this module, named by the
-// wheel's OEM key in ConfigCLSID.
+// wheel's OEM key in ConfigCLSID when asked for (it replaces the applet's own Test and
+// Settings pages).
 std::string PageClassKey() {
     return std::string("Software\\Classes\\CLSID\\") + QUORFORCE_PAGE_CLSID_TEXT;
 }
 
+// The class only when its DLL is there: a ConfigCLSID naming a class that cannot load
+// leaves the wheel with no page at all.
 bool WritePageClass(const char* modulePath) {
     std::string page = modulePath;
     page = page.substr(0, page.find_last_of("\\/") + 1) + "quorpage.dll";
+    if (GetFileAttributesA(page.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
     return WriteKey(PageClassKey(),
                     [](HKEY k) { return SetString(k, nullptr, "quorforce control panel page"); }) &&
            WriteKey(PageClassKey() + "\\InprocServer32", [&page](HKEY k) {
@@ -120,8 +128,10 @@ bool WritePageClass(const char* modulePath) {
 }
 
 bool WriteClass(const char* modulePath) {
+    // The page's class without a wheel naming it changes nothing in the applet; it is there
+    // for a ConfigCLSID a maker asks for, and only beside its DLL.
+    WritePageClass(modulePath);
     return WriteKey(ClassKey(), [](HKEY k) { return SetString(k, nullptr, kClassName); }) &&
-           WritePageClass(modulePath) &&
            WriteKey(ClassKey() + "\\InprocServer32", [modulePath](HKEY k) {
                return SetString(k, nullptr, modulePath) && SetString(k, "ThreadingModel", "Both");
            });
@@ -154,9 +164,6 @@ bool WriteForceFeedback(const std::string& oem) {
                    SetBinary(k, "Attributes", &e.attributes, sizeof e.attributes);
         });
     }
-    ok = ok && WriteKey(oem, [](HKEY k) {
-             return SetString(k, "ConfigCLSID", QUORFORCE_PAGE_CLSID_TEXT);
-         });
     return ok && WriteKey(oem + kActuatorAxisSubkey, [](HKEY k) {
                return SetBinary(k, "Attributes", &kActuatorAxisAttributes,
                                 sizeof kActuatorAxisAttributes) &&
@@ -226,7 +233,8 @@ void DeleteEmptyUpwards(std::string path, int levels) {
     }
 }
 
-void RemoveForceFeedback(const std::string& oem) {
+// What WriteForceFeedback wrote, value by value: keys that then hold nothing go too.
+void RemoveOwnEntry(const std::string& oem) {
     const std::string ff = oem + kForceFeedbackSubkey;
     for (std::size_t i = 0; i < kRegisteredEffectCount; ++i) {
         const std::string effect = ff + "\\Effects\\" + kRegisteredEffects[i].guid;
@@ -236,11 +244,35 @@ void RemoveForceFeedback(const std::string& oem) {
     DeleteIfEmpty(ff + "\\Effects");
     RemoveValues(HKEY_LOCAL_MACHINE, ff, {"CLSID", "Attributes"});
     DeleteIfEmpty(ff);
-    const std::string axis = oem + kActuatorAxisSubkey;
-    RemoveValues(HKEY_LOCAL_MACHINE, axis, {"Attributes", "FFAttributes"});
-    RemoveValues(HKEY_LOCAL_MACHINE, oem, {"ConfigCLSID"});
+    RemoveValues(HKEY_LOCAL_MACHINE, oem + kActuatorAxisSubkey, {"Attributes", "FFAttributes"});
+}
+
+// The wheel's page, only when it is ours: another's ConfigCLSID is its maker's choice.
+void RemovePageEntry(const std::string& oem) {
+    char named[64];
+    if (ReadString(HKEY_LOCAL_MACHINE, oem, "ConfigCLSID", named, sizeof named) &&
+        std::string(QUORFORCE_PAGE_CLSID_TEXT) == CharUpperA(named)) {
+        RemoveValues(HKEY_LOCAL_MACHINE, oem, {"ConfigCLSID"});
+    }
+}
+
+bool NamesOtherClass(const std::string& oem) {
+    char named[64];
+    return ReadString(HKEY_LOCAL_MACHINE, oem + kForceFeedbackSubkey, "CLSID", named,
+                      sizeof named) &&
+           ClassIdText() != CharUpperA(named);
+}
+
+std::string DeviceNameOf(const std::string& oem) { return oem.substr(oem.rfind('\\') + 1); }
+
+// Our entry and page, and then the entry another driver had before ours. An entry that
+// names another driver now is that driver's: it stays as it is.
+void RemoveForceFeedback(const std::string& oem) {
+    RemovePageEntry(oem);
+    if (!NamesOtherClass(oem)) RemoveOwnEntry(oem);
+    PutBackOtherDriverEntry(DeviceNameOf(oem).c_str(), ClassIdText().c_str());
     // Axes\0, Axes and the device's OEM key, when we made them alone.
-    DeleteEmptyUpwards(axis, 2);
+    DeleteEmptyUpwards(oem + kActuatorAxisSubkey, 2);
 }
 
 // DirectInput reads the OEM entry under the current user too; a copy there that names
@@ -308,7 +340,43 @@ void RemoveAcceptedDevice(std::uint16_t vendorId, std::uint16_t productId) {
     if (kept != count) WriteAcceptedDevices(devices, kept);
 }
 
+bool IsPageWord(const char* word, int length) {
+    static const char kPage[] = "page";
+    if (length != 4) return false;
+    for (int i = 0; i < length; ++i) {
+        if (std::tolower(static_cast<unsigned char>(word[i])) != kPage[i]) return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+bool ParseInstallCommand(const char* text, InstallCommand* command) {
+    if (text == nullptr || command == nullptr) return false;
+    *command = InstallCommand();
+    int words = 0;
+    for (const char* at = text; *at != '\0';) {
+        if (*at == ' ') {
+            ++at;
+            continue;
+        }
+        const char* end = at;
+        while (*end != '\0' && *end != ' ')
+            ++end;
+        const int length = static_cast<int>(end - at);
+        if (IsPageWord(at, length) && !command->page) {
+            command->page = true;
+        } else if (!command->hasDevice && ParseDeviceName(at, length, &command->device) &&
+                   !command->device.anyProduct) {
+            command->hasDevice = true;
+        } else {
+            return false;
+        }
+        ++words;
+        at = end;
+    }
+    return words > 0;
+}
 
 const RegisteredEffect kRegisteredEffects[] = {
     {"{13541C20-8E33-11D0-9AD0-00A0C9A06E35}", "Constant Force",
@@ -369,7 +437,10 @@ HRESULT UnregisterServer() {
 
 HRESULT RegisterDevice(std::uint16_t vendorId, std::uint16_t productId) {
     const std::string oem = OemKeyOf(vendorId, productId);
-    if (!WriteForceFeedback(oem) || !AddAcceptedDevice(vendorId, productId)) {
+    // Another driver's entry is set aside first, whole, so that ours does not mix with its
+    // effect types and the uninstall can give the player that driver back.
+    if (!SetAsideOtherDriverEntry(DeviceNameOf(oem).c_str(), ClassIdText().c_str()) ||
+        !WriteForceFeedback(oem) || !AddAcceptedDevice(vendorId, productId)) {
         return kClassNotWritten;
     }
     RemoveStaleUserEntry(oem);
@@ -380,6 +451,38 @@ HRESULT UnregisterDevice(std::uint16_t vendorId, std::uint16_t productId) {
     RemoveForceFeedback(OemKeyOf(vendorId, productId));
     RemoveAcceptedDevice(vendorId, productId);
     return S_OK;
+}
+
+HRESULT RegisterPage(const char* modulePath, std::uint16_t vendorId, std::uint16_t productId) {
+    if (modulePath == nullptr || !WritePageClass(modulePath)) return kPageMissing;
+    return WriteKey(OemKeyOf(vendorId, productId),
+                    [](HKEY k) { return SetString(k, "ConfigCLSID", QUORFORCE_PAGE_CLSID_TEXT); })
+               ? S_OK
+               : kClassNotWritten;
+}
+
+HRESULT UnregisterPage(std::uint16_t vendorId, std::uint16_t productId) {
+    const std::string oem = OemKeyOf(vendorId, productId);
+    RemovePageEntry(oem);
+    DeleteIfEmpty(oem);
+    return S_OK;
+}
+
+HRESULT RunInstallCommand(bool install, const char* commandLine, const char* modulePath) {
+    InstallCommand command;
+    if (!ParseInstallCommand(commandLine, &command)) return E_INVALIDARG;
+    const std::uint16_t vendorId = command.hasDevice ? command.device.vendorId : kBuiltInVendorId;
+    const std::uint16_t productId =
+        command.hasDevice ? command.device.productId : kBuiltInProductId;
+    HRESULT result = S_OK;
+    if (install) {
+        if (command.hasDevice) result = RegisterDevice(vendorId, productId);
+        if (SUCCEEDED(result) && command.page)
+            result = RegisterPage(modulePath, vendorId, productId);
+        return result;
+    }
+    if (command.page) UnregisterPage(vendorId, productId);
+    return command.hasDevice ? UnregisterDevice(vendorId, productId) : S_OK;
 }
 
 }  // namespace quorforce

@@ -2,14 +2,17 @@
 // InprocServer32 path and threading model) and, for each wheel model, its force-feedback
 // entry under the joystick OEM key (the device's and every computed effect type's
 // attributes), its X axis as the actuator, and, for a vendor the binding does not know, its
-// name in the accepted devices. DllRegisterServer writes the class and the built-in wheel's
-// entry; DllInstall writes another wheel's; never at load.
+// name in the accepted devices; and, when asked for, the wheel's page in Game Controllers.
+// DllRegisterServer writes the class and the built-in wheel's entry; DllInstall writes
+// another wheel's, or the page; never at load. Another driver's entry for the same wheel is
+// set aside while ours is there and put back when ours goes.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "config/accepted_devices.h"
 #include "platform/win32.h"
 
 namespace quorforce {
@@ -45,11 +48,35 @@ HRESULT RegisterServer(const char* modulePath);
 // with the last view that has the class. S_OK also when nothing was there.
 HRESULT UnregisterServer();
 
-// One wheel model's entry, as above. A per-user force-feedback entry of the same model that
-// names another driver's class is removed: DirectInput reads the user's copy too, and a stale
-// one would keep loading that driver.
+// One wheel model's entry, as above. Where the wheel's entry names another driver's class,
+// that entry is set aside first (and put back by UnregisterDevice); when it cannot be,
+// nothing is written and the result is SELFREG_E_CLASS. A per-user force-feedback entry of the same
+// model that names another driver's class is removed: DirectInput reads the user's copy too, and a
+// stale one would keep loading that driver.
 HRESULT RegisterDevice(std::uint16_t vendorId, std::uint16_t productId);
-// Removes what RegisterDevice wrote and nothing else.
+// Removes what RegisterDevice wrote, unless the entry names another driver by now, and puts
+// back the entry RegisterDevice set aside.
 HRESULT UnregisterDevice(std::uint16_t vendorId, std::uint16_t productId);
+
+// The wheel's ConfigCLSID naming quorpage.dll beside `modulePath`, and that page's class.
+// A ConfigCLSID takes the applet's own Test and Settings pages away from the wheel, so it is
+// written only on request, and only when quorpage.dll is there (else 0x80070002, nothing
+// written).
+HRESULT RegisterPage(const char* modulePath, std::uint16_t vendorId, std::uint16_t productId);
+// The wheel's ConfigCLSID when it names our page; another maker's stays.
+HRESULT UnregisterPage(std::uint16_t vendorId, std::uint16_t productId);
+
+// What regsvr32 /i:"..." asks of DllInstall: a wheel model ("VID_046D&PID_C294"), "page"
+// (the wheel's page; the built-in wheel's without a model), or both, separated by spaces.
+struct InstallCommand {
+    bool hasDevice = false;
+    AcceptedDevice device;
+    bool page = false;
+};
+// false for an empty command, an unknown or repeated word, or a vendor without a product.
+bool ParseInstallCommand(const char* text, InstallCommand* command);
+// DllInstall's work: registers (or, with `install` false, unregisters) what the command
+// names. E_INVALIDARG for a command that does not parse.
+HRESULT RunInstallCommand(bool install, const char* commandLine, const char* modulePath);
 
 }  // namespace quorforce

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "config/accepted_devices.h"
+#include "config/other_driver_entry.h"
 #include "packaging/installer/setup_checks.h"
 
 namespace {
@@ -402,6 +403,28 @@ __declspec(dllexport) UINT __stdcall RemoveUserValues(MSIHANDLE install) {
     for (const std::string& wheel : {device.device, std::string(kBuiltInDevice)}) {
         DeleteTree(HKEY_CURRENT_USER, std::string(kOemRoot) + wheel + "\\Quorvane");
         DeleteEmptyUpwards(HKEY_CURRENT_USER, std::string(kOemRoot) + wheel, 0);
+    }
+    return ERROR_SUCCESS;
+}
+
+// Deferred, before the package's rows are written or removed, and the rollback of
+// PutBackOtherEntry: another driver's entry for the wheel is set aside whole under the
+// product key, so that ours does not mix with it and the uninstall can give it back. When
+// it cannot be, the install stops before anything is written over it.
+__declspec(dllexport) UINT __stdcall SetAsideOtherEntry(MSIHANDLE install) {
+    const std::string device = DeviceOf(install);
+    if (device.empty()) return ERROR_SUCCESS;
+    if (quorforce::SetAsideOtherDriverEntry(device.c_str(), kClassId)) return ERROR_SUCCESS;
+    Log(install, "another driver's entry for " + device + " could not be set aside");
+    return ERROR_INSTALL_FAILURE;
+}
+
+// Deferred, at the uninstall once the package's rows are gone, and the rollback of
+// SetAsideOtherEntry: the entry set aside goes back where the wheel names no driver.
+__declspec(dllexport) UINT __stdcall PutBackOtherEntry(MSIHANDLE install) {
+    const std::string device = DeviceOf(install);
+    if (!device.empty() && quorforce::PutBackOtherDriverEntry(device.c_str(), kClassId)) {
+        Log(install, "the other driver's entry for " + device + " is back");
     }
     return ERROR_SUCCESS;
 }

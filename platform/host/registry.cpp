@@ -320,6 +320,31 @@ LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWO
     return ERROR_SUCCESS;
 }
 
+LSTATUS RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD, LPDWORD type,
+                      LPBYTE data, LPDWORD dataSize) {
+    std::lock_guard<std::mutex> guard(Lock());
+    std::shared_ptr<Node> node;
+    Hive* hive = nullptr;
+    if (!Resolve(key, &node, &hive)) return ERROR_INVALID_HANDLE;
+    if (name == nullptr || nameSize == nullptr || (data != nullptr && dataSize == nullptr)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (index >= node->values.size()) return ERROR_NO_MORE_ITEMS;
+    auto it = node->values.begin();
+    std::advance(it, index);
+    const DWORD size = static_cast<DWORD>(it->second.data.size());
+    if (it->first.size() + 1 > *nameSize || (data != nullptr && *dataSize < size)) {
+        if (dataSize != nullptr) *dataSize = size;
+        return ERROR_MORE_DATA;
+    }
+    std::memcpy(name, it->first.c_str(), it->first.size() + 1);
+    *nameSize = static_cast<DWORD>(it->first.size());
+    if (type != nullptr) *type = it->second.type;
+    if (data != nullptr) std::copy(it->second.data.begin(), it->second.data.end(), data);
+    if (dataSize != nullptr) *dataSize = size;
+    return ERROR_SUCCESS;
+}
+
 LSTATUS RegCloseKey(HKEY key) {
     std::lock_guard<std::mutex> guard(Lock());
     if (HiveOf(key) != nullptr) return ERROR_SUCCESS;

@@ -52,6 +52,9 @@ LSTATUS RegCloseKey(HKEY key);
 // The index-th subkey's name, in the stand-in's (case-insensitive) order.
 LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
                       LPSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime);
+// The index-th value's name, type and data, in the stand-in's (case-insensitive) order.
+LSTATUS RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
+                      LPDWORD type, LPBYTE data, LPDWORD dataSize);
 // Only the counts of subkeys and values are filled; every other out pointer gets 0.
 LSTATUS RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWORD reserved,
                          LPDWORD subKeys, LPDWORD maxSubKeySize, LPDWORD maxClassSize,

@@ -180,6 +180,37 @@ void host::ClearDebugOutput() {
     debugOutput.clear();
 }
 
+namespace {
+std::mutex& FilesLock() {
+    static std::mutex lock;
+    return lock;
+}
+std::set<std::string>& DeclaredFiles() {
+    static std::set<std::string> files;
+    return files;
+}
+std::string Upper(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+}  // namespace
+
+DWORD GetFileAttributesA(LPCSTR path) {
+    std::lock_guard<std::mutex> guard(FilesLock());
+    return path != nullptr && DeclaredFiles().count(Upper(path)) != 0 ? FILE_ATTRIBUTE_NORMAL
+                                                                      : INVALID_FILE_ATTRIBUTES;
+}
+
+void host::SetFileExists(const std::string& path, bool exists) {
+    std::lock_guard<std::mutex> guard(FilesLock());
+    if (exists) {
+        DeclaredFiles().insert(Upper(path));
+    } else {
+        DeclaredFiles().erase(Upper(path));
+    }
+}
+
 LPSTR CharUpperA(LPSTR text) {
     for (char* c = text; *c != '\0'; ++c) {
         *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));

@@ -48,6 +48,10 @@ LPVOID VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD allocationType, DWORD pr
 BOOL VirtualFree(LPVOID address, SIZE_T bytes, DWORD freeType);
 
 BOOL GetVersionExA(LPOSVERSIONINFOA info);
+#define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
+// FILE_ATTRIBUTE_NORMAL for a path a test declared (host::SetFileExists), else
+// INVALID_FILE_ATTRIBUTES: the stand-in has no files of its own.
+DWORD GetFileAttributesA(LPCSTR path);
 LPSTR CharUpperA(LPSTR text);
 // Recorded in order; a test reads them as a debugger would.
 void OutputDebugStringA(LPCSTR text);
@@ -74,6 +78,9 @@ int OneMillisecondPeriodRequests();
 // What OutputDebugStringA was given since the last ClearDebugOutput.
 std::vector<std::string> DebugOutput();
 void ClearDebugOutput();
+
+// Declares (or takes away) a file GetFileAttributesA finds; paths compare case-insensitively.
+void SetFileExists(const std::string& path, bool exists);
 }  // namespace host
 
 // Threads and the module-entry conventions.

@@ -131,10 +131,10 @@ TEST_F(RegistrationRoundTrip, UnregisterRemovesOnlyWhatRegisterWrote) {
     ASSERT_EQ(RegisterServer("C:\\wheel\\quorforce.dll"), S_OK);
     EXPECT_EQ(Text(classKey_ + "\\InprocServer32", ""), "C:\\wheel\\quorforce.dll");
     EXPECT_EQ(Text(classKey_ + "\\InprocServer32", "ThreadingModel"), "Both");
-    // The Game Controllers page: its own DLL beside the driver, named by the wheel's type key.
-    EXPECT_EQ(Text(pageKey_ + "\\InprocServer32", ""), "C:\\wheel\\quorpage.dll");
-    EXPECT_EQ(Text(pageKey_ + "\\InprocServer32", "ThreadingModel"), "Apartment");
-    EXPECT_EQ(Text(oem_, "ConfigCLSID"), "{5C0E2A72-3B94-4D6A-9E21-7F40C8D1A6B3}");
+    // The wheel keeps the applet's own Test and Settings pages: no ConfigCLSID by default,
+    // and the page's class only beside its DLL (none here).
+    EXPECT_FALSE(Exists(oem_, "ConfigCLSID"));
+    EXPECT_FALSE(KeyExists(pageKey_));
     // DirectInput reads the device's flags as reserved: 0. The X axis is the actuator.
     EXPECT_EQ(Value(ff_, "Attributes"),
               (std::vector<BYTE>{0, 0, 0, 0, 0x80, 0x3E, 0, 0, 0x80, 0x3E, 0, 0}));
@@ -209,6 +209,142 @@ TEST_F(RegistrationRoundTrip, ARefusedWriteIsReported) {
     host::RefuseWriting(HKEY_LOCAL_MACHINE, false);
 }
 
+// Another driver's entry for the same wheel: set aside by the registration, given back by
+// the unregistration, through both the model's route (regsvr32 /i) and the built-in wheel's
+// (regsvr32); never deleted when that driver has taken the wheel back meanwhile.
+TEST_F(RegistrationRoundTrip, AnotherDriversEntryIsKeptAndGivenBack) {
+    const char theirs[] = "{0A1B2C3D-0000-4000-8000-00000000F00D}";
+    const std::vector<BYTE> theirsText(theirs, theirs + sizeof theirs);
+    const std::string custom = "\\Effects\\{E6E1A1B0-0000-4000-8000-000000000001}";
+    const struct {
+        const char* name;
+        std::string oem;
+        HRESULT (*reg)();
+        HRESULT (*unreg)();
+    } routes[] = {
+        {"a maker's wheel", OemKeyOf(0x046D, 0xC294), [] { return RegisterDevice(0x046D, 0xC294); },
+         [] { return UnregisterDevice(0x046D, 0xC294); }},
+        {"the built-in wheel", oem_, [] { return RegisterServer("C:\\quorforce.dll"); },
+         [] { return UnregisterServer(); }},
+    };
+    for (const auto& route : routes) {
+        SCOPED_TRACE(route.name);
+        host::ResetRegistry();
+        const std::string ff = route.oem + kForceFeedbackSubkey;
+        const std::string axis = route.oem + kActuatorAxisSubkey;
+        host::SetRegistryValue(HKEY_LOCAL_MACHINE, ff, "CLSID", REG_SZ, theirsText);
+        host::SetRegistryValue(HKEY_LOCAL_MACHINE, ff + custom, "Attributes", REG_BINARY, {7});
+        host::SetRegistryValue(HKEY_LOCAL_MACHINE, axis, "FFAttributes", REG_BINARY, {7, 0});
+        host::SetRegistryValue(
+            HKEY_LOCAL_MACHINE,
+            std::string("Software\\Classes\\CLSID\\") + theirs + "\\InprocServer32", "", REG_SZ,
+            {'x', 0});
+
+        ASSERT_EQ(route.reg(), S_OK);
+        ASSERT_EQ(route.reg(), S_OK);  // again: the copy must still be theirs
+        EXPECT_EQ(Text(ff, "CLSID"), "{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}");
+        EXPECT_FALSE(KeyExists(ff + custom));  // their effect types are not offered as ours
+        EXPECT_EQ(Value(axis, "FFAttributes"), BytesOf(kActuatorAxisForce));
+
+        ASSERT_EQ(route.unreg(), S_OK);
+        EXPECT_EQ(Value(ff, "CLSID"), theirsText);
+        EXPECT_EQ(Value(ff + custom, "Attributes"), (std::vector<BYTE>{7}));
+        EXPECT_EQ(Value(axis, "FFAttributes"), (std::vector<BYTE>{7, 0}));
+        EXPECT_FALSE(KeyExists(ff + "\\Effects\\{13541C20-8E33-11D0-9AD0-00A0C9A06E35}"));
+
+        // Registered again, and their driver writes itself back over ours: the
+        // unregistration leaves their entry as it finds it.
+        ASSERT_EQ(route.reg(), S_OK);
+        host::SetRegistryValue(HKEY_LOCAL_MACHINE, ff, "CLSID", REG_SZ, theirsText);
+        ASSERT_EQ(route.unreg(), S_OK);
+        EXPECT_EQ(Value(ff, "CLSID"), theirsText);
+        EXPECT_EQ(Value(axis, "FFAttributes"), BytesOf(kActuatorAxisForce));
+    }
+}
+
+// The Game Controllers page replaces the applet's own pages, so it is written only on
+// request (regsvr32 /i:"page"), only when quorpage.dll lies beside the driver, and taken
+// away only where the wheel names ours.
+TEST_F(RegistrationRoundTrip, ThePageIsWrittenOnRequestWhereItsDllIs) {
+    const std::string page = "C:\\wheel\\quorpage.dll";
+    const std::string logitech = OemKeyOf(0x046D, 0xC294);
+    const struct {
+        const char* command;
+        bool dllThere;
+        HRESULT result;
+        std::string pagedKey;  // "" for none
+    } cases[] = {
+        {"page", true, S_OK, oem_},
+        {"PAGE", true, S_OK, oem_},
+        {"VID_046D&PID_C294 page", true, S_OK, logitech},
+        {"page", false, static_cast<HRESULT>(0x80070002u), ""},
+        {"pages", true, E_INVALIDARG, ""},
+        {"", true, E_INVALIDARG, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        host::ResetRegistry();
+        host::SetFileExists(page, c.dllThere);
+        EXPECT_EQ(RunInstallCommand(true, c.command, "C:\\wheel\\quorforce.dll"), c.result);
+        for (const std::string& key : {oem_, logitech}) {
+            EXPECT_EQ(Text(key, "ConfigCLSID"),
+                      key == c.pagedKey ? "{5C0E2A72-3B94-4D6A-9E21-7F40C8D1A6B3}" : "");
+        }
+        EXPECT_EQ(Text(pageKey_ + "\\InprocServer32", ""), c.pagedKey.empty() ? "" : page);
+        if (c.pagedKey.empty()) continue;
+        EXPECT_EQ(Text(pageKey_ + "\\InprocServer32", "ThreadingModel"), "Apartment");
+        EXPECT_EQ(RunInstallCommand(false, c.command, "C:\\wheel\\quorforce.dll"), S_OK);
+        EXPECT_FALSE(Exists(c.pagedKey, "ConfigCLSID"));
+    }
+
+    // The plain registration registers the page's class beside its DLL, and names it nowhere.
+    host::ResetRegistry();
+    ASSERT_EQ(RegisterServer("C:\\wheel\\quorforce.dll"), S_OK);
+    EXPECT_EQ(Text(pageKey_ + "\\InprocServer32", ""), page);
+    EXPECT_FALSE(Exists(oem_, "ConfigCLSID"));
+    host::SetFileExists(page, false);
+
+    // Another maker's page stays.
+    host::ResetRegistry();
+    host::SetRegistryValue(HKEY_LOCAL_MACHINE, oem_, "ConfigCLSID", REG_SZ, {'{', 'M', '}', 0});
+    EXPECT_EQ(RunInstallCommand(false, "page", "C:\\wheel\\quorforce.dll"), S_OK);
+    EXPECT_EQ(Text(oem_, "ConfigCLSID"), "{M}");
+}
+
+TEST(InstallCommand, NamesAModelThePageOrBoth) {
+    const struct {
+        const char* text;
+        bool parses, hasDevice, page;
+    } cases[] = {
+        {"VID_046D&PID_C294", true, true, false},
+        {"vid_046d&pid_c294", true, true, false},
+        {"page", true, false, true},
+        {"  VID_046D&PID_C294   page ", true, true, true},
+        {"page VID_046D&PID_C294", true, true, true},
+        {"", false, false, false},
+        {"   ", false, false, false},
+        {"page page", false, false, false},
+        {"VID_046D", false, false, false},  // a vendor alone is no model to register
+        {"VID_046D&PID_C294 VID_046D&PID_C295", false, false, false},
+        {"VID_046D&PID_C29G", false, false, false},
+        {"force", false, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        InstallCommand command;
+        ASSERT_EQ(ParseInstallCommand(c.text, &command), c.parses);
+        if (!c.parses) continue;
+        EXPECT_EQ(command.hasDevice, c.hasDevice);
+        EXPECT_EQ(command.page, c.page);
+        if (c.hasDevice) {
+            EXPECT_EQ(command.device.vendorId, 0x046D);
+            EXPECT_EQ(command.device.productId, 0xC294);
+        }
+    }
+    InstallCommand command;
+    EXPECT_FALSE(ParseInstallCommand(nullptr, &command));
+}
+
 // The device maker's .reg template, with a wheel's ids put in, gives byte for byte the
 // values the registration writes for that wheel, so the two cannot drift apart.
 TEST_F(RegistrationRoundTrip, TheTemplateWritesWhatTheRegistrationWrites) {
@@ -232,8 +368,9 @@ TEST_F(RegistrationRoundTrip, TheTemplateWritesWhatTheRegistrationWrites) {
         const bool registered =
             section.rfind(oem + kForceFeedbackSubkey, 0) == 0 ||
             section == oem + kActuatorAxisSubkey ||
-            (section == oem && line.rfind("\"ConfigCLSID\"", 0) == 0) ||
             (section == kProductKey && line.rfind("\"Accepted_Devices\"", 0) == 0);
+        // The page is opt-in: the template must not take the applet's own pages away.
+        EXPECT_NE(line.rfind("\"ConfigCLSID\"", 0), 0u) << section;
         const std::size_t equals = line.find('=');
         if (!registered || line.empty() || line[0] == ';' || equals == std::string::npos) continue;
         SCOPED_TRACE(section + " " + line);
@@ -254,7 +391,7 @@ TEST_F(RegistrationRoundTrip, TheTemplateWritesWhatTheRegistrationWrites) {
         effects += name == "Attributes" && section.find("\\Effects\\") != std::string::npos;
     }
     EXPECT_EQ(effects, static_cast<int>(kRegisteredEffectCount));
-    EXPECT_EQ(compared, 1 + 2 + 2 * static_cast<int>(kRegisteredEffectCount) + 2 + 1);
+    EXPECT_EQ(compared, 2 + 2 * static_cast<int>(kRegisteredEffectCount) + 2 + 1);
 }
 
 // The template's tuning values are the catalogue's, each with its default (a wheel template

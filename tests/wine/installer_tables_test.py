@@ -38,7 +38,9 @@ class PackageTables(unittest.TestCase):
                                   key=lambda row: int(row["Sequence"]))
                 names = [row["Action"] for row in sequence]
                 for rollback, undone in (("UndoAcceptDevice", "AcceptDevice"),
-                                         ("UndoTuning", "WriteTuning")):
+                                         ("UndoTuning", "WriteTuning"),
+                                         ("UndoSetAsideOtherEntry", "SetAsideOtherEntry"),
+                                         ("UndoPutBackOtherEntry", "PutBackOtherEntry")):
                     kind = int(actions[rollback]["Type"])
                     self.assertEqual(kind & (IN_SCRIPT | ROLLBACK | COMMIT), IN_SCRIPT | ROLLBACK,
                                      rollback)
@@ -64,7 +66,7 @@ class PackageTables(unittest.TestCase):
         for msi in PACKAGES:
             with self.subTest(package=msi):
                 secure = by(table(msi, "Property"), "Property")["SecureCustomProperties"]["Value"]
-                for name in ("VID", "PID", "DEVICENAME", "WIX_UPGRADE_DETECTED"):
+                for name in ("VID", "PID", "DEVICENAME", "GCPAGE", "WIX_UPGRADE_DETECTED"):
                     self.assertIn(name, secure.split(";"))
 
     def test_each_package_is_its_own_product_and_each_component_size_its_own_guid(self):

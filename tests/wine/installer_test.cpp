@@ -193,6 +193,10 @@ Values RegsvrRegistration(const std::string& device) {
     const std::string dll64 = kFolder64, dll32 = kFolder32;
     EXPECT_TRUE(CopyTo(ThisFolder() + "quorforce.dll", dll64));
     EXPECT_TRUE(CopyTo(Programs32() + "quorforce.dll", dll32));
+    // The page's class is registered only beside its DLL, as the setup installs it.
+    for (const auto& [from, to] : {std::pair{ThisFolder(), dll64}, std::pair{Programs32(), dll32}})
+        EXPECT_TRUE(
+            CopyFileA((from + "quorpage.dll").c_str(), (to + "\\quorpage.dll").c_str(), FALSE));
     const std::string regsvr64 = "C:\\windows\\system32\\regsvr32.exe /s ";
     const std::string regsvr32 = "C:\\windows\\syswow64\\regsvr32.exe /s ";
     const std::string install = device == "VID_5A1C&PID_E410" ? "" : "/i:" + device + " ";
@@ -203,6 +207,7 @@ Values RegsvrRegistration(const std::string& device) {
     EXPECT_EQ(RunCommandLine(regsvr32 + "/u \"" + dll32 + "\\quorforce.dll\"", 300000), 0);
     for (const std::string& folder : {dll64, dll32}) {
         DeleteFileA((folder + "\\quorforce.dll").c_str());
+        DeleteFileA((folder + "\\quorpage.dll").c_str());
         RemoveDirectoryA(folder.c_str());
     }
     return values;
@@ -248,6 +253,7 @@ TEST_F(SetupTest, InstallsWhatTheRegistrationWritesAndTheUninstallLeavesNothing)
 
     ASSERT_EQ(Install(Package()), 0);
     EXPECT_EQ(Registration(device), expected);
+    EXPECT_EQ(Registration(device).count("page"), 0u) << "the applet keeps its own pages";
     for (const std::string& file :
          {kFolder64 + "\\quorforce.dll", kFolder64 + "\\quortest.exe",
           kFolder64 + "\\libquorforce.dll.a", kFolder64 + "\\INSTALL.md",
@@ -320,6 +326,61 @@ TEST_F(SetupTest, InstallsAnotherWheelNamedOnTheCommandLine) {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEngineKey.c_str());
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kBuiltIn + "\\Quorvane").c_str());
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kBuiltIn.c_str());
+}
+
+// Another driver's entry for the wheel is set aside while quorforce is installed and given
+// back whole by the uninstall; GCPAGE=1 names the control panel's page in ConfigCLSID.
+TEST_F(SetupTest, KeepsAnotherDriversEntryAndNamesThePageOnlyWhenAsked) {
+    const std::string entry = kBuiltIn + "\\OEMForceFeedback";
+    const std::string theirs = "{0A1B2C3D-0000-4000-8000-00000000F00D}";
+    const std::string theirEffect = entry + "\\Effects\\{E6E1A1B0-0000-4000-8000-000000000001}";
+    const std::string theirClass = "Software\\Classes\\CLSID\\" + theirs;
+    WriteText(HKEY_LOCAL_MACHINE, entry, "CLSID", theirs);
+    WriteText(HKEY_LOCAL_MACHINE, theirEffect, "", "Rumble");
+    WriteDword(HKEY_LOCAL_MACHINE, kBuiltIn + "\\Axes\\0", "FFAttributes", 7);
+    WriteText(HKEY_LOCAL_MACHINE, theirClass + "\\InprocServer32", "", "C:\\vendor\\ffb.dll");
+    // The wheel's entry, its axes and its page (the tuning a failed install leaves under
+    // Wine is AFailedInstallRollsBack's matter).
+    const auto wheel = [&entry] {
+        Values values;
+        CollectRegistry(HKEY_LOCAL_MACHINE, entry, "ff:", values, 0, true);
+        CollectRegistry(HKEY_LOCAL_MACHINE, kBuiltIn + "\\Axes", "axes:", values, 0, true);
+        const std::string page = ReadText(HKEY_LOCAL_MACHINE, kBuiltIn, "ConfigCLSID");
+        if (!page.empty()) values["page"] = std::vector<BYTE>(page.begin(), page.end());
+        return values;
+    };
+    const Values before = wheel();
+
+    // A failed install puts their entry back through the rollback of the setting-aside.
+    EXPECT_EQ(Install(Package(), "GCPAGE=1 QF_FAIL_WHEN_DEFERRED=1"),
+              static_cast<int>(ERROR_INSTALL_FAILURE));
+    EXPECT_EQ(wheel(), before);
+
+    ASSERT_EQ(Install(Package(), "GCPAGE=1"), 0);
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kBuiltIn, "ConfigCLSID"),
+              "{5C0E2A72-3B94-4D6A-9E21-7F40C8D1A6B3}");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, entry, "CLSID"),
+              "{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}");
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, theirEffect)) << "not offered as ours";
+    EXPECT_EQ(Activation64(), 0);
+
+    ASSERT_EQ(Uninstall(Package()), 0);
+    EXPECT_EQ(wheel(), before);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kBuiltIn + "\\Quorvane")) << "no copy is left";
+
+    // A third driver takes the wheel while quorforce is installed (over the copy of theirs):
+    // the uninstall leaves the third one's entry as it finds it, although the package's rows
+    // name the same values.
+    const std::string third = "{0A1B2C3D-0000-4000-8000-0000000BEEF0}";
+    WriteText(HKEY_LOCAL_MACHINE, "Software\\Classes\\CLSID\\" + third + "\\InprocServer32", "",
+              "C:\\third\\ffb.dll");
+    ASSERT_EQ(Install(Package()), 0);
+    WriteText(HKEY_LOCAL_MACHINE, entry, "CLSID", third);
+    ASSERT_EQ(Uninstall(Package()), 0);
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, entry, "CLSID"), third);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\CLSID\\" + third).c_str());
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kBuiltIn.c_str());
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, theirClass.c_str());
 }
 
 // Refused before anything is written, whatever is wrong.

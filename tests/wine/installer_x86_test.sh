@@ -29,7 +29,8 @@ for file in quorforce.dll quortest.exe quorpanel.exe quorpage.dll libquorforce.d
 done
 has "$class" 'C:\\Program Files\\Quorvane\\quorforce.dll'
 has "$page" 'C:\\Program Files\\Quorvane\\quorpage.dll'
-has "$wheel" 'ConfigCLSID'
+# The applet keeps its own pages: no ConfigCLSID unless GCPAGE=1 asks for the panel's page.
+run reg query "$wheel" /v ConfigCLSID >/dev/null 2>&1 && fail "ConfigCLSID written unasked"
 has "$wheel\\OEMForceFeedback" '{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}'
 has "$wheel\\Axes\\0" 'FFAttributes'
 has "$wheel\\Quorvane\\FFB_API" 'Shock_or_Force_Feedback'

@@ -157,7 +157,9 @@ class PanelOnTheWheel : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         channel_ = OpenWheelChannel();
-        registered_ = RunCommandLine("regsvr32 /s \"" + ThisFolder() + "quorforce.dll\"") == 0;
+        // The page is opt-in: /i:page asks for it.
+        registered_ =
+            RunCommandLine("regsvr32 /s /i:page \"" + ThisFolder() + "quorforce.dll\"") == 0;
     }
     static void TearDownTestSuite() {
         if (channel_ != INVALID_HANDLE_VALUE) CloseHandle(channel_);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "config/other_driver_entry.h"
 #include "driver/registration.h"
 #include "harness/wine/wine_test_support.h"
 #include "include/quorforce.h"
@@ -70,8 +71,7 @@ TEST(Registration, RegsvrWritesWhatDirectInputReadsAndTakesItAway) {
         {"CLSID", Text("{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}")},
         {"Attributes", Bytes(&quorforce::kDeviceAttributes, 12)},
         {"Axes\\0\\Attributes", Bytes(&quorforce::kActuatorAxisAttributes, 8)},
-        {"Axes\\0\\FFAttributes", Bytes(&quorforce::kActuatorAxisForce, 8)},
-        {"ConfigCLSID", Text(QUORFORCE_PAGE_CLSID_TEXT)}};
+        {"Axes\\0\\FFAttributes", Bytes(&quorforce::kActuatorAxisForce, 8)}};
     for (std::size_t i = 0; i < quorforce::kRegisteredEffectCount; ++i) {
         const quorforce::RegisteredEffect& e = quorforce::kRegisteredEffects[i];
         const std::string key = std::string("Effects\\") + e.guid + "\\";
@@ -126,6 +126,101 @@ TEST(Registration, RegsvrInstallRegistersAnotherVendorsWheel) {
     EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, logitech.c_str(), 0, KEY_READ, &key),
               ERROR_SUCCESS);
     EXPECT_EQ(accepted().find("VID_046D&PID_C294"), std::string::npos);
+}
+
+// Writes `values` ("key\\name" relative to `path`) as the setup of another driver would.
+void WriteValues(const std::string& path, const RegistryValues& values) {
+    for (const auto& [relative, data] : values) {
+        const std::size_t slash = relative.rfind('\\');
+        const std::string key =
+            slash == std::string::npos ? path : path + "\\" + relative.substr(0, slash);
+        const std::string name = slash == std::string::npos ? relative : relative.substr(slash + 1);
+        HKEY handle = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &handle, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(handle, name.c_str(), 0,
+                       name == "CLSID" || name.empty() ? REG_SZ : REG_BINARY, data.data(),
+                       static_cast<DWORD>(data.size()));
+        RegCloseKey(handle);
+    }
+}
+
+// Another driver's entry for the wheel, on the real registry: regsvr32 sets it aside and
+// regsvr32 /u gives it back whole, for the built-in wheel (DllRegisterServer) and a maker's
+// (DllInstall /n /i); a second registration keeps the copy of theirs.
+TEST(Registration, AnotherDriversEntryIsKeptAcrossRegsvrAndRegsvrUninstall) {
+    const std::string theirs = "{0A1B2C3D-0000-4000-8000-00000000F00D}";
+    const RegistryValues other = {
+        {"OEMForceFeedback\\CLSID", Text(theirs)},
+        {"OEMForceFeedback\\Attributes", {0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}},
+        {"OEMForceFeedback\\Effects\\{E6E1A1B0-0000-4000-8000-000000000001}\\", Text("Rumble")},
+        {"OEMForceFeedback\\Effects\\{E6E1A1B0-0000-4000-8000-000000000001}\\Attributes",
+         {7, 0, 0, 0}},
+        {"Axes\\0\\FFAttributes", {7, 0, 0, 0, 1, 0, 0, 0}}};
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                              ("Software\\Classes\\CLSID\\" + theirs + "\\InprocServer32").c_str(),
+                              0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    const std::string oemRoot = kDevice.substr(0, kDevice.rfind('\\') + 1);
+    const struct {
+        const char* device;
+        std::string install, uninstall;
+    } routes[] = {
+        {"VID_5A1C&PID_E410", "regsvr32 /s \"" + Dll() + "\"", "regsvr32 /s /u \"" + Dll() + "\""},
+        {"VID_046D&PID_C294", "regsvr32 /s /n /i:VID_046D&PID_C294 \"" + Dll() + "\"",
+         "regsvr32 /s /u /n /i:VID_046D&PID_C294 \"" + Dll() + "\""},
+    };
+    for (const auto& route : routes) {
+        SCOPED_TRACE(route.device);
+        const std::string wheel = oemRoot + route.device;
+        WriteValues(wheel, other);
+        RegistryValues before;
+        CollectRegistry(HKEY_LOCAL_MACHINE, wheel, "", before);
+        ASSERT_EQ(RunCommandLine(route.install), 0);
+        ASSERT_EQ(RunCommandLine(route.install), 0);
+        RegistryValues ours;
+        CollectRegistry(HKEY_LOCAL_MACHINE, wheel, "", ours);
+        EXPECT_EQ(ours["OEMForceFeedback\\CLSID"], Text("{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}"));
+        EXPECT_EQ(ours.count("OEMForceFeedback\\Effects\\{E6E1A1B0-0000-4000-8000-000000000001}\\"),
+                  0u);
+        ASSERT_EQ(RunCommandLine(route.uninstall), 0);
+        RegistryValues after;
+        CollectRegistry(HKEY_LOCAL_MACHINE, wheel, "", after);
+        EXPECT_EQ(after, before);
+        EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, quorforce::kSetAsideRoot, 0, KEY_READ, &key),
+                  ERROR_SUCCESS)
+            << "the copy is gone once given back";
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, wheel.c_str());  // the other tests start clean
+    }
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\CLSID\\" + theirs).c_str());
+}
+
+// The page in Game Controllers only on request, and only where quorpage.dll lies beside the
+// driver: a ConfigCLSID replaces the applet's own Test and Settings pages.
+TEST(Registration, ThePageIsOptInAndNeedsItsDll) {
+    ASSERT_EQ(RunCommandLine("regsvr32 /s \"" + Dll() + "\""), 0);
+    EXPECT_EQ(OemEntry().count("ConfigCLSID"), 0u);
+    ASSERT_EQ(RunCommandLine("regsvr32 /s /n /i:page \"" + Dll() + "\""), 0);
+    EXPECT_EQ(OemEntry()["ConfigCLSID"], Text(QUORFORCE_PAGE_CLSID_TEXT));
+    RegistryValues page;
+    CollectRegistry(HKEY_CLASSES_ROOT, std::string("CLSID\\") + QUORFORCE_PAGE_CLSID_TEXT, "",
+                    page);
+    EXPECT_EQ(page["InprocServer32\\"], Text(ThisFolder() + "quorpage.dll"));
+    ASSERT_EQ(RunCommandLine("regsvr32 /s /u /n /i:page \"" + Dll() + "\""), 0);
+    EXPECT_EQ(OemEntry().count("ConfigCLSID"), 0u);
+    ASSERT_EQ(RunCommandLine("regsvr32 /s /u \"" + Dll() + "\""), 0);
+
+    // A copy of the driver in a folder without quorpage.dll names no page.
+    const std::string alone = ThisFolder() + "page-missing";
+    CreateDirectoryA(alone.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(Dll().c_str(), (alone + "\\quorforce.dll").c_str(), FALSE));
+    EXPECT_NE(RunCommandLine("regsvr32 /s /n /i:page \"" + alone + "\\quorforce.dll\""), 0);
+    EXPECT_EQ(OemEntry().count("ConfigCLSID"), 0u);
+    DeleteFileA((alone + "\\quorforce.dll").c_str());
+    RemoveDirectoryA(alone.c_str());
 }
 
 // The quorforce.dll of the other size and its registration test, for a 64-bit prefix: the
