@@ -63,6 +63,8 @@ void OpenMonitorBlock(ProcessState& process) {
 }
 
 void CloseSharedObjects(ProcessState& process) {
+    for (HANDLE& place : process.placeObjects)
+        CloseAndClear(place);
     if (process.monitor != nullptr) UnmapViewOfFile(process.monitor);
     process.monitor = nullptr;
     CloseAndClear(process.monitorMapping);
