@@ -18,6 +18,7 @@
 #include "panel/panel_dialog.h"
 #include "panel/resource.h"
 #include "state/kernel_names.h"
+#include "state/named_objects.h"
 #include "util/guid_text.h"
 
 namespace quorforce::panel {
@@ -68,9 +69,8 @@ public:
     void Open() {
         char name[kGuidTextSize];
         FormatGuidText(guid_, name);
-        mapping_ = OpenFileMappingA(FILE_MAP_READ, FALSE, name);
-        if (mapping_ == nullptr) return;
-        void* view = MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, sizeof(Record));
+        // The driver's own way in: reading rights only, which its objects give every user.
+        const void* view = MapBlockForReading(name, sizeof(Record), &mapping_);
         MEMORY_BASIC_INFORMATION region = {};
         if (view != nullptr && VirtualQuery(view, &region, sizeof region) == sizeof region &&
             region.RegionSize >= sizeof(Record)) {
