@@ -44,4 +44,11 @@ int SettingsPlaceOf(const MonitorBlock* monitor, std::uint32_t joystick) {
     return lent ? -1 : static_cast<int>(joystick);
 }
 
+std::uint32_t HolderOfPlace(const MonitorBlock* monitor, std::uint32_t place) {
+    if (monitor == nullptr || place >= kJoystickCount) return place;
+    const std::uint32_t holder = monitor->placeHolder[place];
+    if (holder == 0 || holder > kJoystickIdCount || !PlaceIsHeld(place)) return place;
+    return holder - 1;
+}
+
 }  // namespace quorforce

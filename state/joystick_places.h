@@ -30,4 +30,8 @@ int HeldPlaceOf(const MonitorBlock* monitor, std::uint32_t joystick);
 // driver made it smaller), ids 0..7 have their own places and no other id has one.
 int SettingsPlaceOf(const MonitorBlock* monitor, std::uint32_t joystick);
 
+// The joystick id whose values stand in `place` now: its holder while it is held, else the
+// place's own number. A holder word out of range counts as none.
+std::uint32_t HolderOfPlace(const MonitorBlock* monitor, std::uint32_t place);
+
 }  // namespace quorforce

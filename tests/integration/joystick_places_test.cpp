@@ -122,6 +122,15 @@ TEST_F(JoystickPlaces, ProcessesShareJoinLoseAndReleasePlaces) {
     EXPECT_EQ(SettingsPlaceOf(b.monitor, 7), 5);
     EXPECT_EQ(SettingsPlaceOf(b.monitor, 4), 4);    // never bound: its own place
     EXPECT_EQ(SettingsPlaceOf(b.monitor, 12), -1);  // never bound: none
+    // What the panel lists each place as: its holder while held, else its own number, and
+    // never a holder word out of range.
+    EXPECT_EQ(HolderOfPlace(b.monitor, 5), 7u);
+    EXPECT_EQ(HolderOfPlace(b.monitor, 6), 11u);
+    EXPECT_EQ(HolderOfPlace(b.monitor, 7), 7u);  // released: id 9's entry no longer counts
+    b.monitor->placeHolder[6] = 0xFFFFFFFFu;
+    EXPECT_EQ(HolderOfPlace(b.monitor, 6), 6u);
+    EXPECT_EQ(HolderOfPlace(b.monitor, 99), 99u);
+    b.monitor->placeHolder[6] = 12;
     CloseSharedObjects(b);
     CloseSharedObjects(a);
     for (std::uint32_t place = 0; place < kJoystickCount; ++place)
