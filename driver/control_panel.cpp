@@ -33,9 +33,11 @@ namespace {
 
 constexpr int kImageNameSize = 256;
 
-// The place of joystick id j's values, or -1 for an id out of range or without one now.
+// The place of joystick id j's values, or -1 for an id out of range or without one now. Under
+// the TableMutex: DeviceID claims and lets go of places under it, in this process and others.
 int PlaceOf(const ProcessState& process, int j) {
     if (process.table == nullptr || j < 0) return -1;
+    MutexLock lock(process.tableMutex);
     return ControlPlaceOf(process, static_cast<std::uint32_t>(j));
 }
 bool ValidHandle(int h) { return h >= 1 && h <= static_cast<int>(kSlotCount); }
