@@ -10,6 +10,7 @@
 #include "driver/control_panel.h"
 #include "driver/driver_operations.h"
 #include "driver/shared_objects.h"
+#include "hid/device_discovery.h"
 #include "state/joystick_places.h"
 #include "tests/integration/module_fixture.h"
 
@@ -26,6 +27,15 @@ protected:
         const GUID instance = {0xB0000100 + joystick, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8}};
         rig.PlugWheel(config, joystick, instance, static_cast<int>(rig.wheels.size()));
         return rig.wheels.back();
+    }
+    // What the module's unload does for a process's bound devices.
+    static void CloseLinks(ProcessState& process) {
+        for (DeviceLink& link : process.deviceLinks) {
+            if (link.inUse != 1) continue;
+            CloseHandle(link.deviceHandle);
+            ZXFreePreparsedData(link.preparsedData);
+            link = DeviceLink{};
+        }
     }
     static std::string JoystickKeyOf(int joystick) {
         return kWheelDeviceKey + "\\" + std::to_string(joystick);
@@ -131,6 +141,8 @@ TEST_F(JoystickPlaces, ProcessesShareJoinLoseAndReleasePlaces) {
     EXPECT_EQ(HolderOfPlace(b.monitor, 6), 6u);
     EXPECT_EQ(HolderOfPlace(b.monitor, 99), 99u);
     b.monitor->placeHolder[6] = 12;
+    CloseLinks(b);
+    CloseLinks(a);
     CloseSharedObjects(b);
     CloseSharedObjects(a);
     for (std::uint32_t place = 0; place < kJoystickCount; ++place)
