@@ -21,6 +21,8 @@ namespace {
 constexpr const char* kOemKey =
     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
 bool ValidJoystick(int j) { return j >= 0 && j < static_cast<int>(kJoystickCount); }
+// DirectInput numbers game controllers 0..15; ids of 8 or more borrow one of the 8 places.
+bool ValidJoystickId(int j) { return j >= 0 && j < 16; }
 
 // The value when it was found, else the default.
 DWORD ReadOr(const char* key, const char* name, DWORD fallback) {
@@ -50,9 +52,14 @@ bool DeviceKey(const SharedEffectTable& table, int j, char (&key)[kKeyPathSize])
 }
 
 bool JoystickKey(const SharedEffectTable& table, int j, char (&key)[kKeyPathSize]) {
-    if (!DeviceKey(table, j, key)) return false;
+    return JoystickKey(table, j, j, key);
+}
+
+bool JoystickKey(const SharedEffectTable& table, int place, int joystick,
+                 char (&key)[kKeyPathSize]) {
+    if (!ValidJoystickId(joystick) || !DeviceKey(table, place, key)) return false;
     char suffix[20];
-    std::snprintf(suffix, sizeof suffix, "\\%d", j);
+    std::snprintf(suffix, sizeof suffix, "\\%d", joystick);
     std::snprintf(key + std::strlen(key), kKeyPathSize - std::strlen(key), "%s", suffix);
     return true;
 }
@@ -86,23 +93,27 @@ std::int32_t LoadMotorParameters(SharedEffectTable& table, int j) {
     return table.settings[j].motorParameters;
 }
 
-void LoadForceGains(SharedEffectTable& table, int j) {
+void LoadForceGains(SharedEffectTable& table, int j) { LoadForceGains(table, j, j); }
+
+void LoadForceGains(SharedEffectTable& table, int place, int joystick) {
     char key[kKeyPathSize];
-    if (!JoystickKey(table, j, key)) return;
-    LoadGroup(SettingGroup::ForceGains, key, {nullptr, nullptr, &table.settings[j]});
+    if (!JoystickKey(table, place, joystick, key)) return;
+    LoadGroup(SettingGroup::ForceGains, key, {nullptr, nullptr, &table.settings[place]});
 }
 
-void SaveForceGains(const SharedEffectTable& table, int j) {
+void SaveForceGains(const SharedEffectTable& table, int j) { SaveForceGains(table, j, j); }
+
+void SaveForceGains(const SharedEffectTable& table, int place, int joystick) {
     char key[kKeyPathSize];
-    if (!JoystickKey(table, j, key)) return;
+    if (!JoystickKey(table, place, joystick, key)) return;
     for (const SettingEntry& entry : kSettings) {
         if (entry.group != SettingGroup::ForceGains) continue;
-        WriteConfigDword(FieldOfSetting(entry, &table.settings[j]), key, entry.name);
+        WriteConfigDword(FieldOfSetting(entry, &table.settings[place]), key, entry.name);
     }
 }
 
 void ClearEffectImages(const char* effectsKey, int j) {
-    if (effectsKey == nullptr || !ValidJoystick(j)) return;
+    if (effectsKey == nullptr || !ValidJoystickId(j)) return;
     char key[kKeyPathSize];
     const int n = std::snprintf(key, sizeof key, "%s\\%d", effectsKey, j);
     if (n <= 0 || n >= kKeyPathSize) return;

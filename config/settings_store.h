@@ -20,6 +20,10 @@ extern const char* const kEffectsKey;
 // and its joystick key (the device key + "\j"). False for a j outside 0..7.
 bool DeviceKey(const SharedEffectTable& table, int j, char (&key)[kKeyPathSize]);
 bool JoystickKey(const SharedEffectTable& table, int j, char (&key)[kKeyPathSize]);
+// The same for a joystick id of 0..15 whose values stand in the table's place `place` (0..7):
+// the device key from that place's ids, the joystick key named after the joystick id.
+bool JoystickKey(const SharedEffectTable& table, int place, int joystick,
+                 char (&key)[kKeyPathSize]);
 
 EngineSettings LoadEngineSettings();
 
@@ -29,9 +33,11 @@ int LoadDeviceSettings(SharedEffectTable& table, DeviceLink& link, int j);
 std::int32_t LoadMotorParameters(SharedEffectTable& table, int j);
 // The five force values of the joystick key, 100 (and 0 for the spring switch) when absent.
 void LoadForceGains(SharedEffectTable& table, int j);
+void LoadForceGains(SharedEffectTable& table, int place, int joystick);
 // Writes the five force values; failures are silent.
 void SaveForceGains(const SharedEffectTable& table, int j);
-// Deletes subkey j of the effects key under the local machine; failures are silent.
+void SaveForceGains(const SharedEffectTable& table, int place, int joystick);
+// Deletes subkey j (0..15) of the effects key under the local machine; failures are silent.
 void ClearEffectImages(const char* effectsKey, int j);
 
 }  // namespace quorforce

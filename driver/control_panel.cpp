@@ -6,6 +6,7 @@
 
 #include "config/registry_access.h"
 #include "config/settings_store.h"
+#include "driver/place_claims.h"
 #include "hid/default_spring.h"
 #include "util/mutex_lock.h"
 
@@ -32,8 +33,12 @@ namespace {
 
 constexpr int kImageNameSize = 256;
 
-bool ValidJoystick(const ProcessState& process, int j) {
-    return process.table != nullptr && j >= 0 && j < static_cast<int>(kJoystickCount);
+// The place of joystick id j's values, or -1 for an id out of range or without one now. Under
+// the TableMutex: DeviceID claims and lets go of places under it, in this process and others.
+int PlaceOf(const ProcessState& process, int j) {
+    if (process.table == nullptr || j < 0) return -1;
+    MutexLock lock(process.tableMutex);
+    return ControlPlaceOf(process, static_cast<std::uint32_t>(j));
 }
 bool ValidHandle(int h) { return h >= 1 && h <= static_cast<int>(kSlotCount); }
 
@@ -41,8 +46,8 @@ std::uint32_t MaskOf(const DeviceConfig& config) {
     return config.forceSettings != nullptr ? config.forceSettings->mask : 0;
 }
 
-void DriveSpringIfAsked(ProcessState& process, int j) {
-    if (process.table->settings[j].driveDefaultSpring != 0) ZXSetDefaultSpring(process, j);
+void DriveSpringIfAsked(ProcessState& process, int place) {
+    if (process.table->settings[place].driveDefaultSpring != 0) ZXSetDefaultSpring(process, place);
 }
 
 // keyPath\j and Value_Parameter_h; false when the path is null or leaves no room.
@@ -58,9 +63,10 @@ bool ImageKey(const char* keyPath, int h, int j, char (&key)[kKeyPathSize],
 }  // namespace
 
 int GetDeviceConfig(ProcessState& process, int j, DeviceConfig* config) {
-    if (config == nullptr || !ValidJoystick(process, j)) return 0;
-    LoadForceGains(*process.table, j);
-    DeviceSettings& s = process.table->settings[j];
+    const int place = PlaceOf(process, j);
+    if (config == nullptr || place < 0) return 0;
+    LoadForceGains(*process.table, place, j);
+    DeviceSettings& s = process.table->settings[place];
     config->filled = 1;
     const std::uint32_t mask = MaskOf(*config);
     ForceSettings* f = config->forceSettings;
@@ -71,15 +77,16 @@ int GetDeviceConfig(ProcessState& process, int j, DeviceConfig* config) {
     if (mask & QUORFORCE_MASK_STATIC_A) f->staticA = s.staticValue;
     if (mask & QUORFORCE_MASK_SPRING_ON) {
         f->springOn = s.springEnabled;
-        DriveSpringIfAsked(process, j);
+        DriveSpringIfAsked(process, place);
     }
     config->defaultSpringDriven = s.driveDefaultSpring;
     return 0;
 }
 
 int SetDeviceConfig(ProcessState& process, int j, const DeviceConfig* config) {
-    if (config == nullptr || !ValidJoystick(process, j)) return 0;
-    DeviceSettings& s = process.table->settings[j];
+    const int place = PlaceOf(process, j);
+    if (config == nullptr || place < 0) return 0;
+    DeviceSettings& s = process.table->settings[place];
     const std::uint32_t mask =
         (config->applyFlags & QUORFORCE_APPLY_FORCE_SETTINGS) ? MaskOf(*config) : 0;
     const ForceSettings* f = config->forceSettings;
@@ -89,29 +96,29 @@ int SetDeviceConfig(ProcessState& process, int j, const DeviceConfig* config) {
     if (mask & QUORFORCE_MASK_STATIC_A) s.staticValue = f->staticA;  // staticA wins
     if (mask & QUORFORCE_MASK_SPRING) {
         s.springValue = f->spring;
-        DriveSpringIfAsked(process, j);
+        DriveSpringIfAsked(process, place);
     }
     if (mask & QUORFORCE_MASK_SPRING_ON) {
         s.springEnabled = static_cast<std::uint8_t>(f->springOn & 0xFF);
-        DriveSpringIfAsked(process, j);
+        DriveSpringIfAsked(process, place);
     }
-    SaveForceGains(*process.table, j);
+    SaveForceGains(*process.table, place, j);
     return 0;
 }
 
 int ReloadForceGains(ProcessState& process, int j) {
-    if (!ValidJoystick(process, j)) return 0;
-    LoadForceGains(*process.table, j);
+    const int place = PlaceOf(process, j);
+    if (place < 0) return 0;
+    LoadForceGains(*process.table, place, j);
     return 1;
 }
 
 int SaveEffectImage(ProcessState& process, const char* keyPath, int h, int j) {
     char key[kKeyPathSize];
     char name[kImageNameSize];
-    if (!ValidJoystick(process, j) || !ValidHandle(h) || !ImageKey(keyPath, h, j, key, name)) {
-        return 0;
-    }
-    const std::int32_t area = process.areaOfExternalId[j];
+    const int place = PlaceOf(process, j);
+    if (place < 0 || !ValidHandle(h) || !ImageKey(keyPath, h, j, key, name)) return 0;
+    const std::int32_t area = process.areaOfExternalId[place];
     if (area < 0 || area >= static_cast<std::int32_t>(kAreaCount)) return 0;
     EffectSlot image;
     {
@@ -123,9 +130,10 @@ int SaveEffectImage(ProcessState& process, const char* keyPath, int h, int j) {
 }
 
 int ArmGainOverride(ProcessState& process, const char* keyPath, int h, int j, int enable) {
-    if (!ValidJoystick(process, j)) return 0;
+    const int place = PlaceOf(process, j);
+    if (place < 0) return 0;
     if (enable != 1) {
-        process.table->gainOverrideActive[j] = 0;
+        process.table->gainOverrideActive[place] = 0;
         return 0;
     }
     char key[kKeyPathSize];
@@ -137,9 +145,9 @@ int ArmGainOverride(ProcessState& process, const char* keyPath, int h, int j, in
     // leaves the entry as it was; the override is armed all the same.
     if (ReadConfigBinary(&image, sizeof image, key, name, &length) &&
         length >= offsetof(EffectSlot, gain) + sizeof image.gain) {
-        process.table->settings[j].gainOverride[h - 1] = static_cast<std::int32_t>(image.gain);
+        process.table->settings[place].gainOverride[h - 1] = static_cast<std::int32_t>(image.gain);
     }
-    process.table->gainOverrideActive[j] = 1;
+    process.table->gainOverrideActive[place] = 1;
     return 1;
 }
 

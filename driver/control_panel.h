@@ -4,7 +4,11 @@
 // images. They run on the caller's threads in the caller's process; a change to the shared
 // table reaches ForceThread of every process on its next tick.
 //
-// Bad input has no effect: joystick ids outside 0..7, handles outside 1..64, null records,
+// A joystick id of 0..15 reaches the table's place its values stand in (driver/place_claims.h);
+// its registry keys are named after the id itself.
+//
+// Bad input has no effect: joystick ids outside 0..15 or without a place now, handles outside
+// 1..64, null records,
 // null or too long key paths change no byte of the table, the registry or the caller's
 // memory beyond the record addressed. A null forceSettings counts as mask 0.
 #pragma once

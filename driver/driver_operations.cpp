@@ -4,9 +4,11 @@
 
 #include "config/accepted_devices.h"
 #include "config/settings_store.h"
+#include "driver/place_claims.h"
 #include "driver/slots.h"
 #include "hid/device_discovery.h"
 #include "hid/report_io.h"
+#include "state/joystick_places.h"
 #include "util/mutex_lock.h"
 #include "util/trace.h"
 
@@ -50,27 +52,47 @@ bool OpenAcceptedDevice(ProcessState& process, DeviceLink& link, int joystick) {
 HRESULT BindDevice(ProcessState& process, DWORD externalId, DWORD internalId,
                    std::int32_t* firstBindPending, DWORD* objectArea) {
     MutexLock lock(process.tableMutex);
-    if (internalId >= kAreaCount || externalId >= kJoystickCount || process.table == nullptr) {
+    if (internalId >= kAreaCount || externalId >= kJoystickIdCount || process.table == nullptr) {
+        return E_FAIL;
+    }
+    // The area's former binding goes; its place is released below unless this bind keeps it.
+    process.areaHoldsPlace[internalId] = 0;
+    bool lent = false;
+    const int place = ClaimPlace(process, externalId, &lent);
+    if (place < 0) {
+        ReleaseUnusedPlaces(process);
+        QF_TRACE("WARNING  ", 1, "DeviceID joystick %u: all %u places are held by other ids\n",
+                 static_cast<unsigned>(externalId), static_cast<unsigned>(kJoystickCount));
         return E_FAIL;
     }
     *objectArea = internalId;
-    process.externalIdOfArea[internalId] = static_cast<std::int32_t>(externalId);
-    process.areaOfExternalId[externalId] = static_cast<std::int32_t>(internalId);
+    process.externalIdOfArea[internalId] = place;
+    process.areaOfExternalId[place] = static_cast<std::int32_t>(internalId);
+    process.areaHoldsPlace[internalId] = 1;
+    ReleaseUnusedPlaces(process);
     DeviceLink& link = process.deviceLinks[internalId];
     const int joystick = static_cast<int>(externalId);
-    if (!OpenAcceptedDevice(process, link, joystick)) return E_FAIL;
+    if (!OpenAcceptedDevice(process, link, joystick)) {
+        process.areaHoldsPlace[internalId] = 0;
+        ReleaseUnusedPlaces(process);
+        return E_FAIL;
+    }
     QF_TRACE("INFO     ", 1, "DeviceID joystick %d area %u: bound VID_%04X&PID_%04X\n", joystick,
              static_cast<unsigned>(internalId), link.vendorId, link.productId);
+    if (place != joystick) {
+        QF_TRACE("INFO     ", 1, "DeviceID joystick %d: its values stand in place %d\n", joystick,
+                 place);
+    }
     SharedEffectTable& table = *process.table;
-    table.vendorIds[externalId] = link.vendorId;
-    table.productIds[externalId] = link.productId;
-    LoadMotorParameters(table, joystick);
+    table.vendorIds[place] = link.vendorId;
+    table.productIds[place] = link.productId;
+    LoadMotorParameters(table, place);
+    if (*firstBindPending || lent) LoadForceGains(table, place, joystick);
     if (*firstBindPending) {
-        LoadForceGains(table, joystick);
         ClearEffectImages(kEffectsKey, joystick);
         *firstBindPending = 0;
     }
-    LoadDeviceSettings(table, link, joystick);
+    LoadDeviceSettings(table, link, place);
     return S_OK;
 }
 

@@ -6,6 +6,7 @@
 #include "driver/class_factory.h"
 #include "driver/guids.h"
 #include "driver/module_state.h"
+#include "driver/place_claims.h"
 #include "driver/registration.h"
 #include "driver/shared_objects.h"
 #include "hid/device_discovery.h"
@@ -20,9 +21,11 @@ constexpr DWORD kEngineBeginWaitMs = 2000;
 
 void SaveGainsOfBoundLinks(ModuleState& module) {
     for (DWORD area = 0; area < kAreaCount; ++area) {
-        if (module.process.deviceLinks[area].inUse == 1) {
-            SaveForceGains(*module.process.table, module.process.externalIdOfArea[area]);
-        }
+        if (module.process.deviceLinks[area].inUse != 1) continue;
+        const std::int32_t place = module.process.externalIdOfArea[area];
+        if (place < 0 || place >= static_cast<std::int32_t>(kJoystickCount)) continue;
+        const std::uint32_t p = static_cast<std::uint32_t>(place);
+        SaveForceGains(*module.process.table, place, JoystickOfPlace(module.process, p));
     }
 }
 

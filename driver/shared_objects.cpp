@@ -2,15 +2,22 @@
 #include "driver/shared_objects.h"
 
 #include "state/kernel_names.h"
+#include "state/named_objects.h"
 #include "util/guid_text.h"
 
 namespace quorforce {
 namespace {
 
-HANDLE CreateNamedMutex(const GUID& guid) {
+HANDLE OpenMutexOf(const GUID& guid) {
     char name[kGuidTextSize];
     FormatGuidText(guid, name);
-    return CreateMutexA(nullptr, FALSE, name);
+    return OpenOrCreateSharedMutex(name);
+}
+
+HANDLE OpenBlockOf(const GUID& guid, DWORD size) {
+    char name[kGuidTextSize];
+    FormatGuidText(guid, name);
+    return OpenOrCreateSharedBlock(name, size);
 }
 
 void CloseAndClear(HANDLE& handle) {
@@ -21,17 +28,15 @@ void CloseAndClear(HANDLE& handle) {
 }  // namespace
 
 bool OpenSharedObjects(ProcessState& process) {
-    process.tableMutex = CreateNamedMutex(kTableMutexGuid);
-    process.inputMutex = process.tableMutex ? CreateNamedMutex(kInputMutexGuid) : nullptr;
+    process.tableMutex = OpenMutexOf(kTableMutexGuid);
+    process.inputMutex = process.tableMutex ? OpenMutexOf(kInputMutexGuid) : nullptr;
     if (process.inputMutex != nullptr) {
-        char name[kGuidTextSize];
-        FormatGuidText(kTableMappingGuid, name);
-        process.mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                             sizeof(SharedEffectTable), name);
+        process.mapping = OpenBlockOf(kTableMappingGuid, sizeof(SharedEffectTable));
     }
+    // A mapping of that name smaller than the table (another program's) refuses the view.
     if (process.mapping != nullptr) {
-        process.table = static_cast<SharedEffectTable*>(MapViewOfFile(
-            process.mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(SharedEffectTable)));
+        process.table = static_cast<SharedEffectTable*>(
+            MapViewOfFile(process.mapping, kBlockRights, 0, 0, sizeof(SharedEffectTable)));
     }
     if (process.table == nullptr) {
         CloseSharedObjects(process);
@@ -42,13 +47,10 @@ bool OpenSharedObjects(ProcessState& process) {
 }
 
 void OpenMonitorBlock(ProcessState& process) {
-    char name[kGuidTextSize];
-    FormatGuidText(kMonitorMappingGuid, name);
-    process.monitorMapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                                sizeof(MonitorBlock), name);
+    process.monitorMapping = OpenBlockOf(kMonitorMappingGuid, sizeof(MonitorBlock));
     if (process.monitorMapping == nullptr) return;
-    process.monitor = static_cast<MonitorBlock*>(MapViewOfFile(
-        process.monitorMapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(MonitorBlock)));
+    process.monitor = static_cast<MonitorBlock*>(
+        MapViewOfFile(process.monitorMapping, kBlockRights, 0, 0, sizeof(MonitorBlock)));
     if (process.monitor == nullptr) {
         CloseAndClear(process.monitorMapping);
         return;
@@ -61,6 +63,8 @@ void OpenMonitorBlock(ProcessState& process) {
 }
 
 void CloseSharedObjects(ProcessState& process) {
+    for (HANDLE& place : process.placeObjects)
+        CloseAndClear(place);
     if (process.monitor != nullptr) UnmapViewOfFile(process.monitor);
     process.monitor = nullptr;
     CloseAndClear(process.monitorMapping);

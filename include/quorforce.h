@@ -61,11 +61,14 @@ typedef struct DeviceConfig {
 typedef char
     QuorforceDeviceConfigSizeCheck[sizeof(DeviceConfig) == QUORFORCE_DEVICE_CONFIG_SIZE ? 1 : -1];
 
-/* Re-reads the strengths of joystick id 0..7 from the registry and fills config; 0. */
+/* Joystick ids are DirectInput's, 0..15. An id of 8 to 15 (and an id of 0..7 whose own place
+ * a game lent to such an id) is reached while a game has it bound; otherwise the call does
+ * nothing, as for an id out of range. */
+/* Re-reads the strengths of the joystick id from the registry and fills config; 0. */
 int QUORFORCE_CDECL ZXGetDeviceConfig(int joystickId, DeviceConfig* config);
 /* Applies the selected strengths (with the apply flag) and saves all five; 0. */
 int QUORFORCE_CDECL ZXSetDeviceConfig(int joystickId, DeviceConfig* config);
-/* Re-reads the strengths from the registry; 1, or 0 for an id outside 0..7. */
+/* Re-reads the strengths from the registry; 1, or 0 for an id that cannot be reached. */
 int QUORFORCE_CDECL ModifyForcesNow(int unused1, int unused2, int joystickId);
 /* Stores effect handle 1..64's image under keyPath\joystickId (current user); 0. */
 int QUORFORCE_CDECL GetAllEffectsParameters(const char* keyPath, int handle, int joystickId);

@@ -18,7 +18,9 @@
 #include "panel/live_view.h"
 #include "panel/panel_dialog.h"
 #include "panel/resource.h"
+#include "state/joystick_places.h"
 #include "state/kernel_names.h"
+#include "state/named_objects.h"
 #include "util/guid_text.h"
 
 namespace quorforce::panel {
@@ -41,9 +43,8 @@ public:
     void Open() {
         char name[kGuidTextSize];
         FormatGuidText(guid_, name);
-        mapping_ = OpenFileMappingA(FILE_MAP_READ, FALSE, name);
-        if (mapping_ == nullptr) return;
-        void* view = MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, sizeof(Record));
+        // The driver's own way in: reading rights only, which its objects give every user.
+        const void* view = MapBlockForReading(name, sizeof(Record), &mapping_);
         MEMORY_BASIC_INFORMATION region = {};
         if (view != nullptr && VirtualQuery(view, &region, sizeof region) == sizeof region &&
             region.RegionSize >= sizeof(Record)) {
@@ -177,9 +178,13 @@ void SetTextIfChanged(HWND dialog, int control, const char* text) {
 
 // The device list, when the bound joystick ids changed; with none bound, joystick id 0 with
 // its registry strengths.
-void RefreshDevices(HWND dialog, const SharedEffectTable* table) {
+void RefreshDevices(HWND dialog, const SharedEffectTable* table, const MonitorBlock* monitor) {
+    std::uint32_t places[kJoystickCount] = {};
+    const std::size_t count = table != nullptr ? BoundJoysticks(*table, places) : 0;
+    // A place lent to a joystick id of 8 to 15 shows, and reaches the driver, by that id.
     std::uint32_t ids[kJoystickCount] = {};
-    const std::size_t count = table != nullptr ? BoundJoysticks(*table, ids) : 0;
+    for (std::size_t i = 0; i < count; ++i)
+        ids[i] = HolderOfPlace(monitor, places[i]);
     if (count == state->boundCount && std::memcmp(ids, state->bound, sizeof ids) == 0) return;
     std::memcpy(state->bound, ids, sizeof ids);
     state->boundCount = count;
@@ -188,8 +193,9 @@ void RefreshDevices(HWND dialog, const SharedEffectTable* table) {
     int chosen = 0;
     for (std::size_t i = 0; i < count; ++i) {
         char text[200];
-        std::snprintf(text, sizeof text, "Joystick %u: %s", static_cast<unsigned>(ids[i] + 1),
-                      DeviceName(table->vendorIds[ids[i]], table->productIds[ids[i]]).c_str());
+        std::snprintf(
+            text, sizeof text, "Joystick %u: %s", static_cast<unsigned>(ids[i] + 1),
+            DeviceName(table->vendorIds[places[i]], table->productIds[places[i]]).c_str());
         const LRESULT item = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
         SendMessageA(list, CB_SETITEMDATA, static_cast<WPARAM>(item), ids[i]);
         if (ids[i] == state->joystick) chosen = static_cast<int>(item);
@@ -202,7 +208,7 @@ void RefreshDevices(HWND dialog, const SharedEffectTable* table) {
     const std::uint32_t joystick =
         static_cast<std::uint32_t>(SendMessageA(list, CB_GETITEMDATA, chosen, 0));
     if (joystick != state->joystick || count == 0) state->clips.Clear();
-    state->joystick = joystick < kJoystickCount ? joystick : 0;
+    state->joystick = joystick < kJoystickIdCount ? joystick : 0;
     Reload(dialog);
 }
 
@@ -298,14 +304,20 @@ void Refresh(HWND dialog) {
     const SharedEffectTable* table = state->table.Get();
     const MonitorBlock* monitor = state->monitor.Get();
     const std::uint32_t now = timeGetTime();
-    RefreshDevices(dialog, table);
-    const WheelUse use =
-        table != nullptr ? UseOf(*table, monitor, state->joystick, now) : WheelUse::Unbound;
+    RefreshDevices(dialog, table, monitor);
+    // The joystick id's place in the table: its own for ids 0 to 7 unless lent out, the one
+    // lent to it for 8 to 15; the force pass names places, not ids.
+    const int place = SettingsPlaceOf(monitor, state->joystick);
+    const WheelUse use = table != nullptr && place >= 0
+                             ? UseOf(*table, monitor, static_cast<std::uint32_t>(place), now)
+                             : WheelUse::Unbound;
     SetTextIfChanged(dialog, QUORPANEL_STATUS, UseText(use));
-    // The area a game bound the joystick id to, as its force pass last said; before any
-    // tick, the area of the same number (DirectInput's usual choice).
-    int area = monitor != nullptr ? AreaOfJoystick(*monitor, state->joystick) : -1;
-    if (area < 0 && state->boundCount != 0) area = static_cast<int>(state->joystick);
+    // The area a game bound the place to, as its force pass last said; before any tick, the
+    // area of the place's number (DirectInput's usual choice).
+    int area = monitor != nullptr && place >= 0
+                   ? AreaOfJoystick(*monitor, static_cast<std::uint32_t>(place))
+                   : -1;
+    if (area < 0 && state->boundCount != 0) area = place;
     if (state->boundCount == 0) area = -1;
     RefreshEffects(dialog, table, area, now);
     RefreshForce(dialog, monitor, area, now);
@@ -419,7 +431,7 @@ bool OpenPanel(std::uint32_t joystick, bool page) {
     static PanelState panel;
     state = &panel;
     isPage = page;
-    panel.joystick = joystick < kJoystickCount ? joystick : 0;
+    panel.joystick = joystick < kJoystickIdCount ? joystick : 0;
     return panel.driver.Load();
 }
 
@@ -441,7 +453,7 @@ INT_PTR CALLBACK PanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
                 HWND list = GetDlgItem(dialog, QUORPANEL_DEVICE);
                 const LRESULT item = SendMessageA(list, CB_GETCURSEL, 0, 0);
                 const LRESULT joystick = SendMessageA(list, CB_GETITEMDATA, item, 0);
-                if (joystick >= 0 && joystick < static_cast<LRESULT>(kJoystickCount)) {
+                if (joystick >= 0 && joystick < static_cast<LRESULT>(kJoystickIdCount)) {
                     state->joystick = static_cast<std::uint32_t>(joystick);
                     state->clips.Clear();
                     Reload(dialog);

@@ -16,6 +16,7 @@
 #include <dinput.h>
 #include <dinputd.h>
 #include <setupapi.h>
+#include <sddl.h>
 // clang-format on
 extern "C" {
 #include <hidsdi.h>

@@ -18,4 +18,9 @@ inline constexpr GUID kInputMutexGuid = {
 inline constexpr GUID kMonitorMappingGuid = {
     0x6B2D9F42, 0x1C7E, 0x4A35, {0x8D, 0x62, 0x0E, 0x9B, 0x4F, 0x7A, 0x2C, 0x15}};
 
+// The objects that mark the table's 8 per-joystick places as held (state/joystick_places.h):
+// this GUID with the place added to Data1, {6B2D9F48-...} to {6B2D9F4F-...}.
+inline constexpr GUID kPlaceObjectGuid = {
+    0x6B2D9F48, 0x1C7E, 0x4A35, {0x8D, 0x62, 0x0E, 0x9B, 0x4F, 0x7A, 0x2C, 0x15}};
+
 }  // namespace quorforce

@@ -5,7 +5,8 @@
 //
 // Written only by the ForceThread of the process that has the area bound, with plain aligned
 // 32-bit stores and no lock: a reader may see one field of a tick beside another of the
-// previous tick, which a display of ten refreshes a second does not notice. Every process
+// previous tick, which a display of ten refreshes a second does not notice. The place map at
+// its end is written only under the TableMutex, by DeviceID. Every process
 // relies on these exact offsets, so each one is checked at compile time. The contents are
 // never trusted by a reader: the magic tells this block from another program's bytes.
 #pragma once
@@ -18,7 +19,8 @@
 namespace quorforce {
 
 constexpr std::uint32_t kMonitorMagic = 0x424D4651u;  // "QFMB" in memory order
-constexpr std::uint32_t kMonitorVersion = 1;
+// 2: the place map was added after the areas; every earlier offset is as in 1.
+constexpr std::uint32_t kMonitorVersion = 2;
 
 // What the force pass of one internal device id last did.
 struct AreaMonitor {
@@ -37,7 +39,12 @@ struct MonitorBlock {
     std::uint32_t version;    // kMonitorVersion
     std::uint32_t areaCount;  // kAreaCount
     std::uint32_t reserved;
-    AreaMonitor areas[kAreaCount];
+    AreaMonitor areas[kAreaCount];  // AreaMonitor::joystickId names the area's place + 1
+    // The joystick id + 1 that holds each per-joystick place of the table (joystick ids 0..15
+    // share the 8 places); 0: never held. It counts only while the place's named object
+    // exists (state/joystick_places.h): a holder that crashed leaves its id here, and the
+    // object, gone with its last handle, tells that the place is free.
+    std::uint32_t placeHolder[kJoystickCount];
 };
 
 static_assert(offsetof(AreaMonitor, joystickId) == 0x00, "area monitor");
@@ -54,6 +61,7 @@ static_assert(offsetof(MonitorBlock, magic) == 0x00, "monitor");
 static_assert(offsetof(MonitorBlock, version) == 0x04, "monitor");
 static_assert(offsetof(MonitorBlock, areaCount) == 0x08, "monitor");
 static_assert(offsetof(MonitorBlock, areas) == 0x10, "monitor");
-static_assert(sizeof(MonitorBlock) == 272, "monitor");
+static_assert(offsetof(MonitorBlock, placeHolder) == 0x110, "monitor");
+static_assert(sizeof(MonitorBlock) == 304, "monitor");
 
 }  // namespace quorforce

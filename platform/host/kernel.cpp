@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <vector>
 
 #include "platform/host/kernel.h"
 #include "platform/host/kernel_objects.h"
+#include "platform/host/system.h"
 
 namespace host {
 namespace {
@@ -103,6 +106,42 @@ int LiveObjectCount() {
     return static_cast<int>(Objects().size());
 }
 
+// The rights the descriptor's allow entries give Authenticated Users ("AU"): "GA" is all,
+// "0x..." the bits given; other letters grant nothing here.
+DWORD RightsOfAuthenticatedUsers(const std::string& sddl) {
+    DWORD rights = 0;
+    for (std::size_t open = sddl.find('('); open != std::string::npos;
+         open = sddl.find('(', open + 1)) {
+        const std::size_t close = sddl.find(')', open);
+        if (close == std::string::npos) break;
+        std::vector<std::string> fields(1);
+        for (char c : sddl.substr(open + 1, close - open - 1)) {
+            if (c == ';')
+                fields.emplace_back();
+            else
+                fields.back() += c;
+        }
+        if (fields.size() != 6 || fields[0] != "A" || fields[5] != "AU") continue;
+        if (fields[2] == "GA")
+            rights = ~DWORD{0};
+        else if (fields[2].rfind("0x", 0) == 0)
+            rights |= static_cast<DWORD>(std::strtoul(fields[2].c_str(), nullptr, 16));
+    }
+    return rights;
+}
+
+void ApplySecurity(KernelObject* object, const SECURITY_ATTRIBUTES* attributes) {
+    if (attributes == nullptr || attributes->lpSecurityDescriptor == nullptr) return;
+    object->security = static_cast<const char*>(attributes->lpSecurityDescriptor);
+    object->othersRights = RightsOfAuthenticatedUsers(object->security);
+}
+
+std::string SecurityOf(const char* name) {
+    std::lock_guard<std::mutex> guard(TableLock());
+    auto it = Names().find(name != nullptr ? name : "");
+    return it == Names().end() ? std::string() : it->second->security;
+}
+
 bool TakeFailure(ObjectKind kind) {
     bool& flag = failNext[static_cast<int>(kind)];
     bool fail = flag;
@@ -117,20 +156,65 @@ using namespace host;
 DWORD GetLastError() { return lastError; }
 void SetLastError(DWORD error) { lastError = error; }
 
-HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name) {
+namespace {
+
+HANDLE MakeMutex(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name, DWORD access) {
     std::lock_guard<std::mutex> guard(TableLock());
     if (TakeFailure(ObjectKind::Mutex)) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     bool found = false;
-    Mutex* existing = OpenExisting<Mutex>(name, &found);
+    Mutex* existing = OpenExisting<Mutex>(name, &found, access);
     if (found) return existing;
     auto mutex = std::make_unique<Mutex>();
     if (initialOwner) mutex->TryAcquire();
     SetName(mutex.get(), name);
+    ApplySecurity(mutex.get(), attributes);
     SetLastError(ERROR_SUCCESS);
     return AddObject(std::move(mutex));
+}
+
+// Opens an existing named object of kind T, or fails with ERROR_FILE_NOT_FOUND.
+template <typename T>
+HANDLE OpenExistingOnly(DWORD access, LPCSTR name) {
+    std::lock_guard<std::mutex> guard(TableLock());
+    bool found = false;
+    T* existing = OpenExisting<T>(name, &found, access);
+    if (!found) SetLastError(ERROR_FILE_NOT_FOUND);
+    if (existing != nullptr) SetLastError(ERROR_SUCCESS);
+    return existing;
+}
+
+}  // namespace
+
+HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) {
+    return MakeMutex(attributes, initialOwner, name, MUTEX_ALL_ACCESS);
+}
+
+HANDLE CreateMutexExA(LPSECURITY_ATTRIBUTES attributes, LPCSTR name, DWORD flags, DWORD access) {
+    return MakeMutex(attributes, (flags & 1u) != 0, name, access);
+}
+
+HANDLE OpenMutexA(DWORD access, BOOL, LPCSTR name) { return OpenExistingOnly<Mutex>(access, name); }
+
+HANDLE OpenFileMappingA(DWORD access, BOOL, LPCSTR name) {
+    return OpenExistingOnly<Mapping>(access, name);
+}
+
+BOOL ConvertStringSecurityDescriptorToSecurityDescriptorA(LPCSTR text, DWORD revision,
+                                                          PSECURITY_DESCRIPTOR* descriptor,
+                                                          PULONG size) {
+    if (text == nullptr || descriptor == nullptr || revision != SDDL_REVISION_1) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const std::size_t length = std::strlen(text) + 1;
+    *descriptor = LocalAlloc(0, length);
+    if (*descriptor == nullptr) return FALSE;
+    std::memcpy(*descriptor, text, length);
+    if (size != nullptr) *size = static_cast<ULONG>(length);
+    return TRUE;
 }
 
 BOOL ReleaseMutex(HANDLE handle) {
@@ -192,8 +276,8 @@ void Sleep(DWORD milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(std::uint64_t{steps} * step));
 }
 
-HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWORD sizeHigh,
-                          DWORD sizeLow, LPCSTR name) {
+HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES attributes, DWORD protect,
+                          DWORD sizeHigh, DWORD sizeLow, LPCSTR name) {
     std::lock_guard<std::mutex> guard(TableLock());
     // Only mappings backed by the paging file, read/write, below 4 GiB are needed.
     if (file != INVALID_HANDLE_VALUE || protect != PAGE_READWRITE || sizeHigh != 0 ||
@@ -202,12 +286,13 @@ HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWO
         return nullptr;
     }
     bool found = false;
-    Mapping* existing = OpenExisting<Mapping>(name, &found);
+    Mapping* existing = OpenExisting<Mapping>(name, &found, FILE_MAP_ALL_ACCESS);
     if (found) return existing;
     auto mapping = std::make_unique<Mapping>();
     mapping->size = sizeLow;
     mapping->bytes.reset(new std::uint8_t[sizeLow]());  // the system zero-fills new sections
     SetName(mapping.get(), name);
+    ApplySecurity(mapping.get(), attributes);
     SetLastError(ERROR_SUCCESS);
     return AddObject(std::move(mapping));
 }

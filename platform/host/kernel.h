@@ -4,6 +4,8 @@
 // behave like two processes opening the same kernel object.
 #pragma once
 
+#include <string>
+
 #include "platform/host/win_types.h"
 
 #define WAIT_OBJECT_0 0x00000000u
@@ -15,14 +17,28 @@
 #define FILE_MAP_WRITE 0x0002u
 #define FILE_MAP_READ 0x0004u
 #define FILE_MAP_ALL_ACCESS 0x000F001Fu
+#define SYNCHRONIZE 0x00100000u
+#define MUTEX_MODIFY_STATE 0x0001u
+#define MUTEX_ALL_ACCESS 0x001F0001u
+#define SDDL_REVISION_1 1
 
-struct SECURITY_ATTRIBUTES;
+typedef void* PSECURITY_DESCRIPTOR;
+struct SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+};
 typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 
 DWORD GetLastError();
 void SetLastError(DWORD error);
 
+// An object made with a security descriptor grants an opener only what the descriptor's
+// entry for Authenticated Users allows: every open here stands for another, non-elevated
+// user's process. Create on an existing name asks for all access, as Windows' does.
 HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
+HANDLE CreateMutexExA(LPSECURITY_ATTRIBUTES attributes, LPCSTR name, DWORD flags, DWORD access);
+HANDLE OpenMutexA(DWORD access, BOOL inheritHandle, LPCSTR name);
 BOOL ReleaseMutex(HANDLE mutex);
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
 BOOL CloseHandle(HANDLE object);
@@ -30,6 +46,7 @@ void Sleep(DWORD milliseconds);
 
 HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES attributes, DWORD protect,
                           DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCSTR name);
+HANDLE OpenFileMappingA(DWORD access, BOOL inheritHandle, LPCSTR name);
 LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, SIZE_T bytes);
 BOOL UnmapViewOfFile(LPCVOID base);
 
@@ -38,8 +55,16 @@ LONG InterlockedDecrement(LONG volatile* value);
 LONG InterlockedExchange(LONG volatile* target, LONG value);
 LONG InterlockedCompareExchange(LONG volatile* target, LONG exchange, LONG comparand);
 
+// Keeps the SDDL text itself; LocalFree releases it.
+BOOL ConvertStringSecurityDescriptorToSecurityDescriptorA(LPCSTR text, DWORD revision,
+                                                          PSECURITY_DESCRIPTOR* descriptor,
+                                                          PULONG size);
+
 // Test controls of the stand-in (not Windows functions).
 namespace host {
+
+// The SDDL text the named object was made with; empty for the default security or no object.
+std::string SecurityOf(const char* name);
 
 // Kinds of kernel object whose creation a test can make fail.
 enum class ObjectKind { Mutex, Mapping, View, Event };

@@ -22,6 +22,8 @@ struct KernelObject {
     virtual bool TryAcquire() { return false; }
     int references = 1;
     std::string name;
+    std::string security;            // the SDDL text it was made with; empty: the default
+    DWORD othersRights = ~DWORD{0};  // what an open by another user is granted
 };
 
 std::mutex& TableLock();
@@ -42,20 +44,26 @@ void SetName(KernelObject* object, const char* name);
 // With the table lock held, for a Create call of a named object of kind T: *found tells
 // whether the name exists; then the result is that object with one more reference, or null
 // (ERROR_INVALID_HANDLE) when an object of another kind holds the name.
+// `access` is what the call asks for; more than the object grants others is refused with
+// ERROR_ACCESS_DENIED.
 template <typename T>
-T* OpenExisting(const char* name, bool* found) {
+T* OpenExisting(const char* name, bool* found, DWORD access = ~DWORD{0}) {
     KernelObject* existing = OpenNamed(name);
     *found = existing != nullptr;
     if (existing == nullptr) return nullptr;
     T* typed = dynamic_cast<T*>(existing);
-    if (typed == nullptr) {
+    const bool allowed = (access & ~existing->othersRights) == 0;
+    if (typed == nullptr || !allowed) {
         ReleaseObject(existing);
-        SetLastError(ERROR_INVALID_HANDLE);
+        SetLastError(typed == nullptr ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED);
         return nullptr;
     }
     SetLastError(ERROR_ALREADY_EXISTS);
     return typed;
 }
+
+// With the table lock held: gives a new object the security its creator asked for.
+void ApplySecurity(KernelObject* object, const SECURITY_ATTRIBUTES* attributes);
 
 // Whether FailNextCreate asked for this kind of object to fail; the request is used up.
 bool TakeFailure(ObjectKind kind);

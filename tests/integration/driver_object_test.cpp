@@ -131,7 +131,7 @@ TEST_F(DriverObject, StateReportsFlagsAndLoad) {
 TEST_F(DriverObject, RefusedIdsTouchNothingAndReleaseTheMutex) {
     Bind();
     EXPECT_EQ(driver->DeviceID(0x0800, 0, TRUE, 8, nullptr), E_FAIL);
-    EXPECT_EQ(driver->DeviceID(0x0800, 8, TRUE, 1, nullptr), E_FAIL);
+    EXPECT_EQ(driver->DeviceID(0x0800, 16, TRUE, 1, nullptr), E_FAIL);  // ids go to 15
     EXPECT_EQ(driver->DeviceID(0x0800, 0xFFFFFFFFu, TRUE, 0, nullptr), E_FAIL);
     EXPECT_EQ(Module().process.externalIdOfArea[1], 0);
     // Another thread's download goes through: the mutex was released.

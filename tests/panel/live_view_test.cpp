@@ -173,7 +173,7 @@ TEST(MonitorView, TheAreaOfAJoystickIsTheOneItsLastTickNamed) {
     EXPECT_EQ(AreaOfJoystick(monitor, 2), 4);
     EXPECT_EQ(AreaOfJoystick(monitor, 3), -1);
     EXPECT_EQ(AreaOfJoystick(monitor, 0xFFFFFFFFu), -1);
-    monitor.version = 2;  // a layout this panel does not know
+    monitor.version = kMonitorVersion + 1;  // a layout this panel does not know
     EXPECT_EQ(AreaOfJoystick(monitor, 2), -1);
 }
 

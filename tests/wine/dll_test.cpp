@@ -12,6 +12,7 @@
 
 #include "harness/wine/wine_test_support.h"
 
+#include <aclapi.h>
 #include <tlhelp32.h>
 
 namespace {
@@ -359,6 +360,78 @@ int ChildDownloads() {
     CloseHandle(ready);
     CloseHandle(go);
     return downloaded;
+}
+
+// The security each named object carries, read back from the object: exactly the three
+// allow entries (the system and the administrators everything; signed-in users what a driver
+// does with it), a protected DACL and a medium no-write-up label.
+TEST(Dll, NamedObjectsCarryTheirSecurity) {
+    LoadedDriver dll;
+    ASSERT_NE(dll.module, nullptr);
+    struct Expected {
+        const char* name;
+        bool mutex;
+        DWORD full;
+        DWORD users;
+    };
+    const Expected objects[] = {
+        {"{6B2D9F41-1C7E-4A35-8D62-0E9B4F7A2C15}", true, MUTEX_ALL_ACCESS,
+         SYNCHRONIZE | MUTEX_MODIFY_STATE},
+        {"{3E8B5D27-94A1-4C60-B7F3-2D15E6C08A9E}", true, MUTEX_ALL_ACCESS,
+         SYNCHRONIZE | MUTEX_MODIFY_STATE},
+        {"{6B2D9F40-1C7E-4A35-8D62-0E9B4F7A2C15}", false, SECTION_ALL_ACCESS,
+         FILE_MAP_READ | FILE_MAP_WRITE},
+        {"{6B2D9F42-1C7E-4A35-8D62-0E9B4F7A2C15}", false, SECTION_ALL_ACCESS,
+         FILE_MAP_READ | FILE_MAP_WRITE},
+    };
+    BYTE system[SECURITY_MAX_SID_SIZE], admins[SECURITY_MAX_SID_SIZE], users[SECURITY_MAX_SID_SIZE],
+        medium[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof system;
+    ASSERT_TRUE(CreateWellKnownSid(WinLocalSystemSid, nullptr, system, &size));
+    size = sizeof admins;
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size));
+    size = sizeof users;
+    ASSERT_TRUE(CreateWellKnownSid(WinAuthenticatedUserSid, nullptr, users, &size));
+    size = sizeof medium;
+    ASSERT_TRUE(CreateWellKnownSid(WinMediumLabelSid, nullptr, medium, &size));
+    for (const Expected& object : objects) {
+        SCOPED_TRACE(object.name);
+        HANDLE handle = object.mutex ? OpenMutexA(READ_CONTROL, FALSE, object.name)
+                                     : OpenFileMappingA(READ_CONTROL, FALSE, object.name);
+        ASSERT_NE(handle, nullptr) << GetLastError();
+        PACL dacl = nullptr, sacl = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_EQ(GetSecurityInfo(handle, SE_KERNEL_OBJECT,
+                                  DACL_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION, nullptr,
+                                  nullptr, &dacl, &sacl, &descriptor),
+                  static_cast<DWORD>(ERROR_SUCCESS));
+        SECURITY_DESCRIPTOR_CONTROL control = 0;
+        DWORD revision = 0;
+        ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+        EXPECT_TRUE(control & SE_DACL_PROTECTED);
+        ASSERT_NE(dacl, nullptr);
+        ASSERT_EQ(dacl->AceCount, 3);
+        const struct {
+            PSID sid;
+            DWORD mask;
+        } entries[] = {{system, object.full}, {admins, object.full}, {users, object.users}};
+        for (WORD i = 0; i < 3; ++i) {
+            ACCESS_ALLOWED_ACE* ace = nullptr;
+            ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
+            EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE) << i;
+            EXPECT_EQ(ace->Mask, entries[i].mask) << i;
+            EXPECT_TRUE(EqualSid(&ace->SidStart, entries[i].sid)) << i;
+        }
+        ASSERT_NE(sacl, nullptr);
+        ASSERT_EQ(sacl->AceCount, 1);
+        SYSTEM_MANDATORY_LABEL_ACE* label = nullptr;
+        ASSERT_TRUE(GetAce(sacl, 0, reinterpret_cast<void**>(&label)));
+        EXPECT_EQ(label->Header.AceType, SYSTEM_MANDATORY_LABEL_ACE_TYPE);
+        EXPECT_EQ(label->Mask, static_cast<DWORD>(SYSTEM_MANDATORY_LABEL_NO_WRITE_UP));
+        EXPECT_TRUE(EqualSid(&label->SidStart, medium));
+        LocalFree(descriptor);
+        CloseHandle(handle);
+    }
 }
 
 }  // namespace

@@ -319,4 +319,52 @@ TEST(WineOtherVendor, BindsOnceNamedInTheAcceptedDevices) {
     CloseHandle(channel);
 }
 
+// A racer with many controllers: the wheel is DirectInput's joystick 9. It binds in a place of
+// the table lent to it, receives the force of its effect, and the control export reaches it
+// by its own id.
+TEST(WineJoystickNine, BindsAndReceivesItsForces) {
+    const HANDLE channel = OpenWheelChannel(0, 9);
+    ASSERT_NE(channel, INVALID_HANDLE_VALUE);
+    SetDeviceValue("Shock_or_Force_Feedback", 0);
+    SetDeviceValue("Motor_Parameters", 0);
+    Received(channel);
+    {
+        LoadedDriver dll;
+        IClassFactory* factory = dll.CreateFactory();
+        ASSERT_NE(factory, nullptr);
+        IDirectInputEffectDriver* driver = nullptr;
+        ASSERT_EQ(
+            factory->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver)),
+            S_OK);
+        EXPECT_EQ(driver->DeviceID(0x0800, 0, TRUE, 0, nullptr), E_FAIL);  // no longer joystick 0
+        ASSERT_EQ(driver->DeviceID(0x0800, 9, TRUE, 0, nullptr), S_OK);
+        DICONSTANTFORCE force = {5000};
+        DirectInputEffect effect = Effect(&force, sizeof force, 9000);
+        DWORD handle = 0;
+        EXPECT_EQ(driver->DownloadEffect(9, 371, &handle, &effect.effect, DIEP_START), S_OK);
+        Sleep(200);
+        const auto reports = Received(channel);
+        ASSERT_GE(reports.size(), 3u);
+        for (const auto& report : reports)  // 10000 on the first motor: byte 127
+            EXPECT_EQ(report.second, (Bytes{0x01, 0x00, 0x7F}));
+        typedef int(__cdecl * GetDeviceConfigFunction)(int, DeviceConfig*);
+        GetDeviceConfigFunction getDeviceConfig = nullptr;
+        ASSERT_TRUE(dll.Find(getDeviceConfig, "ZXGetDeviceConfig"));
+        ForceSettings settings = {};
+        settings.mask = QUORFORCE_MASK_GLOBAL;
+        DeviceConfig config = {};
+        config.forceSettings = &settings;
+        getDeviceConfig(9, &config);
+        EXPECT_EQ(config.filled, 1);
+        EXPECT_EQ(settings.global, 100);
+        driver->Release();
+        factory->Release();
+        dll.Free();
+    }
+    RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kDeviceKey) + "\\9").c_str());
+    ClearDeviceKey();
+    CloseHandle(channel);
+    CloseHandle(OpenWheelChannel(0, 0));  // the other suites' wheel is joystick 0
+}
+
 }  // namespace
