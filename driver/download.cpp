@@ -192,7 +192,8 @@ void* RecordOfKind(EffectSlot& slot, EffectKind kind) {
 }
 
 // The whole DIEFFECT and the kind's record (CheckBoundaries has made sure that the
-// caller's record holds at least that many bytes).
+// caller's record holds at least that many bytes). Of a condition only the first DICONDITION
+// is kept, whatever cAxes is.
 HRESULT StoreWithRecord(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
                         const DIEFFECT& effect, EffectKind kind) {
     EffectSlot& slot = StoreCommon(process, area, handle, effectId, effect);
@@ -202,16 +203,12 @@ HRESULT StoreWithRecord(ProcessState& process, DWORD area, DWORD handle, DWORD e
     return S_OK;
 }
 
+// The whole DIEFFECT and the record of the effect's kind; an id of no kind stores nothing.
 HRESULT StoreKind(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
-                  const DIEFFECT* peff, DWORD flags) {
-    switch (KindOfEffect(effectId)) {
-    case EffectKind::Periodic: return StorePeriodic(process, area, handle, effectId, peff, flags);
-    case EffectKind::Constant: return StoreConstant(process, area, handle, effectId, peff, flags);
-    case EffectKind::Ramp: return StoreRamp(process, area, handle, effectId, peff, flags);
-    case EffectKind::Condition: return StoreCondition(process, area, handle, effectId, peff, flags);
-    case EffectKind::None: break;
-    }
-    return E_NOTIMPL;
+                  const DIEFFECT& effect) {
+    EffectKind kind = KindOfEffect(effectId);
+    if (kind == EffectKind::None) return E_NOTIMPL;
+    return StoreWithRecord(process, area, handle, effectId, effect, kind);
 }
 
 HRESULT DownloadLocked(ProcessState& process, DWORD area, DWORD effectId, DWORD* pdwEffect,
@@ -232,7 +229,7 @@ HRESULT DownloadLocked(ProcessState& process, DWORD area, DWORD effectId, DWORD*
         if (FAILED(result)) return result;
     }
     QF_TRACE("INFO     ", 1, "Download effect... dwEffectID = %d\n", static_cast<int>(effectId));
-    result = StoreKind(process, area, handle, effectId, &effect, flags);
+    result = StoreKind(process, area, handle, effectId, effect);
     if (FAILED(result)) {
         FreeSlot(process, area, handle);
         return result;
@@ -258,27 +255,6 @@ HRESULT DownloadEffect(ProcessState& process, DWORD area, DWORD effectId, DWORD*
                  static_cast<unsigned>(flags), static_cast<unsigned>(result));
     }
     return result;
-}
-
-HRESULT StorePeriodic(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
-                      const DIEFFECT* peff, DWORD) {
-    return StoreWithRecord(process, area, handle, effectId, *peff, EffectKind::Periodic);
-}
-
-HRESULT StoreConstant(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
-                      const DIEFFECT* peff, DWORD) {
-    return StoreWithRecord(process, area, handle, effectId, *peff, EffectKind::Constant);
-}
-
-HRESULT StoreRamp(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
-                  const DIEFFECT* peff, DWORD) {
-    return StoreWithRecord(process, area, handle, effectId, *peff, EffectKind::Ramp);
-}
-
-// Only the first DICONDITION is kept, whatever cAxes is.
-HRESULT StoreCondition(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
-                       const DIEFFECT* peff, DWORD) {
-    return StoreWithRecord(process, area, handle, effectId, *peff, EffectKind::Condition);
 }
 
 }  // namespace quorforce

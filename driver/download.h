@@ -15,15 +15,4 @@ namespace quorforce {
 HRESULT DownloadEffect(ProcessState& process, DWORD area, DWORD effectId, DWORD* pdwEffect,
                        const DIEFFECT* peff, DWORD flags);
 
-// The per-kind stores: the whole DIEFFECT and the kind's type-specific record into the
-// slot. They expect a record that DownloadEffect has checked, and return S_OK.
-HRESULT StorePeriodic(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
-                      const DIEFFECT* peff, DWORD flags);
-HRESULT StoreConstant(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
-                      const DIEFFECT* peff, DWORD flags);
-HRESULT StoreRamp(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
-                  const DIEFFECT* peff, DWORD flags);
-HRESULT StoreCondition(ProcessState& process, DWORD area, DWORD handle, DWORD effectId,
-                       const DIEFFECT* peff, DWORD flags);
-
 }  // namespace quorforce

@@ -3,6 +3,9 @@
 // opens them, and the file and HID functions act on them. A test or tool sees every output
 // and feature report a device received (with the clock's time), queues input reports, and
 // injects faults: unplugged, writes that stay pending, refused feature requests.
+// virtual_hid.cpp is the device model, virtual_hid_api.cpp the SetupAPI, file and HID
+// functions over it, virtual_hid_wheel.cpp the built-in wheel (its descriptor shared with the
+// Wine minidriver in virtual_hid_wheel_descriptor.h).
 #pragma once
 
 #include <cstdint>

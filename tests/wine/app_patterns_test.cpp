@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "harness/wine/virtual_wheel.h"
+#include "harness/wine/wheel_fixture.h"
 
 namespace {
 
@@ -112,11 +113,10 @@ struct PatternRun {
     }
 };
 
-class AppPatterns : public ::testing::Test {
+class AppPatterns : public RegisteredWheelTest<> {
 protected:
     static void SetUpTestSuite() {
-        channel_ = OpenWheelChannel();
-        registered_ = RunCommandLine("regsvr32 /s \"" + ThisFolder() + "quorforce.dll\"") == 0;
+        RegisteredWheelTest::SetUpTestSuite();
         for (const char* program :
              {"quorforce_app_patterns.exe", "quorforce_stand_in_conformance.exe"})
             CopyFileA((ThisFolder() + program).c_str(), (Folder() + program).c_str(), FALSE);
@@ -132,11 +132,10 @@ protected:
     static void TearDownTestSuite() {
         ClearDeviceKey();
         RegisterActuator(1, false);
-        if (channel_ != INVALID_HANDLE_VALUE) CloseHandle(channel_);
+        RegisteredWheelTest::TearDownTestSuite();
     }
     void SetUp() override {
-        ASSERT_NE(channel_, INVALID_HANDLE_VALUE) << "the virtual wheel did not install";
-        ASSERT_TRUE(registered_) << "regsvr32 failed";
+        ASSERT_NO_FATAL_FAILURE(RegisteredWheelTest::SetUp());
         DeleteFileA(RecordPath().c_str());
     }
 
@@ -192,13 +191,7 @@ protected:
         if (file != nullptr) std::fclose(file);
         return run;
     }
-
-    static HANDLE channel_;
-    static bool registered_;
 };
-
-HANDLE AppPatterns::channel_ = INVALID_HANDLE_VALUE;
-bool AppPatterns::registered_ = false;
 
 std::size_t NotNeutral(const PatternRun& run, const Bytes& neutral) {
     std::size_t n = 0;

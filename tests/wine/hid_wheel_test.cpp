@@ -8,24 +8,15 @@
 #include <vector>
 
 #include "harness/wine/virtual_wheel.h"
+#include "harness/wine/wheel_fixture.h"
 #include "include/quorforce.h"
 
 namespace {
 
 using namespace wine_test;
 // The wheel is installed once for the suite; each test loads the driver afresh.
-class WineHidWheel : public ::testing::Test {
+class WineHidWheel : public WheelTest<> {
 protected:
-    // Installed by an earlier run in this prefix, or now.
-    static void SetUpTestSuite() { channel_ = OpenWheelChannel(); }
-    static void TearDownTestSuite() {
-        if (channel_ != INVALID_HANDLE_VALUE) CloseHandle(channel_);
-    }
-
-    void SetUp() override {
-        ASSERT_NE(channel_, INVALID_HANDLE_VALUE) << "the virtual wheel did not install";
-        Received(channel_);
-    }
     void TearDown() override {
         RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
         SetWriteFault(channel_, WriteFault::None);
@@ -74,13 +65,10 @@ protected:
         return setDeviceConfig(0, &config);
     }
 
-    static HANDLE channel_;
     std::unique_ptr<LoadedDriver> dll_;
     IClassFactory* factory_ = nullptr;
     IDirectInputEffectDriver* driver_ = nullptr;
 };
-
-HANDLE WineHidWheel::channel_ = INVALID_HANDLE_VALUE;
 
 // With "Trace" set the bind is traced to the debugger's output: the hid-wheel-trace test
 // runs this one under WINEDEBUG=+debugstr and looks for the line.

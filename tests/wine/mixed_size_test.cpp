@@ -12,6 +12,7 @@
 
 #include "harness/wine/game_process.h"
 #include "harness/wine/virtual_wheel.h"
+#include "harness/wine/wheel_fixture.h"
 
 namespace {
 
@@ -37,14 +38,10 @@ const Bytes kFull = {0x01, 0x00, 0x7F};    // 5000 at 90 degrees: 10000 on the f
 const Bytes kHalved = {0x01, 0x00, 0x3F};  // the same at a global strength of 50 %
 const char kImages[] = "Software\\quorforce-test\\images\\0";
 
-class MixedSizes : public ::testing::TestWithParam<int> {
+class MixedSizes : public WheelTest<::testing::TestWithParam<int>> {
 protected:
-    static void SetUpTestSuite() { channel_ = OpenWheelChannel(); }
-    static void TearDownTestSuite() {
-        if (channel_ != INVALID_HANDLE_VALUE) CloseHandle(channel_);
-    }
     void SetUp() override {
-        ASSERT_NE(channel_, INVALID_HANDLE_VALUE) << "the virtual wheel did not install";
+        ASSERT_NO_FATAL_FAILURE(WheelTest::SetUp());
         ASSERT_NE(GetFileAttributesA((Folder(32) + "quorforce.dll").c_str()),
                   INVALID_FILE_ATTRIBUTES)
             << "no 32-bit quorforce.dll in '" << Folder(32) << "': build the win32 preset";
@@ -55,12 +52,6 @@ protected:
     void TearDown() override {
         ClearDeviceKey();
         RegDeleteKeyA(HKEY_CURRENT_USER, kImages);
-    }
-    // The reports from now on, once `ms` have passed.
-    static std::vector<std::pair<int, Bytes>> ReportsAfter(DWORD ms) {
-        Received(channel_);
-        Sleep(ms);
-        return Received(channel_);
     }
     // The 160-byte slot image a panel stored for effect handle `handle`.
     static Bytes Image(int handle) {
@@ -74,11 +65,7 @@ protected:
         image.resize(size);
         return image;
     }
-
-    static HANDLE channel_;
 };
-
-HANDLE MixedSizes::channel_ = INVALID_HANDLE_VALUE;
 
 // A game of one size plays; a control panel of the other size halves the global strength
 // through its own DLL and the one header: from the next tick on the wheel gets half.

@@ -15,6 +15,7 @@
 
 #include "harness/wine/game_process.h"
 #include "harness/wine/virtual_wheel.h"
+#include "harness/wine/wheel_fixture.h"
 // After windows.h, which the wheel's header brings.
 #include <commctrl.h>
 
@@ -153,38 +154,22 @@ DWORD UserDword(const std::string& key, const char* name) {
 const Bytes kFull = {0x01, 0x00, 0x7F};
 const Bytes kHalved = {0x01, 0x00, 0x3F};
 
-class PanelOnTheWheel : public ::testing::Test {
+class PanelOnTheWheel : public RegisteredWheelTest<> {
 protected:
+    // The page is opt-in: /i:page asks for it.
     static void SetUpTestSuite() {
-        channel_ = OpenWheelChannel();
-        // The page is opt-in: /i:page asks for it.
+        WheelTest<>::SetUpTestSuite();
         registered_ =
             RunCommandLine("regsvr32 /s /i:page \"" + ThisFolder() + "quorforce.dll\"") == 0;
     }
-    static void TearDownTestSuite() {
-        if (channel_ != INVALID_HANDLE_VALUE) CloseHandle(channel_);
-    }
     void SetUp() override {
-        ASSERT_NE(channel_, INVALID_HANDLE_VALUE) << "the virtual wheel did not install";
-        ASSERT_TRUE(registered_) << "regsvr32 failed";
+        ASSERT_NO_FATAL_FAILURE(RegisteredWheelTest::SetUp());
         ClearDeviceKey();
         SetDeviceValue("Shock_or_Force_Feedback", 0);
         SetDeviceValue("Motor_Parameters", 0);
     }
     void TearDown() override { ClearDeviceKey(); }
-
-    static std::vector<std::pair<int, Bytes>> ReportsAfter(DWORD ms) {
-        Received(channel_);
-        Sleep(ms);
-        return Received(channel_);
-    }
-
-    static HANDLE channel_;
-    static bool registered_;
 };
-
-HANDLE PanelOnTheWheel::channel_ = INVALID_HANDLE_VALUE;
-bool PanelOnTheWheel::registered_ = false;
 
 TEST_F(PanelOnTheWheel, ShowsTheGamesForceAndItsOverallSliderHalvesIt) {
     GameProcess game(ThisFolder(), 5000);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "harness/wine/virtual_wheel.h"
+#include "harness/wine/wheel_fixture.h"
 #include "tests/wine/screenshot.h"
 
 namespace {
@@ -119,12 +120,10 @@ TEST(Tester, WithoutADeviceShowsOneErrorAndEnds) {
 
 // The whole chain: quortest.exe beside the DirectInput stand-in, which loads the driver that
 // regsvr32 registered for the virtual wheel on Wine's HID stack.
-class TesterChain : public ::testing::Test {
+class TesterChain : public RegisteredWheelTest<> {
 protected:
     static void SetUpTestSuite() {
-        channel_ = OpenWheelChannel();
-        const std::string dll = ThisFolder() + "quorforce.dll";
-        registered_ = RunCommandLine("regsvr32 /s \"" + dll + "\"") == 0;
+        RegisteredWheelTest::SetUpTestSuite();
         CopyFileA((ThisFolder() + "quortest.exe").c_str(), (Folder() + "quortest.exe").c_str(),
                   FALSE);
         SetEnvironmentVariableA("QUORFORCE_STAND_IN_LOG", RecordPath().c_str());
@@ -134,11 +133,10 @@ protected:
     }
     static void TearDownTestSuite() {
         ClearDeviceKey();
-        if (channel_ != INVALID_HANDLE_VALUE) CloseHandle(channel_);
+        RegisteredWheelTest::TearDownTestSuite();
     }
     void SetUp() override {
-        ASSERT_NE(channel_, INVALID_HANDLE_VALUE) << "the virtual wheel did not install";
-        ASSERT_TRUE(registered_) << "regsvr32 failed";
+        ASSERT_NO_FATAL_FAILURE(RegisteredWheelTest::SetUp());
         DeleteFileA(RecordPath().c_str());
     }
 
@@ -170,13 +168,7 @@ protected:
         PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
         Sleep(400);
     }
-
-    static HANDLE channel_;
-    static bool registered_;
 };
-
-HANDLE TesterChain::channel_ = INVALID_HANDLE_VALUE;
-bool TesterChain::registered_ = false;
 
 bool Contains(const std::string& line, const std::string& part) {
     return line.find(part) != std::string::npos;

@@ -1,8 +1,11 @@
 /* A virtual HID wheel for Wine: a HID minidriver with the built-in wheel's report
- * descriptor. hidclass and hid.dll expose it like a USB device; a test channel (a device
- * interface of its own) injects input reports and hands back, in order, every output and
- * feature report the device received. Test code only: never shipped. */
+ * descriptor (the one the host stand-in's wheel is made from). hidclass and hid.dll expose
+ * it like a USB device; a test channel (a device interface of its own) injects input
+ * reports and hands back, in order, every output and feature report the device received.
+ * Test code only: never shipped. */
 #include <ntddk.h>
+
+#include "platform/host/virtual_hid_wheel_descriptor.h"
 
 #define HID_REVISION 0x00000001
 #define HID_CTL(id) CTL_CODE(FILE_DEVICE_KEYBOARD, (id), METHOD_NEITHER, FILE_ANY_ACCESS)
@@ -81,19 +84,6 @@ NTSTATUS WINAPI HidRegisterMinidriver(HID_MINIDRIVER_REGISTRATION* registration)
 static const GUID test_interface = {
     0x8e6f4f2a, 0x4c1d, 0x4b2e, {0x9a, 0x11, 0x51, 0x7a, 0x0c, 0x3d, 0x22, 0x10}};
 
-static const UCHAR report_descriptor[] = {
-    0x05, 0x01, 0x09, 0x04, 0xA1, 0x01, /* joystick application */
-    0x85, 0x01, 0x09, 0x30, 0x09, 0x31, 0x15, 0x00, 0x26, 0xFF, 0x03,
-    0x75, 0x0A, 0x95, 0x02, 0x81, 0x02, /* X, Y: 10 bits */
-    0x05, 0x09, 0x19, 0x01, 0x29, 0x0C, 0x15, 0x00, 0x25, 0x01, 0x75,
-    0x01, 0x95, 0x0C, 0x81, 0x02, /* 12 buttons */
-    0x05, 0x01, 0x09, 0xBB, 0x15, 0x00, 0x27, 0xFF, 0xFF, 0x00, 0x00,
-    0x75, 0x10, 0x95, 0x01, 0x91, 0x02, /* the force value */
-    0x06, 0x00, 0xFF, 0x85, 0x02, 0x09, 0x01, 0x09, 0x02, 0x95, 0x02,
-    0xB1, 0x02, 0x85, 0x03, 0x09, 0x03, 0x09, 0x04, 0xB1, 0x02, /* spring feature reports */
-    0xC0,
-};
-
 /* Records: kind (1 output, 2 feature), length, bytes, and when they came. Each wheel of the
  * prefix has its own records, pending read, queued input and test channel, in hidclass's
  * mini extension. A ring: a reader that pops as it goes may take any number of them. */
@@ -162,12 +152,12 @@ static NTSTATUS WINAPI internal_ioctl(DEVICE_OBJECT* device, IRP* irp) {
     WHEEL* wheel = wheel_of(device);
     switch (code) {
     case IOCTL_HID_GET_DEVICE_DESCRIPTOR: {
-        HID_DESCRIPTOR d = {sizeof(HID_DESCRIPTOR),   0x21, 0x0100, 0, 1, 0x22,
-                            sizeof(report_descriptor)};
+        HID_DESCRIPTOR d = {sizeof(HID_DESCRIPTOR),         0x21, 0x0100, 0, 1, 0x22,
+                            sizeof(kBuiltInWheelDescriptor)};
         return copy_out(irp, &d, sizeof d, out);
     }
     case IOCTL_HID_GET_REPORT_DESCRIPTOR:
-        return copy_out(irp, report_descriptor, sizeof(report_descriptor), out);
+        return copy_out(irp, kBuiltInWheelDescriptor, sizeof(kBuiltInWheelDescriptor), out);
     case IOCTL_HID_GET_DEVICE_ATTRIBUTES: {
         HID_DEVICE_ATTRIBUTES a = {
             sizeof(HID_DEVICE_ATTRIBUTES), wheel->vendor_id, wheel->product_id, 0x0100, {0}};
