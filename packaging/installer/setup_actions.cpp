@@ -412,19 +412,19 @@ __declspec(dllexport) UINT __stdcall RemoveUserValues(MSIHANDLE install) {
 // product key, so that ours does not mix with it and the uninstall can give it back. When
 // it cannot be, the install stops before anything is written over it.
 __declspec(dllexport) UINT __stdcall SetAsideOtherEntry(MSIHANDLE install) {
-    const std::string device = DeviceOf(install);
-    if (device.empty()) return ERROR_SUCCESS;
-    if (quorforce::SetAsideOtherDriverEntry(device.c_str(), kClassId)) return ERROR_SUCCESS;
-    Log(install, "another driver's entry for " + device + " could not be set aside");
+    DeviceData device;
+    if (!DeviceOf(install, &device)) return ERROR_SUCCESS;
+    if (SetAsideOtherDriverEntry(device.device.c_str(), kClassId)) return ERROR_SUCCESS;
+    Log(install, "another driver's entry for " + device.device + " could not be set aside");
     return ERROR_INSTALL_FAILURE;
 }
 
 // Deferred, at the uninstall once the package's rows are gone, and the rollback of
 // SetAsideOtherEntry: the entry set aside goes back where the wheel names no driver.
 __declspec(dllexport) UINT __stdcall PutBackOtherEntry(MSIHANDLE install) {
-    const std::string device = DeviceOf(install);
-    if (!device.empty() && quorforce::PutBackOtherDriverEntry(device.c_str(), kClassId)) {
-        Log(install, "the other driver's entry for " + device + " is back");
+    DeviceData device;
+    if (DeviceOf(install, &device) && PutBackOtherDriverEntry(device.device.c_str(), kClassId)) {
+        Log(install, "the other driver's entry for " + device.device + " is back");
     }
     return ERROR_SUCCESS;
 }
