@@ -6,11 +6,12 @@
 #include <cstring>
 #include <string>
 
+#include "config/registry_layout.h"
+#include "config/registry_tree.h"
+
 namespace quorforce {
 namespace {
 
-const char kOemRoot[] =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
 // The two values of the actuator axis that quorforce's registration writes over.
 const char* const kAxisValues[] = {"Attributes", "FFAttributes"};
 // Bounds on what a copy reads, so that a hostile or damaged tree cannot make it run long or
@@ -18,8 +19,6 @@ const char* const kAxisValues[] = {"Attributes", "FFAttributes"};
 constexpr int kMaxDepth = 6;
 constexpr DWORD kMaxChildren = 256;
 constexpr DWORD kMaxValueSize = 4096;
-// A copy stops below kMaxDepth and is held one level down: deletion reaches past both.
-constexpr int kMaxDeleteDepth = kMaxDepth + 2;
 
 bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
@@ -69,29 +68,17 @@ HKEY Create(const std::string& path) {
                : nullptr;
 }
 
-bool KeyExists(const std::string& path) {
-    HKEY key = Open(path, KEY_READ);
-    if (key != nullptr) RegCloseKey(key);
-    return key != nullptr;
-}
-
 // The class id an entry names: its CLSID text, or "" when it has none.
 std::string NamedClass(const std::string& entry) {
-    HKEY key = Open(entry, KEY_READ);
-    if (key == nullptr) return "";
-    char text[64] = {};
-    DWORD type = 0, size = sizeof text - 1;
-    const bool read = RegQueryValueExA(key, "CLSID", nullptr, &type, reinterpret_cast<BYTE*>(text),
-                                       &size) == ERROR_SUCCESS &&
-                      type == REG_SZ;
-    RegCloseKey(key);
-    return read ? std::string(text) : "";
+    std::string text;
+    ReadText(HKEY_LOCAL_MACHINE, entry, kClassValue, &text, kClassIdTextSize);
+    return text;
 }
 
 // A class some process can still create: its InprocServer32 in either registry view.
 bool ClassIsRegistered(const std::string& classId) {
     if (!IsClassIdText(classId)) return false;
-    const std::string path = "Software\\Classes\\CLSID\\" + classId + "\\InprocServer32";
+    const std::string path = kClassesKey + classId + kInprocServerSubkey;
     for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
         HKEY key = Open(path, KEY_READ | view);
         if (key != nullptr) {
@@ -100,25 +87,6 @@ bool ClassIsRegistered(const std::string& classId) {
         }
     }
     return false;
-}
-
-// `path` and everything below it; bounded like the copy.
-void DeleteTree(const std::string& path, int depth = 0) {
-    HKEY key = Open(path, KEY_ALL_ACCESS);
-    if (key == nullptr) return;
-    char name[256];
-    for (DWORD i = 0; depth < kMaxDeleteDepth && i < kMaxChildren; ++i) {
-        DWORD size = sizeof name;
-        if (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
-            break;
-        }
-        const std::string child = path + "\\" + name;
-        DeleteTree(child, depth + 1);
-        if (KeyExists(child)) break;  // one that refuses to go would be enumerated again
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
 }
 
 // Copies the value `name` of `from` to `to`; false only when one was there and not copied.
@@ -177,22 +145,10 @@ bool CopyAxisValues(const std::string& from, const std::string& to) {
     return copied;
 }
 
-void DeleteIfEmpty(const std::string& path) {
-    HKEY key = Open(path, KEY_READ);
-    if (key == nullptr) return;
-    DWORD subKeys = 1, values = 1;
-    const bool empty =
-        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
-                         nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
-        subKeys == 0 && values == 0;
-    RegCloseKey(key);
-    if (empty) RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
-}
-
 // Drops a kept copy, and the root of the copies when it was the last.
 void DropKept(const std::string& kept) {
-    DeleteTree(kept);
-    DeleteIfEmpty(kSetAsideRoot);
+    DeleteTree(HKEY_LOCAL_MACHINE, kept);
+    DeleteIfEmpty(HKEY_LOCAL_MACHINE, kSetAsideRoot);
 }
 
 struct Places {
@@ -203,8 +159,8 @@ struct Places {
 Places PlacesOf(const char* device) {
     const std::string oem = std::string(kOemRoot) + device;
     const std::string kept = std::string(kSetAsideRoot) + "\\" + device;
-    return {oem + "\\OEMForceFeedback", oem + "\\Axes\\0", kept + "\\OEMForceFeedback",
-            kept + "\\Axes\\0", kept};
+    return {oem + kForceFeedbackSubkey, oem + kActuatorAxisSubkey, kept + kForceFeedbackSubkey,
+            kept + kActuatorAxisSubkey, kept};
 }
 
 }  // namespace
@@ -214,26 +170,26 @@ bool SetAsideOtherDriverEntry(const char* device, const char* ourClassId) {
     const Places at = PlacesOf(device);
     const std::string named = NamedClass(at.entry);
     if (named.empty() || SameText(named, ourClassId)) return true;
-    DeleteTree(at.kept);
+    DeleteTree(HKEY_LOCAL_MACHINE, at.kept);
     if (!CopyTree(at.entry, at.keptEntry) || !CopyAxisValues(at.axis, at.keptAxis)) {
         DropKept(at.kept);
         return false;
     }
-    DeleteTree(at.entry);
+    DeleteTree(HKEY_LOCAL_MACHINE, at.entry);
     return true;
 }
 
 bool PutBackOtherDriverEntry(const char* device, const char* ourClassId) {
     if (!IsDeviceName(device) || ourClassId == nullptr) return false;
     const Places at = PlacesOf(device);
-    if (!KeyExists(at.keptEntry)) return false;
+    if (!KeyExists(HKEY_LOCAL_MACHINE, at.keptEntry)) return false;
     const std::string named = NamedClass(at.entry);
     if (SameText(named, ourClassId)) return false;  // still ours: the copy waits
     if (!named.empty() || !ClassIsRegistered(NamedClass(at.keptEntry))) {
         DropKept(at.kept);
         return false;
     }
-    DeleteTree(at.entry);  // what is left of an entry that names no class
+    DeleteTree(HKEY_LOCAL_MACHINE, at.entry);  // what is left of an entry that names no class
     const bool restored = CopyTree(at.keptEntry, at.entry) && CopyAxisValues(at.keptAxis, at.axis);
     if (restored) DropKept(at.kept);
     return restored;

@@ -4,16 +4,14 @@
 // Depends on the registry alone, so that the setup's actions DLL can carry it.
 #pragma once
 
+#include "config/registry_layout.h"
 #include "platform/win32.h"
 
 namespace quorforce {
 
-// Where a set-aside entry waits: one key per wheel model ("VID_XXXX&PID_XXXX") below the
-// product key, holding a copy of its OEMForceFeedback tree and of the two values of the
-// actuator axis (Axes\0) that quorforce's registration writes over.
-constexpr const char* kSetAsideRoot =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-    "VID_5A1C&PID_E410\\Quorvane\\FFB_API\\Replaced";
+// A set-aside entry waits under kSetAsideRoot (config/registry_layout.h), one key per wheel
+// model ("VID_XXXX&PID_XXXX") holding a copy of its OEMForceFeedback tree and of the two
+// values of the actuator axis (Axes\0) that quorforce's registration writes over.
 
 // Before quorforce writes its own entry for `device`: when the wheel's OEMForceFeedback
 // names a class other than `ourClassId`, copies it (replacing an older copy) and deletes

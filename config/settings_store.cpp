@@ -9,17 +9,8 @@
 
 namespace quorforce {
 
-const char* const kProductKey =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-    "VID_5A1C&PID_E410\\Quorvane\\FFB_API";
-const char* const kEffectsKey =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-    "VID_5A1C&PID_E410\\Quorvane\\FFB_API\\EFFECTS";
-
 namespace {
 
-constexpr const char* kOemKey =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
 bool ValidJoystick(int j) { return j >= 0 && j < static_cast<int>(kJoystickCount); }
 // DirectInput numbers game controllers 0..15; ids of 8 or more borrow one of the 8 places.
 bool ValidJoystickId(int j) { return j >= 0 && j < 16; }
@@ -47,7 +38,7 @@ bool DeviceKey(const SharedEffectTable& table, int j, char (&key)[kKeyPathSize])
     std::snprintf(ids, sizeof ids, "VID_%04x&PID_%04x", table.vendorIds[j], table.productIds[j]);
     for (char* c = ids; *c != '\0'; ++c)
         *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
-    std::snprintf(key, sizeof key, "%s%s\\Quorvane\\FFB_API", kOemKey, ids);
+    std::snprintf(key, sizeof key, "%s%s%s", kOemRoot, ids, kProductSubkey);
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "config/registry_layout.h"
 #include "config/settings_catalogue.h"
 #include "state/device_link.h"
 #include "state/shared_table.h"
@@ -12,9 +13,6 @@
 namespace quorforce {
 
 constexpr int kKeyPathSize = 1024;
-
-extern const char* const kProductKey;
-extern const char* const kEffectsKey;
 
 // The device key of joystick id j (named after its vendor and product id in the table),
 // and its joystick key (the device key + "\j"). False for a j outside 0..7.

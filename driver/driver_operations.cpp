@@ -27,18 +27,18 @@ void RestIfIdle(ProcessState& process, DWORD area, bool idle) {
 
 // The two vendors every installation serves, then the devices the installation names.
 bool OpenAcceptedDevice(ProcessState& process, DeviceLink& link, int joystick) {
-    if (ZXOpenDevice(process, kPrimaryVendorId, 0, &link, joystick, 1) ||
-        ZXOpenDevice(process, kSecondVendorId, 0, &link, joystick, 1)) {
+    if (ZXOpenDevice(process, kPrimaryVendorId, 0, &link, joystick, 1) == Done::Yes ||
+        ZXOpenDevice(process, kSecondVendorId, 0, &link, joystick, 1) == Done::Yes) {
         return true;
     }
     AcceptedDevice accepted[kMaxAcceptedDevices];
     const int count = LoadAcceptedDevices(accepted);
     for (int i = 0; i < count; ++i) {
         const AcceptedDevice& d = accepted[i];
-        const bool bound = d.anyProduct
+        const Done bound = d.anyProduct
                                ? ZXOpenDevice(process, d.vendorId, 0, &link, joystick, 1)
                                : ZXOpenDevice(process, d.vendorId, d.productId, &link, joystick, 0);
-        if (bound) return true;
+        if (bound == Done::Yes) return true;
     }
     QF_TRACE("WARNING  ", 1,
              "DeviceID joystick %d: no interface with an accepted vendor (5A1C, 7B3E and %d "

@@ -9,6 +9,8 @@
 
 #include "config/accepted_devices.h"
 #include "config/other_driver_entry.h"
+#include "config/registry_layout.h"
+#include "config/registry_tree.h"
 #include "config/settings_store.h"
 #include "driver/driver_operations.h"
 #include "driver/guids.h"
@@ -52,8 +54,6 @@ constexpr DIEFFECTATTRIBUTES Condition(DWORD id) {
 }
 
 const char kClassName[] = "quorforce force-feedback effect driver";
-const char kOemRoot[] =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
 
 HKEY Create(HKEY hive, const char* path) {
     HKEY key = nullptr;
@@ -85,33 +85,24 @@ bool WriteKey(const std::string& path, Fill fill) {
     return written;
 }
 
-// A string value of at most `size` - 1 characters; false when absent, longer or not text.
-bool ReadString(HKEY hive, const std::string& path, const char* name, char* text, DWORD size) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    DWORD type = 0, length = size - 1;
-    const bool read = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text),
-                                       &length) == ERROR_SUCCESS &&
-                      type == REG_SZ;
-    RegCloseKey(key);
-    text[read ? length : 0] = '\0';
-    return read;
-}
-
 std::string ClassIdText() {
     char text[kGuidTextSize];
     FormatGuidText(kEffectDriverClassId, text);
     return text;
 }
 
-std::string ClassKey() { return "Software\\Classes\\CLSID\\" + ClassIdText(); }
+// CharUpperA's upper case, as the class ids are compared.
+std::string UpperCase(std::string text) {
+    CharUpperA(&text[0]);
+    return text;
+}
+
+std::string ClassKey() { return kClassesKey + ClassIdText(); }
 
 // The control panel's Game Controllers page: quorpage.dll beside this module, named by the
 // wheel's OEM key in ConfigCLSID when asked for (it replaces the applet's own Test and
 // Settings pages).
-std::string PageClassKey() {
-    return std::string("Software\\Classes\\CLSID\\") + QUORFORCE_PAGE_CLSID_TEXT;
-}
+std::string PageClassKey() { return kPageClassKey; }
 
 // The class only when its DLL is there: a ConfigCLSID naming a class that cannot load
 // leaves the wheel with no page at all.
@@ -121,7 +112,7 @@ bool WritePageClass(const char* modulePath) {
     if (GetFileAttributesA(page.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
     return WriteKey(PageClassKey(),
                     [](HKEY k) { return SetString(k, nullptr, "quorforce control panel page"); }) &&
-           WriteKey(PageClassKey() + "\\InprocServer32", [&page](HKEY k) {
+           WriteKey(PageClassKey() + kInprocServerSubkey, [&page](HKEY k) {
                return SetString(k, nullptr, page.c_str()) &&
                       SetString(k, "ThreadingModel", "Apartment");
            });
@@ -132,7 +123,7 @@ bool WriteClass(const char* modulePath) {
     // for a ConfigCLSID a maker asks for, and only beside its DLL.
     WritePageClass(modulePath);
     return WriteKey(ClassKey(), [](HKEY k) { return SetString(k, nullptr, kClassName); }) &&
-           WriteKey(ClassKey() + "\\InprocServer32", [modulePath](HKEY k) {
+           WriteKey(ClassKey() + kInprocServerSubkey, [modulePath](HKEY k) {
                return SetString(k, nullptr, modulePath) && SetString(k, "ThreadingModel", "Both");
            });
 }
@@ -141,7 +132,7 @@ bool WriteClass(const char* modulePath) {
 bool OtherViewHasClass() {
     const REGSAM otherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
     HKEY key = nullptr;
-    const std::string path = ClassKey() + "\\InprocServer32";
+    const std::string path = ClassKey() + kInprocServerSubkey;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | otherView, &key) !=
         ERROR_SUCCESS) {
         return false;
@@ -154,12 +145,12 @@ bool WriteForceFeedback(const std::string& oem) {
     const std::string ff = oem + kForceFeedbackSubkey;
     const std::string classId = ClassIdText();
     bool ok = WriteKey(ff, [&classId](HKEY k) {
-        return SetString(k, "CLSID", classId.c_str()) &&
+        return SetString(k, kClassValue, classId.c_str()) &&
                SetBinary(k, "Attributes", &kDeviceAttributes, sizeof kDeviceAttributes);
     });
     for (std::size_t i = 0; ok && i < kRegisteredEffectCount; ++i) {
         const RegisteredEffect& e = kRegisteredEffects[i];
-        ok = WriteKey(ff + "\\Effects\\" + e.guid, [&e](HKEY k) {
+        ok = WriteKey(ff + kEffectTypesSubkey + "\\" + e.guid, [&e](HKEY k) {
             return SetString(k, nullptr, e.name) &&
                    SetBinary(k, "Attributes", &e.attributes, sizeof e.attributes);
         });
@@ -171,96 +162,34 @@ bool WriteForceFeedback(const std::string& oem) {
            });
 }
 
-// Removes the named values of `path`, if it is there.
-void RemoveValues(HKEY hive, const std::string& path, std::initializer_list<const char*> names) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-    for (const char* name : names)
-        RegDeleteValueA(key, name);
-    RegCloseKey(key);
-}
-
-// Deletes `path` when it has neither values nor subkeys left: the OEM key of the device
-// may hold entries of the device's own installation, which stay.
-void DeleteIfEmpty(const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return;
-    }
-    DWORD subKeys = 1, values = 1;
-    const bool empty =
-        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
-                         nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
-        subKeys == 0 && values == 0;
-    RegCloseKey(key);
-    if (empty) RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
-}
-
-bool KeyExists(HKEY hive, const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
-// `path` and everything below it (a key with subkeys cannot be deleted whole). Bounded, so
-// that a key that refuses to go cannot keep the loop turning.
-void DeleteTree(HKEY hive, const std::string& path, int depth = 0) {
-    HKEY key = nullptr;
-    if (depth > 8 || RegOpenKeyExA(hive, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
-        return;
-    }
-    char name[256];
-    for (int i = 0; i < 1024; ++i) {
-        DWORD size = sizeof name;
-        if (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
-            break;
-        }
-        const std::string child = path + "\\" + name;
-        DeleteTree(hive, child, depth + 1);
-        if (KeyExists(hive, child)) break;
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(hive, path.c_str());
-}
-
-// DeleteIfEmpty for `path` and then for each of its `levels` parents while they empty.
-void DeleteEmptyUpwards(std::string path, int levels) {
-    for (int i = 0; i <= levels; ++i) {
-        DeleteIfEmpty(path);
-        path = path.substr(0, path.rfind('\\'));
-    }
-}
-
 // What WriteForceFeedback wrote, value by value: keys that then hold nothing go too.
 void RemoveOwnEntry(const std::string& oem) {
     const std::string ff = oem + kForceFeedbackSubkey;
     for (std::size_t i = 0; i < kRegisteredEffectCount; ++i) {
-        const std::string effect = ff + "\\Effects\\" + kRegisteredEffects[i].guid;
-        RemoveValues(HKEY_LOCAL_MACHINE, effect, {"", "Attributes"});
-        DeleteIfEmpty(effect);
+        const std::string effect = ff + kEffectTypesSubkey + "\\" + kRegisteredEffects[i].guid;
+        DeleteValues(HKEY_LOCAL_MACHINE, effect, {"", "Attributes"});
+        DeleteIfEmpty(HKEY_LOCAL_MACHINE, effect);
     }
-    DeleteIfEmpty(ff + "\\Effects");
-    RemoveValues(HKEY_LOCAL_MACHINE, ff, {"CLSID", "Attributes"});
-    DeleteIfEmpty(ff);
-    RemoveValues(HKEY_LOCAL_MACHINE, oem + kActuatorAxisSubkey, {"Attributes", "FFAttributes"});
+    DeleteIfEmpty(HKEY_LOCAL_MACHINE, ff + kEffectTypesSubkey);
+    DeleteValues(HKEY_LOCAL_MACHINE, ff, {kClassValue, "Attributes"});
+    DeleteIfEmpty(HKEY_LOCAL_MACHINE, ff);
+    DeleteValues(HKEY_LOCAL_MACHINE, oem + kActuatorAxisSubkey, {"Attributes", "FFAttributes"});
 }
 
 // The wheel's page, only when it is ours: another's ConfigCLSID is its maker's choice.
 void RemovePageEntry(const std::string& oem) {
-    char named[64];
-    if (ReadString(HKEY_LOCAL_MACHINE, oem, "ConfigCLSID", named, sizeof named) &&
-        std::string(QUORFORCE_PAGE_CLSID_TEXT) == CharUpperA(named)) {
-        RemoveValues(HKEY_LOCAL_MACHINE, oem, {"ConfigCLSID"});
+    std::string named;
+    if (ReadText(HKEY_LOCAL_MACHINE, oem, kPageValue, &named, kClassIdTextSize) &&
+        kPageClassId == UpperCase(named)) {
+        DeleteValues(HKEY_LOCAL_MACHINE, oem, {kPageValue});
     }
 }
 
 bool NamesOtherClass(const std::string& oem) {
-    char named[64];
-    return ReadString(HKEY_LOCAL_MACHINE, oem + kForceFeedbackSubkey, "CLSID", named,
-                      sizeof named) &&
-           ClassIdText() != CharUpperA(named);
+    std::string named;
+    return ReadText(HKEY_LOCAL_MACHINE, oem + kForceFeedbackSubkey, kClassValue, &named,
+                    kClassIdTextSize) &&
+           ClassIdText() != UpperCase(named);
 }
 
 std::string DeviceNameOf(const std::string& oem) { return oem.substr(oem.rfind('\\') + 1); }
@@ -272,16 +201,16 @@ void RemoveForceFeedback(const std::string& oem) {
     if (!NamesOtherClass(oem)) RemoveOwnEntry(oem);
     PutBackOtherDriverEntry(DeviceNameOf(oem).c_str(), ClassIdText().c_str());
     // Axes\0, Axes and the device's OEM key, when we made them alone.
-    DeleteEmptyUpwards(oem + kActuatorAxisSubkey, 2);
+    DeleteEmptyUpwards(HKEY_LOCAL_MACHINE, oem + kActuatorAxisSubkey, 2);
 }
 
 // DirectInput reads the OEM entry under the current user too; a copy there that names
 // another class is another driver's, left behind, and would shadow this registration.
 void RemoveStaleUserEntry(const std::string& oem) {
     const std::string ff = oem + kForceFeedbackSubkey;
-    char classId[64];
-    if (!ReadString(HKEY_CURRENT_USER, ff, "CLSID", classId, sizeof classId)) return;
-    if (ClassIdText() != CharUpperA(classId)) DeleteTree(HKEY_CURRENT_USER, ff);
+    std::string classId;
+    if (!ReadText(HKEY_CURRENT_USER, ff, kClassValue, &classId, kClassIdTextSize)) return;
+    if (ClassIdText() != UpperCase(classId)) DeleteTree(HKEY_CURRENT_USER, ff);
 }
 
 bool IsBuiltInVendor(std::uint16_t vendorId) {
@@ -290,16 +219,17 @@ bool IsBuiltInVendor(std::uint16_t vendorId) {
 
 // The machine's list of accepted devices, read and rewritten whole.
 int ReadAcceptedDevices(AcceptedDevice (&devices)[kMaxAcceptedDevices]) {
-    char text[1024];
-    return ReadString(HKEY_LOCAL_MACHINE, kProductKey, kAcceptedDevicesValue, text, sizeof text)
-               ? ParseAcceptedDevices(text, devices)
+    std::string text;
+    return ReadText(HKEY_LOCAL_MACHINE, kProductKey, kAcceptedDevicesValue, &text, 1024)
+               ? ParseAcceptedDevices(text.c_str(), devices)
                : 0;
 }
 
 bool WriteAcceptedDevices(const AcceptedDevice* devices, int count) {
     if (count == 0) {
-        RemoveValues(HKEY_LOCAL_MACHINE, kProductKey, {kAcceptedDevicesValue});
-        DeleteEmptyUpwards(kProductKey, 2);  // FFB_API, Quorvane, the built-in wheel's key
+        DeleteValues(HKEY_LOCAL_MACHINE, kProductKey, {kAcceptedDevicesValue});
+        DeleteEmptyUpwards(HKEY_LOCAL_MACHINE, kProductKey,
+                           2);  // FFB_API, Quorvane, the built-in wheel's key
         return true;
     }
     std::string text;
@@ -423,13 +353,13 @@ HRESULT RegisterServer(const char* modulePath) {
 }
 
 HRESULT UnregisterServer() {
-    RemoveValues(HKEY_LOCAL_MACHINE, ClassKey() + "\\InprocServer32", {"", "ThreadingModel"});
-    DeleteIfEmpty(ClassKey() + "\\InprocServer32");
-    RemoveValues(HKEY_LOCAL_MACHINE, ClassKey(), {""});
-    DeleteIfEmpty(ClassKey());
-    for (const std::string& key : {PageClassKey() + "\\InprocServer32", PageClassKey()}) {
-        RemoveValues(HKEY_LOCAL_MACHINE, key, {"", "ThreadingModel"});
-        DeleteIfEmpty(key);
+    DeleteValues(HKEY_LOCAL_MACHINE, ClassKey() + kInprocServerSubkey, {"", "ThreadingModel"});
+    DeleteIfEmpty(HKEY_LOCAL_MACHINE, ClassKey() + kInprocServerSubkey);
+    DeleteValues(HKEY_LOCAL_MACHINE, ClassKey(), {""});
+    DeleteIfEmpty(HKEY_LOCAL_MACHINE, ClassKey());
+    for (const std::string& key : {PageClassKey() + kInprocServerSubkey, PageClassKey()}) {
+        DeleteValues(HKEY_LOCAL_MACHINE, key, {"", "ThreadingModel"});
+        DeleteIfEmpty(HKEY_LOCAL_MACHINE, key);
     }
     if (!OtherViewHasClass()) RemoveForceFeedback(OemKeyOf(kBuiltInVendorId, kBuiltInProductId));
     return S_OK;
@@ -456,7 +386,7 @@ HRESULT UnregisterDevice(std::uint16_t vendorId, std::uint16_t productId) {
 HRESULT RegisterPage(const char* modulePath, std::uint16_t vendorId, std::uint16_t productId) {
     if (modulePath == nullptr || !WritePageClass(modulePath)) return kPageMissing;
     return WriteKey(OemKeyOf(vendorId, productId),
-                    [](HKEY k) { return SetString(k, "ConfigCLSID", QUORFORCE_PAGE_CLSID_TEXT); })
+                    [](HKEY k) { return SetString(k, kPageValue, kPageClassId); })
                ? S_OK
                : kClassNotWritten;
 }
@@ -464,7 +394,7 @@ HRESULT RegisterPage(const char* modulePath, std::uint16_t vendorId, std::uint16
 HRESULT UnregisterPage(std::uint16_t vendorId, std::uint16_t productId) {
     const std::string oem = OemKeyOf(vendorId, productId);
     RemovePageEntry(oem);
-    DeleteIfEmpty(oem);
+    DeleteIfEmpty(HKEY_LOCAL_MACHINE, oem);
     return S_OK;
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "config/accepted_devices.h"
+#include "config/registry_layout.h"
 #include "platform/win32.h"
 
 namespace quorforce {
@@ -36,9 +37,7 @@ constexpr std::uint16_t kBuiltInProductId = 0xE410;
 
 // "System\...\Joystick\OEM\VID_XXXX&PID_XXXX", the wheel model's OEM key.
 std::string OemKeyOf(std::uint16_t vendorId, std::uint16_t productId);
-// Below the OEM key: the force-feedback entry and the first axis's object key.
-constexpr const char* kForceFeedbackSubkey = "\\OEMForceFeedback";
-constexpr const char* kActuatorAxisSubkey = "\\Axes\\0";
+// Below it the keys of config/registry_layout.h: kForceFeedbackSubkey, kActuatorAxisSubkey.
 
 // The class under Software\Classes\CLSID of the local machine (the registry view of the
 // DLL's own size) and the built-in wheel's entry. S_OK, or SELFREG_E_CLASS (0x80040201) when

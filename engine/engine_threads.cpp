@@ -132,8 +132,8 @@ void PollPass(ProcessState& process, BYTE* buffer, std::uint32_t now) {
     for (int area = 0; area < static_cast<int>(kAreaCount); ++area) {
         const DeviceLink& link = process.deviceLinks[area];
         if (link.inUse == 0) continue;
-        const int read = ZXReadInputBuffer(process, link.deviceHandle, link.inputReportLength,
-                                           link.preparsedData, buffer, kPollBufferSize, area);
+        const Done read = ZXReadInputBuffer(process, link.deviceHandle, link.inputReportLength,
+                                            link.preparsedData, buffer, kPollBufferSize, area);
         UpdateMotion(process.motion[area], read, now);
         TrackMotion(process.motion[area], now);
     }

@@ -117,13 +117,13 @@ void RecordTick(MonitorBlock* monitor, DWORD area, std::int32_t joystickId, bool
 }
 
 // A run of failed sends is traced at its start and at its end, not at every tick.
-void NoteSendResult(DeviceLink& link, DWORD area, int result) {
-    const std::int32_t failing = result != 0 ? 1 : 0;
+void NoteSendResult(DeviceLink& link, DWORD area, HidStatus result) {
+    const std::int32_t failing = result != HidStatus::Ok ? 1 : 0;
     if (failing == link.sendFailing) return;
     link.sendFailing = failing;
     if (failing) {
         QF_TRACE("WARNING  ", 1, "area %u: output reports fail (result %d)\n",
-                 static_cast<unsigned>(area), result);
+                 static_cast<unsigned>(area), static_cast<int>(result));
     } else {
         QF_TRACE("INFO     ", 1, "area %u: output reports go through again\n",
                  static_cast<unsigned>(area));
@@ -184,9 +184,9 @@ void MixDevice(ProcessState& process, DWORD area, std::uint32_t now) {
     const bool packed = PackChannels(link.reportFormat, channels, &value);
     RecordTick(process.monitor, area, j, forceMode, channels, value, now, sums.clipped);
     if (!packed) return;
-    const int sent = ZXSendOutputBuffer(process, link.deviceHandle, link.outputReportLength,
-                                        link.preparsedData, link.outputUsagePage, link.outputUsage,
-                                        value, &process.reports.writeOverlapped);
+    const HidStatus sent = ZXSendOutputBuffer(
+        process, link.deviceHandle, link.outputReportLength, link.preparsedData,
+        link.outputUsagePage, link.outputUsage, value, &process.reports.writeOverlapped);
     NoteSendResult(link, area, sent);
 }
 

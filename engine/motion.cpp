@@ -5,7 +5,7 @@
 
 namespace quorforce {
 
-void UpdateMotion(MotionState& m, int readResult, std::uint32_t now) {
+void UpdateMotion(MotionState& m, Done readResult, std::uint32_t now) {
     m.tickDelta = static_cast<std::int32_t>(now - m.lastTick);
     m.lastTick = now;
     // Positions come from the device: the differences are taken wide and saturated.
@@ -16,7 +16,7 @@ void UpdateMotion(MotionState& m, int readResult, std::uint32_t now) {
         const std::int64_t change = static_cast<std::int64_t>(m.velocity) - m.previousVelocity;
         m.acceleration = SaturateToInt32(change * 32 / m.tickDelta);
     }
-    if (readResult == 1) {
+    if (readResult == Done::Yes) {
         m.failedReads = 0;
     } else if (m.failedReads < INT32_MAX) {
         ++m.failedReads;

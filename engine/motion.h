@@ -5,12 +5,13 @@
 
 #include <cstdint>
 
+#include "hid/hid_result.h"
 #include "state/motion_state.h"
 
 namespace quorforce {
 
-// After a device read: readResult 1 is a completed read, anything else none. now is the
+// After a device read: Done::Yes is a completed read, Done::No none. now is the
 // millisecond tick count (GetTickCount) of the read; its 49.7-day wrap is harmless.
-void UpdateMotion(MotionState& motion, int readResult, std::uint32_t now);
+void UpdateMotion(MotionState& motion, Done readResult, std::uint32_t now);
 
 }  // namespace quorforce

@@ -54,14 +54,16 @@ bool PlacePair(const DeviceLink& link, BYTE* report, USAGE firstUsage, ULONG fir
     return true;
 }
 
-int SendReports(const ProcessState& process, int joystickId, const DeviceLink& link, BYTE* report) {
+Done SendReports(const ProcessState& process, int joystickId, const DeviceLink& link,
+                 BYTE* report) {
     const volatile DeviceSettings& settings = process.table->settings[joystickId];
     const bool enabled = settings.springEnabled != 0;
     if (!PlacePair(link, report, kSwitchUsage, enabled ? 0xFFFF : 0, kSwitchCentreUsage, 0x8000) ||
         !HidD_SetFeature(link.deviceHandle, report, link.featureReportLength)) {
-        return 0;
+        return Done::No;
     }
-    if (settings.springEnabled == 0) return 1;  // read again: a control panel may have changed it
+    if (settings.springEnabled == 0)
+        return Done::Yes;  // read again: a control panel may have changed it
     // Percent to the device's 0..127 scale, sent as the low 16 bits. The bytes are those of
     // 32-bit arithmetic, the same in every build of the driver: the product of a value past
     // 16,909,320 wraps before the division. It wraps through unsigned arithmetic, which
@@ -69,23 +71,24 @@ int SendReports(const ProcessState& process, int joystickId, const DeviceLink& l
     const auto product =
         static_cast<std::int32_t>(static_cast<std::uint32_t>(settings.springValue) * 127u);
     const ULONG strength = static_cast<ULONG>(product / 100) & 0xFFFF;
-    if (!PlacePair(link, report, kStrengthUsage, strength, kStrengthScaleUsage, 127)) return 0;
+    if (!PlacePair(link, report, kStrengthUsage, strength, kStrengthScaleUsage, 127))
+        return Done::No;
     HidD_SetFeature(link.deviceHandle, report, link.featureReportLength);
-    return 1;
+    return Done::Yes;
 }
 
 }  // namespace
 
-int ZXSetDefaultSpring(ProcessState& process, int joystickId) {
+Done ZXSetDefaultSpring(ProcessState& process, int joystickId) {
     // A DeviceID in this process may rebind the link at any moment (DirectInput calls it
     // at every acquire), closing its handle and freeing its preparsed data: the whole call
     // sees one binding.
     MutexLock lock(process.tableMutex);
     const DeviceLink* link = BoundLinkOf(process, joystickId);
-    if (link == nullptr || link->featureReportLength == 0) return 0;
+    if (link == nullptr || link->featureReportLength == 0) return Done::No;
     auto* report = static_cast<BYTE*>(LocalAlloc(LPTR, link->featureReportLength));
-    if (report == nullptr) return 0;
-    const int result = SendReports(process, joystickId, *link, report);
+    if (report == nullptr) return Done::No;
+    const Done result = SendReports(process, joystickId, *link, report);
     LocalFree(report);
     return result;
 }

@@ -5,6 +5,7 @@
 // still with the TableMutex for the length of the call.
 #pragma once
 
+#include "hid/hid_result.h"
 #include "state/process_state.h"
 
 namespace quorforce {
@@ -12,6 +13,6 @@ namespace quorforce {
 // 1 when every step up to the last HidD_SetFeature succeeded (the second report's own
 // result does not count); 0 as soon as one fails, or when the calling process has not
 // bound the place `joystickId` (nothing is sent then).
-int ZXSetDefaultSpring(ProcessState& process, int joystickId);
+Done ZXSetDefaultSpring(ProcessState& process, int joystickId);
 
 }  // namespace quorforce

@@ -59,7 +59,7 @@ bool ReadGuid(const char* key, GUID* guid) {
     return ReadConfigBinary(guid, sizeof *guid, key, "GUID", &length) && length == sizeof *guid;
 }
 
-int JoystickIdAt(const char* key) {
+JoystickIdOrNotFound JoystickIdAt(const char* key) {
     DWORD id = 0;
     if (!ReadConfigBinary(&id, sizeof id, key, "Joystick Id")) return kJoystickIdNotFound;
     return static_cast<int>(id & 0xFF);
@@ -89,7 +89,7 @@ bool IsWantedInterface(const ProcessState& process, HANDLE device, const char* p
         QF_TRACE("INFO     ", 1, "bind: %s: attributes not readable\n", path);
         return false;
     }
-    int id =
+    JoystickIdOrNotFound id =
         ZXJoystickIdFromCalibration(process, path, attributes->VendorID, attributes->ProductID);
     if (id == kJoystickIdNotFound) id = ZXJoystickIdFromDeviceParameters(process, path);
     if (id == kJoystickIdNotFound || id != joystickId) {
@@ -107,20 +107,20 @@ bool IsWantedInterface(const ProcessState& process, HANDLE device, const char* p
     return wanted;
 }
 
-int Bind(ProcessState& process, DeviceLink& link, HANDLE device,
-         const HIDD_ATTRIBUTES& attributes) {
+Done Bind(ProcessState& process, DeviceLink& link, HANDLE device,
+          const HIDD_ATTRIBUTES& attributes) {
     PHIDP_PREPARSED_DATA preparsed = nullptr;
     if (!HidD_GetPreparsedData(device, &preparsed)) {
         QF_TRACE("WARNING  ", 1, "bind: preparsed data refused\n");
         CloseHandle(device);
-        return 0;
+        return Done::No;
     }
     HIDP_CAPS caps;
     if (HidP_GetCaps(preparsed, &caps) != HIDP_STATUS_SUCCESS) {
         QF_TRACE("WARNING  ", 1, "bind: capabilities refused\n");
         ZXFreePreparsedData(preparsed);
         CloseHandle(device);
-        return 0;
+        return Done::No;
     }
     {
         MutexLock lock(process.inputMutex);
@@ -143,14 +143,14 @@ int Bind(ProcessState& process, DeviceLink& link, HANDLE device,
     }
     COMMTIMEOUTS timeouts = {MAXDWORD, 0, 0, 0, 0};
     SetCommTimeouts(device, &timeouts);  // HID handles may refuse; that is fine
-    return 1;
+    return Done::Yes;
 }
 
 }  // namespace
 
-int ZXOpenDevice(ProcessState& process, std::uint16_t vendorId, std::uint16_t productId,
-                 DeviceLink* link, int joystickId, int maskMode) {
-    if (link == nullptr) return 0;
+Done ZXOpenDevice(ProcessState& process, std::uint16_t vendorId, std::uint16_t productId,
+                  DeviceLink* link, int joystickId, int maskMode) {
+    if (link == nullptr) return Done::No;
     UpdateSystemVersion(process.isNtAbove4);
     ReleaseBinding(process, *link);
     GUID hidGuid;
@@ -159,7 +159,7 @@ int ZXOpenDevice(ProcessState& process, std::uint16_t vendorId, std::uint16_t pr
     for (DWORD index = 0; index < kMaxInterfaces; ++index) {
         bool noMore = false;
         HANDLE device = ZXOpenInterface(hidGuid, index, path, &noMore);
-        if (noMore) return 0;
+        if (noMore) return Done::No;
         if (device == nullptr) continue;
         HIDD_ATTRIBUTES attributes;
         if (IsWantedInterface(process, device, path, vendorId, productId, joystickId, maskMode,
@@ -168,7 +168,7 @@ int ZXOpenDevice(ProcessState& process, std::uint16_t vendorId, std::uint16_t pr
         }
         CloseHandle(device);
     }
-    return 0;
+    return Done::No;
 }
 
 HANDLE ZXOpenInterface(const GUID& classGuid, DWORD index, char* path, bool* noMore) {
@@ -209,8 +209,8 @@ HANDLE ZXOpenInterface(const GUID& classGuid, DWORD index, char* path, bool* noM
     return device;
 }
 
-int ZXJoystickIdFromCalibration(const ProcessState& process, const char* path,
-                                std::uint16_t vendorId, std::uint16_t productId) {
+JoystickIdOrNotFound ZXJoystickIdFromCalibration(const ProcessState& process, const char* path,
+                                                 std::uint16_t vendorId, std::uint16_t productId) {
     char key[kKeySize];
     GUID instance;
     if (!DeviceParametersKey(process.isNtAbove4 != 0, path, key) || !ReadGuid(key, &instance)) {
@@ -228,7 +228,8 @@ int ZXJoystickIdFromCalibration(const ProcessState& process, const char* path,
     return JoystickIdAt(key);
 }
 
-int ZXJoystickIdFromDeviceParameters(const ProcessState& process, const char* path) {
+JoystickIdOrNotFound ZXJoystickIdFromDeviceParameters(const ProcessState& process,
+                                                      const char* path) {
     char key[kKeySize];
     if (!DeviceParametersKey(process.isNtAbove4 != 0, path, key)) return kJoystickIdNotFound;
     return JoystickIdAt(key);
@@ -264,23 +265,23 @@ void ZXReadAxisCaps(DeviceLink* link, const HIDP_CAPS& caps) {
     LocalFree(values);
 }
 
-int ZXGetCapabilities(HANDLE device, PHIDP_PREPARSED_DATA* preparsed,
-                      std::uint16_t* inputReportLength, std::uint16_t* outputReportLength) {
+HidStatus ZXGetCapabilities(HANDLE device, PHIDP_PREPARSED_DATA* preparsed,
+                            std::uint16_t* inputReportLength, std::uint16_t* outputReportLength) {
     HIDD_ATTRIBUTES attributes;
     attributes.Size = sizeof attributes;
     HIDP_CAPS caps;
     if (preparsed == nullptr || !HidD_GetAttributes(device, &attributes) ||
         !HidD_GetPreparsedData(device, preparsed)) {
-        return 1;
+        return HidStatus::Failed;
     }
-    if (HidP_GetCaps(*preparsed, &caps) != HIDP_STATUS_SUCCESS) return 1;
+    if (HidP_GetCaps(*preparsed, &caps) != HIDP_STATUS_SUCCESS) return HidStatus::Failed;
     if (inputReportLength != nullptr) *inputReportLength = caps.InputReportByteLength;
     if (outputReportLength != nullptr) *outputReportLength = caps.OutputReportByteLength;
-    return 0;
+    return HidStatus::Ok;
 }
 
-int ZXFreePreparsedData(PHIDP_PREPARSED_DATA preparsed) {
-    return HidD_FreePreparsedData(preparsed) ? 0 : 1;
+HidStatus ZXFreePreparsedData(PHIDP_PREPARSED_DATA preparsed) {
+    return HidD_FreePreparsedData(preparsed) ? HidStatus::Ok : HidStatus::Failed;
 }
 
 }  // namespace quorforce

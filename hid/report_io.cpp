@@ -88,35 +88,35 @@ bool ButtonsQualify(PHIDP_PREPARSED_DATA preparsed, BYTE* buffer, std::uint16_t 
 
 }  // namespace
 
-int ZXPreallocateBuffer(ProcessState& process, std::uint16_t length) {
+HidStatus ZXPreallocateBuffer(ProcessState& process, std::uint16_t length) {
     ZXReleaseBuffer(process);
     void* memory = VirtualAlloc(nullptr, length, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    if (memory == nullptr) return 2;
+    if (memory == nullptr) return HidStatus::NoBuffer;
     ReportChannel& reports = process.reports;
     reports.outputBuffer = static_cast<BYTE*>(memory);
     std::memset(reports.outputBuffer, 0, length);
     reports.outputBufferLength = length;
-    return 0;
+    return HidStatus::Ok;
 }
 
-int ZXReleaseBuffer(ProcessState& process) {
+HidStatus ZXReleaseBuffer(ProcessState& process) {
     ReportChannel& reports = process.reports;
     if (reports.outputBuffer != nullptr) VirtualFree(reports.outputBuffer, 0, MEM_RELEASE);
     reports.outputBuffer = nullptr;
     reports.outputBufferLength = 0;
-    return 0;
+    return HidStatus::Ok;
 }
 
-int ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t length,
-                       PHIDP_PREPARSED_DATA preparsed, std::uint16_t usagePage, std::uint16_t usage,
-                       DWORD value, OVERLAPPED* overlapped) {
+HidStatus ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t length,
+                             PHIDP_PREPARSED_DATA preparsed, std::uint16_t usagePage,
+                             std::uint16_t usage, DWORD value, OVERLAPPED* overlapped) {
     ReportChannel& reports = process.reports;
     if (reports.outputBuffer == nullptr || length != reports.outputBufferLength) {
-        const int result = ZXPreallocateBuffer(process, length);
-        if (result != 0) return result;
+        const HidStatus result = ZXPreallocateBuffer(process, length);
+        if (result != HidStatus::Ok) return result;
     }
     if (overlapped != nullptr && Pending(*overlapped) && !WaitUntilSettled(*overlapped, 0)) {
-        return 1;  // an earlier write is still in flight with this OVERLAPPED
+        return HidStatus::Failed;  // an earlier write is still in flight with this OVERLAPPED
     }
     // Every link shares the buffer: what the previous send left, its report id in byte 0
     // above all, would make the parser refuse this device's value.
@@ -124,47 +124,48 @@ int ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t lengt
     if (HidP_SetUsageValue(HidP_Output, usagePage, 0, usage, value, preparsed,
                            reinterpret_cast<PCHAR>(reports.outputBuffer),
                            reports.outputBufferLength) != HIDP_STATUS_SUCCESS) {
-        return 1;
+        return HidStatus::Failed;
     }
     PutReportId(HidP_Output, preparsed, usagePage, usage, reports.outputBuffer);
     PutValue(reports.outputBuffer, length, value);
     DWORD written = 0;
-    if (WriteFile(device, reports.outputBuffer, length, &written, overlapped)) return 0;
+    if (WriteFile(device, reports.outputBuffer, length, &written, overlapped)) return HidStatus::Ok;
     const DWORD error = GetLastError();
-    if (error == ERROR_DEVICE_NOT_CONNECTED) return 3;
-    if (error != ERROR_IO_PENDING || overlapped == nullptr) return 1;
-    if (WaitUntilSettled(*overlapped, kWriteWaitMs)) return 0;
+    if (error == ERROR_DEVICE_NOT_CONNECTED) return HidStatus::NotConnected;
+    if (error != ERROR_IO_PENDING || overlapped == nullptr) return HidStatus::Failed;
+    if (WaitUntilSettled(*overlapped, kWriteWaitMs)) return HidStatus::Ok;
     CancelIo(device);
     WaitUntilSettled(*overlapped, kSettleWaitMs);
-    return 1;
+    return HidStatus::Failed;
 }
 
-int SendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t length,
-                     PHIDP_PREPARSED_DATA preparsed, std::uint16_t usagePage, std::uint16_t usage,
-                     DWORD value) {
+HidStatus SendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t length,
+                           PHIDP_PREPARSED_DATA preparsed, std::uint16_t usagePage,
+                           std::uint16_t usage, DWORD value) {
     return ZXSendOutputBuffer(process, device, length, preparsed, usagePage, usage, value,
                               &process.reports.writeOverlapped);
 }
 
-int ZXReadInputBuffer(ProcessState& process, HANDLE device, std::uint16_t length,
-                      PHIDP_PREPARSED_DATA preparsed, BYTE* buffer, DWORD bufferSize,
-                      int linkIndex) {
+Done ZXReadInputBuffer(ProcessState& process, HANDLE device, std::uint16_t length,
+                       PHIDP_PREPARSED_DATA preparsed, BYTE* buffer, DWORD bufferSize,
+                       int linkIndex) {
     if (device == nullptr || buffer == nullptr || length == 0 || length > bufferSize ||
         linkIndex < 0 || linkIndex >= static_cast<int>(kAreaCount)) {
-        return 0;
+        return Done::No;
     }
     ReportChannel& reports = process.reports;
     MotionState& motion = process.motion[linkIndex];
-    if (Pending(reports.readOverlapped) && !WaitUntilSettled(reports.readOverlapped, 0)) return 0;
+    if (Pending(reports.readOverlapped) && !WaitUntilSettled(reports.readOverlapped, 0))
+        return Done::No;
     const DeviceLink& link = process.deviceLinks[linkIndex];
-    if (!ReadAtOnce(reports, device, buffer, length)) return 0;
+    if (!ReadAtOnce(reports, device, buffer, length)) return Done::No;
     motion.previousPosition = motion.position;
     TakeXValue(motion, link, preparsed, buffer, length);
-    if (!ButtonsQualify(preparsed, buffer, length)) return 0;
+    if (!ButtonsQualify(preparsed, buffer, length)) return Done::No;
     // Drain the queue so that the buffer ends with the newest report.
     for (int i = 0; i < kMaxDrainedReports && ReadAtOnce(reports, device, buffer, length); ++i) {}
     TakeXValue(motion, link, preparsed, buffer, length);
-    return 1;
+    return Done::Yes;
 }
 
 bool SettleRead(ProcessState& process) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "hid/hid_result.h"
 #include "platform/win32.h"
 #include "state/process_state.h"
 
@@ -15,26 +16,26 @@ namespace quorforce {
 constexpr DWORD kWriteWaitMs = 100;
 
 // 0 = a zero-filled buffer of that length is held; 2 = it could not be allocated.
-int ZXPreallocateBuffer(ProcessState& process, std::uint16_t length);
-int ZXReleaseBuffer(ProcessState& process);
+HidStatus ZXPreallocateBuffer(ProcessState& process, std::uint16_t length);
+HidStatus ZXReleaseBuffer(ProcessState& process);
 
 // 0 = written; 1 = not written (the value has no place in the report, the write failed,
 // or it stayed pending for 100 ms and was cancelled); 2 = no buffer; 3 = not connected.
 // An OVERLAPPED whose earlier write has not settled is never reused: that send gives 1.
-int ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportLength,
-                       PHIDP_PREPARSED_DATA preparsed, std::uint16_t usagePage, std::uint16_t usage,
-                       DWORD value, OVERLAPPED* overlapped);
-int SendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportLength,
-                     PHIDP_PREPARSED_DATA preparsed, std::uint16_t usagePage, std::uint16_t usage,
-                     DWORD value);
+HidStatus ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportLength,
+                             PHIDP_PREPARSED_DATA preparsed, std::uint16_t usagePage,
+                             std::uint16_t usage, DWORD value, OVERLAPPED* overlapped);
+HidStatus SendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportLength,
+                           PHIDP_PREPARSED_DATA preparsed, std::uint16_t usagePage,
+                           std::uint16_t usage, DWORD value);
 
 // Reads every queued input report of link `linkIndex` into `buffer` (bufferSize bytes; a
 // report longer than that is never read), keeping the newest X value in that link's motion
 // estimate. 1 = at least one report was read and its buttons qualified; 0 = nothing new or a
 // failure.
-int ZXReadInputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportLength,
-                      PHIDP_PREPARSED_DATA preparsed, BYTE* buffer, DWORD bufferSize,
-                      int linkIndex);
+Done ZXReadInputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportLength,
+                       PHIDP_PREPARSED_DATA preparsed, BYTE* buffer, DWORD bufferSize,
+                       int linkIndex);
 
 // Waits, up to 100 ms, for an abandoned read to come back, so that its buffer may go;
 // false when it is still pending.

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "config/registry_layout.h"
 #include "panel/driver_path.h"
 
 namespace quorforce::panel {
@@ -16,8 +17,7 @@ constexpr REGSAM kOwnView = sizeof(void*) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32K
 constexpr DWORD kSearch = LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32;
 
 std::wstring RegisteredPath() {
-    const std::string key =
-        std::string("Software\\Classes\\CLSID\\") + QUORFORCE_CLSID_TEXT + "\\InprocServer32";
+    const std::string key = std::string(kDriverClassKey) + kInprocServerSubkey;
     HKEY opened = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE | kOwnView, &opened) !=
         ERROR_SUCCESS) {

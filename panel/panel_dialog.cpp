@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "config/registry_layout.h"
 #include "include/quorforce.h"
 #include "panel/driver_library.h"
 #include "panel/live_view.h"
@@ -152,15 +153,12 @@ void Apply(std::uint32_t mask, int value) {
 
 std::string DeviceName(std::uint16_t vendor, std::uint16_t product) {
     char key[160];
-    std::snprintf(key, sizeof key,
-                  "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\"
-                  "Joystick\\OEM\\VID_%04X&PID_%04X",
-                  vendor, product);
+    std::snprintf(key, sizeof key, "%sVID_%04X&PID_%04X", kOemRoot, vendor, product);
     char name[128] = "";
     DWORD size = sizeof name;
     for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
         size = sizeof name;
-        if (RegGetValueA(hive, key, "OEMName", RRF_RT_REG_SZ, nullptr, name, &size) ==
+        if (RegGetValueA(hive, key, kNameValue, RRF_RT_REG_SZ, nullptr, name, &size) ==
                 ERROR_SUCCESS &&
             name[0] != '\0') {
             return name;

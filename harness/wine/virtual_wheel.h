@@ -16,6 +16,7 @@
 #include <newdev.h>
 #include <setupapi.h>
 
+#include "config/registry_layout.h"
 #include "harness/wine/wine_test_support.h"
 
 namespace wine_test {
@@ -169,9 +170,7 @@ inline bool SetWriteFault(HANDLE channel, WriteFault fault) {
     return DeviceIoControl(channel, kSetFault, &code, sizeof code, nullptr, 0, &size, nullptr) !=
            FALSE;
 }
-inline const char* const kDeviceKey =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-    "VID_5A1C&PID_E410\\Quorvane\\FFB_API";
+inline const char* const kDeviceKey = quorforce::kProductKey;
 
 // Installs wheel `n` (once per prefix), gives it joystick id `joystick` and opens its test
 // channel; INVALID_HANDLE_VALUE when any step fails.

@@ -16,15 +16,14 @@
 
 #include "config/accepted_devices.h"
 #include "config/other_driver_entry.h"
+#include "config/registry_layout.h"
+#include "config/registry_tree.h"
 #include "packaging/installer/setup_checks.h"
 
 namespace {
 
 using namespace quorforce;
 using namespace quorforce::setup;
-
-const char kBuiltInDevice[] = "VID_5A1C&PID_E410";
-const char kClassId[] = "{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}";
 
 std::string Property(MSIHANDLE install, const char* name) {
     char small[256];
@@ -52,78 +51,11 @@ UINT Refuse(MSIHANDLE install, const std::string& text) {
     return ERROR_INSTALL_FAILURE;
 }
 
-HKEY Open(HKEY hive, const std::string& path, REGSAM access) {
-    HKEY key = nullptr;
-    return RegOpenKeyExA(hive, path.c_str(), 0, access, &key) == ERROR_SUCCESS ? key : nullptr;
-}
-
-bool ReadText(HKEY hive, const std::string& path, const char* name, std::string& text) {
-    HKEY key = Open(hive, path, KEY_READ);
-    if (key == nullptr) return false;
-    char data[2048];
-    DWORD type = 0, size = sizeof data - 1;
-    const bool read = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data),
-                                       &size) == ERROR_SUCCESS &&
-                      type == REG_SZ;
-    RegCloseKey(key);
-    data[read ? size : 0] = '\0';
-    text = data;
-    return read;
-}
-
-bool KeyIsEmpty(HKEY hive, const std::string& path) {
-    HKEY key = Open(hive, path, KEY_READ);
-    if (key == nullptr) return false;
-    DWORD subKeys = 1, values = 1;
-    const bool empty =
-        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
-                         nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
-        subKeys == 0 && values == 0;
-    RegCloseKey(key);
-    return empty;
-}
-
-// `path` and each of its `levels` parents, while they are left empty.
-void DeleteEmptyUpwards(HKEY hive, std::string path, int levels) {
-    for (int i = 0; i <= levels && KeyIsEmpty(hive, path); ++i) {
-        RegDeleteKeyA(hive, path.c_str());
-        path = path.substr(0, path.rfind('\\'));
-    }
-}
-
-// `path` with everything below it; bounded in depth, so a key that refuses to go ends it.
-void DeleteTree(HKEY hive, const std::string& path, int depth = 0) {
-    HKEY key = depth > 8 ? nullptr : Open(hive, path, KEY_ALL_ACCESS);
-    if (key == nullptr) return;
-    std::vector<std::string> children;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD size = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
-            break;
-        }
-        children.push_back(name);
-    }
-    RegCloseKey(key);
-    for (const std::string& child : children)
-        DeleteTree(hive, path + "\\" + child, depth + 1);
-    RegDeleteKeyA(hive, path.c_str());
-}
-
-void DeleteValues(HKEY hive, const std::string& path, std::initializer_list<const char*> names) {
-    HKEY key = Open(hive, path, KEY_ALL_ACCESS);
-    if (key == nullptr) return;
-    for (const char* name : names)
-        RegDeleteValueA(key, name);
-    RegCloseKey(key);
-}
-
-std::string EngineKey() { return std::string(kOemRoot) + kBuiltInDevice + "\\Quorvane\\FFB_API"; }
+std::string EngineKey() { return kProductKey; }
 
 bool ValueExists(HKEY hive, const std::string& path, const char* name) {
-    HKEY key = Open(hive, path, KEY_READ);
-    if (key == nullptr) return false;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     // With a size to fill: Wine's RegQueryValueExA fails a query that asks for nothing.
     DWORD type = 0, size = 0;
     const LONG result = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
@@ -149,7 +81,7 @@ bool IsBuiltInVendor(std::uint16_t vendorId) { return vendorId == 0x5A1C || vend
 
 std::string ReadList() {
     std::string text;
-    ReadText(HKEY_LOCAL_MACHINE, EngineKey(), kAcceptedDevicesValue, text);
+    ReadText(HKEY_LOCAL_MACHINE, EngineKey(), kAcceptedDevicesValue, &text);
     return text;
 }
 
@@ -279,7 +211,7 @@ __declspec(dllexport) UINT __stdcall PlanTuning(MSIHANDLE install) {
         }
         add({value.key, value.name, false, value.number, ""});
     }
-    add({std::string(kOemRoot) + "VID_" + vid + "&PID_" + pid, "OEMName", true, 0,
+    add({std::string(kOemRoot) + "VID_" + vid + "&PID_" + pid, kNameValue, true, 0,
          Property(install, "DEVICENAME")});
     const std::string data = FormatPlan(plan);
     MsiSetPropertyA(install, "WriteTuning", data.c_str());
@@ -363,9 +295,10 @@ __declspec(dllexport) UINT __stdcall ReleaseDevice(MSIHANDLE install) {
 __declspec(dllexport) UINT __stdcall RemoveStaleUserEntry(MSIHANDLE install) {
     DeviceData device;
     if (!DeviceOf(install, &device)) return ERROR_SUCCESS;
-    const std::string entry = std::string(kOemRoot) + device.device + "\\OEMForceFeedback";
+    const std::string entry = std::string(kOemRoot) + device.device + kForceFeedbackSubkey;
     std::string classId;
-    if (ReadText(HKEY_CURRENT_USER, entry, "CLSID", classId) && !SameName(classId, kClassId)) {
+    if (ReadText(HKEY_CURRENT_USER, entry, kClassValue, &classId) &&
+        !SameName(classId, kDriverClassId)) {
         DeleteTree(HKEY_CURRENT_USER, entry);
     }
     return ERROR_SUCCESS;
@@ -385,11 +318,11 @@ __declspec(dllexport) UINT __stdcall RemoveDriverValues(MSIHANDLE install) {
     const std::string builtIn = std::string(kOemRoot) + kBuiltInDevice;
     // The name stays when the wheel's own installation has given it another one.
     std::string shown;
-    if (ReadText(HKEY_LOCAL_MACHINE, wheel, "OEMName", shown) && shown == device.name) {
-        DeleteValues(HKEY_LOCAL_MACHINE, wheel, {"OEMName"});
+    if (ReadText(HKEY_LOCAL_MACHINE, wheel, kNameValue, &shown) && shown == device.name) {
+        DeleteValues(HKEY_LOCAL_MACHINE, wheel, {kNameValue});
     }
-    DeleteTree(HKEY_LOCAL_MACHINE, wheel + "\\Quorvane");
-    DeleteTree(HKEY_LOCAL_MACHINE, builtIn + "\\Quorvane");
+    DeleteTree(HKEY_LOCAL_MACHINE, wheel + kMakerSubkey);
+    DeleteTree(HKEY_LOCAL_MACHINE, builtIn + kMakerSubkey);
     if (!others.empty()) WriteList(others);
     for (const std::string& key : {wheel, builtIn})
         DeleteEmptyUpwards(HKEY_LOCAL_MACHINE, key, 0);
@@ -401,7 +334,7 @@ __declspec(dllexport) UINT __stdcall RemoveUserValues(MSIHANDLE install) {
     DeviceData device;
     if (!DeviceOf(install, &device)) return ERROR_SUCCESS;
     for (const std::string& wheel : {device.device, std::string(kBuiltInDevice)}) {
-        DeleteTree(HKEY_CURRENT_USER, std::string(kOemRoot) + wheel + "\\Quorvane");
+        DeleteTree(HKEY_CURRENT_USER, std::string(kOemRoot) + wheel + kMakerSubkey);
         DeleteEmptyUpwards(HKEY_CURRENT_USER, std::string(kOemRoot) + wheel, 0);
     }
     return ERROR_SUCCESS;
@@ -414,7 +347,7 @@ __declspec(dllexport) UINT __stdcall RemoveUserValues(MSIHANDLE install) {
 __declspec(dllexport) UINT __stdcall SetAsideOtherEntry(MSIHANDLE install) {
     DeviceData device;
     if (!DeviceOf(install, &device)) return ERROR_SUCCESS;
-    if (quorforce::SetAsideOtherDriverEntry(device.device.c_str(), kClassId)) return ERROR_SUCCESS;
+    if (SetAsideOtherDriverEntry(device.device.c_str(), kDriverClassId)) return ERROR_SUCCESS;
     Log(install, "another driver's entry for " + device.device + " could not be set aside");
     return ERROR_INSTALL_FAILURE;
 }
@@ -424,7 +357,7 @@ __declspec(dllexport) UINT __stdcall SetAsideOtherEntry(MSIHANDLE install) {
 __declspec(dllexport) UINT __stdcall PutBackOtherEntry(MSIHANDLE install) {
     DeviceData device;
     if (DeviceOf(install, &device) &&
-        quorforce::PutBackOtherDriverEntry(device.device.c_str(), kClassId)) {
+        PutBackOtherDriverEntry(device.device.c_str(), kDriverClassId)) {
         Log(install, "the other driver's entry for " + device.device + " is back");
     }
     return ERROR_SUCCESS;

@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "config/registry_layout.h"
+
 namespace quorforce::setup {
 
-// The joystick OEM key every wheel's entry sits under (HKEY_LOCAL_MACHINE and the user's).
-constexpr const char kOemRoot[] =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
+// Every wheel's entry sits under kOemRoot (config/registry_layout.h), under the local machine
+// and the user's.
+
 // The longest name a device may have: what a control panel's list shows whole.
 constexpr std::size_t kMaxNameLength = 64;
 

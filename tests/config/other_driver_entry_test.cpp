@@ -18,11 +18,9 @@ const char kOurs[] = "{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}";
 const char kTheirs[] = "{0A1B2C3D-0000-4000-8000-00000000F00D}";
 const char kThird[] = "{0A1B2C3D-0000-4000-8000-0000000BEEF0}";
 const char kDevice[] = "VID_046D&PID_C294";
-const std::string kOem =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-    "VID_046D&PID_C294";
-const std::string kEntry = kOem + "\\OEMForceFeedback";
-const std::string kAxis = kOem + "\\Axes\\0";
+const std::string kOem = std::string(kOemRoot) + kDevice;
+const std::string kEntry = kOem + kForceFeedbackSubkey;
+const std::string kAxis = kOem + kActuatorAxisSubkey;
 const std::string kKept = std::string(kSetAsideRoot) + "\\VID_046D&PID_C294";
 
 using Tree = std::map<std::string, std::pair<DWORD, std::vector<BYTE>>>;

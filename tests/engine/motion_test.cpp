@@ -19,7 +19,7 @@ TEST(Motion, CompletedReadGivesDeltaVelocityAndAcceleration) {
     m.lastTick = 1000;
     m.position = 100;
     Read(m, 116);
-    UpdateMotion(m, 1, 1016);
+    UpdateMotion(m, Done::Yes, 1016);
     EXPECT_EQ(m.tickDelta, 16);
     EXPECT_EQ(m.positionDelta, 16);
     EXPECT_EQ(m.velocity, 32);
@@ -35,7 +35,7 @@ TEST(Motion, SameTickKeepsVelocityAndAcceleration) {
     m.velocity = 5;
     m.acceleration = 7;
     Read(m, 40);
-    UpdateMotion(m, 1, 500);
+    UpdateMotion(m, Done::Yes, 500);
     EXPECT_EQ(m.positionDelta, 40);
     EXPECT_EQ(m.velocity, 5);
     EXPECT_EQ(m.acceleration, 7);
@@ -46,21 +46,21 @@ TEST(Motion, FailedReadsBringTheEstimateToRest) {
     m.lastTick = 0;
     m.position = 100;
     Read(m, 116);
-    UpdateMotion(m, 1, 16);
+    UpdateMotion(m, Done::Yes, 16);
     // Nothing arrives: the position stays and the kept values catch up.
-    UpdateMotion(m, 0, 32);
+    UpdateMotion(m, Done::No, 32);
     EXPECT_EQ(m.failedReads, 1);
     EXPECT_EQ(m.position, 116);
     EXPECT_EQ(m.previousPosition, 116);
     EXPECT_EQ(m.previousDelta, 16);
     EXPECT_EQ(m.previousVelocity, m.velocity);
-    UpdateMotion(m, 0, 48);
+    UpdateMotion(m, Done::No, 48);
     EXPECT_EQ(m.failedReads, 2);
     EXPECT_EQ(m.positionDelta, 0);
     EXPECT_EQ(m.velocity, 0);
     // The next completed read measures from the kept position.
     Read(m, 120);
-    UpdateMotion(m, 1, 64);
+    UpdateMotion(m, Done::Yes, 64);
     EXPECT_EQ(m.failedReads, 0);
     EXPECT_EQ(m.positionDelta, 4);
     EXPECT_EQ(m.velocity, 8);
@@ -70,7 +70,7 @@ TEST(Motion, TickCounterWrapIsOneStep) {
     MotionState m;
     m.lastTick = 0xFFFFFFF0u;
     Read(m, 16);
-    UpdateMotion(m, 1, 0);
+    UpdateMotion(m, Done::Yes, 0);
     EXPECT_EQ(m.tickDelta, 16);
     EXPECT_EQ(m.velocity, 32);
 }
@@ -80,12 +80,12 @@ TEST(Motion, ExtremePositionsSaturate) {
     m.lastTick = 0;
     m.position = INT32_MIN;
     Read(m, INT32_MAX);
-    UpdateMotion(m, 1, 1);
+    UpdateMotion(m, Done::Yes, 1);
     EXPECT_EQ(m.positionDelta, INT32_MAX);
     EXPECT_EQ(m.velocity, INT32_MAX);
     // A tick delta that reads negative (a counter far behind) divides without trouble.
     m.lastTick = 0;
-    UpdateMotion(m, 1, 0x80000000u);
+    UpdateMotion(m, Done::Yes, 0x80000000u);
     EXPECT_EQ(m.tickDelta, INT32_MIN);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "config/registry_layout.h"
 #include "driver/module_state.h"
 #include "engine/engine_threads.h"
 #include "harness/virtual_rig.h"
@@ -22,9 +23,7 @@ inline harness::VirtualRig& SharedRig(bool everyArea = false) {
         auto* r = new harness::VirtualRig();  // lives to the process's end
         harness::VirtualRig::ResetHost();
         r->PlugWheel(host::BuiltInWheel(), 0, kWheelInstance);
-        const std::string deviceKey =
-            "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\"
-            "OEM\\VID_5A1C&PID_E410\\Quorvane\\FFB_API";
+        const std::string deviceKey = kProductKey;
         host::SetRegistryDword(HKEY_LOCAL_MACHINE, deviceKey, "Shock_or_Force_Feedback", 1);
         host::SetRegistryDword(HKEY_LOCAL_MACHINE, deviceKey, "Motor_Parameters", 1);
         if (!r->Attach(true, 1000) || r->GetFactory() != S_OK || r->CreateDriverObject() != S_OK)

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "config/other_driver_entry.h"
+#include "config/registry_layout.h"
 #include "driver/registration.h"
 #include "tests/fuzz/fuzz_input.h"
 
@@ -15,9 +16,7 @@ namespace {
 
 constexpr std::uint32_t kTypes[] = {REG_NONE, REG_SZ, REG_BINARY, REG_DWORD};
 const char kOurs[] = "{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}";
-const std::string kWheel =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-    "VID_5A1C&PID_E410";
+const std::string kWheel = std::string(quorforce::kOemRoot) + quorforce::kBuiltInDevice;
 // Where the trees grow: the wheel's entry and axis, the copy of another driver's, and the
 // class a copy names.
 const std::string kRoots[] = {

@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }();
     (void)registered;
     DeviceLink& link = process.deviceLinks[1];
-    if (ZXOpenDevice(process, config.vendorId, 0, &link, 1, 1) == 1) {
+    if (ZXOpenDevice(process, config.vendorId, 0, &link, 1, 1) == Done::Yes) {
         link.outputUsagePage = static_cast<std::uint16_t>(in.OneOf(kPages));
         link.outputUsage = static_cast<std::uint16_t>(in.OneOf(kUsages));
         const int reports = in.Byte() % 4;

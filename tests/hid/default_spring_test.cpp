@@ -19,7 +19,8 @@ protected:
         process.table = table_.get();
         auto device = Plug(Config(descriptor, 0x5A1C, 0xE410, "000" + std::to_string(area)),
                            joystick, joystick);
-        EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[area], joystick, 1), 1);
+        EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[area], joystick, 1),
+                  Done::Yes);
         process.externalIdOfArea[area] = joystick;
         process.areaOfExternalId[joystick] = area;
         return device;
@@ -51,7 +52,7 @@ TEST_F(DefaultSpring, ReportsCarryTheSwitchAndTheScaledStrength) {
         wheel->ClearReports();
         Settings(0).springEnabled = row.enabled;
         Settings(0).springValue = row.value;
-        EXPECT_EQ(ZXSetDefaultSpring(process, 0), 1);
+        EXPECT_EQ(ZXSetDefaultSpring(process, 0), Done::Yes);
         std::vector<Bytes> features;
         for (const host::RecordedReport& r : wheel->Reports()) {
             if (r.kind == host::RecordedReport::Feature) features.push_back(r.bytes);
@@ -63,9 +64,9 @@ TEST_F(DefaultSpring, ReportsCarryTheSwitchAndTheScaledStrength) {
 TEST_F(DefaultSpring, SendsNothingWithoutItsOwnBoundDeviceOrItsFeatureValues) {
     auto wheel = Bind(host::BuiltInWheelDescriptor(), 0, 0);
     Settings(3).springEnabled = 1;
-    EXPECT_EQ(ZXSetDefaultSpring(process, 3), 0);  // joystick 3 maps to area 0, bound to 0
-    EXPECT_EQ(ZXSetDefaultSpring(process, -1), 0);
-    EXPECT_EQ(ZXSetDefaultSpring(process, 8), 0);
+    EXPECT_EQ(ZXSetDefaultSpring(process, 3), Done::No);  // joystick 3 maps to area 0, bound to 0
+    EXPECT_EQ(ZXSetDefaultSpring(process, -1), Done::No);
+    EXPECT_EQ(ZXSetDefaultSpring(process, 8), Done::No);
     EXPECT_TRUE(wheel->Reports().empty());
 
     test::Descriptor noFeatures;
@@ -73,7 +74,7 @@ TEST_F(DefaultSpring, SendsNothingWithoutItsOwnBoundDeviceOrItsFeatureValues) {
     noFeatures.Usage(0x30).Logical(0, 1023).Size(10, 1).Input().Size(6, 1).Item(0x80, 0x03);
     noFeatures.Buttons(8).ForceOutput(16).End();
     auto plain = Bind(noFeatures.Bytes(), 1, 1);
-    EXPECT_EQ(ZXSetDefaultSpring(process, 1), 0);
+    EXPECT_EQ(ZXSetDefaultSpring(process, 1), Done::No);
     EXPECT_TRUE(plain->Reports().empty());
 }
 
@@ -81,10 +82,10 @@ TEST_F(DefaultSpring, RefusedFirstReportEndsTheCallARefusedSecondDoesNot) {
     auto wheel = Bind(host::BuiltInWheelDescriptor(), 0, 0);
     Settings(0).springEnabled = 1;
     wheel->RefuseFeatures(true);
-    EXPECT_EQ(ZXSetDefaultSpring(process, 0), 0);
+    EXPECT_EQ(ZXSetDefaultSpring(process, 0), Done::No);
     EXPECT_TRUE(wheel->Reports().empty());
     wheel->RefuseFeaturesAfter(1);
-    EXPECT_EQ(ZXSetDefaultSpring(process, 0), 1);
+    EXPECT_EQ(ZXSetDefaultSpring(process, 0), Done::Yes);
     ASSERT_EQ(wheel->Reports().size(), 1u);
     EXPECT_EQ(wheel->Reports()[0].bytes, (Bytes{2, 0xFF, 0xFF, 0x00, 0x80}));
 }
@@ -101,7 +102,7 @@ TEST_F(DefaultSpring, UsagesOfOneReportInTwoReportsFailAfterTheFirst) {
     split.Size(16, 1).ReportId(3).Usage(3).Feature().ReportId(4).Usage(4).Feature().End();
     auto wheel = Bind(split.Bytes(), 0, 0);
     Settings(0).springEnabled = 1;
-    EXPECT_EQ(ZXSetDefaultSpring(process, 0), 0);
+    EXPECT_EQ(ZXSetDefaultSpring(process, 0), Done::No);
     ASSERT_EQ(wheel->Reports().size(), 1u);
     EXPECT_EQ(wheel->Reports()[0].bytes, (Bytes{2, 0xFF, 0xFF, 0x00, 0x80}));
 }

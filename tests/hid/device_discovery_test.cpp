@@ -13,7 +13,7 @@ using test::InstanceGuid;
 TEST_F(DeviceLinkTest, BindsTheBuiltInWheelWithItsCapabilities) {
     Plug(host::BuiltInWheel(), 0);
     DeviceLink& link = process.deviceLinks[0];
-    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &link, 0, 1), 1);
+    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &link, 0, 1), Done::Yes);
     EXPECT_EQ(link.inUse, 1);
     EXPECT_EQ(link.vendorId, 0x5A1C);
     EXPECT_EQ(link.productId, 0xE410);
@@ -38,8 +38,8 @@ TEST_F(DeviceLinkTest, BindsTheBuiltInWheelWithItsCapabilities) {
 TEST_F(DeviceLinkTest, TwoWheelsOfOneVendorAreToldApartByJoystickId) {
     Plug(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0000"), 0);
     Plug(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0001"), 1, 1);
-    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[3], 1, 1), 1);
-    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[4], 0, 1), 1);
+    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[3], 1, 1), Done::Yes);
+    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[4], 0, 1), Done::Yes);
     EXPECT_EQ(host::OpenDeviceHandleCount(), 2);  // the interfaces passed over were closed
     // Each link talks to its own device.
     char path[kDevicePathSize];
@@ -49,7 +49,7 @@ TEST_F(DeviceLinkTest, TwoWheelsOfOneVendorAreToldApartByJoystickId) {
     HANDLE second = ZXOpenInterface(hid, 1, path, &noMore);
     EXPECT_NE(std::string(path).find("#0001#"), std::string::npos);
     CloseHandle(second);
-    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[5], 2, 1), 0);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[5], 2, 1), Done::No);
     EXPECT_EQ(process.deviceLinks[5].inUse, 0);
 }
 
@@ -62,7 +62,7 @@ TEST_F(DeviceLinkTest, ABindThatFailsOnTheWantedInterfaceEndsAtOnce) {
         auto first = Plug(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0000"), 0);
         Plug(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0001"), 0, 1);
         (caps ? first->RefuseCaps(true) : first->RefusePreparsedData(true));
-        EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 0);
+        EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), Done::No);
         EXPECT_EQ(process.deviceLinks[0].inUse, 0);
         EXPECT_EQ(host::OpenDeviceHandleCount(), 0);
         EXPECT_EQ(host::LivePreparsedDataCount(), 0);
@@ -73,7 +73,7 @@ TEST_F(DeviceLinkTest, ABindThatFailsOnTheWantedInterfaceEndsAtOnce) {
 TEST_F(DeviceLinkTest, AFailedEventCreationStillBinds) {
     Plug(host::BuiltInWheel(), 0);
     host::FailNextCreate(host::ObjectKind::Event);
-    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 1);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), Done::Yes);
     EXPECT_EQ(process.deviceLinks[0].inUse, 1);
     EXPECT_EQ(process.reports.writeEvent, nullptr);
     EXPECT_NE(process.reports.readEvent, nullptr);
@@ -81,18 +81,18 @@ TEST_F(DeviceLinkTest, AFailedEventCreationStillBinds) {
 
 TEST_F(DeviceLinkTest, SecondVendorIsFoundByTheSecondCall) {
     Plug(Config(host::BuiltInWheelDescriptor(), 0x7B3E, 0x0042, "0000"), 0);
-    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 0);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), Done::No);
     EXPECT_EQ(host::OpenDeviceHandleCount(), 0);
-    EXPECT_EQ(ZXOpenDevice(process, 0x7B3E, 0, &process.deviceLinks[0], 0, 1), 1);
+    EXPECT_EQ(ZXOpenDevice(process, 0x7B3E, 0, &process.deviceLinks[0], 0, 1), Done::Yes);
     EXPECT_EQ(process.deviceLinks[0].vendorId, 0x7B3E);
 }
 
 TEST_F(DeviceLinkTest, MaskModeAndsTheProductId) {
     Plug(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 6, "0000"), 0);
-    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 4, &process.deviceLinks[0], 0, 0), 0);
-    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 4, &process.deviceLinks[0], 0, 1), 1);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 4, &process.deviceLinks[0], 0, 0), Done::No);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 4, &process.deviceLinks[0], 0, 1), Done::Yes);
     EXPECT_EQ(process.deviceLinks[0].productId, 6);
-    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 6, &process.deviceLinks[1], 0, 0), 1);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 6, &process.deviceLinks[1], 0, 0), Done::Yes);
 }
 
 TEST_F(DeviceLinkTest, HighestMatchingCalibrationEntryWins) {
@@ -104,7 +104,7 @@ TEST_F(DeviceLinkTest, HighestMatchingCalibrationEntryWins) {
     host::SetCalibrationEntry(0x5A1C, 0xE410, 9, instance, 0x105);  // the low byte counts
     host::SetCalibrationEntry(0x5A1C, 0xE410, 12, InstanceGuid(8), 6);
     EXPECT_EQ(ZXJoystickIdFromCalibration(process, config.path.c_str(), 0x5A1C, 0xE410), 5);
-    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 5, 1), 1);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 5, 1), Done::Yes);
 }
 
 // Only whole 16-byte GUID values are compared: a shorter one never matches, whatever lies
@@ -121,7 +121,7 @@ TEST_F(DeviceLinkTest, CalibrationGuidOfTheWrongLengthNeverMatches) {
     host::SetRegistryValue(HKEY_LOCAL_MACHINE, calibration, "GUID", REG_BINARY,
                            std::vector<std::uint8_t>(8, 0));
     EXPECT_EQ(ZXJoystickIdFromCalibration(process, config.path.c_str(), 0x5A1C, 0xE410), 255);
-    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 4, 1), 1);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 4, 1), Done::Yes);
 }
 
 TEST_F(DeviceLinkTest, DeviceParametersServeWhenNoCalibrationMatches) {
@@ -130,13 +130,13 @@ TEST_F(DeviceLinkTest, DeviceParametersServeWhenNoCalibrationMatches) {
     host::SetDeviceParametersEntry(config.path, InstanceGuid(1), 4);
     EXPECT_EQ(ZXJoystickIdFromCalibration(process, config.path.c_str(), 0x5A1C, 0xE410), 255);
     EXPECT_EQ(ZXJoystickIdFromDeviceParameters(process, config.path.c_str()), 4);
-    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 4, 1), 1);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 4, 1), Done::Yes);
 }
 
 TEST_F(DeviceLinkTest, InterfacesWithoutEntriesAreSkipped) {
     host::PlugVirtualHid(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0000"));
     Plug(Config(host::BuiltInWheelDescriptor(), 0x5A1C, 0xE410, "0001"), 0);
-    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 1);
+    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), Done::Yes);
     EXPECT_EQ(host::OpenDeviceHandleCount(), 1);
 }
 
@@ -150,13 +150,13 @@ TEST_F(DeviceLinkTest, DeviceClassKeyFormFollowsTheSystem) {
     EXPECT_NE(nt.find("\\##?#hid#vid_5a1c&pid_e410#0000#{4d1e55b2"), std::string::npos);
     host::SetRegistryDword(HKEY_LOCAL_MACHINE, nt, "Joystick Id", 1);
     host::SetRegistryDword(HKEY_LOCAL_MACHINE, old, "Joystick Id", 2);
-    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 1, 1), 1);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 1, 1), Done::Yes);
     EXPECT_EQ(process.isNtAbove4, 1);
     host::SetSystemVersion(VER_PLATFORM_WIN32_WINDOWS, 4, 10);
-    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 2, 1), 1);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 2, 1), Done::Yes);
     EXPECT_EQ(process.isNtAbove4, 0);
     host::SetSystemVersion(VER_PLATFORM_WIN32_NT, 4, 0);  // NT 4.0 is not above 4.0
-    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 2, 1), 1);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 2, 1), Done::Yes);
 }
 
 TEST_F(DeviceLinkTest, OverlongPathsCountAsNotFound) {
@@ -165,7 +165,7 @@ TEST_F(DeviceLinkTest, OverlongPathsCountAsNotFound) {
     Plug(config, 0);
     EXPECT_EQ(ZXJoystickIdFromDeviceParameters(process, config.path.c_str()), 255);
     EXPECT_EQ(ZXJoystickIdFromCalibration(process, config.path.c_str(), 0x5A1C, 0xE410), 255);
-    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 0);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), Done::No);
     EXPECT_EQ(ZXJoystickIdFromDeviceParameters(process, "ab"), 255);
 }
 
@@ -177,7 +177,7 @@ TEST_F(DeviceLinkTest, AxisCapsKeepValueCapsOrderAndFour) {
         d.Usage(usage).Input();
     d.Buttons(4).ForceOutput(16).End();
     Plug(Config(d.Bytes(), 0x5A1C, 1, "0000"), 0);
-    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 1);
+    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), Done::Yes);
     const DeviceLink& link = process.deviceLinks[0];
     ASSERT_EQ(link.inputAxisCount, 4);
     EXPECT_EQ(link.inputAxes[0].usage, 0x36);  // Slider; the Dial is passed over
@@ -188,15 +188,15 @@ TEST_F(DeviceLinkTest, AxisCapsKeepValueCapsOrderAndFour) {
 
 TEST_F(DeviceLinkTest, RebindReleasesTheEarlierBinding) {
     Plug(host::BuiltInWheel(), 0);
-    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 1);
+    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), Done::Yes);
     HANDLE writeEvent = process.reports.writeOverlapped.hEvent;
-    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 1);
+    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), Done::Yes);
     EXPECT_EQ(host::OpenDeviceHandleCount(), 1);
     EXPECT_EQ(host::LivePreparsedDataCount(), 1);
     EXPECT_EQ(process.reports.writeOverlapped.hEvent,
               writeEvent);  // the events are kept, not reopened
     // A rebind that finds nothing leaves the link unbound with nothing open.
-    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 6, 1), 0);
+    EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 6, 1), Done::No);
     EXPECT_EQ(process.deviceLinks[0].inUse, 0);
     EXPECT_EQ(host::OpenDeviceHandleCount(), 0);
     EXPECT_EQ(host::LivePreparsedDataCount(), 0);
@@ -213,11 +213,11 @@ TEST_F(DeviceLinkTest, CapabilitiesAndPreparsedDataHelpers) {
     EXPECT_FALSE(noMore);
     PHIDP_PREPARSED_DATA preparsed = nullptr;
     std::uint16_t input = 0, output = 0;
-    EXPECT_EQ(ZXGetCapabilities(device, &preparsed, &input, &output), 0);
+    EXPECT_EQ(ZXGetCapabilities(device, &preparsed, &input, &output), HidStatus::Ok);
     EXPECT_EQ(input, 5);
     EXPECT_EQ(output, 3);
-    EXPECT_EQ(ZXFreePreparsedData(preparsed), 0);
-    EXPECT_EQ(ZXFreePreparsedData(nullptr), 1);
+    EXPECT_EQ(ZXFreePreparsedData(preparsed), HidStatus::Ok);
+    EXPECT_EQ(ZXFreePreparsedData(nullptr), HidStatus::Failed);
     CloseHandle(device);
     EXPECT_EQ(ZXOpenInterface(hid, 1, path, &noMore), nullptr);
     EXPECT_TRUE(noMore);

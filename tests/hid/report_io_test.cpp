@@ -21,17 +21,18 @@ protected:
     std::shared_ptr<host::VirtualHid> BindDevice(const Bytes& descriptor, int index = 0,
                                                  const char* instance = "0000") {
         auto device = Plug(Config(descriptor, 0x5A1C, 0xE410, instance), index, index);
-        EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[index], index, 1), 1);
+        EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[index], index, 1),
+                  Done::Yes);
         process.deviceLinks[index].outputUsagePage = 1;  // what the settings give by default
         process.deviceLinks[index].outputUsage = 0xBB;
         return device;
     }
-    int Send(int index, DWORD value) {
+    HidStatus Send(int index, DWORD value) {
         const DeviceLink& l = process.deviceLinks[index];
         return SendOutputBuffer(process, l.deviceHandle, l.outputReportLength, l.preparsedData,
                                 l.outputUsagePage, l.outputUsage, value);
     }
-    int Read(int index, DWORD bufferSize = 100) {
+    Done Read(int index, DWORD bufferSize = 100) {
         const DeviceLink& l = process.deviceLinks[index];
         return ZXReadInputBuffer(process, l.deviceHandle, l.inputReportLength, l.preparsedData,
                                  buffer_, bufferSize, index);
@@ -60,8 +61,8 @@ protected:
 
 TEST_F(ReportTest, ThreeByteReportCarriesIdSecondFirst) {
     auto wheel = BindDevice(host::BuiltInWheelDescriptor());
-    EXPECT_EQ(Send(0, 0x8080), 0);
-    EXPECT_EQ(Send(0, 0x12FE), 0);
+    EXPECT_EQ(Send(0, 0x8080), HidStatus::Ok);
+    EXPECT_EQ(Send(0, 0x12FE), HidStatus::Ok);
     const std::vector<Bytes> expected = {
         {0x01, 0x80, 0x80},  // at rest
         {0x01, 0xFE, 0x12},  // second 0xFE in byte 1, first 0x12 in byte 2
@@ -72,7 +73,7 @@ TEST_F(ReportTest, ThreeByteReportCarriesIdSecondFirst) {
 TEST_F(ReportTest, FiveByteReportCarriesTheWholeValue) {
     auto device = BindDevice(WheelWithOutput(32));
     ASSERT_EQ(process.deviceLinks[0].outputReportLength, 5);
-    EXPECT_EQ(Send(0, 0x0102), 0);
+    EXPECT_EQ(Send(0, 0x0102), HidStatus::Ok);
     EXPECT_EQ(device->OutputReports(), (std::vector<Bytes>{{0x01, 0x02, 0x01, 0x00, 0x00}}));
 }
 
@@ -81,9 +82,9 @@ TEST_F(ReportTest, LinksOfDifferentLengthsAlternate) {
     auto four = BindDevice(WheelWithOutput(24), 1, "0001");
     ASSERT_EQ(process.deviceLinks[1].outputReportLength, 4);
     for (DWORD v : {0x1111u, 0x2222u, 0x3333u}) {
-        EXPECT_EQ(Send(0, v), 0);
+        EXPECT_EQ(Send(0, v), HidStatus::Ok);
         EXPECT_EQ(process.reports.outputBufferLength, 3);
-        EXPECT_EQ(Send(1, v + 0x440000), 0);
+        EXPECT_EQ(Send(1, v + 0x440000), HidStatus::Ok);
         EXPECT_EQ(process.reports.outputBufferLength, 4);
     }
     EXPECT_EQ(three->OutputReports(),
@@ -104,8 +105,8 @@ TEST_F(ReportTest, LinksOfEqualLengthAndDifferentReportIdsBothReceive) {
     auto two = BindDevice(second.Bytes(), 1, "0001");
     ASSERT_EQ(process.deviceLinks[1].outputReportLength, 3);
     for (int round = 0; round < 2; ++round) {
-        EXPECT_EQ(Send(0, 0x1111), 0);
-        EXPECT_EQ(Send(1, 0x2222), 0);
+        EXPECT_EQ(Send(0, 0x1111), HidStatus::Ok);
+        EXPECT_EQ(Send(1, 0x2222), HidStatus::Ok);
     }
     EXPECT_EQ(one->OutputReports(), (std::vector<Bytes>{{1, 0x11, 0x11}, {1, 0x11, 0x11}}));
     EXPECT_EQ(two->OutputReports(), (std::vector<Bytes>{{2, 0x22, 0x22}, {2, 0x22, 0x22}}));
@@ -114,8 +115,8 @@ TEST_F(ReportTest, LinksOfEqualLengthAndDifferentReportIdsBothReceive) {
 TEST_F(ReportTest, NoOutputValueForTheUsageSendsNothing) {
     auto wheel = BindDevice(host::BuiltInWheelDescriptor());
     process.deviceLinks[0].outputUsage = 0xBA;
-    EXPECT_EQ(Send(0, 0x8080), 1);
-    EXPECT_EQ(Send(0, 0x8080), 1);
+    EXPECT_EQ(Send(0, 0x8080), HidStatus::Failed);
+    EXPECT_EQ(Send(0, 0x8080), HidStatus::Failed);
     EXPECT_TRUE(wheel->OutputReports().empty());
     EXPECT_EQ(process.reports.outputBufferLength, 3);  // the buffer is kept
 }
@@ -123,21 +124,22 @@ TEST_F(ReportTest, NoOutputValueForTheUsageSendsNothing) {
 TEST_F(ReportTest, BufferProblemsGiveTwo) {
     BindDevice(host::BuiltInWheelDescriptor());
     const DeviceLink& l = process.deviceLinks[0];
-    EXPECT_EQ(SendOutputBuffer(process, l.deviceHandle, 0, l.preparsedData, 1, 0xBB, 0x8080), 2);
+    EXPECT_EQ(SendOutputBuffer(process, l.deviceHandle, 0, l.preparsedData, 1, 0xBB, 0x8080),
+              HidStatus::NoBuffer);
     host::FailNextAllocation();
-    EXPECT_EQ(Send(0, 0x8080), 2);
+    EXPECT_EQ(Send(0, 0x8080), HidStatus::NoBuffer);
     EXPECT_EQ(process.reports.outputBufferLength, 0);
-    EXPECT_EQ(Send(0, 0x8080), 0);  // the next send allocates again
+    EXPECT_EQ(Send(0, 0x8080), HidStatus::Ok);  // the next send allocates again
 }
 
 TEST_F(ReportTest, PendingWriteIsCancelledAfter100MsAndTheNextSendWorks) {
     auto wheel = BindDevice(host::BuiltInWheelDescriptor());
     wheel->HoldWrites(true);
-    EXPECT_EQ(Send(0, 0x9090), 1);
+    EXPECT_EQ(Send(0, 0x9090), HidStatus::Failed);
     EXPECT_EQ(wheel->PendingCount(), 0u);  // cancelled, nothing left in flight
     EXPECT_NE(process.reports.writeOverlapped.Internal, STATUS_PENDING);
     wheel->HoldWrites(false);
-    EXPECT_EQ(Send(0, 0x8080), 0);
+    EXPECT_EQ(Send(0, 0x8080), HidStatus::Ok);
     EXPECT_EQ(wheel->OutputReports(), (std::vector<Bytes>{{1, 0x80, 0x80}}));
 }
 
@@ -157,7 +159,7 @@ TEST_F(ReportTest, StalledWriteIsBoundedByTheClockWhateverTheTimer) {
         }
     });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Send(0, 0x9090), 1);
+    EXPECT_EQ(Send(0, 0x9090), HidStatus::Failed);
     const auto spent = std::chrono::steady_clock::now() - start;
     sending = false;
     other.join();
@@ -165,7 +167,7 @@ TEST_F(ReportTest, StalledWriteIsBoundedByTheClockWhateverTheTimer) {
     EXPECT_GE(spent, std::chrono::milliseconds(95));
     EXPECT_LT(spent, std::chrono::milliseconds(600));
     wheel->HoldWrites(false);
-    EXPECT_EQ(Send(0, 0x8080), 0);  // the next tick's send goes through
+    EXPECT_EQ(Send(0, 0x8080), HidStatus::Ok);  // the next tick's send goes through
 }
 
 TEST_F(ReportTest, ForeignSignalOfTheSharedEventDoesNotEndTheWait) {
@@ -179,7 +181,7 @@ TEST_F(ReportTest, ForeignSignalOfTheSharedEventDoesNotEndTheWait) {
             Sleep(2);
         }
     });
-    EXPECT_EQ(Send(0, 0x9090), 1);
+    EXPECT_EQ(Send(0, 0x9090), HidStatus::Failed);
     other.join();
     CloseHandle(shared);
     EXPECT_EQ(wheel->PendingCount(), 0u);
@@ -188,7 +190,7 @@ TEST_F(ReportTest, ForeignSignalOfTheSharedEventDoesNotEndTheWait) {
 TEST_F(ReportTest, UnpluggedDeviceGivesThreeAndStaysBound) {
     auto wheel = BindDevice(host::BuiltInWheelDescriptor());
     wheel->Unplug();
-    EXPECT_EQ(Send(0, 0x8080), 3);
+    EXPECT_EQ(Send(0, 0x8080), HidStatus::NotConnected);
     EXPECT_EQ(process.deviceLinks[0].inUse, 1);
 }
 
@@ -196,14 +198,14 @@ TEST_F(ReportTest, ReadWithNothingQueuedLeavesNothingPending) {
     auto wheel = BindDevice(host::BuiltInWheelDescriptor());
     process.motion[0].position = 300;
     process.motion[0].previousPosition = 200;
-    EXPECT_EQ(Read(0), 0);
+    EXPECT_EQ(Read(0), Done::No);
     EXPECT_EQ(process.motion[0].position, 300);
     EXPECT_EQ(process.motion[0].previousPosition, 200);
     EXPECT_EQ(wheel->PendingCount(), 0u);
     EXPECT_NE(process.reports.readOverlapped.Internal, STATUS_PENDING);
     EXPECT_EQ(ZXReadInputBuffer(process, nullptr, 5, process.deviceLinks[0].preparsedData, buffer_,
                                 100, 0),
-              0);
+              Done::No);
 }
 
 TEST_F(ReportTest, DrainKeepsTheNewestOfThreeReports) {
@@ -211,7 +213,7 @@ TEST_F(ReportTest, DrainKeepsTheNewestOfThreeReports) {
     process.motion[0].position = 42;
     for (std::uint32_t x : {100u, 200u, 300u})
         wheel->QueueInput(WheelInput(x));
-    EXPECT_EQ(Read(0), 1);
+    EXPECT_EQ(Read(0), Done::Yes);
     EXPECT_EQ(process.motion[0].position, 300);
     EXPECT_EQ(process.motion[0].previousPosition, 42);
     EXPECT_EQ(wheel->QueuedInputCount(), 0u);
@@ -222,10 +224,10 @@ TEST_F(ReportTest, MoreThanSixteenButtonsDownStopsAtTheFirstReport) {
     auto device = BindDevice(AxisDevice(8, false, 24));
     device->QueueInput({0, 77, 0xFF, 0xFF, 0x01});  // 17 buttons down
     device->QueueInput({0, 99, 0, 0, 0});
-    EXPECT_EQ(Read(0), 0);
+    EXPECT_EQ(Read(0), Done::No);
     EXPECT_EQ(process.motion[0].position, 77);
     EXPECT_EQ(device->QueuedInputCount(), 1u);  // not drained
-    EXPECT_EQ(Read(0), 1);
+    EXPECT_EQ(Read(0), Done::Yes);
     EXPECT_EQ(process.motion[0].position, 99);
 }
 
@@ -248,7 +250,7 @@ TEST_F(ReportTest, AxesAreSignExtendedWhenSigned) {
         auto device = BindDevice(AxisDevice(row.bits, row.isSigned));
         EXPECT_EQ(process.deviceLinks[0].inputAxes[0].isSigned, row.isSigned ? 1 : 0);
         device->QueueInput(row.report);
-        EXPECT_EQ(Read(0), 1);
+        EXPECT_EQ(Read(0), Done::Yes);
         EXPECT_EQ(process.motion[0].position, row.position);
     }
 }
@@ -256,15 +258,15 @@ TEST_F(ReportTest, AxesAreSignExtendedWhenSigned) {
 TEST_F(ReportTest, ReportLongerThanThePollBufferIsNeverRead) {
     auto wheel = BindDevice(host::BuiltInWheelDescriptor());
     wheel->QueueInput(WheelInput(100));
-    EXPECT_EQ(Read(0, 4), 0);
+    EXPECT_EQ(Read(0, 4), Done::No);
     EXPECT_EQ(wheel->QueuedInputCount(), 1u);
-    EXPECT_EQ(Read(0, 100), 1);
+    EXPECT_EQ(Read(0, 100), Done::Yes);
 }
 
 TEST_F(ReportTest, EventsAreCreatedOnceAndClosedTogether) {
     const int before = host::LiveObjectCount();
     BindDevice(host::BuiltInWheelDescriptor());
-    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), 1);
+    ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), Done::Yes);
     EXPECT_EQ(host::LiveObjectCount(), before + 3);  // the device handle and two events
     ZXCloseEvents(process);
     EXPECT_EQ(process.reports.writeOverlapped.hEvent, nullptr);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <thread>
 
+#include "config/registry_layout.h"
 #include "include/quorforce.h"
 #include "tests/hid/hid_test_support.h"
 #include "tests/integration/module_fixture.h"
@@ -106,10 +107,7 @@ TEST_F(ControlExports, TheSpringSeesOneBindingWhileDeviceIdRebinds) {
     other.path = host::HidDevicePath(0x5A1C, 0xE411, "0001");
     rig.PlugWheel(other, 1, {0xB0000004, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8}});
     for (const char* key : {"VID_5A1C&PID_E410", "VID_5A1C&PID_E411"}) {
-        host::SetRegistryDword(HKEY_LOCAL_MACHINE,
-                               std::string("System\\CurrentControlSet\\Control\\MediaProperties\\"
-                                           "PrivateProperties\\Joystick\\OEM\\") +
-                                   key + "\\Quorvane\\FFB_API",
+        host::SetRegistryDword(HKEY_LOCAL_MACHINE, std::string(kOemRoot) + key + kProductSubkey,
                                "Drive_Default_Spring", 1);
     }
     Bind();

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "config/registry_layout.h"
 #include "config/settings_store.h"
 #include "driver/guids.h"
 #include "driver/module_entry.h"
@@ -25,9 +26,7 @@ namespace quorforce::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline const std::string kWheelDeviceKey =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-    "VID_5A1C&PID_E410\\Quorvane\\FFB_API";
+inline const std::string kWheelDeviceKey = quorforce::kProductKey;
 
 // The tests' effects: the builder's, pointing east (9000) on the X axis.
 struct Effect : harness::DirectInputEffect {

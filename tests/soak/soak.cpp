@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "config/registry_layout.h"
 #include "driver/module_state.h"
 #include "harness/virtual_rig.h"
 #include "platform/host/registry.h"
@@ -23,9 +24,7 @@ namespace {
 
 using namespace quorforce;
 
-const std::string kWheelKey =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-    "VID_5A1C&PID_E410\\Quorvane\\FFB_API";
+const std::string kWheelKey = kProductKey;
 constexpr int kClientThreads = 8;
 const soak::ControlPanel kControlPanel = {ZXGetDeviceConfig, ZXSetDeviceConfig, ModifyForcesNow,
                                           GetAllEffectsParameters, SetAllEffectsParameters};

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "config/registry_layout.h"
 #include "harness/wine/virtual_wheel.h"
 #include "harness/wine/wheel_fixture.h"
 
@@ -15,9 +16,8 @@ namespace {
 
 using namespace wine_test;
 
-const char kAxesKey[] =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-    "VID_5A1C&PID_E410\\Axes\\";
+const std::string kAxesKey =
+    std::string(quorforce::kOemRoot) + quorforce::kBuiltInDevice + "\\Axes\\";
 
 // Makes axis n an actuator by its registration, or takes that away.
 void RegisterActuator(int n, bool actuator) {
@@ -39,15 +39,14 @@ void RegisterActuator(int n, bool actuator) {
     RegCloseKey(key);
 }
 
-const char kEffectsKey[] =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-    "VID_5A1C&PID_E410\\OEMForceFeedback\\Effects";
+const std::string kEffectsKey = std::string(quorforce::kOemRoot) + quorforce::kBuiltInDevice +
+                                quorforce::kForceFeedbackSubkey + quorforce::kEffectTypesSubkey;
 
 // Each registered effect's DIEFFECTATTRIBUTES, by its key's name.
 std::map<std::string, DIEFFECTATTRIBUTES> RegisteredEffects() {
     std::map<std::string, DIEFFECTATTRIBUTES> effects;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEffectsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEffectsKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return effects;
     char name[64];
     for (DWORD i = 0, size = sizeof name;

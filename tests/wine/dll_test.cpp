@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "config/registry_layout.h"
 #include "harness/wine/wine_test_support.h"
 
 #include <aclapi.h>
@@ -19,9 +20,7 @@ namespace {
 
 using namespace wine_test;
 
-const char* const kProductKey =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-    "VID_5A1C&PID_E410\\Quorvane\\FFB_API";
+const char* const kProductKey = quorforce::kProductKey;
 
 // The threads of this process, by id.
 std::vector<DWORD> ProcessThreads() {

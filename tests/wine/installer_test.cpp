@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "config/registry_layout.h"
 #include "harness/wine/virtual_wheel.h"
 #include "harness/wine/wine_test_support.h"
 #include "tests/wine/screenshot.h"
@@ -22,12 +23,11 @@ namespace {
 using namespace wine_test;
 using Values = RegistryValues;
 
-const std::string kOem =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
-const std::string kBuiltIn = kOem + "VID_5A1C&PID_E410";
-const std::string kEngineKey = kBuiltIn + "\\Quorvane\\FFB_API";
-const std::string kClass = "Software\\Classes\\CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}";
-const std::string kPageClass = "Software\\Classes\\CLSID\\{5C0E2A72-3B94-4D6A-9E21-7F40C8D1A6B3}";
+const std::string kOem = quorforce::kOemRoot;
+const std::string kBuiltIn = kOem + quorforce::kBuiltInDevice;
+const std::string kEngineKey = quorforce::kProductKey;
+const std::string kClass = quorforce::kDriverClassKey;
+const std::string kPageClass = quorforce::kPageClassKey;
 const std::string kSetupKey = "Software\\Quorvane";
 const std::string kFolder64 = "C:\\Program Files\\Quorvane";
 const std::string kFolder32 = "C:\\Program Files (x86)\\Quorvane";

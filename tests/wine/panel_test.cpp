@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "config/registry_layout.h"
 #include "harness/wine/game_process.h"
 #include "harness/wine/virtual_wheel.h"
 #include "harness/wine/wheel_fixture.h"
@@ -220,8 +221,7 @@ TEST_F(PanelOnTheWheel, ShowsTheGamesForceAndItsOverallSliderHalvesIt) {
 TEST_F(PanelOnTheWheel, WithoutAGameShowsTheRegistryAndStillSaves) {
     // What the driver reads for a joystick id no game has bound (no vendor or product id).
     const std::string unbound =
-        "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-        "VID_0000&PID_0000\\Quorvane\\FFB_API\\0";
+        std::string(quorforce::kOemRoot) + "VID_0000&PID_0000" + quorforce::kProductSubkey + "\\0";
     HKEY key = nullptr;
     RegCreateKeyExA(HKEY_CURRENT_USER, unbound.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                     &key, nullptr);

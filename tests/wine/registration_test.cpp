@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "config/other_driver_entry.h"
+#include "config/registry_layout.h"
 #include "driver/registration.h"
 #include "harness/wine/wine_test_support.h"
 #include "include/quorforce.h"
@@ -19,9 +20,7 @@ namespace {
 
 using namespace wine_test;
 
-const std::string kDevice =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-    "VID_5A1C&PID_E410";
+const std::string kDevice = std::string(quorforce::kOemRoot) + quorforce::kBuiltInDevice;
 const std::string kOem = kDevice + "\\OEMForceFeedback";
 const std::string kClass = "CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}\\InprocServer32";
 
@@ -101,9 +100,7 @@ TEST(Registration, RegsvrWritesWhatDirectInputReadsAndTakesItAway) {
 // regsvr32 /i names a maker's wheel through DllInstall: its own entry and its place among the
 // accepted devices; /u /i takes both away again. /n leaves the class alone.
 TEST(Registration, RegsvrInstallRegistersAnotherVendorsWheel) {
-    const std::string logitech =
-        "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-        "VID_046D&PID_C294";
+    const std::string logitech = std::string(quorforce::kOemRoot) + "VID_046D&PID_C294";
     const std::string product = kDevice + "\\Quorvane\\FFB_API";
     ASSERT_EQ(RunCommandLine("regsvr32 /s /n /i:VID_046D&PID_C294 \"" + Dll() + "\""), 0);
     RegistryValues entry;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "config/registry_layout.h"
 #include "harness/wine/virtual_wheel.h"
 #include "harness/wine/wheel_fixture.h"
 #include "tests/wine/screenshot.h"
@@ -252,9 +253,8 @@ TEST_F(TesterChain, ButtonsReachTheWheelThroughDirectInputAndTheDriver) {
     EXPECT_EQ(tester.ExitCode(20000), 0);
 }
 
-const char kAxesKey[] =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-    "VID_5A1C&PID_E410\\Axes\\";
+const std::string kAxesKey =
+    std::string(quorforce::kOemRoot) + quorforce::kBuiltInDevice + "\\Axes\\";
 
 // Registers axis n as an actuator, as the registration does the X axis.
 void RegisterActuator(int n) {

@@ -4,13 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "config/registry_layout.h"
 #include "harness/wine/dinput_stand_in/stand_in.h"
 
 namespace stand_in {
 namespace {
 
-const char kOemKey[] =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
 const GUID kHidInterface = {
     0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 
@@ -237,7 +236,7 @@ void ReadEffects(ForceDevice& device) {
 bool Registered(ForceDevice& device) {
     char ids[32];
     std::snprintf(ids, sizeof ids, "VID_%04X&PID_%04X", device.vendor, device.product_id);
-    const std::string oemKey = std::string(kOemKey) + ids;
+    const std::string oemKey = std::string(quorforce::kOemRoot) + ids;
     device.registrationKey = oemKey + "\\OEMForceFeedback";
     std::string classText;
     if (!ReadString(device.registrationKey, "CLSID", &classText)) return false;
