@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 
 #include "include/quorforce.h"
 
@@ -37,7 +38,11 @@ constexpr std::array<char, A + B - 1> JoinKey(const std::array<char, A>& head,
 // model has a key below it named kDeviceNameForm with its ids.
 inline constexpr char kOemRoot[] =
     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
-// The built-in wheel's model key name, "VID_XXXX&PID_XXXX" with upper-case hex digits.
+// The built-in wheel's vendor and product ids, and the second vendor the driver binds by
+// itself; the model key name, "VID_XXXX&PID_XXXX" with upper-case hex digits.
+inline constexpr std::uint16_t kBuiltInVendorId = 0x5A1C;
+inline constexpr std::uint16_t kBuiltInProductId = 0xE410;
+inline constexpr std::uint16_t kSecondVendorId = 0x7B3E;
 inline constexpr char kBuiltInDevice[] = "VID_5A1C&PID_E410";
 
 // Below a wheel model's key: DirectInput's force-feedback entry (CLSID, Attributes and an

@@ -30,7 +30,7 @@ enum class SettingKey { Product, Device, Joystick };
 enum class SettingRecord { Engine, Link, Device };
 
 // The values that are read together.
-enum class SettingGroup { Engine, Device, Motor, ForceGains };
+enum class SettingGroup { Engine, Device, Motor, Strengths };
 
 struct SettingEntry {
     const char* name;

@@ -11,9 +11,9 @@ namespace quorforce {
 
 namespace {
 
-bool ValidJoystick(int j) { return j >= 0 && j < static_cast<int>(kJoystickCount); }
+bool ValidJoystick(int place) { return place >= 0 && place < static_cast<int>(kJoystickCount); }
 // DirectInput numbers game controllers 0..15; ids of 8 or more borrow one of the 8 places.
-bool ValidJoystickId(int j) { return j >= 0 && j < 16; }
+bool ValidJoystickId(int joystick) { return joystick >= 0 && joystick < 16; }
 
 // The value when it was found, else the default.
 DWORD ReadOr(const char* key, const char* name, DWORD fallback) {
@@ -32,18 +32,19 @@ void LoadGroup(SettingGroup group, const char* key, const SettingRecords& record
 
 }  // namespace
 
-bool DeviceKey(const SharedEffectTable& table, int j, char (&key)[kKeyPathSize]) {
-    if (!ValidJoystick(j)) return false;
+bool DeviceKey(const SharedEffectTable& table, int place, char (&key)[kKeyPathSize]) {
+    if (!ValidJoystick(place)) return false;
     char ids[20];
-    std::snprintf(ids, sizeof ids, "VID_%04x&PID_%04x", table.vendorIds[j], table.productIds[j]);
+    std::snprintf(ids, sizeof ids, "VID_%04x&PID_%04x", table.vendorIds[place],
+                  table.productIds[place]);
     for (char* c = ids; *c != '\0'; ++c)
         *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
     std::snprintf(key, sizeof key, "%s%s%s", kOemRoot, ids, kProductSubkey);
     return true;
 }
 
-bool JoystickKey(const SharedEffectTable& table, int j, char (&key)[kKeyPathSize]) {
-    return JoystickKey(table, j, j, key);
+bool JoystickKey(const SharedEffectTable& table, int joystick, char (&key)[kKeyPathSize]) {
+    return JoystickKey(table, joystick, joystick, key);
 }
 
 bool JoystickKey(const SharedEffectTable& table, int place, int joystick,
@@ -64,7 +65,7 @@ EngineSettings LoadEngineSettings() {
     return settings;
 }
 
-int LoadDeviceSettings(SharedEffectTable& table, DeviceLink& link, int j) {
+int LoadDeviceSettings(SharedEffectTable& table, DeviceLink& link, int place) {
     // The link's report layout has its defaults even for a joystick id without a key.
     for (const SettingEntry& entry : kSettings) {
         if (entry.group == SettingGroup::Device && entry.record == SettingRecord::Link) {
@@ -72,41 +73,45 @@ int LoadDeviceSettings(SharedEffectTable& table, DeviceLink& link, int j) {
         }
     }
     char key[kKeyPathSize];
-    if (!DeviceKey(table, j, key)) return 1;
-    LoadGroup(SettingGroup::Device, key, {nullptr, &link, &table.settings[j]});
+    if (!DeviceKey(table, place, key)) return 1;
+    LoadGroup(SettingGroup::Device, key, {nullptr, &link, &table.settings[place]});
     return 1;
 }
 
-std::int32_t LoadMotorParameters(SharedEffectTable& table, int j) {
+std::int32_t LoadMotorParameters(SharedEffectTable& table, int place) {
     char key[kKeyPathSize];
-    if (!DeviceKey(table, j, key)) return 0;
-    LoadGroup(SettingGroup::Motor, key, {nullptr, nullptr, &table.settings[j]});
-    return table.settings[j].motorParameters;
+    if (!DeviceKey(table, place, key)) return 0;
+    LoadGroup(SettingGroup::Motor, key, {nullptr, nullptr, &table.settings[place]});
+    return table.settings[place].motorParameters;
 }
 
-void LoadForceGains(SharedEffectTable& table, int j) { LoadForceGains(table, j, j); }
+void LoadStrengths(SharedEffectTable& table, int joystick) {
+    LoadStrengths(table, joystick, joystick);
+}
 
-void LoadForceGains(SharedEffectTable& table, int place, int joystick) {
+void LoadStrengths(SharedEffectTable& table, int place, int joystick) {
     char key[kKeyPathSize];
     if (!JoystickKey(table, place, joystick, key)) return;
-    LoadGroup(SettingGroup::ForceGains, key, {nullptr, nullptr, &table.settings[place]});
+    LoadGroup(SettingGroup::Strengths, key, {nullptr, nullptr, &table.settings[place]});
 }
 
-void SaveForceGains(const SharedEffectTable& table, int j) { SaveForceGains(table, j, j); }
+void SaveStrengths(const SharedEffectTable& table, int joystick) {
+    SaveStrengths(table, joystick, joystick);
+}
 
-void SaveForceGains(const SharedEffectTable& table, int place, int joystick) {
+void SaveStrengths(const SharedEffectTable& table, int place, int joystick) {
     char key[kKeyPathSize];
     if (!JoystickKey(table, place, joystick, key)) return;
     for (const SettingEntry& entry : kSettings) {
-        if (entry.group != SettingGroup::ForceGains) continue;
+        if (entry.group != SettingGroup::Strengths) continue;
         WriteConfigDword(FieldOfSetting(entry, &table.settings[place]), key, entry.name);
     }
 }
 
-void ClearEffectImages(const char* effectsKey, int j) {
-    if (effectsKey == nullptr || !ValidJoystickId(j)) return;
+void ClearEffectImages(const char* effectsKey, int joystick) {
+    if (effectsKey == nullptr || !ValidJoystickId(joystick)) return;
     char key[kKeyPathSize];
-    const int n = std::snprintf(key, sizeof key, "%s\\%d", effectsKey, j);
+    const int n = std::snprintf(key, sizeof key, "%s\\%d", effectsKey, joystick);
     if (n <= 0 || n >= kKeyPathSize) return;
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
 }

@@ -14,10 +14,11 @@ namespace quorforce {
 
 constexpr int kKeyPathSize = 1024;
 
-// The device key of joystick id j (named after its vendor and product id in the table),
-// and its joystick key (the device key + "\j"). False for a j outside 0..7.
-bool DeviceKey(const SharedEffectTable& table, int j, char (&key)[kKeyPathSize]);
-bool JoystickKey(const SharedEffectTable& table, int j, char (&key)[kKeyPathSize]);
+// The device key of the table's place `place` (named after the vendor and product id there),
+// and the joystick key of joystick id `joystick` 0..7 whose values stand in the place of the
+// same number (the device key + "\<joystick>"). False for ids outside 0..7.
+bool DeviceKey(const SharedEffectTable& table, int place, char (&key)[kKeyPathSize]);
+bool JoystickKey(const SharedEffectTable& table, int joystick, char (&key)[kKeyPathSize]);
 // The same for a joystick id of 0..15 whose values stand in the table's place `place` (0..7):
 // the device key from that place's ids, the joystick key named after the joystick id.
 bool JoystickKey(const SharedEffectTable& table, int place, int joystick,
@@ -25,17 +26,18 @@ bool JoystickKey(const SharedEffectTable& table, int place, int joystick,
 
 EngineSettings LoadEngineSettings();
 
-// The ten per-device values into the link and settings j; always 1.
-int LoadDeviceSettings(SharedEffectTable& table, DeviceLink& link, int j);
-// "Motor_Parameters" into settings j (0 when absent); returns it.
-std::int32_t LoadMotorParameters(SharedEffectTable& table, int j);
-// The five force values of the joystick key, 100 (and 0 for the spring switch) when absent.
-void LoadForceGains(SharedEffectTable& table, int j);
-void LoadForceGains(SharedEffectTable& table, int place, int joystick);
-// Writes the five force values; failures are silent.
-void SaveForceGains(const SharedEffectTable& table, int j);
-void SaveForceGains(const SharedEffectTable& table, int place, int joystick);
-// Deletes subkey j (0..15) of the effects key under the local machine; failures are silent.
-void ClearEffectImages(const char* effectsKey, int j);
+// The ten per-device values into the link and settings of `place`; always 1.
+int LoadDeviceSettings(SharedEffectTable& table, DeviceLink& link, int place);
+// "Motor_Parameters" into the settings of `place` (0 when absent); returns it.
+std::int32_t LoadMotorParameters(SharedEffectTable& table, int place);
+// The five strengths of the joystick key, 100 (and 0 for the spring switch) when absent.
+void LoadStrengths(SharedEffectTable& table, int joystick);
+void LoadStrengths(SharedEffectTable& table, int place, int joystick);
+// Writes the five strengths; failures are silent.
+void SaveStrengths(const SharedEffectTable& table, int joystick);
+void SaveStrengths(const SharedEffectTable& table, int place, int joystick);
+// Deletes subkey `joystick` (0..15) of the effects key under the local machine; failures are
+// silent.
+void ClearEffectImages(const char* effectsKey, int joystick);
 
 }  // namespace quorforce

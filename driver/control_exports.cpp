@@ -7,25 +7,25 @@ using namespace quorforce;
 
 extern "C" {
 
-int QUORFORCE_CDECL ZXGetDeviceConfig(int joystickId, DeviceConfig* config) {
-    return GetDeviceConfig(Module().process, joystickId, config);
+int QUORFORCE_CDECL ZXGetDeviceConfig(int joystick, DeviceConfig* config) {
+    return GetDeviceConfig(Module().process, joystick, config);
 }
 
-int QUORFORCE_CDECL ZXSetDeviceConfig(int joystickId, DeviceConfig* config) {
-    return SetDeviceConfig(Module().process, joystickId, config);
+int QUORFORCE_CDECL ZXSetDeviceConfig(int joystick, DeviceConfig* config) {
+    return SetDeviceConfig(Module().process, joystick, config);
 }
 
-int QUORFORCE_CDECL ModifyForcesNow(int, int, int joystickId) {
-    return ReloadForceGains(Module().process, joystickId);
+int QUORFORCE_CDECL ModifyForcesNow(int, int, int joystick) {
+    return ReloadStrengths(Module().process, joystick);
 }
 
-int QUORFORCE_CDECL GetAllEffectsParameters(const char* keyPath, int handle, int joystickId) {
-    return SaveEffectImage(Module().process, keyPath, handle, joystickId);
+int QUORFORCE_CDECL GetAllEffectsParameters(const char* keyPath, int handle, int joystick) {
+    return SaveEffectImage(Module().process, keyPath, handle, joystick);
 }
 
-int QUORFORCE_CDECL SetAllEffectsParameters(const char* keyPath, int handle, int joystickId,
+int QUORFORCE_CDECL SetAllEffectsParameters(const char* keyPath, int handle, int joystick,
                                             int enable) {
-    return ArmGainOverride(Module().process, keyPath, handle, joystickId, enable);
+    return ArmGainOverride(Module().process, keyPath, handle, joystick, enable);
 }
 
 }  // extern "C"

@@ -33,12 +33,12 @@ namespace {
 
 constexpr int kImageNameSize = 256;
 
-// The place of joystick id j's values, or -1 for an id out of range or without one now. Under
+// The place of `joystick`'s values, or -1 for an id out of range or without one now. Under
 // the TableMutex: DeviceID claims and lets go of places under it, in this process and others.
-int PlaceOf(const ProcessState& process, int j) {
-    if (process.table == nullptr || j < 0) return -1;
+int PlaceOf(const ProcessState& process, int joystick) {
+    if (process.table == nullptr || joystick < 0) return -1;
     MutexLock lock(process.tableMutex);
-    return ControlPlaceOf(process, static_cast<std::uint32_t>(j));
+    return ControlPlaceOf(process, static_cast<std::uint32_t>(joystick));
 }
 bool ValidHandle(int h) { return h >= 1 && h <= static_cast<int>(kSlotCount); }
 
@@ -50,11 +50,11 @@ void DriveSpringIfAsked(ProcessState& process, int place) {
     if (process.table->settings[place].driveDefaultSpring != 0) ZXSetDefaultSpring(process, place);
 }
 
-// keyPath\j and Value_Parameter_h; false when the path is null or leaves no room.
-bool ImageKey(const char* keyPath, int h, int j, char (&key)[kKeyPathSize],
+// keyPath\joystick and Value_Parameter_h; false when the path is null or leaves no room.
+bool ImageKey(const char* keyPath, int h, int joystick, char (&key)[kKeyPathSize],
               char (&name)[kImageNameSize]) {
     if (keyPath == nullptr) return false;
-    const int n = std::snprintf(key, sizeof key, "%s\\%d", keyPath, j);
+    const int n = std::snprintf(key, sizeof key, "%s\\%d", keyPath, joystick);
     if (n <= 0 || n >= kKeyPathSize) return false;
     std::snprintf(name, sizeof name, "Value_Parameter_%d", h);
     return true;
@@ -62,10 +62,10 @@ bool ImageKey(const char* keyPath, int h, int j, char (&key)[kKeyPathSize],
 
 }  // namespace
 
-int GetDeviceConfig(ProcessState& process, int j, DeviceConfig* config) {
-    const int place = PlaceOf(process, j);
+int GetDeviceConfig(ProcessState& process, int joystick, DeviceConfig* config) {
+    const int place = PlaceOf(process, joystick);
     if (config == nullptr || place < 0) return 0;
-    LoadForceGains(*process.table, place, j);
+    LoadStrengths(*process.table, place, joystick);
     DeviceSettings& s = process.table->settings[place];
     config->filled = 1;
     const std::uint32_t mask = MaskOf(*config);
@@ -83,8 +83,8 @@ int GetDeviceConfig(ProcessState& process, int j, DeviceConfig* config) {
     return 0;
 }
 
-int SetDeviceConfig(ProcessState& process, int j, const DeviceConfig* config) {
-    const int place = PlaceOf(process, j);
+int SetDeviceConfig(ProcessState& process, int joystick, const DeviceConfig* config) {
+    const int place = PlaceOf(process, joystick);
     if (config == nullptr || place < 0) return 0;
     DeviceSettings& s = process.table->settings[place];
     const std::uint32_t mask =
@@ -102,23 +102,23 @@ int SetDeviceConfig(ProcessState& process, int j, const DeviceConfig* config) {
         s.springEnabled = static_cast<std::uint8_t>(f->springOn & 0xFF);
         DriveSpringIfAsked(process, place);
     }
-    SaveForceGains(*process.table, place, j);
+    SaveStrengths(*process.table, place, joystick);
     return 0;
 }
 
-int ReloadForceGains(ProcessState& process, int j) {
-    const int place = PlaceOf(process, j);
+int ReloadStrengths(ProcessState& process, int joystick) {
+    const int place = PlaceOf(process, joystick);
     if (place < 0) return 0;
-    LoadForceGains(*process.table, place, j);
+    LoadStrengths(*process.table, place, joystick);
     return 1;
 }
 
-int SaveEffectImage(ProcessState& process, const char* keyPath, int h, int j) {
+int SaveEffectImage(ProcessState& process, const char* keyPath, int h, int joystick) {
     char key[kKeyPathSize];
     char name[kImageNameSize];
-    const int place = PlaceOf(process, j);
-    if (place < 0 || !ValidHandle(h) || !ImageKey(keyPath, h, j, key, name)) return 0;
-    const std::int32_t area = process.areaOfExternalId[place];
+    const int place = PlaceOf(process, joystick);
+    if (place < 0 || !ValidHandle(h) || !ImageKey(keyPath, h, joystick, key, name)) return 0;
+    const std::int32_t area = process.areaOfPlace[place];
     if (area < 0 || area >= static_cast<std::int32_t>(kAreaCount)) return 0;
     EffectSlot image;
     {
@@ -129,8 +129,8 @@ int SaveEffectImage(ProcessState& process, const char* keyPath, int h, int j) {
     return 0;
 }
 
-int ArmGainOverride(ProcessState& process, const char* keyPath, int h, int j, int enable) {
-    const int place = PlaceOf(process, j);
+int ArmGainOverride(ProcessState& process, const char* keyPath, int h, int joystick, int enable) {
+    const int place = PlaceOf(process, joystick);
     if (place < 0) return 0;
     if (enable != 1) {
         process.table->gainOverrideActive[place] = 0;
@@ -138,7 +138,7 @@ int ArmGainOverride(ProcessState& process, const char* keyPath, int h, int j, in
     }
     char key[kKeyPathSize];
     char name[kImageNameSize];
-    if (!ValidHandle(h) || !ImageKey(keyPath, h, j, key, name)) return 0;
+    if (!ValidHandle(h) || !ImageKey(keyPath, h, joystick, key, name)) return 0;
     EffectSlot image = {};
     DWORD length = 0;
     // An image that cannot be read (absent, longer than a slot, or shorter than its gain)

@@ -18,11 +18,11 @@
 
 namespace quorforce {
 
-int GetDeviceConfig(ProcessState& process, int joystickId, DeviceConfig* config);
-int SetDeviceConfig(ProcessState& process, int joystickId, const DeviceConfig* config);
-int ReloadForceGains(ProcessState& process, int joystickId);
-int SaveEffectImage(ProcessState& process, const char* keyPath, int handle, int joystickId);
-int ArmGainOverride(ProcessState& process, const char* keyPath, int handle, int joystickId,
+int GetDeviceConfig(ProcessState& process, int joystick, DeviceConfig* config);
+int SetDeviceConfig(ProcessState& process, int joystick, const DeviceConfig* config);
+int ReloadStrengths(ProcessState& process, int joystick);
+int SaveEffectImage(ProcessState& process, const char* keyPath, int handle, int joystick);
+int ArmGainOverride(ProcessState& process, const char* keyPath, int handle, int joystick,
                     int enable);
 
 }  // namespace quorforce

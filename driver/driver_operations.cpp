@@ -27,7 +27,7 @@ void RestIfIdle(ProcessState& process, DWORD area, bool idle) {
 
 // The two vendors every installation serves, then the devices the installation names.
 bool OpenAcceptedDevice(ProcessState& process, DeviceLink& link, int joystick) {
-    if (ZXOpenDevice(process, kPrimaryVendorId, 0, &link, joystick, 1) == Done::Yes ||
+    if (ZXOpenDevice(process, kBuiltInVendorId, 0, &link, joystick, 1) == Done::Yes ||
         ZXOpenDevice(process, kSecondVendorId, 0, &link, joystick, 1) == Done::Yes) {
         return true;
     }
@@ -47,38 +47,32 @@ bool OpenAcceptedDevice(ProcessState& process, DeviceLink& link, int joystick) {
     return false;
 }
 
-}  // namespace
-
-HRESULT BindDevice(ProcessState& process, DWORD externalId, DWORD internalId,
-                   std::int32_t* firstBindPending, DWORD* objectArea) {
-    MutexLock lock(process.tableMutex);
-    if (internalId >= kAreaCount || externalId >= kJoystickIdCount || process.table == nullptr) {
-        return E_FAIL;
-    }
+// BindDevice once both ids are known to be in range, under the table mutex.
+HRESULT BindInRange(ProcessState& process, int joystick, DWORD area, std::int32_t* firstBindPending,
+                    DWORD* objectArea) {
     // The area's former binding goes; its place is released below unless this bind keeps it.
-    process.areaHoldsPlace[internalId] = 0;
+    process.areaHoldsPlace[area] = 0;
     bool lent = false;
-    const int place = ClaimPlace(process, externalId, &lent);
+    const int place = ClaimPlace(process, static_cast<std::uint32_t>(joystick), &lent);
     if (place < 0) {
         ReleaseUnusedPlaces(process);
         QF_TRACE("WARNING  ", 1, "DeviceID joystick %u: all %u places are held by other ids\n",
-                 static_cast<unsigned>(externalId), static_cast<unsigned>(kJoystickCount));
+                 static_cast<unsigned>(joystick), static_cast<unsigned>(kJoystickCount));
         return E_FAIL;
     }
-    *objectArea = internalId;
-    process.externalIdOfArea[internalId] = place;
-    process.areaOfExternalId[place] = static_cast<std::int32_t>(internalId);
-    process.areaHoldsPlace[internalId] = 1;
+    *objectArea = area;
+    process.placeOfArea[area] = place;
+    process.areaOfPlace[place] = static_cast<std::int32_t>(area);
+    process.areaHoldsPlace[area] = 1;
     ReleaseUnusedPlaces(process);
-    DeviceLink& link = process.deviceLinks[internalId];
-    const int joystick = static_cast<int>(externalId);
+    DeviceLink& link = process.deviceLinks[area];
     if (!OpenAcceptedDevice(process, link, joystick)) {
-        process.areaHoldsPlace[internalId] = 0;
+        process.areaHoldsPlace[area] = 0;
         ReleaseUnusedPlaces(process);
         return E_FAIL;
     }
     QF_TRACE("INFO     ", 1, "DeviceID joystick %d area %u: bound VID_%04X&PID_%04X\n", joystick,
-             static_cast<unsigned>(internalId), link.vendorId, link.productId);
+             static_cast<unsigned>(area), link.vendorId, link.productId);
     if (place != joystick) {
         QF_TRACE("INFO     ", 1, "DeviceID joystick %d: its values stand in place %d\n", joystick,
                  place);
@@ -87,13 +81,24 @@ HRESULT BindDevice(ProcessState& process, DWORD externalId, DWORD internalId,
     table.vendorIds[place] = link.vendorId;
     table.productIds[place] = link.productId;
     LoadMotorParameters(table, place);
-    if (*firstBindPending || lent) LoadForceGains(table, place, joystick);
+    if (*firstBindPending || lent) LoadStrengths(table, place, joystick);
     if (*firstBindPending) {
         ClearEffectImages(kEffectsKey, joystick);
         *firstBindPending = 0;
     }
     LoadDeviceSettings(table, link, place);
     return S_OK;
+}
+
+}  // namespace
+
+HRESULT BindDevice(ProcessState& process, DWORD joystick, DWORD area,
+                   std::int32_t* firstBindPending, DWORD* objectArea) {
+    MutexLock lock(process.tableMutex);
+    if (area >= kAreaCount || joystick >= kJoystickIdCount || process.table == nullptr) {
+        return E_FAIL;
+    }
+    return BindInRange(process, static_cast<int>(joystick), area, firstBindPending, objectArea);
 }
 
 HRESULT GetDriverVersions(DIDRIVERVERSIONS* versions) {

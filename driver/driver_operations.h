@@ -4,20 +4,18 @@
 
 #include <cstdint>
 
+#include "config/registry_layout.h"
 #include "platform/win32.h"
 #include "state/process_state.h"
 
 namespace quorforce {
 
-constexpr std::uint16_t kPrimaryVendorId = 0x5A1C;
-constexpr std::uint16_t kSecondVendorId = 0x7B3E;
-
-// Binds area `internalId` to the device of joystick id `externalId` (0..15) and loads its
-// settings into the id's place of the table (state/joystick_places.h); on the first bind of a
-// driver object, or in a place newly lent to the id, also the force gains; on the first bind it
-// deletes the id's stored effect images. Internal ids of 8 or more, joystick ids of 16 or more
+// Binds `area` to the device of `joystick` (0..15) and loads its settings into the
+// joystick's place of the table (state/joystick_places.h); on the first bind of a driver
+// object, or in a place newly lent to the joystick, also the strengths; on the first bind it
+// deletes the id's stored effect images. Areas of 8 or more, joystick ids of 16 or more
 // and an id for which no place is free are refused with E_FAIL, nothing changed.
-HRESULT BindDevice(ProcessState& process, DWORD externalId, DWORD internalId,
+HRESULT BindDevice(ProcessState& process, DWORD joystick, DWORD area,
                    std::int32_t* firstBindPending, DWORD* objectArea);
 
 HRESULT GetDriverVersions(DIDRIVERVERSIONS* versions);

@@ -19,13 +19,13 @@ namespace {
 // Bounded too, for a caller that asks for the class while it holds the loader lock itself.
 constexpr DWORD kEngineBeginWaitMs = 2000;
 
-void SaveGainsOfBoundLinks(ModuleState& module) {
+void SaveStrengthsOfBoundLinks(ModuleState& module) {
     for (DWORD area = 0; area < kAreaCount; ++area) {
         if (module.process.deviceLinks[area].inUse != 1) continue;
-        const std::int32_t place = module.process.externalIdOfArea[area];
+        const std::int32_t place = module.process.placeOfArea[area];
         if (place < 0 || place >= static_cast<std::int32_t>(kJoystickCount)) continue;
         const std::uint32_t p = static_cast<std::uint32_t>(place);
-        SaveForceGains(*module.process.table, place, JoystickOfPlace(module.process, p));
+        SaveStrengths(*module.process.table, place, JoystickOfPlace(module.process, p));
     }
 }
 
@@ -66,7 +66,7 @@ void DetachModule(bool processExiting) {
     // the output buffer, the table.
     RequestEngineStop(module.engine);
     const bool ended = AwaitEngineStop(module.engine, processExiting ? 0 : module.engineStopWaitMs);
-    if (module.process.table != nullptr) SaveGainsOfBoundLinks(module);
+    if (module.process.table != nullptr) SaveStrengthsOfBoundLinks(module);
     if (!ended && !processExiting) {
         // A thread still runs, blocked on a mutex that a hung or debugged process holds:
         // freeing what it uses would have it write into freed memory or a reused handle

@@ -77,7 +77,7 @@ void ReleaseUnusedPlaces(ProcessState& process) {
         bool used = false;
         for (std::uint32_t area = 0; area < kAreaCount; ++area) {
             used = used || (process.areaHoldsPlace[area] == 1 &&
-                            process.externalIdOfArea[area] == static_cast<std::int32_t>(place));
+                            process.placeOfArea[area] == static_cast<std::int32_t>(place));
         }
         if (used) continue;
         CloseHandle(process.placeObjects[place]);

@@ -214,7 +214,7 @@ void RemoveStaleUserEntry(const std::string& oem) {
 }
 
 bool IsBuiltInVendor(std::uint16_t vendorId) {
-    return vendorId == kPrimaryVendorId || vendorId == kSecondVendorId;
+    return vendorId == kBuiltInVendorId || vendorId == kSecondVendorId;
 }
 
 // The machine's list of accepted devices, read and rewritten whole.

@@ -32,9 +32,6 @@ extern const DIFFDEVICEATTRIBUTES kDeviceAttributes;
 extern const DIOBJECTATTRIBUTES kActuatorAxisAttributes;
 extern const DIFFOBJECTATTRIBUTES kActuatorAxisForce;
 
-constexpr std::uint16_t kBuiltInVendorId = 0x5A1C;
-constexpr std::uint16_t kBuiltInProductId = 0xE410;
-
 // "System\...\Joystick\OEM\VID_XXXX&PID_XXXX", the wheel model's OEM key.
 std::string OemKeyOf(std::uint16_t vendorId, std::uint16_t productId);
 // Below it the keys of config/registry_layout.h: kForceFeedbackSubkey, kActuatorAxisSubkey.

@@ -122,7 +122,7 @@ HRESULT CountSlots(const ProcessState& process, DWORD area, std::uint16_t* total
 
 std::uint32_t NeutralOutputValue(const ProcessState& process, DWORD area) {
     if (!IsValidArea(area)) return 0;
-    std::int32_t joystick = process.externalIdOfArea[area];
+    std::int32_t joystick = process.placeOfArea[area];
     if (joystick < 0 || joystick >= static_cast<std::int32_t>(kJoystickCount)) return 0;
     const DeviceSettings& settings = process.table->settings[joystick];
     if (settings.shockOrForceFeedback == 0) return 0;  // a vibration device at rest

@@ -157,11 +157,11 @@ void MixDevice(ProcessState& process, DWORD area, std::uint32_t now) {
     if (now == 0) now = 1;  // 0 marks a slot the engine has not stamped yet
     DeviceLink& link = process.deviceLinks[area];
     if (process.playingCount[area] == 0 || link.inUse != 1) return;
-    const std::int32_t j = process.externalIdOfArea[area];
-    if (j < 0 || j >= static_cast<std::int32_t>(kJoystickCount)) return;
+    const std::int32_t place = process.placeOfArea[area];
+    if (place < 0 || place >= static_cast<std::int32_t>(kJoystickCount)) return;
     SharedEffectTable& table = *process.table;
     DeviceArea& slots = table.areas[area];
-    DeviceSettings& settings = table.settings[j];
+    DeviceSettings& settings = table.settings[place];
     const bool forceMode = settings.shockOrForceFeedback != 0;
     Sums sums;
     MotionSnapshot motion;
@@ -172,7 +172,7 @@ void MixDevice(ProcessState& process, DWORD area, std::uint32_t now) {
         StampStart(slot, now);
         std::int32_t t = 0;
         if (!ActiveTime(slot, now, &t)) continue;
-        if (table.gainOverrideActive[j] == 1) {
+        if (table.gainOverrideActive[place] == 1) {
             slot.gain = static_cast<std::uint32_t>(settings.gainOverride[i]);
         }
         Accumulate(sums, SlotForce(process, area, slot, settings, t, motion), forceMode);
@@ -182,7 +182,7 @@ void MixDevice(ProcessState& process, DWORD area, std::uint32_t now) {
     link.lastSecond = static_cast<std::int32_t>(channels.secondOut);
     DWORD value = 0;
     const bool packed = PackChannels(link.reportFormat, channels, &value);
-    RecordTick(process.monitor, area, j, forceMode, channels, value, now, sums.clipped);
+    RecordTick(process.monitor, area, place, forceMode, channels, value, now, sums.clipped);
     if (!packed) return;
     const HidStatus sent = ZXSendOutputBuffer(
         process, link.deviceHandle, link.outputReportLength, link.preparsedData,

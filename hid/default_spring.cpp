@@ -17,16 +17,15 @@ constexpr USAGE kStrengthScaleUsage = 4;
 
 // The link this process bound to the joystick id, or null. The map alone cannot tell: an
 // id never bound maps to area 0, which may hold another device.
-const DeviceLink* BoundLinkOf(const ProcessState& process, int joystickId) {
-    if (process.table == nullptr || joystickId < 0 ||
-        joystickId >= static_cast<int>(kJoystickCount)) {
+const DeviceLink* BoundLinkOf(const ProcessState& process, int place) {
+    if (process.table == nullptr || place < 0 || place >= static_cast<int>(kJoystickCount)) {
         return nullptr;
     }
-    const std::int32_t area = process.areaOfExternalId[joystickId];
+    const std::int32_t area = process.areaOfPlace[place];
     if (area < 0 || area >= static_cast<std::int32_t>(kAreaCount)) return nullptr;
     const DeviceLink& link = process.deviceLinks[area];
-    if (process.externalIdOfArea[area] != joystickId || link.inUse != 1 ||
-        link.deviceHandle == nullptr || link.preparsedData == nullptr) {
+    if (process.placeOfArea[area] != place || link.inUse != 1 || link.deviceHandle == nullptr ||
+        link.preparsedData == nullptr) {
         return nullptr;
     }
     return &link;
@@ -54,9 +53,8 @@ bool PlacePair(const DeviceLink& link, BYTE* report, USAGE firstUsage, ULONG fir
     return true;
 }
 
-Done SendReports(const ProcessState& process, int joystickId, const DeviceLink& link,
-                 BYTE* report) {
-    const volatile DeviceSettings& settings = process.table->settings[joystickId];
+Done SendReports(const ProcessState& process, int place, const DeviceLink& link, BYTE* report) {
+    const volatile DeviceSettings& settings = process.table->settings[place];
     const bool enabled = settings.springEnabled != 0;
     if (!PlacePair(link, report, kSwitchUsage, enabled ? 0xFFFF : 0, kSwitchCentreUsage, 0x8000) ||
         !HidD_SetFeature(link.deviceHandle, report, link.featureReportLength)) {
@@ -79,16 +77,16 @@ Done SendReports(const ProcessState& process, int joystickId, const DeviceLink& 
 
 }  // namespace
 
-Done ZXSetDefaultSpring(ProcessState& process, int joystickId) {
+Done ZXSetDefaultSpring(ProcessState& process, int place) {
     // A DeviceID in this process may rebind the link at any moment (DirectInput calls it
     // at every acquire), closing its handle and freeing its preparsed data: the whole call
     // sees one binding.
     MutexLock lock(process.tableMutex);
-    const DeviceLink* link = BoundLinkOf(process, joystickId);
+    const DeviceLink* link = BoundLinkOf(process, place);
     if (link == nullptr || link->featureReportLength == 0) return Done::No;
     auto* report = static_cast<BYTE*>(LocalAlloc(LPTR, link->featureReportLength));
     if (report == nullptr) return Done::No;
-    const Done result = SendReports(process, joystickId, *link, report);
+    const Done result = SendReports(process, place, *link, report);
     LocalFree(report);
     return result;
 }

@@ -12,7 +12,7 @@ namespace quorforce {
 
 // 1 when every step up to the last HidD_SetFeature succeeded (the second report's own
 // result does not count); 0 as soon as one fails, or when the calling process has not
-// bound the place `joystickId` (nothing is sent then).
-Done ZXSetDefaultSpring(ProcessState& process, int joystickId);
+// bound the place `place` (nothing is sent then).
+Done ZXSetDefaultSpring(ProcessState& process, int place);
 
 }  // namespace quorforce

@@ -147,17 +147,16 @@ HidStatus SendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t l
 }
 
 Done ZXReadInputBuffer(ProcessState& process, HANDLE device, std::uint16_t length,
-                       PHIDP_PREPARSED_DATA preparsed, BYTE* buffer, DWORD bufferSize,
-                       int linkIndex) {
-    if (device == nullptr || buffer == nullptr || length == 0 || length > bufferSize ||
-        linkIndex < 0 || linkIndex >= static_cast<int>(kAreaCount)) {
+                       PHIDP_PREPARSED_DATA preparsed, BYTE* buffer, DWORD bufferSize, int area) {
+    if (device == nullptr || buffer == nullptr || length == 0 || length > bufferSize || area < 0 ||
+        area >= static_cast<int>(kAreaCount)) {
         return Done::No;
     }
     ReportChannel& reports = process.reports;
-    MotionState& motion = process.motion[linkIndex];
+    MotionState& motion = process.motion[area];
     if (Pending(reports.readOverlapped) && !WaitUntilSettled(reports.readOverlapped, 0))
         return Done::No;
-    const DeviceLink& link = process.deviceLinks[linkIndex];
+    const DeviceLink& link = process.deviceLinks[area];
     if (!ReadAtOnce(reports, device, buffer, length)) return Done::No;
     motion.previousPosition = motion.position;
     TakeXValue(motion, link, preparsed, buffer, length);

@@ -29,13 +29,12 @@ HidStatus SendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t r
                            PHIDP_PREPARSED_DATA preparsed, std::uint16_t usagePage,
                            std::uint16_t usage, DWORD value);
 
-// Reads every queued input report of link `linkIndex` into `buffer` (bufferSize bytes; a
+// Reads every queued input report of link `area` into `buffer` (bufferSize bytes; a
 // report longer than that is never read), keeping the newest X value in that link's motion
 // estimate. 1 = at least one report was read and its buttons qualified; 0 = nothing new or a
 // failure.
 Done ZXReadInputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportLength,
-                       PHIDP_PREPARSED_DATA preparsed, BYTE* buffer, DWORD bufferSize,
-                       int linkIndex);
+                       PHIDP_PREPARSED_DATA preparsed, BYTE* buffer, DWORD bufferSize, int area);
 
 // Waits, up to 100 ms, for an abandoned read to come back, so that its buffer may go;
 // false when it is still pending.

@@ -104,12 +104,12 @@ void FormatEffectRow(const EffectRow& row, char* text, std::size_t size) {
 
 std::size_t BoundJoysticks(const SharedEffectTable& table, std::uint32_t (&ids)[kJoystickCount]) {
     std::size_t count = 0;
-    for (std::uint32_t j = 0; j < kJoystickCount; ++j) {
+    for (std::uint32_t place = 0; place < kJoystickCount; ++place) {
         std::uint16_t vendor = 0;
         std::uint16_t product = 0;
-        std::memcpy(&vendor, &table.vendorIds[j], sizeof vendor);
-        std::memcpy(&product, &table.productIds[j], sizeof product);
-        if (vendor != 0 || product != 0) ids[count++] = j;
+        std::memcpy(&vendor, &table.vendorIds[place], sizeof vendor);
+        std::memcpy(&product, &table.productIds[place], sizeof product);
+        if (vendor != 0 || product != 0) ids[count++] = place;
     }
     return count;
 }

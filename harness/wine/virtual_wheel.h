@@ -197,7 +197,7 @@ inline void SetDeviceValue(const char* name, DWORD value) {
     RegCloseKey(key);
 }
 
-// The device key and the joystick key below it, which an unload writes the gains into.
+// The device key and the joystick key below it, which an unload writes the strengths into.
 inline void ClearDeviceKey() {
     RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kDeviceKey) + "\\0").c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, kDeviceKey);

@@ -76,8 +76,11 @@ void DeleteEmptyUpToWheel(HKEY hive, const std::string& path) {
     if (levels >= 0) DeleteEmptyUpwards(hive, path, levels);
 }
 
-// The binding knows the vendors 5A1C and 7B3E by itself; only others need a name in the list.
-bool IsBuiltInVendor(std::uint16_t vendorId) { return vendorId == 0x5A1C || vendorId == 0x7B3E; }
+// The binding knows the built-in and the second vendor by itself; only others need a name in
+// the list.
+bool IsBuiltInVendor(std::uint16_t vendorId) {
+    return vendorId == kBuiltInVendorId || vendorId == kSecondVendorId;
+}
 
 std::string ReadList() {
     std::string text;

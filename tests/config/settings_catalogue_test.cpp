@@ -53,7 +53,7 @@ protected:
         Loaded loaded;
         loaded.engine = LoadEngineSettings();
         LoadMotorParameters(*table_, kJoystick);
-        LoadForceGains(*table_, kJoystick);
+        LoadStrengths(*table_, kJoystick);
         LoadDeviceSettings(*table_, loaded.link, kJoystick);
         loaded.device = table_->settings[kJoystick];
         return loaded;
@@ -75,19 +75,19 @@ TEST_F(SettingsCatalogue, EachValueLandsInItsOwnFieldWithItsKeptBits) {
     }
 }
 
-TEST_F(SettingsCatalogue, ForceGainsSurviveASaveAndALoad) {
+TEST_F(SettingsCatalogue, StrengthsSurviveASaveAndALoad) {
     DeviceSettings& s = table_->settings[kJoystick];
     s.globalValue = 55;
     s.staticValue = 66;
     s.dynamicValue = 77;
     s.springValue = 88;
     s.springEnabled = 1;
-    SaveForceGains(*table_, kJoystick);
+    SaveStrengths(*table_, kJoystick);
     const DeviceSettings saved = s;
     s = DeviceSettings{};
-    LoadForceGains(*table_, kJoystick);
+    LoadStrengths(*table_, kJoystick);
     for (const SettingEntry& entry : kSettings) {
-        if (entry.group != SettingGroup::ForceGains) continue;
+        if (entry.group != SettingGroup::Strengths) continue;
         EXPECT_EQ(FieldOfSetting(entry, &s), FieldOfSetting(entry, &saved)) << entry.name;
     }
 }
@@ -95,11 +95,11 @@ TEST_F(SettingsCatalogue, ForceGainsSurviveASaveAndALoad) {
 TEST_F(SettingsCatalogue, OutOfRangeJoystickIdsTouchNothing) {
     const auto before = std::make_unique<SharedEffectTable>(*table_);
     DeviceLink link;
-    for (int j : {-1, 8, 1000}) {
-        EXPECT_EQ(LoadMotorParameters(*table_, j), 0);
-        LoadForceGains(*table_, j);
-        SaveForceGains(*table_, j);
-        EXPECT_EQ(LoadDeviceSettings(*table_, link, j), 1);
+    for (int joystick : {-1, 8, 1000}) {
+        EXPECT_EQ(LoadMotorParameters(*table_, joystick), 0);
+        LoadStrengths(*table_, joystick);
+        SaveStrengths(*table_, joystick);
+        EXPECT_EQ(LoadDeviceSettings(*table_, link, joystick), 1);
     }
     EXPECT_EQ(std::memcmp(before.get(), table_.get(), sizeof *before), 0);
     EXPECT_EQ(link.reportFormat, 1);  // the link still has its defaults

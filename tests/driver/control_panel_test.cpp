@@ -76,7 +76,7 @@ TEST_F(ControlPanel, SetAppliesOnlyWithTheFlagAndAlwaysSaves) {
 }
 
 TEST_F(ControlPanel, StoredImageArmsTheOverrideForItsHandle) {
-    t.process.areaOfExternalId[0] = 0;
+    t.process.areaOfPlace[0] = 0;
     t.slot(0, 3).gain = 5000;
     EXPECT_EQ(SaveEffectImage(t.process, kImages, 3, 0), 0);
     EffectSlot image = {};
@@ -99,12 +99,12 @@ TEST_F(ControlPanel, BadInputChangesNothing) {
     const std::string longPath(kKeyPathSize - 2, 'k');
     const auto before = t.Snapshot();
     const DeviceConfig untouched = config;
-    for (int j : {-1, 8, 0x7FFFFFFF}) {
-        EXPECT_EQ(GetDeviceConfig(t.process, j, &config), 0);
-        EXPECT_EQ(SetDeviceConfig(t.process, j, &config), 0);
-        EXPECT_EQ(ReloadForceGains(t.process, j), 0);
-        EXPECT_EQ(SaveEffectImage(t.process, kImages, 1, j), 0);
-        EXPECT_EQ(ArmGainOverride(t.process, kImages, 1, j, 1), 0);
+    for (int joystick : {-1, 8, 0x7FFFFFFF}) {
+        EXPECT_EQ(GetDeviceConfig(t.process, joystick, &config), 0);
+        EXPECT_EQ(SetDeviceConfig(t.process, joystick, &config), 0);
+        EXPECT_EQ(ReloadStrengths(t.process, joystick), 0);
+        EXPECT_EQ(SaveEffectImage(t.process, kImages, 1, joystick), 0);
+        EXPECT_EQ(ArmGainOverride(t.process, kImages, 1, joystick, 1), 0);
     }
     for (int h : {0, 65, -3}) {
         EXPECT_EQ(SaveEffectImage(t.process, kImages, h, 0), 0);

@@ -162,7 +162,7 @@ TEST(SlotArea, ResetFreesAndStopsEverythingAndCountReportsIt) {
 
 TEST(NeutralOutput, DependsOnTheDeviceKindOfTheAreasJoystick) {
     TestTable t;
-    t.process.externalIdOfArea[3] = 5;
+    t.process.placeOfArea[3] = 5;
     DeviceSettings& s = t.process.table->settings[5];
     s.shockOrForceFeedback = 0;
     EXPECT_EQ(NeutralOutputValue(t.process, 3), 0u);
@@ -172,7 +172,7 @@ TEST(NeutralOutput, DependsOnTheDeviceKindOfTheAreasJoystick) {
     s.motorParameters = 1;
     EXPECT_EQ(NeutralOutputValue(t.process, 3), 0x80u);
     // A map entry out of range reads no settings.
-    t.process.externalIdOfArea[3] = 8;
+    t.process.placeOfArea[3] = 8;
     EXPECT_EQ(NeutralOutputValue(t.process, 3), 0u);
     EXPECT_EQ(NeutralOutputValue(t.process, 8), 0u);
 }

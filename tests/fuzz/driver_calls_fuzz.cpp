@@ -126,9 +126,9 @@ void OneCall(FuzzInput& in, IDirectInputEffectDriver& driver) {
     case 9: driver.SetGain(joystick, in.Word()); break;
     case 10: {
         // Rebinding: a joystick id without a wheel, or any internal id.
-        const DWORD internalId = in.Chance(2) ? in.Byte() % 9 : in.Word();
+        const DWORD area = in.Chance(2) ? in.Byte() % 9 : in.Word();
         rebound = true;
-        driver.DeviceID(0x0800, in.Chance(2) ? 0 : in.Word(), in.Byte() & 1, internalId, nullptr);
+        driver.DeviceID(0x0800, in.Chance(2) ? 0 : in.Word(), in.Byte() & 1, area, nullptr);
         break;
     }
     case 11:

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::uint32_t area = 0; area < kAreaCount; ++area) {
         process.motion[area] = in.Take<MotionState>();
         process.playingCount[area] = in.Chance(8) ? 0 : 1;
-        process.externalIdOfArea[area] = in.Chance(16) ? static_cast<std::int32_t>(in.Word()) : 0;
+        process.placeOfArea[area] = in.Chance(16) ? static_cast<std::int32_t>(in.Word()) : 0;
     }
     // The rest of the input, repeated over the whole table.
     const std::vector<std::uint8_t> pattern = in.Rest();

@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 0: {
             const DWORD area = in.Byte() % (kAreaCount + 1);
             if (rig.DeviceID(joystick, area) == S_OK) {
-                const std::int32_t place = process.externalIdOfArea[area];
+                const std::int32_t place = process.placeOfArea[area];
                 Check(place >= 0 && place < static_cast<std::int32_t>(kJoystickCount));
                 Check(process.placeObjects[place] != nullptr || process.monitor == nullptr);
             }

@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DeviceLink link = process.deviceLinks[0];
     LoadDeviceSettings(*process.table, link, 0);
     LoadMotorParameters(*process.table, 0);
-    LoadForceGains(*process.table, 0);
+    LoadStrengths(*process.table, 0);
     ArmGainOverride(process, "effects", 1, 0, 1);
     ArmGainOverride(process, "effects", 64, 0, 1);
     ZXJoystickIdFromDeviceParameters(process, wheelPath.c_str());

@@ -46,11 +46,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         PollPass(process, buffer, in.Word());
         SendOutputBuffer(process, link.deviceHandle, link.outputReportLength, link.preparsedData,
                          link.outputUsagePage, link.outputUsage, in.Word());
-        process.areaOfExternalId[1] = 1;
+        process.areaOfPlace[1] = 1;
         process.table->settings[1].springEnabled = in.Byte();
         process.table->settings[1].springValue = static_cast<std::int32_t>(in.Word());
         ZXSetDefaultSpring(process, 1);
-        process.areaOfExternalId[1] = 0;
+        process.areaOfPlace[1] = 0;
     }
     // Nothing of this device stays for the next input but the link's handle, which the
     // next binding releases.

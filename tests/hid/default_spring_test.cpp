@@ -21,8 +21,8 @@ protected:
                            joystick, joystick);
         EXPECT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[area], joystick, 1),
                   Done::Yes);
-        process.externalIdOfArea[area] = joystick;
-        process.areaOfExternalId[joystick] = area;
+        process.placeOfArea[area] = joystick;
+        process.areaOfPlace[joystick] = area;
         return device;
     }
     DeviceSettings& Settings(int joystick) { return table_->settings[joystick]; }

@@ -133,7 +133,7 @@ TEST_F(DriverObject, RefusedIdsTouchNothingAndReleaseTheMutex) {
     EXPECT_EQ(driver->DeviceID(0x0800, 0, TRUE, 8, nullptr), E_FAIL);
     EXPECT_EQ(driver->DeviceID(0x0800, 16, TRUE, 1, nullptr), E_FAIL);  // ids go to 15
     EXPECT_EQ(driver->DeviceID(0x0800, 0xFFFFFFFFu, TRUE, 0, nullptr), E_FAIL);
-    EXPECT_EQ(Module().process.externalIdOfArea[1], 0);
+    EXPECT_EQ(Module().process.placeOfArea[1], 0);
     // Another thread's download goes through: the mutex was released.
     std::thread other([this] {
         Effect e = Effect::Constant(1000);
@@ -153,8 +153,8 @@ TEST_F(DriverObject, DeviceWithoutAWheelFailsAndSlotsStillWork) {
     Attach();
     CreateDriverObject();
     EXPECT_EQ(driver->DeviceID(0x0800, 5, TRUE, 2, nullptr), E_FAIL);  // no joystick 5
-    EXPECT_EQ(Module().process.externalIdOfArea[2], 5);                // the maps are written first
-    EXPECT_EQ(Module().process.areaOfExternalId[5], 2);
+    EXPECT_EQ(Module().process.placeOfArea[2], 5);                     // the maps are written first
+    EXPECT_EQ(Module().process.areaOfPlace[5], 2);
     Effect e = Effect::Constant(1000);
     DWORD handle = 0;
     EXPECT_EQ(driver->DownloadEffect(0, 371, &handle, &e.effect, DIEP_START), S_OK);
@@ -185,8 +185,8 @@ TEST_F(DriverObject, DeviceIdFallsBackToTheSecondVendor) {
     EXPECT_EQ(Table().vendorIds[3], 0x7B3E);
     EXPECT_EQ(Table().productIds[3], 0x0042);
     EXPECT_EQ(Module().process.deviceLinks[1].inUse, 1);
-    EXPECT_EQ(Module().process.externalIdOfArea[1], 3);
-    EXPECT_EQ(Module().process.areaOfExternalId[3], 1);
+    EXPECT_EQ(Module().process.placeOfArea[1], 3);
+    EXPECT_EQ(Module().process.areaOfPlace[3], 1);
 }
 
 // A maker's own wheel binds once the installation names it among the accepted devices, by
@@ -242,7 +242,7 @@ TEST_F(DriverObject, StoredValuesKeepTheirLowByte) {
     EXPECT_EQ(Table().settings[0].by10SpringCoef, 40);  // the wrong type counts as absent
 }
 
-TEST_F(DriverObject, FirstBindLoadsGainsAndClearsEffectImagesLaterOnesRereadTheDevice) {
+TEST_F(DriverObject, FirstBindLoadsStrengthsAndClearsEffectImagesLaterOnesRereadTheDevice) {
     const std::string images = std::string(kEffectsKey) + "\\0";
     host::SetRegistryValue(HKEY_LOCAL_MACHINE, images, "Value_Parameter_1", REG_BINARY, {1, 2});
     host::SetRegistryValue(HKEY_CURRENT_USER, images, "Value_Parameter_1", REG_BINARY, {1, 2});
@@ -280,7 +280,7 @@ TEST_F(DriverObject, PollingStepIsKeptSane) {
     EXPECT_EQ(LoadEngineSettings().pollingStep, 1000u);
 }
 
-TEST_F(DriverObject, UnloadSavesTheGainsAndClosesTheDevice) {
+TEST_F(DriverObject, UnloadSavesTheStrengthsAndClosesTheDevice) {
     Bind();
     Table().settings[0].globalValue = 77;
     Table().settings[0].springEnabled = 1;
@@ -305,7 +305,7 @@ TEST_F(DriverObject, SavingToARefusingHiveIsSilent) {
     Bind();
     Table().settings[0].globalValue = 55;
     host::RefuseWriting(HKEY_CURRENT_USER, true);
-    SaveForceGains(Table(), 0);
+    SaveStrengths(Table(), 0);
     EXPECT_EQ(Table().settings[0].globalValue, 55);
     EXPECT_FALSE(host::RegistryKeyExists(HKEY_CURRENT_USER, test::kWheelDeviceKey + "\\0"));
     host::RefuseWriting(HKEY_CURRENT_USER, false);

@@ -288,8 +288,8 @@ TEST_F(TwoWheels, AreEachServedEveryPass) {
 }
 
 // Two wheels of one model share the device key's values; each joystick id keeps its own
-// force gains. A second DeviceID on the same internal id rebinds it cleanly.
-TEST_F(TwoWheels, ShareDeviceValuesKeepTheirGainsAndRebind) {
+// strengths. A second DeviceID on the same area rebinds it cleanly.
+TEST_F(TwoWheels, ShareDeviceValuesKeepTheirStrengthsAndRebind) {
     SetDeviceValue("By10_Spring_Coef", 60);
     SetJoystickValue("Global_Value", 70);  // joystick 0 only
     BindBoth();

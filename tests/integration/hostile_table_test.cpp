@@ -57,7 +57,7 @@ TEST_F(HostileTable, RandomAreasSettingsAndReportsAreSurvived) {
 TEST_F(HostileTable, OutOfRangeMapsAreRefusedByTheMixer) {
     UseOneChannelForceWheel();
     Bind();
-    Module().process.externalIdOfArea[0] = 9;  // only this process writes it; still checked
+    Module().process.placeOfArea[0] = 9;  // only this process writes it; still checked
     Module().process.playingCount[0] = 1;
     Table().areas[0].slotPlaying[0] = 1;
     Run(2);

@@ -50,7 +50,7 @@ TEST_F(JoystickPlaces, WheelAtJoystickNineGetsItsForcesAndItsStrengths) {
     CreateDriverObject();
     ASSERT_EQ(rig.DeviceID(9, 0), S_OK);
     ProcessState& process = Module().process;
-    EXPECT_EQ(process.externalIdOfArea[0], 7);  // the highest place, lent to id 9
+    EXPECT_EQ(process.placeOfArea[0], 7);  // the highest place, lent to id 9
     EXPECT_EQ(process.monitor->placeHolder[7], 10u);
     EXPECT_EQ(Table().vendorIds[7], 0x5A1C);
     EXPECT_EQ(Table().settings[7].globalValue, 50);
@@ -122,7 +122,7 @@ TEST_F(JoystickPlaces, ProcessesShareJoinLoseAndReleasePlaces) {
         DWORD objectArea = 99;
         EXPECT_EQ(BindDevice(*step.process, step.joystick, step.area, &firstBind, &objectArea),
                   S_OK);
-        EXPECT_EQ(step.process->externalIdOfArea[step.area], step.place);
+        EXPECT_EQ(step.process->placeOfArea[step.area], step.place);
         EXPECT_EQ(step.process->monitor->placeHolder[step.place], step.joystick + 1);
     }
     // b's area 0 left id 9 for id 3: no process holds place 7 any more.
@@ -167,7 +167,7 @@ TEST_F(JoystickPlaces, WithEveryPlaceHeldOnlyTheOwnPlaceRemains) {
     }
     EXPECT_EQ(rig.DeviceID(12, 1), E_FAIL);
     EXPECT_EQ(rig.DeviceID(2, 1), S_OK);
-    EXPECT_EQ(Module().process.externalIdOfArea[1], 2);
+    EXPECT_EQ(Module().process.placeOfArea[1], 2);
     EXPECT_EQ(Module().process.monitor->placeHolder[2], 11u);  // the map is left as it was
     for (HANDLE other : others)
         CloseHandle(other);

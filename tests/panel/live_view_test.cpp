@@ -136,8 +136,8 @@ TEST_F(LiveView, ForeignBytesGiveRowsInRange) {
             }
         }
         EXPECT_FALSE(IsMonitorBlock(monitor));
-        for (std::uint32_t j = 0; j < kJoystickCount + 2; ++j)
-            EXPECT_EQ(AreaOfJoystick(monitor, j), -1);
+        for (std::uint32_t joystick = 0; joystick < kJoystickCount + 2; ++joystick)
+            EXPECT_EQ(AreaOfJoystick(monitor, joystick), -1);
         std::uint32_t ids[kJoystickCount];
         const std::size_t bound = BoundJoysticks(*table, ids);
         ASSERT_LE(bound, kJoystickCount);

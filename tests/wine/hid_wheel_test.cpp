@@ -252,25 +252,26 @@ TEST(WineTwoWheels, EachReceivesItsOwnForce) {
     // 5000 and 2500 at 90 degrees: 10000 and 5000 on the first motor, bytes 127 and 63.
     DICONSTANTFORCE forces[2] = {{5000}, {2500}};
     const Bytes expected[2] = {{0x01, 0x00, 0x7F}, {0x01, 0x00, 0x3F}};
-    for (DWORD j = 0; j < 2; ++j) {
-        Received(channels[j]);
-        ASSERT_EQ(
-            factory->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&drivers[j])),
-            S_OK);
-        ASSERT_EQ(drivers[j]->DeviceID(0x0800, j, TRUE, j, nullptr), S_OK) << j;
-        DirectInputEffect effect = Effect(&forces[j], sizeof forces[j], 9000);
+    for (DWORD wheel = 0; wheel < 2; ++wheel) {
+        Received(channels[wheel]);
+        ASSERT_EQ(factory->CreateInstance(nullptr, kEffectDriver,
+                                          reinterpret_cast<void**>(&drivers[wheel])),
+                  S_OK);
+        ASSERT_EQ(drivers[wheel]->DeviceID(0x0800, wheel, TRUE, wheel, nullptr), S_OK) << wheel;
+        DirectInputEffect effect = Effect(&forces[wheel], sizeof forces[wheel], 9000);
         DWORD handle = 0;
-        EXPECT_EQ(drivers[j]->DownloadEffect(j, 371, &handle, &effect.effect, DIEP_START), S_OK);
+        EXPECT_EQ(drivers[wheel]->DownloadEffect(wheel, 371, &handle, &effect.effect, DIEP_START),
+                  S_OK);
     }
     Sleep(200);
-    for (DWORD j = 0; j < 2; ++j) {
-        SCOPED_TRACE(j);
-        const auto reports = Received(channels[j]);
+    for (DWORD wheel = 0; wheel < 2; ++wheel) {
+        SCOPED_TRACE(wheel);
+        const auto reports = Received(channels[wheel]);
         EXPECT_GE(reports.size(), 3u);
         // The second wheel's first reports may come before its own effect was downloaded.
-        for (std::size_t i = j; i < reports.size(); ++i)
-            EXPECT_EQ(reports[i].second, expected[j]);
-        drivers[j]->Release();
+        for (std::size_t i = wheel; i < reports.size(); ++i)
+            EXPECT_EQ(reports[i].second, expected[wheel]);
+        drivers[wheel]->Release();
     }
     factory->Release();
     dll.Free();

@@ -106,7 +106,7 @@ private:
             if (other.name == wheel.name) return Error("a wheel named '" + wheel.name + "' exists");
             if (other.joystick == wheel.joystick)
                 return Error("joystick id taken by another wheel");
-            if (other.internalId == wheel.internalId) {
+            if (other.area == wheel.area) {
                 return Error("internal id taken by another wheel");
             }
         }
@@ -129,7 +129,7 @@ private:
                 if (!ParseNumber(value, false, &n) || !InRange(n, 0, 7)) {
                     return Error(key + " must be 0 to 7");
                 }
-                (key == "joystick" ? wheel.joystick : wheel.internalId) = static_cast<int>(n);
+                (key == "joystick" ? wheel.joystick : wheel.area) = static_cast<int>(n);
             } else if (key == "name") {
                 if (value.empty()) return Error("name takes a word");
                 wheel.name = value;

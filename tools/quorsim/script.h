@@ -24,7 +24,7 @@ struct Setting {
 // [model=FIELDS]`: one device each line; with a model the wheel moves by itself.
 struct WheelConfig {
     std::string name = "wheel";
-    int internalId = 0;
+    int area = 0;  // the wheel's area, given as `internal=N`
     std::uint16_t vendorId = 0x5A1C;
     std::uint16_t productId = 0xE410;
     int joystick = 0;

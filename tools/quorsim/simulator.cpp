@@ -209,7 +209,7 @@ private:
     // (the motion estimate counts units per ms × 32).
     double DriverVelocity(int device) const {
         const WheelConfig& w = script_.wheels[device];
-        return rig_.ConditionVelocity(static_cast<DWORD>(w.internalId), w.joystick) * 1000.0 / 32.0;
+        return rig_.ConditionVelocity(static_cast<DWORD>(w.area), w.joystick) * 1000.0 / 32.0;
     }
 
     // Plugs wheel `i`; a second device of one model takes the next instance and
@@ -243,10 +243,10 @@ private:
         drivers_.push_back(driver);
         if (driver == nullptr) return;
         r = driver->DeviceID(0x0800, static_cast<DWORD>(w.joystick), TRUE,
-                             static_cast<DWORD>(w.internalId), nullptr);
+                             static_cast<DWORD>(w.area), nullptr);
         Record(0, "DeviceID" + NameOf(i) + " joystick " + std::to_string(w.joystick),
                ResultName(r));
-        log_.devices[i].reportFormat = rig_.ReportFormat(static_cast<DWORD>(w.internalId));
+        log_.devices[i].reportFormat = rig_.ReportFormat(static_cast<DWORD>(w.area));
         log_.devices[i].forceFeedback = rig_.ForceFeedback(w.joystick);
     }
 
@@ -320,18 +320,19 @@ private:
     // The control panel's exports, as a control panel process would call them; the result
     // line gives what they returned and what a get filled.
     std::string ControlPanelCall(const Command& c) {
-        const int j = script_.wheels[c.device].joystick;
+        const int joystick = script_.wheels[c.device].joystick;
         const std::string key = Text(c, "key", harness::VirtualRig::EffectsKey());
         if (c.call == "modify-forces") {
-            return "returned " + std::to_string(ModifyForcesNow(0, 0, j));
+            return "returned " + std::to_string(ModifyForcesNow(0, 0, joystick));
         }
         if (c.call == "image save") {
-            return "returned " + std::to_string(GetAllEffectsParameters(key.c_str(), c.x, j));
+            return "returned " +
+                   std::to_string(GetAllEffectsParameters(key.c_str(), c.x, joystick));
         }
         if (c.call == "image arm") {
             const int enable = static_cast<int>(Number(c, "enable", 1));
             return "returned " +
-                   std::to_string(SetAllEffectsParameters(key.c_str(), c.x, j, enable));
+                   std::to_string(SetAllEffectsParameters(key.c_str(), c.x, joystick, enable));
         }
         ForceSettings settings = {};
         settings.mask = static_cast<std::uint32_t>(Number(c, "mask", 0x3F));
@@ -344,9 +345,9 @@ private:
         DeviceConfig config = {0, static_cast<std::uint32_t>(Number(c, "apply", 2)), 0, &settings,
                                0};
         if (c.call == "config set") {
-            return "returned " + std::to_string(ZXSetDeviceConfig(j, &config));
+            return "returned " + std::to_string(ZXSetDeviceConfig(joystick, &config));
         }
-        const int result = ZXGetDeviceConfig(j, &config);
+        const int result = ZXGetDeviceConfig(joystick, &config);
         return "returned " + std::to_string(result) + ", global " +
                std::to_string(settings.global) + " dynamic " + std::to_string(settings.dynamic) +
                " static " + std::to_string(settings.staticA) + " spring " +
@@ -366,7 +367,7 @@ private:
 
     // An input report of device `device` with X at `x`; the reason when there is none.
     const char* QueuePosition(int device, std::int32_t x) {
-        const DWORD area = static_cast<DWORD>(script_.wheels[device].internalId);
+        const DWORD area = static_cast<DWORD>(script_.wheels[device].area);
         switch (rig_.QueueSteering(area, static_cast<std::size_t>(device), x)) {
         case harness::VirtualRig::InputResult::Queued: return nullptr;
         case harness::VirtualRig::InputResult::NotBound: return "no bound device";
