@@ -11,7 +11,8 @@ namespace quorforce {
 namespace {
 
 constexpr char kDevice[] = "Software\\Test\\VID_5A1C&PID_E410\\Quorvane\\FFB_API";
-constexpr char kProfile[] = "Software\\Test\\VID_5A1C&PID_E410\\Quorvane\\FFB_API\\Profiles\\game.exe";
+constexpr char kProfile[] =
+    "Software\\Test\\VID_5A1C&PID_E410\\Quorvane\\FFB_API\\Profiles\\game.exe";
 
 class GameSwitchesTest : public ::testing::Test {
 protected:
