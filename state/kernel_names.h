@@ -23,4 +23,9 @@ inline constexpr GUID kMonitorMappingGuid = {
 inline constexpr GUID kPlaceObjectGuid = {
     0x6B2D9F48, 0x1C7E, 0x4A35, {0x8D, 0x62, 0x0E, 0x9B, 0x4F, 0x7A, 0x2C, 0x15}};
 
+// The object a game's process holds while it uses the driver, so that the panel can show the
+// game as running (state/game_presence.h): this GUID's text, a dot and the game's profile name.
+inline constexpr GUID kGameObjectGuid = {
+    0x6B2D9F50, 0x1C7E, 0x4A35, {0x8D, 0x62, 0x0E, 0x9B, 0x4F, 0x7A, 0x2C, 0x15}};
+
 }  // namespace quorforce
