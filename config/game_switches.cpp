@@ -25,6 +25,7 @@ const GameSwitchEntry kGameSwitches[kGameSwitchCount] = {
     {GameSwitch::FrictionGain, "Friction_Gain", 0, 200, false},
     {GameSwitch::MinimumForce, "Minimum_Force", 0, 100, false},
     {GameSwitch::AutoCentre, "Auto_Centre", 0, 100, false},
+    {GameSwitch::Record, "Record", 0, 1, false},
 };
 
 const GameSwitchEntry* FindGameSwitch(const char* name) {

@@ -33,6 +33,7 @@ enum class GameSwitch : std::uint8_t {
     FrictionGain,
     MinimumForce,  // percent: a smaller non-zero mixed force is raised to it
     AutoCentre,    // percent: a centring spring while the game plays no condition
+    Record,        // 1: the session is recorded (changes nothing the wheel receives)
     Count
 };
 constexpr std::size_t kGameSwitchCount = static_cast<std::size_t>(GameSwitch::Count);
@@ -60,10 +61,11 @@ struct GameSwitches {
     bool Has(GameSwitch id) const { return value[static_cast<std::size_t>(id)] >= 0; }
     std::int32_t Get(GameSwitch id) const { return value[static_cast<std::size_t>(id)]; }
     void Set(GameSwitch id, std::int32_t v) { value[static_cast<std::size_t>(id)] = v; }
-    // True when any switch is set: with none, the mix is the plain one, byte for byte.
-    bool Any() const {
-        for (std::int32_t v : value)
-            if (v >= 0) return true;
+    // True when any switch that changes the mix is set: with none, the mix is the plain one,
+    // byte for byte.
+    bool ChangesMix() const {
+        for (std::size_t i = 0; i < kGameSwitchCount; ++i)
+            if (value[i] >= 0 && i != static_cast<std::size_t>(GameSwitch::Record)) return true;
         return false;
     }
 };

@@ -38,7 +38,10 @@ TEST_F(GameSwitchesTest, ProfileWinsAndRangesHold) {
     EXPECT_FALSE(game.Has(GameSwitch::AutoCentre));
     EXPECT_FALSE(LoadGameSwitches(kDevice, "other.exe").Has(GameSwitch::GlobalValue));
     host::ResetStandIn();
-    EXPECT_FALSE(LoadGameSwitches(kDevice, "game.exe").Any());
+    EXPECT_FALSE(LoadGameSwitches(kDevice, "game.exe").ChangesMix());
+    WriteConfigDword(1, kProfile, "Record");
+    EXPECT_FALSE(LoadGameSwitches(kDevice, "game.exe").ChangesMix());
+    EXPECT_EQ(LoadGameSwitches(kDevice, "game.exe").Get(GameSwitch::Record), 1);
 }
 
 TEST_F(GameSwitchesTest, NamesAndKeys) {
