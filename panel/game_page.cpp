@@ -258,6 +258,8 @@ void ShowTab(HWND dialog, int tab) {
 }  // namespace
 
 void InitGamePage(HWND dialog) {
+    // The applet may show the page again in the same process: a new window, nothing listed.
+    page = GamePage();
     HWND tabs = GetDlgItem(dialog, QUORPANEL_TABS);
     const char* titles[] = {"Force", "Game"};
     for (int i = 0; i < 2; ++i) {
@@ -299,6 +301,10 @@ void RefreshGameStatus(HWND dialog) {
 bool GameCommand(HWND dialog, WPARAM wParam) {
     const int control = LOWORD(wParam);
     const WORD code = HIWORD(wParam);
+    const bool ours = control == QUORPANEL_GAME ||
+                      (control >= QUORPANEL_GAME_LABEL && control <= QUORPANEL_GAME_LAST);
+    // Before a wheel's games are listed there is no key to write to.
+    if (!ours || !page.shown) return ours;
     if (control == QUORPANEL_GAME) {
         // Opening the list lists the games anew: one may have started, or run for the first time.
         if (code == CBN_DROPDOWN) FillGames(dialog);
@@ -314,7 +320,7 @@ bool GameCommand(HWND dialog, WPARAM wParam) {
     const int index = control - QUORPANEL_SWITCH_FIRST;
     if (index < 0 || index >= static_cast<int>(kGameSwitchCount)) return false;
     const GameSwitchEntry& entry = kGameSwitches[index];
-    if (page.loading || !page.shown) return true;
+    if (page.loading) return true;
     if (IsCheckBox(entry)) {
         if (code == BN_CLICKED) BoxClicked(dialog, entry);
     } else if (code == EN_CHANGE) {

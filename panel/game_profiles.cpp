@@ -17,6 +17,10 @@ namespace {
 // A damaged or hostile hive may hold any number of subkeys: a walk looks at this many at most.
 constexpr DWORD kMaxEnumerated = 4096;
 constexpr std::size_t kMaxKeyPath = 1024;
+// The registry's documented limit for a key's name, which counts the whole path from the name
+// of the base key on ("Registry element size limits"); the longer of the two hives' names.
+constexpr std::size_t kMaxKeyName = 255;
+constexpr char kLongestBase[] = "HKEY_LOCAL_MACHINE\\";
 
 std::string Lowered(std::string text) {
     for (char& c : text)
@@ -83,7 +87,8 @@ GameList ListGames(const std::string& deviceKey) {
 std::string SwitchesKey(const std::string& deviceKey, const std::string& game) {
     if (game.empty()) return deviceKey;
     char key[kMaxKeyPath];
-    return ProfileKey(deviceKey.c_str(), game.c_str(), key, sizeof key) ? key : "";
+    if (!ProfileKey(deviceKey.c_str(), game.c_str(), key, sizeof key)) return "";
+    return std::strlen(kLongestBase) + std::strlen(key) <= kMaxKeyName ? key : "";
 }
 
 bool OfferedForAllGames(const GameSwitchEntry& entry) { return !entry.profileOnly; }

@@ -26,7 +26,8 @@ struct GameList {
 GameList ListGames(const std::string& deviceKey);
 
 // Where a game's switches are kept: `deviceKey` itself for all games (an empty `game`), else
-// the game's profile key; empty when the key would not fit a registry path.
+// the game's profile key; empty when its name, counted from the hive's name, would pass the
+// registry's 255 characters (for the usual device key, a game's name of more than 112).
 std::string SwitchesKey(const std::string& deviceKey, const std::string& game);
 // Whether the page offers the switch for all games: the strengths are a profile's only (for
 // all games they are the joystick key's, on the Force tab).

@@ -356,6 +356,9 @@ void ShowNoDriver(HWND dialog) {
 }
 
 void InitDialog(HWND dialog) {
+    // The applet may show the page again in the same process: a new window shows nothing yet.
+    state->boundCount = kJoystickCount + 1;
+    state->rowCount = kSlotCount + 1;
     if (!isPage) {
         SendMessageA(dialog, WM_SETICON, ICON_BIG,
                      reinterpret_cast<LPARAM>(

@@ -130,6 +130,18 @@ TEST_F(GameProfiles, ARefusedImportWritesNothing) {
         EXPECT_EQ(UserValue(kRacer, "Invert_Force"), 1u);
         EXPECT_FALSE(host::RegistryKeyExists(HKEY_CURRENT_USER, kDevice + "\\Profiles\\new.exe"));
     }
+    // Valid, but a key name past the registry's documented 255 characters (from the hive's
+    // name on): refused before anything is written.
+    const std::string longest = "quorforce profile 1\ngame=" + std::string(112, 'g') + "\n";
+    const std::string tooLong = "quorforce profile 1\ngame=" + std::string(113, 'g') + "\n";
+    EXPECT_EQ(ImportProfile(kDevice, longest.data(), longest.size()).outcome,
+              ImportOutcome::Imported);
+    const ImportResult refusedLong = ImportProfile(kDevice, tooLong.data(), tooLong.size());
+    EXPECT_EQ(refusedLong.outcome, ImportOutcome::Refused);
+    EXPECT_EQ(refusedLong.message,
+              "Not imported: the game's name makes too long a registry key. Nothing was changed.");
+    EXPECT_FALSE(host::RegistryKeyExists(HKEY_CURRENT_USER,
+                                         kDevice + "\\Profiles\\" + std::string(113, 'g')));
     const ImportResult result = ImportProfile(kDevice, refused[0].data(), refused[0].size());
     EXPECT_EQ(result.message,
               "Not imported: line 4: Spring_Gain is given a second time (first on line 3). "

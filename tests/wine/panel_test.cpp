@@ -432,14 +432,21 @@ void ShowGameTab(HWND dialog) {
 }
 
 // The bound wheel's games: one of the user's (running), one of the machine's, listed once each
-// and sorted after "All games"; the running game's switches as stored, each change saved at once
-// under the user, a value out of range refused, and Reset clearing them while the game stays.
+// and sorted after "All games", at most 256 of them; the running game's switches as stored, each
+// change saved at once under the user, a value out of range refused, and Reset clearing them while
+// the game stays.
 TEST_F(PanelOnTheWheel, TheGameTabListsTheGamesWithTheRunningOneAndSavesEachChange) {
     ClearProfiles();
     const std::string racer = kProfiles + "\\racer.exe";
     SetDword(HKEY_CURRENT_USER, racer, "Spring_Gain", 60);
     SetDword(HKEY_LOCAL_MACHINE, racer, "Auto_Centre", 20);
     SetDword(HKEY_LOCAL_MACHINE, kProfiles + "\\Arcade.exe", "Invert_Force", 1);
+    // A name longer than the field, and more games than the list holds: the last ones go.
+    const std::string longName = std::string(108, 'l') + ".exe";  // as long as a key allows
+    SetDword(HKEY_CURRENT_USER, kProfiles + "\\" + longName, "Record", 1);
+    for (int i = 0; i < 300; ++i)
+        SetDword(HKEY_CURRENT_USER, kProfiles + "\\zz" + std::to_string(1000 + i) + ".exe",
+                 "Record", 0);
     // The wheel bound by a game, and "racer.exe" running: held here as a game's driver holds it.
     GameProcess game(ThisFolder(), 5000);
     ASSERT_TRUE(game.WaitUntilPlaying()) << "the game did not start";
@@ -457,8 +464,10 @@ TEST_F(PanelOnTheWheel, TheGameTabListsTheGamesWithTheRunningOneAndSavesEachChan
 
     // Games of the driver's own (a game the driver saw) may be listed too: ours are in order.
     const std::vector<std::string> items = ComboItems(GetDlgItem(dialog, QUORPANEL_GAME));
-    ASSERT_GE(items.size(), 3u);
+    ASSERT_EQ(items.size(), 257u);
     EXPECT_EQ(items[0], "All games");
+    EXPECT_NE(std::find(items.begin(), items.end(), longName), items.end());
+    EXPECT_EQ(Text(dialog, QUORPANEL_GAME_MESSAGE), "Only the first 256 games are listed.");
     const auto arcade = std::find(items.begin(), items.end(), "Arcade.exe");
     const auto racing = std::find(items.begin(), items.end(), "racer.exe (running)");
     ASSERT_NE(arcade, items.end());
