@@ -636,7 +636,7 @@ TEST(PanelAlone, ThePageWithoutTheDriverSaysWhyAndCallsNothing) {
 
 // `quorpanel /import FILE /quiet`, where no driver is installed (the import needs none): a
 // valid profile lands under the built-in wheel's key and ends with 0; a refused one, or a file
-// that is not there, ends with 1 and writes nothing.
+// that is not there, ends with 1 and writes nothing. Without /quiet it says so in a message.
 TEST(PanelAlone, ImportsAProfileFromTheCommandLineOrRefusesAndWritesNothing) {
     ClearProfiles();
     const std::string folder = FolderWith("panel-alone", {"quorpanel.exe"});
@@ -664,6 +664,17 @@ TEST(PanelAlone, ImportsAProfileFromTheCommandLineOrRefusesAndWritesNothing) {
     {
         Panel panel(folder, "", " /import \"" + folder + "none.qfprofile\" /quiet");
         EXPECT_EQ(panel.ExitCode(30000), 1);
+    }
+    // Without /quiet the outcome is a message, and the panel ends once it is dismissed.
+    {
+        Panel panel(folder, "", " /import \"" + bad + "\"");
+        HWND box = panel.Window();
+        ASSERT_NE(box, nullptr) << "no message";
+        EXPECT_EQ(GetDlgItem(box, QUORPANEL_OVERALL), nullptr) << "the dialog, not a message";
+        Sleep(300);
+        EXPECT_TRUE(SaveScreenshot(box, ScreenshotPath("panel-import-refused")));
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(panel.ExitCode(20000), 1);
     }
     ClearProfiles();
     DeleteFileA(good.c_str());
