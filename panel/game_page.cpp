@@ -109,6 +109,7 @@ void LoadSwitches(HWND dialog) {
 // The games of the wheel, with the running ones marked; the chosen one stays chosen while it
 // is listed.
 void FillGames(HWND dialog) {
+    const std::string before = page.game;
     page.games = ListGames(page.deviceKey);
     HWND list = GetDlgItem(dialog, QUORPANEL_GAME);
     SendMessageA(list, CB_RESETCONTENT, 0, 0);
@@ -125,6 +126,9 @@ void FillGames(HWND dialog) {
     }
     if (chosen == 0) page.game.clear();
     SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+    // The chosen game is gone (its key deleted meanwhile): the fields must not keep showing,
+    // and writing, its values.
+    if (page.game != before) LoadSwitches(dialog);
     if (page.games.more) {
         char text[120];
         std::snprintf(text, sizeof text, "Only the first %u games are listed.",
