@@ -357,6 +357,27 @@ TEST_F(PanelOnTheWheel, ItsPageShowsInAPropertySheetThroughTheGameControllerInte
     EXPECT_TRUE(SaveScreenshot(hosted.Window(), ScreenshotPath("panel-page")));
 }
 
+// The applet may show the page again in the same process (the wheel's properties opened a
+// second time): the new page lists the wheel and its games as the first did.
+TEST_F(PanelOnTheWheel, ThePageShownAgainInTheSameProcessShowsTheWheelAgain) {
+    for (int time = 0; time < 2; ++time) {
+        SCOPED_TRACE(time);
+        HostedPage hosted(ThisFolder());
+        IDIGameCntrlPropSheet* sheet = hosted.Sheet();
+        ASSERT_NE(sheet, nullptr);
+        DIGCSHEETINFO* sheetInfo = nullptr;
+        DIGCPAGEINFO* pageInfo = nullptr;
+        sheet->SetID(0);
+        ASSERT_EQ(sheet->GetSheetInfo(&sheetInfo), S_OK);
+        ASSERT_EQ(sheet->GetPageInfo(&pageInfo), S_OK);
+        HWND panel = hosted.Show(*sheetInfo, *pageInfo);
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(Text(panel, QUORPANEL_DEVICE), "Joystick 1");
+        EXPECT_EQ(Text(panel, QUORPANEL_OVERALL_VALUE), "100 %");
+        EXPECT_EQ(Text(panel, QUORPANEL_GAME), "All games");
+    }
+}
+
 // A game's bind leaves the wheel's ids in the table after the game has ended: the panel
 // tells the two apart by the ticks of the game's force pass.
 TEST_F(PanelOnTheWheel, NoLongerReadsAsBoundOnceTheGameHasEnded) {
@@ -612,6 +633,9 @@ TEST(PanelAlone, ThePageWithoutTheDriverSaysWhyAndCallsNothing) {
     HWND page = hosted.Show(*sheetInfo, *pageInfo);
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(Text(page, QUORPANEL_STATUS), "The driver is not loaded.");
+    // The games' switches are the registry's alone: the Game tab works without the driver.
+    EXPECT_EQ(Text(page, QUORPANEL_GAME), "All games");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, QUORPANEL_SWITCH_INVERT)));
     EXPECT_EQ(
         Text(page, QUORPANEL_SPRING_NOTE).rfind("quorforce.dll could not be loaded (error ", 0), 0u)
         << Text(page, QUORPANEL_SPRING_NOTE);
