@@ -140,7 +140,8 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID classId, REFIID iid, LPVOID
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
     if (!IsEqualGUID(classId, kPageClassId)) return CLASS_E_CLASSNOTAVAILABLE;
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+    INITCOMMONCONTROLSEX controls = {sizeof controls,
+                                     ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&controls);
     return factory.QueryInterface(iid, object);
 }

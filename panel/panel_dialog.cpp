@@ -1,10 +1,10 @@
 // The control panel's dialog, shared by quorpanel.exe (a modal dialog) and the Game
 // Controllers page of quorpage.dll (a property sheet page), on the one window thread: the
-// bound devices, the strengths and the wheel's spring of the chosen one (read and saved
-// through ZXGetDeviceConfig and ZXSetDeviceConfig of the quorforce.dll it loads), and ten
-// times a second the live effects and the live force, read from read-only views of the
-// shared table and the monitor block. The panel never writes either block and takes no lock:
-// a game's engine must never wait for a window.
+// bound devices; on the Force tab the strengths and the wheel's spring of the chosen one (read
+// and saved through ZXGetDeviceConfig and ZXSetDeviceConfig of the quorforce.dll it loads),
+// and ten times a second the live effects and the live force, read from read-only views of the
+// shared table and the monitor block; the game choice and the Game tab are game_page.cpp's. The
+// panel never writes either block and takes no lock: a game's engine must never wait for a window.
 #include "platform/win32.h"
 // The common controls need windows.h first.
 #include <commctrl.h>
@@ -15,14 +15,15 @@
 
 #include "config/registry_layout.h"
 #include "include/quorforce.h"
+#include "panel/device_choice.h"
 #include "panel/driver_library.h"
+#include "panel/game_page.h"
 #include "panel/live_view.h"
 #include "panel/panel_dialog.h"
+#include "panel/read_only_view.h"
 #include "panel/resource.h"
 #include "state/joystick_places.h"
 #include "state/kernel_names.h"
-#include "state/named_objects.h"
-#include "util/guid_text.h"
 
 namespace quorforce::panel {
 namespace {
@@ -30,44 +31,6 @@ namespace {
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshMs = 100;  // ten times a second
 constexpr int kStrengthMax = 100;
-
-// A read-only view of one of the driver's named blocks, refused when the mapping is smaller
-// than the record (another program's object of the same name).
-template <typename Record>
-class ReadOnlyView {
-public:
-    ~ReadOnlyView() { Close(); }
-    const Record* Get() {
-        if (record_ == nullptr) Open();
-        return record_;
-    }
-    void Open() {
-        char name[kGuidTextSize];
-        FormatGuidText(guid_, name);
-        // The driver's own way in: reading rights only, which its objects give every user.
-        const void* view = MapBlockForReading(name, sizeof(Record), &mapping_);
-        MEMORY_BASIC_INFORMATION region = {};
-        if (view != nullptr && VirtualQuery(view, &region, sizeof region) == sizeof region &&
-            region.RegionSize >= sizeof(Record)) {
-            record_ = static_cast<const Record*>(view);
-            return;
-        }
-        if (view != nullptr) UnmapViewOfFile(view);
-        Close();
-    }
-    void Close() {
-        if (record_ != nullptr) UnmapViewOfFile(record_);
-        record_ = nullptr;
-        if (mapping_ != nullptr) CloseHandle(mapping_);
-        mapping_ = nullptr;
-    }
-    explicit ReadOnlyView(const GUID& guid) : guid_(guid) {}
-
-private:
-    GUID guid_;
-    HANDLE mapping_ = nullptr;
-    const Record* record_ = nullptr;
-};
 
 struct Slider {
     int control;
@@ -87,6 +50,7 @@ struct PanelState {
     ReadOnlyView<SharedEffectTable> table{kTableMappingGuid};
     ReadOnlyView<MonitorBlock> monitor{kMonitorMappingGuid};
     std::uint32_t joystick = 0;
+    DeviceChoice devices[kJoystickCount] = {};
     std::uint32_t bound[kJoystickCount] = {};
     std::size_t boundCount = kJoystickCount + 1;  // none shown yet
     std::string rows[kSlotCount];
@@ -99,6 +63,12 @@ struct PanelState {
 
 PanelState* state = nullptr;
 bool isPage = false;
+
+// The wheel of the chosen joystick id, whose games the Game tab lists.
+DeviceChoice ChosenDevice() {
+    const std::size_t count = state->boundCount <= kJoystickCount ? state->boundCount : 0;
+    return FirstChoice(state->devices, count, state->joystick);
+}
 
 int ValueOf(const ForceSettings& settings, std::uint32_t mask) {
     switch (mask) {
@@ -177,23 +147,22 @@ void SetTextIfChanged(HWND dialog, int control, const char* text) {
 // The device list, when the bound joystick ids changed; with none bound, joystick id 0 with
 // its registry strengths.
 void RefreshDevices(HWND dialog, const SharedEffectTable* table, const MonitorBlock* monitor) {
-    std::uint32_t places[kJoystickCount] = {};
-    const std::size_t count = table != nullptr ? BoundJoysticks(*table, places) : 0;
-    // A place lent to a joystick id of 8 to 15 shows, and reaches the driver, by that id.
+    DeviceChoice devices[kJoystickCount] = {};
+    const std::size_t count = ListDevices(table, monitor, devices);
     std::uint32_t ids[kJoystickCount] = {};
     for (std::size_t i = 0; i < count; ++i)
-        ids[i] = HolderOfPlace(monitor, places[i]);
+        ids[i] = devices[i].joystick;
     if (count == state->boundCount && std::memcmp(ids, state->bound, sizeof ids) == 0) return;
     std::memcpy(state->bound, ids, sizeof ids);
+    std::memcpy(state->devices, devices, sizeof devices);
     state->boundCount = count;
     HWND list = GetDlgItem(dialog, QUORPANEL_DEVICE);
     SendMessageA(list, CB_RESETCONTENT, 0, 0);
     int chosen = 0;
     for (std::size_t i = 0; i < count; ++i) {
         char text[200];
-        std::snprintf(
-            text, sizeof text, "Joystick %u: %s", static_cast<unsigned>(ids[i] + 1),
-            DeviceName(table->vendorIds[places[i]], table->productIds[places[i]]).c_str());
+        std::snprintf(text, sizeof text, "Joystick %u: %s", static_cast<unsigned>(ids[i] + 1),
+                      DeviceName(devices[i].vendor, devices[i].product).c_str());
         const LRESULT item = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
         SendMessageA(list, CB_SETITEMDATA, static_cast<WPARAM>(item), ids[i]);
         if (ids[i] == state->joystick) chosen = static_cast<int>(item);
@@ -207,6 +176,7 @@ void RefreshDevices(HWND dialog, const SharedEffectTable* table, const MonitorBl
         static_cast<std::uint32_t>(SendMessageA(list, CB_GETITEMDATA, chosen, 0));
     if (joystick != state->joystick || count == 0) state->clips.Clear();
     state->joystick = joystick < kJoystickIdCount ? joystick : 0;
+    ShowGamesOf(dialog, ChosenDevice());
     Reload(dialog);
 }
 
@@ -319,6 +289,7 @@ void Refresh(HWND dialog) {
     if (state->boundCount == 0) area = -1;
     RefreshEffects(dialog, table, area, now);
     RefreshForce(dialog, monitor, area, now);
+    RefreshGameStatus(dialog);
 }
 
 void Fill(HDC dc, const RECT& rect, COLORREF colour) {
@@ -385,6 +356,9 @@ void ShowNoDriver(HWND dialog) {
 }
 
 void InitDialog(HWND dialog) {
+    // The applet may show the page again in the same process: a new window shows nothing yet.
+    state->boundCount = kJoystickCount + 1;
+    state->rowCount = kSlotCount + 1;
     if (!isPage) {
         SendMessageA(dialog, WM_SETICON, ICON_BIG,
                      reinterpret_cast<LPARAM>(
@@ -404,8 +378,12 @@ void InitDialog(HWND dialog) {
     SendDlgItemMessageA(
         dialog, QUORPANEL_EFFECT_HEADER, LB_ADDSTRING, 0,
         reinterpret_cast<LPARAM>("Handle\tKind\tState\tGain\tValues\tDirection\tTime"));
+    InitGamePage(dialog);
     if (!state->driver.Loaded()) {
         ShowNoDriver(dialog);
+        // The games' switches need only the registry: the Game tab works on, for the wheel
+        // the panel takes when none is bound.
+        ShowGamesOf(dialog, DeviceChoice());
         return;
     }
     Refresh(dialog);
@@ -443,6 +421,9 @@ INT_PTR CALLBACK PanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         if (lParam != 0) SliderMoved(dialog, reinterpret_cast<HWND>(lParam));
         return TRUE;
     case WM_DRAWITEM: DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
+    case WM_NOTIFY:
+        if (lParam != 0) TabsNotified(dialog, *reinterpret_cast<const NMHDR*>(lParam));
+        return FALSE;
     case WM_DESTROY: KillTimer(dialog, kRefreshTimer); return FALSE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
@@ -454,6 +435,7 @@ INT_PTR CALLBACK PanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
                 if (joystick >= 0 && joystick < static_cast<LRESULT>(kJoystickIdCount)) {
                     state->joystick = static_cast<std::uint32_t>(joystick);
                     state->clips.Clear();
+                    ShowGamesOf(dialog, ChosenDevice());
                     Reload(dialog);
                 }
             }
@@ -468,7 +450,7 @@ INT_PTR CALLBACK PanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             if (isPage) return FALSE;
             EndDialog(dialog, 0);
             return TRUE;
-        default: return FALSE;
+        default: return GameCommand(dialog, wParam) ? TRUE : FALSE;
         }
     default: return FALSE;
     }

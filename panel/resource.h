@@ -1,5 +1,6 @@
 // The control panel's resource and control ids, shared by the program, its resource script
-// and the tests that drive it by message.
+// and the tests that drive it by message. The ids say which tab a control is on: 2010 to 2199
+// the Force tab, 2200 to 2299 the Game tab, the rest above the tabs.
 #pragma once
 
 #define QUORPANEL_DIALOG 201
@@ -7,6 +8,9 @@
 #define QUORPANEL_PAGE 203
 #define QUORPANEL_DEVICE 2000
 #define QUORPANEL_STATUS 2001
+#define QUORPANEL_GAME 2002
+#define QUORPANEL_GAME_STATUS 2003
+#define QUORPANEL_TABS 2004
 #define QUORPANEL_OVERALL 2010
 #define QUORPANEL_EFFECTS 2011
 #define QUORPANEL_CONDITIONS 2012
@@ -27,3 +31,36 @@
 #define QUORPANEL_OUTPUT_TEXT 2054
 #define QUORPANEL_CLIP_LAMP 2055
 #define QUORPANEL_CLIP_TEXT 2056
+// The Force tab's labels and frames.
+#define QUORPANEL_FORCE_LABEL 2100
+#define QUORPANEL_FORCE_LAST 2199
+
+// The Game tab: its labels and frames, its texts and buttons, and one control per switch of
+// the catalogue, numbered from QUORPANEL_SWITCH_FIRST in the catalogue's order (a check box
+// for a 0/1 switch, else a number field with its arrows at QUORPANEL_ARROWS_FIRST + the same
+// index).
+#define QUORPANEL_GAME_LABEL 2200
+#define QUORPANEL_GAME_NOTE 2201
+#define QUORPANEL_GAME_MESSAGE 2202
+#define QUORPANEL_GAME_RESET 2203
+#define QUORPANEL_GAME_EXPORT 2204
+#define QUORPANEL_GAME_IMPORT 2205
+#define QUORPANEL_SWITCH_FIRST 2210
+#define QUORPANEL_SWITCH_GLOBAL 2210
+#define QUORPANEL_SWITCH_STATIC 2211
+#define QUORPANEL_SWITCH_DYNAMIC 2212
+#define QUORPANEL_SWITCH_INVERT 2213
+#define QUORPANEL_SWITCH_GAME_GAIN 2214
+#define QUORPANEL_SWITCH_PAUSE 2215
+#define QUORPANEL_SWITCH_CONSTANT 2216
+#define QUORPANEL_SWITCH_PERIODIC 2217
+#define QUORPANEL_SWITCH_RAMP 2218
+#define QUORPANEL_SWITCH_SPRING 2219
+#define QUORPANEL_SWITCH_DAMPER 2220
+#define QUORPANEL_SWITCH_INERTIA 2221
+#define QUORPANEL_SWITCH_FRICTION 2222
+#define QUORPANEL_SWITCH_MINIMUM 2223
+#define QUORPANEL_SWITCH_CENTRE 2224
+#define QUORPANEL_SWITCH_RECORD 2225
+#define QUORPANEL_ARROWS_FIRST 2240
+#define QUORPANEL_GAME_LAST 2299

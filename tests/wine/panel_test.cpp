@@ -4,11 +4,15 @@
 // has ended it no longer reads as bound. Without a game the panel shows the registry's
 // strengths and still saves. It loads the driver only from the machine's registration or
 // from beside itself, never from the current directory or a user's class; without the
-// driver the program says so and ends, and the page says why and calls nothing. Screenshots
-// go to build/win*/screenshots/panel-*.png.
+// driver the program says so and ends, and the page says why and calls nothing. The Game tab
+// lists the wheel's games from both hives with the running one marked and saves each switch
+// at once; `quorpanel /import FILE /quiet` imports a profile, or refuses and writes nothing.
+// Screenshots go to build/win*/screenshots/panel-*.png.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -23,6 +27,7 @@
 #include "include/quorforce.h"
 #include "panel/page_ids.h"
 #include "panel/resource.h"
+#include "state/game_presence.h"
 #include "tests/wine/screenshot.h"
 
 namespace {
@@ -57,11 +62,12 @@ BOOL CALLBACK FindCaption(HWND window, LPARAM parameter) {
 }
 
 // quorpanel.exe of `folder` (where it looks for quorforce.dll when none is registered),
-// started in `currentFolder` (the same folder unless given).
+// started in `currentFolder` (the same folder unless given), with `arguments`.
 class Panel {
 public:
-    explicit Panel(const std::string& folder, const std::string& currentFolder = "") {
-        std::string line = "\"" + folder + "quorpanel.exe\"";
+    explicit Panel(const std::string& folder, const std::string& currentFolder = "",
+                   const std::string& arguments = "") {
+        std::string line = "\"" + folder + "quorpanel.exe\"" + arguments;
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         const std::string current = currentFolder.empty() ? folder : currentFolder;
@@ -351,6 +357,27 @@ TEST_F(PanelOnTheWheel, ItsPageShowsInAPropertySheetThroughTheGameControllerInte
     EXPECT_TRUE(SaveScreenshot(hosted.Window(), ScreenshotPath("panel-page")));
 }
 
+// The applet may show the page again in the same process (the wheel's properties opened a
+// second time): the new page lists the wheel and its games as the first did.
+TEST_F(PanelOnTheWheel, ThePageShownAgainInTheSameProcessShowsTheWheelAgain) {
+    for (int time = 0; time < 2; ++time) {
+        SCOPED_TRACE(time);
+        HostedPage hosted(ThisFolder());
+        IDIGameCntrlPropSheet* sheet = hosted.Sheet();
+        ASSERT_NE(sheet, nullptr);
+        DIGCSHEETINFO* sheetInfo = nullptr;
+        DIGCPAGEINFO* pageInfo = nullptr;
+        sheet->SetID(0);
+        ASSERT_EQ(sheet->GetSheetInfo(&sheetInfo), S_OK);
+        ASSERT_EQ(sheet->GetPageInfo(&pageInfo), S_OK);
+        HWND panel = hosted.Show(*sheetInfo, *pageInfo);
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(Text(panel, QUORPANEL_DEVICE), "Joystick 1");
+        EXPECT_EQ(Text(panel, QUORPANEL_OVERALL_VALUE), "100 %");
+        EXPECT_EQ(Text(panel, QUORPANEL_GAME), "All games");
+    }
+}
+
 // A game's bind leaves the wheel's ids in the table after the game has ended: the panel
 // tells the two apart by the ticks of the game's force pass.
 TEST_F(PanelOnTheWheel, NoLongerReadsAsBoundOnceTheGameHasEnded) {
@@ -370,6 +397,153 @@ TEST_F(PanelOnTheWheel, NoLongerReadsAsBoundOnceTheGameHasEnded) {
     EXPECT_EQ(Text(dialog, QUORPANEL_OUTPUT_TEXT), "No force is being sent.");
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(panel.ExitCode(20000), 0);
+}
+
+// The games of the built-in wheel, the virtual wheel's model (and the panel's wheel while no
+// game has bound one).
+const std::string kProfiles = std::string(kDeviceKey) + "\\Profiles";
+
+void SetDword(HKEY hive, const std::string& path, const char* name, DWORD value) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+void ClearProfiles() {
+    RegDeleteTreeA(HKEY_CURRENT_USER, kProfiles.c_str());
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kProfiles.c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, kProfiles.c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProfiles.c_str());
+}
+
+bool UserValueExists(const std::string& key, const char* name) {
+    return RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_ANY, nullptr, nullptr,
+                        nullptr) == ERROR_SUCCESS;
+}
+
+// The lines of a drop-down list, as EffectLines reads a list box's.
+std::vector<std::string> ComboItems(HWND combo) {
+    std::vector<std::string> items;
+    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t wide[300] = L"";
+        char item[300] = "";
+        if (SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) < 299) {
+            SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide));
+            WideCharToMultiByte(CP_ACP, 0, wide, -1, item, sizeof item, nullptr, nullptr);
+        }
+        items.push_back(item);
+    }
+    return items;
+}
+
+// A player's choice of a drop-down's item, as the list reports it to the dialog.
+void ChooseItem(HWND dialog, int control, int item) {
+    HWND combo = GetDlgItem(dialog, control);
+    SendMessageA(combo, CB_SETCURSEL, item, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(control, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+}
+
+// The Game tab, chosen as the keyboard chooses it: a tab control without buttons selects the
+// tab it gives the focus to, and tells the dialog.
+void ShowGameTab(HWND dialog) {
+    SendMessageA(GetDlgItem(dialog, QUORPANEL_TABS), TCM_SETCURFOCUS, 1, 0);
+}
+
+// The bound wheel's games: one of the user's (running), one of the machine's, listed once each
+// and sorted after "All games", at most 256 of them; the running game's switches as stored, each
+// change saved at once under the user, a value out of range refused, and Reset clearing them while
+// the game stays.
+TEST_F(PanelOnTheWheel, TheGameTabListsTheGamesWithTheRunningOneAndSavesEachChange) {
+    ClearProfiles();
+    const std::string racer = kProfiles + "\\racer.exe";
+    SetDword(HKEY_CURRENT_USER, racer, "Spring_Gain", 60);
+    SetDword(HKEY_LOCAL_MACHINE, racer, "Auto_Centre", 20);
+    SetDword(HKEY_LOCAL_MACHINE, kProfiles + "\\Arcade.exe", "Invert_Force", 1);
+    // A name longer than the field, and more games than the list holds: the last ones go.
+    const std::string longName = std::string(108, 'l') + ".exe";  // as long as a key allows
+    SetDword(HKEY_CURRENT_USER, kProfiles + "\\" + longName, "Record", 1);
+    for (int i = 0; i < 300; ++i)
+        SetDword(HKEY_CURRENT_USER, kProfiles + "\\zz" + std::to_string(1000 + i) + ".exe",
+                 "Record", 0);
+    // The wheel bound by a game, and "racer.exe" running: held here as a game's driver holds it.
+    GameProcess game(ThisFolder(), 5000);
+    ASSERT_TRUE(game.WaitUntilPlaying()) << "the game did not start";
+    HANDLE running = quorforce::HoldGamePresence("racer.exe");
+    ASSERT_NE(running, nullptr);
+
+    Panel panel(ThisFolder());
+    HWND dialog = panel.Window();
+    ASSERT_NE(dialog, nullptr) << "no panel";
+    EXPECT_EQ(WaitForText(dialog, QUORPANEL_STATUS, "Bound"), "Bound by a game.");
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, QUORPANEL_SWITCH_SPRING)));
+    ShowGameTab(dialog);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, QUORPANEL_SWITCH_SPRING)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, QUORPANEL_OVERALL)));
+
+    // Games of the driver's own (a game the driver saw) may be listed too: ours are in order.
+    const std::vector<std::string> items = ComboItems(GetDlgItem(dialog, QUORPANEL_GAME));
+    ASSERT_EQ(items.size(), 257u);
+    EXPECT_EQ(items[0], "All games");
+    EXPECT_NE(std::find(items.begin(), items.end(), longName), items.end());
+    EXPECT_EQ(Text(dialog, QUORPANEL_GAME_MESSAGE), "Only the first 256 games are listed.");
+    const auto arcade = std::find(items.begin(), items.end(), "Arcade.exe");
+    const auto racing = std::find(items.begin(), items.end(), "racer.exe (running)");
+    ASSERT_NE(arcade, items.end());
+    ASSERT_NE(racing, items.end());
+    EXPECT_LT(arcade, racing);
+    EXPECT_EQ(Text(dialog, QUORPANEL_GAME_STATUS), "Every game's switches.");
+    // All games: the strengths are the Force tab's.
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, QUORPANEL_SWITCH_GLOBAL)));
+
+    ChooseItem(dialog, QUORPANEL_GAME, static_cast<int>(racing - items.begin()));
+    EXPECT_EQ(Text(dialog, QUORPANEL_GAME_STATUS), "Running now.");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, QUORPANEL_SWITCH_GLOBAL)));
+    EXPECT_EQ(Text(dialog, QUORPANEL_SWITCH_SPRING), "60");
+    EXPECT_EQ(Text(dialog, QUORPANEL_SWITCH_CENTRE), "20");  // the machine's
+    EXPECT_EQ(Text(dialog, QUORPANEL_SWITCH_DAMPER), "");
+    EXPECT_EQ(IsDlgButtonChecked(dialog, QUORPANEL_SWITCH_INVERT), BST_INDETERMINATE);
+
+    // A number typed is saved at once; a running game is told when it takes it.
+    SetDlgItemTextA(dialog, QUORPANEL_SWITCH_DAMPER, "30");
+    EXPECT_EQ(UserDword(racer, "Damper_Gain"), 30u);
+    EXPECT_EQ(Text(dialog, QUORPANEL_GAME_MESSAGE),
+              "Damper_Gain saved. racer.exe is running: it takes the change the next time it "
+              "opens the wheel.");
+    // Not set: grey to clear, then clicked to 0 and 1 (a three-state box's order).
+    SendDlgItemMessageA(dialog, QUORPANEL_SWITCH_INVERT, BM_CLICK, 0, 0);
+    EXPECT_EQ(UserDword(racer, "Invert_Force"), 0u);
+    SendDlgItemMessageA(dialog, QUORPANEL_SWITCH_INVERT, BM_CLICK, 0, 0);
+    EXPECT_EQ(UserDword(racer, "Invert_Force"), 1u);
+    SetDlgItemTextA(dialog, QUORPANEL_SWITCH_SPRING, "250");
+    EXPECT_EQ(UserDword(racer, "Spring_Gain"), 60u);
+    EXPECT_EQ(Text(dialog, QUORPANEL_GAME_MESSAGE),
+              "Spring_Gain takes 0 to 200 (or nothing): not saved.");
+    SetDlgItemTextA(dialog, QUORPANEL_SWITCH_SPRING, "");
+    EXPECT_FALSE(UserValueExists(racer, "Spring_Gain"));
+    SetDlgItemTextA(dialog, QUORPANEL_SWITCH_SPRING, "150");
+    SetDlgItemTextA(dialog, QUORPANEL_SWITCH_GLOBAL, "80");
+    Sleep(300);
+    EXPECT_TRUE(SaveScreenshot(dialog, ScreenshotPath("panel-game")));
+
+    SendMessageA(dialog, WM_COMMAND, QUORPANEL_GAME_RESET, 0);
+    for (const char* name : {"Spring_Gain", "Damper_Gain", "Invert_Force", "Global_Value"})
+        EXPECT_FALSE(UserValueExists(racer, name)) << name;
+    EXPECT_EQ(Text(dialog, QUORPANEL_SWITCH_SPRING), "");
+    EXPECT_EQ(Text(dialog, QUORPANEL_SWITCH_CENTRE), "20");  // the machine's stays
+    EXPECT_EQ(Text(dialog, QUORPANEL_GAME_STATUS), "Running now.");
+
+    CloseHandle(running);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(QUORPANEL_GAME, CBN_DROPDOWN),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, QUORPANEL_GAME)));
+    const std::vector<std::string> after = ComboItems(GetDlgItem(dialog, QUORPANEL_GAME));
+    EXPECT_NE(std::find(after.begin(), after.end(), "racer.exe"), after.end());
+    EXPECT_EQ(WaitForText(dialog, QUORPANEL_GAME_STATUS, "Not"), "Not running.");
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(panel.ExitCode(20000), 0);
+    ClearProfiles();
 }
 
 // The driver's class registered for one test, under a hive's Software\\Classes (the
@@ -459,6 +633,9 @@ TEST(PanelAlone, ThePageWithoutTheDriverSaysWhyAndCallsNothing) {
     HWND page = hosted.Show(*sheetInfo, *pageInfo);
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(Text(page, QUORPANEL_STATUS), "The driver is not loaded.");
+    // The games' switches are the registry's alone: the Game tab works without the driver.
+    EXPECT_EQ(Text(page, QUORPANEL_GAME), "All games");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, QUORPANEL_SWITCH_INVERT)));
     EXPECT_EQ(
         Text(page, QUORPANEL_SPRING_NOTE).rfind("quorforce.dll could not be loaded (error ", 0), 0u)
         << Text(page, QUORPANEL_SPRING_NOTE);
@@ -479,6 +656,53 @@ TEST(PanelAlone, ThePageWithoutTheDriverSaysWhyAndCallsNothing) {
     PumpMessages(300);
     EXPECT_TRUE(IsWindow(page));
     EXPECT_EQ(Text(page, QUORPANEL_STATUS), "The driver is not loaded.");
+}
+
+// `quorpanel /import FILE /quiet`, where no driver is installed (the import needs none): a
+// valid profile lands under the built-in wheel's key and ends with 0; a refused one, or a file
+// that is not there, ends with 1 and writes nothing. Without /quiet it says so in a message.
+TEST(PanelAlone, ImportsAProfileFromTheCommandLineOrRefusesAndWritesNothing) {
+    ClearProfiles();
+    const std::string folder = FolderWith("panel-alone", {"quorpanel.exe"});
+    const std::string good = folder + "racer.qfprofile";
+    const std::string bad = folder + "bad profile.qfprofile";
+    std::ofstream(good, std::ios::binary)
+        << "quorforce profile 1\r\n# for Racer\r\ngame=Racer.exe\r\nInvert_Force=1\r\n"
+           "Spring_Gain=60\r\n";
+    std::ofstream(bad, std::ios::binary)
+        << "quorforce profile 1\ngame=truck.exe\nInvert_Force=1\nSpring_Gain=260\n";
+    {
+        Panel panel(folder, "", " /import \"" + good + "\" /quiet");
+        EXPECT_EQ(panel.ExitCode(30000), 0);
+    }
+    EXPECT_EQ(UserDword(kProfiles + "\\racer.exe", "Invert_Force"), 1u);
+    EXPECT_EQ(UserDword(kProfiles + "\\racer.exe", "Spring_Gain"), 60u);
+    {
+        Panel panel(folder, "", " /quiet /import \"" + bad + "\"");
+        EXPECT_EQ(panel.ExitCode(30000), 1);
+    }
+    HKEY truck = nullptr;
+    EXPECT_NE(
+        RegOpenKeyExA(HKEY_CURRENT_USER, (kProfiles + "\\truck.exe").c_str(), 0, KEY_READ, &truck),
+        ERROR_SUCCESS);
+    {
+        Panel panel(folder, "", " /import \"" + folder + "none.qfprofile\" /quiet");
+        EXPECT_EQ(panel.ExitCode(30000), 1);
+    }
+    // Without /quiet the outcome is a message, and the panel ends once it is dismissed.
+    {
+        Panel panel(folder, "", " /import \"" + bad + "\"");
+        HWND box = panel.Window();
+        ASSERT_NE(box, nullptr) << "no message";
+        EXPECT_EQ(GetDlgItem(box, QUORPANEL_OVERALL), nullptr) << "the dialog, not a message";
+        Sleep(300);
+        EXPECT_TRUE(SaveScreenshot(box, ScreenshotPath("panel-import-refused")));
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(panel.ExitCode(20000), 1);
+    }
+    ClearProfiles();
+    DeleteFileA(good.c_str());
+    DeleteFileA(bad.c_str());
 }
 
 }  // namespace
