@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -32,6 +33,29 @@ inline std::string ThisFolder() {
     GetModuleFileNameA(nullptr, path, sizeof path);
     std::string folder = path;
     return folder.substr(0, folder.find_last_of("\\/") + 1);
+}
+
+// An environment variable's value, "" when it is unset.
+inline std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value == nullptr ? "" : value;
+}
+
+// A Unix path as Wine's Z: drive shows it.
+inline std::string WindowsPath(const std::string& unix) {
+    std::string path = "Z:" + unix;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+// The win32 build's bin/, which QUORFORCE_32BIT_PROGRAMS names for the tests of both sizes
+// in a 64-bit prefix, with a closing backslash; "" when it names none.
+inline std::string Programs32() {
+    const std::string folder = Env("QUORFORCE_32BIT_PROGRAMS");
+    if (folder.empty()) return "";
+    const std::string path = WindowsPath(folder);
+    return path.back() == '\\' ? path : path + "\\";
 }
 
 typedef HRESULT(WINAPI* CanUnloadFunction)();

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -35,22 +34,8 @@ const std::string kFolder64 = "C:\\Program Files\\Quorvane";
 const std::string kFolder32 = "C:\\Program Files (x86)\\Quorvane";
 constexpr DWORD kInstallTimeout = 600000;
 
-std::string Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? "" : value;
-}
-
-// A Unix path as Wine's Z: drive shows it.
-std::string WindowsPath(const std::string& unix) {
-    std::string path = "Z:" + unix;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
 std::string Package() { return WindowsPath(Env("QUORFORCE_SETUP")); }
 std::string OldPackage() { return WindowsPath(Env("QUORFORCE_OLD_SETUP")); }
-std::string Programs32() { return WindowsPath(Env("QUORFORCE_32BIT_PROGRAMS")) + "\\"; }
 
 int Msiexec(const std::string& arguments) {
     return RunCommandLine("msiexec " + arguments, kInstallTimeout);

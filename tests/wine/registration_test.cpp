@@ -3,7 +3,6 @@
 // takes it all away again, and the device maker's .reg template gives the same entry.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -186,15 +185,8 @@ TEST(Registration, ThePageIsOptInAndNeedsItsDll) {
 }
 
 // The quorforce.dll of the other size and its registration test, for a 64-bit prefix: the
-// win32 build's bin/ that QUORFORCE_32BIT_PROGRAMS names; empty elsewhere.
-std::string Folder32() {
-    const char* unixPath = std::getenv("QUORFORCE_32BIT_PROGRAMS");
-    if (sizeof(void*) != 8 || unixPath == nullptr) return "";
-    std::string folder = std::string("Z:") + unixPath;
-    for (char& c : folder)
-        if (c == '/') c = '\\';
-    return folder.back() == '\\' ? folder : folder + "\\";
-}
+// win32 build's bin/; empty elsewhere.
+std::string Folder32() { return sizeof(void*) == 8 ? Programs32() : ""; }
 
 // The class's InprocServer32 path in one registry view, or "" when absent.
 std::string ServerIn(REGSAM view) {
