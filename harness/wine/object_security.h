@@ -6,7 +6,10 @@
 #include <windows.h>
 
 #include <aclapi.h>
+#include <sddl.h>
 
+#include <ostream>
+#include <string>
 #include <vector>
 
 namespace wine_test {
@@ -19,6 +22,19 @@ struct AccessEntry {
         return type == other.type && mask == other.mask && sid == other.sid;
     }
 };
+
+// As a failed check shows it: "type 0, mask 0x1f0001, S-1-5-18".
+inline void PrintTo(const AccessEntry& entry, std::ostream* out) {
+    std::string sid = "no SID";
+    char* text = nullptr;
+    if (!entry.sid.empty() &&
+        ConvertSidToStringSidA(const_cast<BYTE*>(entry.sid.data()), &text) != FALSE) {
+        sid = text;
+        LocalFree(text);
+    }
+    *out << "type " << static_cast<int>(entry.type) << ", mask 0x" << std::hex << entry.mask
+         << std::dec << ", " << sid;
+}
 
 struct ObjectSecurity {
     bool read = false;  // GetSecurityInfo answered
