@@ -52,7 +52,7 @@ inline std::vector<BYTE> WellKnownSid(WELL_KNOWN_SID_TYPE type) {
 
 // The entries of an ACL, in order; ACCESS_ALLOWED_ACE and SYSTEM_MANDATORY_LABEL_ACE share
 // this layout (header, mask, SID).
-inline std::vector<AccessEntry> Entries(PACL acl) {
+inline std::vector<AccessEntry> AclEntries(PACL acl) {
     std::vector<AccessEntry> entries;
     for (WORD i = 0; acl != nullptr && i < acl->AceCount; ++i) {
         ACCESS_ALLOWED_ACE* ace = nullptr;
@@ -78,8 +78,8 @@ inline ObjectSecurity ReadObjectSecurity(HANDLE object) {
     DWORD revision = 0;
     security.protectedDacl = GetSecurityDescriptorControl(descriptor, &control, &revision) &&
                              (control & SE_DACL_PROTECTED);
-    security.dacl = Entries(dacl);
-    security.label = Entries(sacl);
+    security.dacl = AclEntries(dacl);
+    security.label = AclEntries(sacl);
     LocalFree(descriptor);
     return security;
 }
