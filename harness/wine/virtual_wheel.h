@@ -109,12 +109,7 @@ inline void GiveJoystickId(const std::string& path, DWORD id = 0) {
         "System\\CurrentControlSet\\Control\\DeviceClasses\\{4d1e55b2-f16f-11cf-88cb-001111000030}"
         "\\##?#" +
         path.substr(4) + "\\#\\Device Parameters\\DirectX";
-    HKEY handle = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    &handle, nullptr);
-    RegSetValueExA(handle, "Joystick Id", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&id),
-                   sizeof id);
-    RegCloseKey(handle);
+    WriteDword(HKEY_LOCAL_MACHINE, key, "Joystick Id", id);
 }
 
 // Every report the device received since the last call: kind (1 output, 2 feature) and bytes.
@@ -158,6 +153,18 @@ inline std::vector<StampedReport> ReceivedStamped(HANDLE channel) {
 }
 
 inline const DWORD kInject = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x800, METHOD_BUFFERED, FILE_ANY_ACCESS);
+
+// Queues an input report 1 with the wheel at X and Y (10 bits each) and no button down.
+inline bool InjectPosition(HANDLE channel, unsigned x, unsigned y) {
+    const unsigned value = x | (y << 10);
+    unsigned char report[5] = {0x01, static_cast<unsigned char>(value),
+                               static_cast<unsigned char>(value >> 8),
+                               static_cast<unsigned char>(value >> 16), 0};
+    DWORD size = 0;
+    return DeviceIoControl(channel, kInject, report, sizeof report, nullptr, 0, &size, nullptr) !=
+           FALSE;
+}
+
 inline const DWORD kSetFault =
     CTL_CODE(FILE_DEVICE_UNKNOWN, 0x803, METHOD_BUFFERED, FILE_ANY_ACCESS);
 enum class WriteFault : unsigned char { None = 0, Unplugged = 1, Stall = 2, RefuseFeatures = 3 };
@@ -190,11 +197,28 @@ inline HANDLE OpenWheelChannel(int n = 0, DWORD joystick = 0,
 
 // A tuning value of the wheel's device key, as a device maker's installation writes it.
 inline void SetDeviceValue(const char* name, DWORD value) {
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_CURRENT_USER, kDeviceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                    nullptr);
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
+    WriteDword(HKEY_CURRENT_USER, kDeviceKey, name, value);
+}
+
+// The built-in wheel's registered axis n.
+inline std::string AxisKey(int n) {
+    return std::string(quorforce::kOemRoot) + quorforce::kBuiltInDevice + "\\Axes\\" +
+           std::to_string(n);
+}
+
+// Makes axis n an actuator by its registration, as the registration does the X axis, or
+// takes that away.
+inline void RegisterActuator(int n, bool actuator = true) {
+    if (!actuator) {
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, AxisKey(n).c_str());
+        return;
+    }
+    const DIOBJECTATTRIBUTES attributes = {DIDOI_FFACTUATOR | DIDOI_ASPECTPOSITION, 1,
+                                           static_cast<WORD>(0x30 + n)};
+    const DIFFOBJECTATTRIBUTES force = {10, 127};
+    WriteValue(HKEY_LOCAL_MACHINE, AxisKey(n), "Attributes", REG_BINARY, &attributes,
+               sizeof attributes);
+    WriteValue(HKEY_LOCAL_MACHINE, AxisKey(n), "FFAttributes", REG_BINARY, &force, sizeof force);
 }
 
 // The device key and the joystick key below it, which an unload writes the strengths into.

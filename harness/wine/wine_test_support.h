@@ -1,13 +1,13 @@
 // What the Windows test programs share: the driver's class and interface ids (the
 // driver's own constants), the folder of the running program (quorforce.dll stands beside
-// it), the DLL loaded from there, and the DIEFFECT builder.
+// it), the DLL loaded from there, the DIEFFECT builder and the registry's reader.
 #pragma once
 
 #include <windows.h>
 
-#include <map>
+#include <cstdlib>
 #include <string>
-#include <vector>
+#include <utility>
 
 #define DIRECTINPUT_VERSION 0x0800
 #include <dinput.h>
@@ -15,6 +15,7 @@
 
 #include "driver/guids.h"
 #include "harness/effect_builder.h"
+#include "harness/wine/registry.h"
 
 namespace wine_test {
 
@@ -32,6 +33,29 @@ inline std::string ThisFolder() {
     GetModuleFileNameA(nullptr, path, sizeof path);
     std::string folder = path;
     return folder.substr(0, folder.find_last_of("\\/") + 1);
+}
+
+// An environment variable's value, "" when it is unset.
+inline std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value == nullptr ? "" : value;
+}
+
+// A Unix path as Wine's Z: drive shows it.
+inline std::string WindowsPath(const std::string& unix) {
+    std::string path = "Z:" + unix;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+// The win32 build's bin/, which QUORFORCE_32BIT_PROGRAMS names for the tests of both sizes
+// in a 64-bit prefix, with a closing backslash; "" when it names none.
+inline std::string Programs32() {
+    const std::string folder = Env("QUORFORCE_32BIT_PROGRAMS");
+    if (folder.empty()) return "";
+    const std::string path = WindowsPath(folder);
+    return path.back() == '\\' ? path : path + "\\";
 }
 
 typedef HRESULT(WINAPI* CanUnloadFunction)();
@@ -107,6 +131,45 @@ inline int RunCommandLine(std::string line, DWORD timeoutMs = 60000) {
     return static_cast<int>(code);
 }
 
+// A command line run on a thread of its own while the test goes on (see RunCommandLine).
+class CommandInBackground {
+public:
+    explicit CommandInBackground(std::string line, DWORD timeoutMs = 60000)
+        : line_(std::move(line)), timeoutMs_(timeoutMs) {
+        thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    }
+    CommandInBackground(const CommandInBackground&) = delete;
+    CommandInBackground& operator=(const CommandInBackground&) = delete;
+    ~CommandInBackground() { Join(); }
+    // Waits for it; its exit code, or -1.
+    int Join() {
+        if (thread_ != nullptr) {
+            WaitForSingleObject(thread_, INFINITE);
+            CloseHandle(thread_);
+            thread_ = nullptr;
+        }
+        return code_;
+    }
+
+private:
+    static DWORD WINAPI Run(LPVOID self) {
+        auto& command = *static_cast<CommandInBackground*>(self);
+        command.code_ = RunCommandLine(command.line_, command.timeoutMs_);
+        return 0;
+    }
+    std::string line_;
+    DWORD timeoutMs_;
+    int code_ = -1;
+    HANDLE thread_ = nullptr;
+};
+
+// This program's own command, with `arguments`.
+inline std::string ThisProgram(const std::string& arguments) {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    return "\"" + std::string(self) + "\" " + arguments;
+}
+
 // Runs a program of this folder with its arguments.
 inline int RunProgram(const std::string& name, const std::string& arguments) {
     return RunCommandLine("\"" + ThisFolder() + name + "\" " + arguments);
@@ -118,39 +181,6 @@ inline DirectInputEffect Effect(void* record, DWORD size, LONG direction) {
     e.directions[0] = direction;
     e.Point(record, size);
     return e;
-}
-
-// Every value of a registry key and of its subkeys, named "subkey\\name": its data, and with
-// `typed` its type as one more byte. `view` picks a registry view (KEY_WOW64_32KEY or _64KEY).
-using RegistryValues = std::map<std::string, std::vector<BYTE>>;
-inline void CollectRegistry(HKEY root, const std::string& path, const std::string& prefix,
-                            RegistryValues& values, REGSAM view = 0, bool typed = false) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return;
-    char name[256];
-    BYTE data[1024];
-    for (DWORD i = 0;; ++i) {
-        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
-        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) !=
-            ERROR_SUCCESS) {
-            break;
-        }
-        std::vector<BYTE>& bytes = values[prefix + name];
-        bytes.assign(data, data + dataSize);
-        if (typed) bytes.push_back(static_cast<BYTE>(type));
-    }
-    std::vector<std::string> children;
-    for (DWORD i = 0;; ++i) {
-        DWORD nameSize = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
-            break;
-        }
-        children.push_back(name);
-    }
-    RegCloseKey(key);
-    for (const std::string& child : children)
-        CollectRegistry(root, path + "\\" + child, prefix + child + "\\", values, view, typed);
 }
 
 // What COM gives this process for the driver's class: 0 a driver that answers GetVersions,
@@ -171,10 +201,6 @@ inline int ActivateInThisProcess() {
 }
 
 // The same, asked of a fresh run of this program (COM keeps what a process loaded).
-inline int ActivationInAFreshProcess() {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    return RunCommandLine("\"" + std::string(self) + "\" --activate");
-}
+inline int ActivationInAFreshProcess() { return RunCommandLine(ThisProgram("--activate")); }
 
 }  // namespace wine_test

@@ -3,12 +3,13 @@
 // what the stand-in's record shows the driver was given.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "config/registry_layout.h"
+#include "harness/wine/program_window.h"
+#include "harness/wine/text_lines.h"
 #include "harness/wine/virtual_wheel.h"
 #include "harness/wine/wheel_fixture.h"
 
@@ -16,50 +17,19 @@ namespace {
 
 using namespace wine_test;
 
-const std::string kAxesKey =
-    std::string(quorforce::kOemRoot) + quorforce::kBuiltInDevice + "\\Axes\\";
-
-// Makes axis n an actuator by its registration, or takes that away.
-void RegisterActuator(int n, bool actuator) {
-    const std::string path = kAxesKey + std::to_string(n);
-    if (!actuator) {
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
-        return;
-    }
-    const DIOBJECTATTRIBUTES attributes = {DIDOI_FFACTUATOR | DIDOI_ASPECTPOSITION, 1,
-                                           static_cast<WORD>(0x30 + n)};
-    const DIFFOBJECTATTRIBUTES force = {10, 127};
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                    nullptr);
-    RegSetValueExA(key, "Attributes", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&attributes),
-                   sizeof attributes);
-    RegSetValueExA(key, "FFAttributes", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&force),
-                   sizeof force);
-    RegCloseKey(key);
-}
-
 const std::string kEffectsKey = std::string(quorforce::kOemRoot) + quorforce::kBuiltInDevice +
                                 quorforce::kForceFeedbackSubkey + quorforce::kEffectTypesSubkey;
 
 // Each registered effect's DIEFFECTATTRIBUTES, by its key's name.
 std::map<std::string, DIEFFECTATTRIBUTES> RegisteredEffects() {
     std::map<std::string, DIEFFECTATTRIBUTES> effects;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEffectsKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return effects;
-    char name[64];
-    for (DWORD i = 0, size = sizeof name;
-         RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-         ++i, size = sizeof name) {
+    for (const std::string& name : SubkeyNames(HKEY_LOCAL_MACHINE, kEffectsKey)) {
         DIEFFECTATTRIBUTES attributes = {};
-        DWORD length = sizeof attributes;
-        if (RegGetValueA(key, name, "Attributes", RRF_RT_REG_BINARY, nullptr, &attributes,
-                         &length) == ERROR_SUCCESS) {
+        if (ReadValue(HKEY_LOCAL_MACHINE, kEffectsKey + "\\" + name, "Attributes",
+                      RRF_RT_REG_BINARY, &attributes, sizeof attributes)) {
             effects[name] = attributes;
         }
     }
-    RegCloseKey(key);
     return effects;
 }
 
@@ -95,21 +65,11 @@ private:
     std::map<std::string, DIEFFECTATTRIBUTES> saved_;
 };
 
-bool Contains(const std::string& line, const std::string& part) {
-    return line.find(part) != std::string::npos;
-}
-
 struct PatternRun {
     int exitCode = -1;
     std::vector<Bytes> reports;  // output reports, in order
     std::vector<std::string> record;
-    std::vector<std::string> With(const std::string& part) const {
-        std::vector<std::string> lines;
-        for (const std::string& line : record) {
-            if (Contains(line, part)) lines.push_back(line);
-        }
-        return lines;
-    }
+    std::vector<std::string> With(const std::string& part) const { return LinesWith(record, part); }
 };
 
 class AppPatterns : public RegisteredWheelTest<> {
@@ -146,48 +106,21 @@ protected:
                                  const char* program = "quorforce_app_patterns.exe") {
         PatternRun run;
         Received(channel_);
-        std::string line = "\"" + Folder() + program + "\" " + arguments;
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                            Folder().c_str(), &startup, &process)) {
-            return run;
-        }
-        for (int tick = 0; WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT; ++tick) {
-            if (turn) {
-                // X from 112 to 912 and back, 10 bits; Y centred; no button.
-                const int x =
-                    512 +
-                    static_cast<int>(400 * (tick % 40 < 20 ? tick % 20 - 10 : 10 - tick % 20) / 10);
-                const unsigned value = static_cast<unsigned>(x) | (512u << 10);
-                unsigned char report[5] = {0x01, static_cast<unsigned char>(value),
-                                           static_cast<unsigned char>(value >> 8),
-                                           static_cast<unsigned char>(value >> 16), 0};
-                DWORD size = 0;
-                DeviceIoControl(channel_, kInject, report, sizeof report, nullptr, 0, &size,
-                                nullptr);
+        StartedProgram pattern("\"" + Folder() + program + "\" " + arguments, Folder());
+        if (!pattern.Started()) return run;
+        for (int tick = 0; pattern.RunsAfter(50); ++tick) {
+            if (turn) {  // X from 112 to 912 and back; Y centred
+                const int x = 512 + 400 * (tick % 40 < 20 ? tick % 20 - 10 : 10 - tick % 20) / 10;
+                InjectPosition(channel_, static_cast<unsigned>(x), 512);
             }
             for (auto& report : Received(channel_))
                 if (report.first == 1) run.reports.push_back(report.second);
-            if (tick > 20 * 120) TerminateProcess(process.hProcess, 99);
+            if (tick > 20 * 120) pattern.Terminate();
         }
         for (auto& report : Received(channel_))
             if (report.first == 1) run.reports.push_back(report.second);
-        DWORD code = 0;
-        GetExitCodeProcess(process.hProcess, &code);
-        run.exitCode = static_cast<int>(code);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        FILE* file = std::fopen(RecordPath().c_str(), "r");
-        char text[2048];
-        while (file != nullptr && std::fgets(text, sizeof text, file) != nullptr) {
-            std::string s = text;
-            while (!s.empty() && (s.back() == '\n' || s.back() == '\r'))
-                s.pop_back();
-            run.record.push_back(s);
-        }
-        if (file != nullptr) std::fclose(file);
+        run.exitCode = static_cast<int>(pattern.ExitCode(0));
+        run.record = FileLines(RecordPath());
         return run;
     }
 };

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "config/registry_layout.h"
+#include "harness/wine/object_security.h"
 #include "harness/wine/wine_test_support.h"
 
-#include <aclapi.h>
 #include <tlhelp32.h>
 
 namespace {
@@ -62,17 +62,12 @@ DirectInputEffect ConstantEffect(DICONSTANTFORCE* force) {
     return Effect(force, sizeof *force, 9000);
 }
 
-TEST(Dll, ExportsTheComEntryPointsUndecorated) {
-    LoadedDriver dll;
-    ASSERT_NE(dll.module, nullptr);
-    EXPECT_NE(dll.getClassObject, nullptr);
-    EXPECT_NE(dll.canUnload, nullptr);
-    EXPECT_EQ(GetProcAddress(dll.module, "DllGetClassObject@12"), nullptr);
-}
-
+// The COM entry points by their undecorated names (the export table's whole list is the
+// exports test's matter).
 TEST(Dll, FactoryLocksAndTheDriverObject) {
     LoadedDriver dll;
     ASSERT_NE(dll.module, nullptr);
+    ASSERT_TRUE(dll.getClassObject != nullptr && dll.canUnload != nullptr);
     EXPECT_EQ(dll.canUnload(), S_OK);
     IClassFactory* factory = nullptr;
     ASSERT_EQ(dll.getClassObject(kClassId, kClassFactory, reinterpret_cast<void**>(&factory)),
@@ -134,11 +129,7 @@ TEST(Dll, SecondProcessSeesTheEffects) {
     ASSERT_EQ(driver->DownloadEffect(0, 371, &first, &effect.effect, 0), S_OK);
     ASSERT_EQ(driver->DownloadEffect(0, 371, &second, &effect.effect, DIEP_START), S_OK);
 
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    EXPECT_EQ(RunCommandLine(std::string("\"") + self +
-                             "\" --child-expects-playing=" + std::to_string(second)),
-              0);
+    EXPECT_EQ(RunCommandLine(ThisProgram("--child-expects-playing=" + std::to_string(second))), 0);
     driver->DestroyEffect(0, first);
     driver->DestroyEffect(0, second);
     driver->Release();
@@ -146,15 +137,17 @@ TEST(Dll, SecondProcessSeesTheEffects) {
 
 constexpr int kRacingDownloads = 30;
 
-struct ChildRun {
-    std::string line;
-    int code = -1;
-};
-
-DWORD WINAPI RunChild(LPVOID parameter) {
-    auto* run = static_cast<ChildRun*>(parameter);
-    run->code = RunCommandLine(run->line);
-    return 0;
+// The downloads each of two racing processes makes: constants of `magnitude`, started; how
+// many succeeded.
+int DownloadRacing(IDirectInputEffectDriver* driver, LONG magnitude) {
+    DICONSTANTFORCE force = {magnitude};
+    DirectInputEffect effect = ConstantEffect(&force);
+    int downloaded = 0;
+    for (int i = 0; i < kRacingDownloads; ++i) {
+        DWORD handle = 0;
+        downloaded += driver->DownloadEffect(0, 371, &handle, &effect.effect, DIEP_START) == S_OK;
+    }
+    return downloaded;
 }
 
 // Two processes download to the same device at the same moment: every download gets a slot
@@ -166,23 +159,12 @@ TEST(Dll, TwoProcessesDownloadingAtOnceShareTheSlots) {
     ASSERT_NE(driver, nullptr);
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "quorforce-test-ready");
     HANDLE go = CreateEventA(nullptr, TRUE, FALSE, "quorforce-test-go");
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    ChildRun child{std::string("\"") + self + "\" --child-downloads"};
-    HANDLE thread = CreateThread(nullptr, 0, RunChild, &child, 0, nullptr);
+    CommandInBackground child(ThisProgram("--child-downloads"));
     EXPECT_EQ(WaitForSingleObject(ready, 30000), WAIT_OBJECT_0);
     SetEvent(go);
-    DICONSTANTFORCE force = {100};
-    DirectInputEffect effect = ConstantEffect(&force);
-    int downloaded = 0;
-    for (int i = 0; i < kRacingDownloads; ++i) {
-        DWORD handle = 0;
-        downloaded += driver->DownloadEffect(0, 371, &handle, &effect.effect, DIEP_START) == S_OK;
-    }
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
+    const int downloaded = DownloadRacing(driver, 100);
+    EXPECT_EQ(child.Join(), kRacingDownloads);
     EXPECT_EQ(downloaded, kRacingDownloads);
-    EXPECT_EQ(child.code, kRacingDownloads);
     int playing = 0;
     for (DWORD handle = 1; handle <= 64; ++handle) {
         DWORD status = 0;
@@ -199,13 +181,7 @@ TEST(Dll, TwoProcessesDownloadingAtOnceShareTheSlots) {
 // "THREAD_PRIORITY" 3 in the real registry gives both engine threads below-normal priority.
 // They are made at the first use, not by the load.
 TEST(Dll, ReadsTheEngineSettingsFromTheRegistry) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    const DWORD belowNormal = 3;
-    RegSetValueExA(key, "THREAD_PRIORITY", 0, REG_DWORD,
-                   reinterpret_cast<const BYTE*>(&belowNormal), sizeof belowNormal);
+    ASSERT_TRUE(WriteDword(HKEY_CURRENT_USER, kProductKey, "THREAD_PRIORITY", 3));  // below normal
     const std::vector<DWORD> before = ProcessThreads();
     {
         LoadedDriver dll;
@@ -217,16 +193,11 @@ TEST(Dll, ReadsTheEngineSettingsFromTheRegistry) {
         EXPECT_EQ(WithPriority(NewThreads(before), THREAD_PRIORITY_BELOW_NORMAL).size(), 2u);
         factory->Release();
     }
-    RegDeleteValueA(key, "THREAD_PRIORITY");
-    RegCloseKey(key);
+    DeleteValue(HKEY_CURRENT_USER, kProductKey, "THREAD_PRIORITY");
 }
 
 void SetProductValue(const char* name, DWORD value) {
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                    nullptr);
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
+    WriteDword(HKEY_CURRENT_USER, kProductKey, name, value);
 }
 
 // A control panel's thread of normal priority keeps the processor busy, so that the engine
@@ -291,11 +262,8 @@ TEST(Dll, UnloadingWhileTheThreadsTickLeavesNoThread) {
     InterlockedExchange(&stop, 1);
     WaitForSingleObject(busy, INFINITE);
     CloseHandle(busy);
-    HKEY key = nullptr;
-    RegOpenKeyExA(HKEY_CURRENT_USER, kProductKey, 0, KEY_ALL_ACCESS, &key);
-    RegDeleteValueA(key, "THREAD_PRIORITY");
-    RegDeleteValueA(key, "POLLING_STEP");
-    RegCloseKey(key);
+    for (const char* name : {"THREAD_PRIORITY", "POLLING_STEP"})
+        DeleteValue(HKEY_CURRENT_USER, kProductKey, name);
 }
 
 // A program that loads the driver and frees it before its first use, or after asking only
@@ -348,13 +316,7 @@ int ChildDownloads() {
     if (driver == nullptr || ready == nullptr || go == nullptr) return 100;
     SetEvent(ready);
     WaitForSingleObject(go, 30000);
-    DICONSTANTFORCE force = {-100};
-    DirectInputEffect effect = ConstantEffect(&force);
-    int downloaded = 0;
-    for (int i = 0; i < kRacingDownloads; ++i) {
-        DWORD handle = 0;
-        downloaded += driver->DownloadEffect(0, 371, &handle, &effect.effect, DIEP_START) == S_OK;
-    }
+    const int downloaded = DownloadRacing(driver, -100);
     driver->Release();
     CloseHandle(ready);
     CloseHandle(go);
@@ -383,53 +345,26 @@ TEST(Dll, NamedObjectsCarryTheirSecurity) {
         {"{6B2D9F42-1C7E-4A35-8D62-0E9B4F7A2C15}", false, SECTION_ALL_ACCESS,
          FILE_MAP_READ | FILE_MAP_WRITE},
     };
-    BYTE system[SECURITY_MAX_SID_SIZE], admins[SECURITY_MAX_SID_SIZE], users[SECURITY_MAX_SID_SIZE],
-        medium[SECURITY_MAX_SID_SIZE];
-    DWORD size = sizeof system;
-    ASSERT_TRUE(CreateWellKnownSid(WinLocalSystemSid, nullptr, system, &size));
-    size = sizeof admins;
-    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size));
-    size = sizeof users;
-    ASSERT_TRUE(CreateWellKnownSid(WinAuthenticatedUserSid, nullptr, users, &size));
-    size = sizeof medium;
-    ASSERT_TRUE(CreateWellKnownSid(WinMediumLabelSid, nullptr, medium, &size));
+    const std::vector<BYTE> system = WellKnownSid(WinLocalSystemSid),
+                            admins = WellKnownSid(WinBuiltinAdministratorsSid),
+                            users = WellKnownSid(WinAuthenticatedUserSid);
+    const std::vector<AccessEntry> label = {{SYSTEM_MANDATORY_LABEL_ACE_TYPE,
+                                             SYSTEM_MANDATORY_LABEL_NO_WRITE_UP,
+                                             WellKnownSid(WinMediumLabelSid)}};
     for (const Expected& object : objects) {
         SCOPED_TRACE(object.name);
         HANDLE handle = object.mutex ? OpenMutexA(READ_CONTROL, FALSE, object.name)
                                      : OpenFileMappingA(READ_CONTROL, FALSE, object.name);
         ASSERT_NE(handle, nullptr) << GetLastError();
-        PACL dacl = nullptr, sacl = nullptr;
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        ASSERT_EQ(GetSecurityInfo(handle, SE_KERNEL_OBJECT,
-                                  DACL_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION, nullptr,
-                                  nullptr, &dacl, &sacl, &descriptor),
-                  static_cast<DWORD>(ERROR_SUCCESS));
-        SECURITY_DESCRIPTOR_CONTROL control = 0;
-        DWORD revision = 0;
-        ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
-        EXPECT_TRUE(control & SE_DACL_PROTECTED);
-        ASSERT_NE(dacl, nullptr);
-        ASSERT_EQ(dacl->AceCount, 3);
-        const struct {
-            PSID sid;
-            DWORD mask;
-        } entries[] = {{system, object.full}, {admins, object.full}, {users, object.users}};
-        for (WORD i = 0; i < 3; ++i) {
-            ACCESS_ALLOWED_ACE* ace = nullptr;
-            ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
-            EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE) << i;
-            EXPECT_EQ(ace->Mask, entries[i].mask) << i;
-            EXPECT_TRUE(EqualSid(&ace->SidStart, entries[i].sid)) << i;
-        }
-        ASSERT_NE(sacl, nullptr);
-        ASSERT_EQ(sacl->AceCount, 1);
-        SYSTEM_MANDATORY_LABEL_ACE* label = nullptr;
-        ASSERT_TRUE(GetAce(sacl, 0, reinterpret_cast<void**>(&label)));
-        EXPECT_EQ(label->Header.AceType, SYSTEM_MANDATORY_LABEL_ACE_TYPE);
-        EXPECT_EQ(label->Mask, static_cast<DWORD>(SYSTEM_MANDATORY_LABEL_NO_WRITE_UP));
-        EXPECT_TRUE(EqualSid(&label->SidStart, medium));
-        LocalFree(descriptor);
+        const ObjectSecurity security = ReadObjectSecurity(handle);
         CloseHandle(handle);
+        ASSERT_TRUE(security.read);
+        EXPECT_TRUE(security.protectedDacl);
+        EXPECT_EQ(security.dacl,
+                  (std::vector<AccessEntry>{{ACCESS_ALLOWED_ACE_TYPE, object.full, system},
+                                            {ACCESS_ALLOWED_ACE_TYPE, object.full, admins},
+                                            {ACCESS_ALLOWED_ACE_TYPE, object.users, users}}));
+        EXPECT_EQ(security.label, label);
     }
 }
 

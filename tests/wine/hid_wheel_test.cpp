@@ -162,12 +162,8 @@ TEST_F(WineHidWheel, RefusedFeaturesAndARefusingUserHiveLeaveTheEngineTicking) {
     RegCloseKey(volatileHive);
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\quorforce-tests\\volatile");
     SetWriteFault(channel_, WriteFault::None);
-    HKEY joystickKey = nullptr;
-    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, (std::string(kDeviceKey) + "\\0").c_str(), 0,
-                            KEY_READ, &joystickKey),
-              ERROR_SUCCESS)
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, std::string(kDeviceKey) + "\\0"))
         << "the refusing hive stored the strengths";
-    if (joystickKey != nullptr) RegCloseKey(joystickKey);
 }
 
 // The input side through hidclass: the wheel's X position reaches the spring.
@@ -179,12 +175,7 @@ TEST_F(WineHidWheel, SpringFollowsTheInjectedPosition) {
     Download(912, &spring, sizeof spring, 0);
     Sleep(100);
     // X = 600 in report 1: 2 x 4 x (12000 - 10240) = 14080, byte 128 + 89 = 0xD9.
-    const DWORD x = 600;
-    unsigned char report[5] = {0x01, static_cast<unsigned char>(x & 0xFF),
-                               static_cast<unsigned char>(x >> 8), 0, 0};
-    DWORD size = 0;
-    ASSERT_TRUE(
-        DeviceIoControl(channel_, kInject, report, sizeof report, nullptr, 0, &size, nullptr));
+    ASSERT_TRUE(InjectPosition(channel_, 600, 0));
     Sleep(200);
     const auto reports = Received(channel_);
     ASSERT_GE(reports.size(), 5u);
@@ -286,24 +277,13 @@ TEST(WineOtherVendor, BindsOnceNamedInTheAcceptedDevices) {
     const HANDLE channel = OpenWheelChannel(0, 2, "VID_046D&PID_C294");
     ASSERT_NE(channel, INVALID_HANDLE_VALUE) << "the other vendor's wheel did not install";
     LoadedDriver dll;
-    IClassFactory* factory = dll.CreateFactory();
-    ASSERT_NE(factory, nullptr);
-    IDirectInputEffectDriver* driver = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver)),
-              S_OK);
+    IDirectInputEffectDriver* driver = dll.CreateDriver();
+    ASSERT_NE(driver, nullptr);
     EXPECT_EQ(driver->DeviceID(0x0800, 2, TRUE, 2, nullptr), E_FAIL);
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDeviceKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    const char accepted[] = "VID_046D&PID_C294";
-    RegSetValueExA(key, "Accepted_Devices", 0, REG_SZ, reinterpret_cast<const BYTE*>(accepted),
-                   sizeof accepted);
+    ASSERT_TRUE(WriteText(HKEY_LOCAL_MACHINE, kDeviceKey, "Accepted_Devices", "VID_046D&PID_C294"));
     EXPECT_EQ(driver->DeviceID(0x0800, 2, TRUE, 2, nullptr), S_OK);
-    RegDeleteValueA(key, "Accepted_Devices");
-    RegCloseKey(key);
+    DeleteValue(HKEY_LOCAL_MACHINE, kDeviceKey, "Accepted_Devices");
     driver->Release();
-    factory->Release();
     dll.Free();
     CloseHandle(channel);
 }
@@ -319,12 +299,8 @@ TEST(WineJoystickNine, BindsAndReceivesItsForces) {
     Received(channel);
     {
         LoadedDriver dll;
-        IClassFactory* factory = dll.CreateFactory();
-        ASSERT_NE(factory, nullptr);
-        IDirectInputEffectDriver* driver = nullptr;
-        ASSERT_EQ(
-            factory->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver)),
-            S_OK);
+        IDirectInputEffectDriver* driver = dll.CreateDriver();
+        ASSERT_NE(driver, nullptr);
         EXPECT_EQ(driver->DeviceID(0x0800, 0, TRUE, 0, nullptr), E_FAIL);  // no longer joystick 0
         ASSERT_EQ(driver->DeviceID(0x0800, 9, TRUE, 0, nullptr), S_OK);
         DICONSTANTFORCE force = {5000};
@@ -347,7 +323,6 @@ TEST(WineJoystickNine, BindsAndReceivesItsForces) {
         EXPECT_EQ(config.filled, 1);
         EXPECT_EQ(settings.global, 100);
         driver->Release();
-        factory->Release();
         dll.Free();
     }
     RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kDeviceKey) + "\\9").c_str());

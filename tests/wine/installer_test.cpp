@@ -8,12 +8,13 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
-#include <cstdlib>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "config/registry_layout.h"
+#include "harness/wine/program_window.h"
 #include "harness/wine/virtual_wheel.h"
 #include "harness/wine/wine_test_support.h"
 #include "tests/wine/screenshot.h"
@@ -33,22 +34,8 @@ const std::string kFolder64 = "C:\\Program Files\\Quorvane";
 const std::string kFolder32 = "C:\\Program Files (x86)\\Quorvane";
 constexpr DWORD kInstallTimeout = 600000;
 
-std::string Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? "" : value;
-}
-
-// A Unix path as Wine's Z: drive shows it.
-std::string WindowsPath(const std::string& unix) {
-    std::string path = "Z:" + unix;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
 std::string Package() { return WindowsPath(Env("QUORFORCE_SETUP")); }
 std::string OldPackage() { return WindowsPath(Env("QUORFORCE_OLD_SETUP")); }
-std::string Programs32() { return WindowsPath(Env("QUORFORCE_32BIT_PROGRAMS")) + "\\"; }
 
 int Msiexec(const std::string& arguments) {
     return RunCommandLine("msiexec " + arguments, kInstallTimeout);
@@ -62,58 +49,26 @@ int Uninstall(const std::string& package) { return Msiexec("/x \"" + package + "
 // the wheel's page, force-feedback entry and axis, and the binding's list.
 Values Registration(const std::string& device) {
     Values values;
-    CollectRegistry(HKEY_LOCAL_MACHINE, kClass, "64:", values, KEY_WOW64_64KEY, true);
-    CollectRegistry(HKEY_LOCAL_MACHINE, kClass, "32:", values, KEY_WOW64_32KEY, true);
-    CollectRegistry(HKEY_LOCAL_MACHINE, kPageClass, "64 page:", values, KEY_WOW64_64KEY, true);
-    CollectRegistry(HKEY_LOCAL_MACHINE, kPageClass, "32 page:", values, KEY_WOW64_32KEY, true);
-    Values wheel;
-    CollectRegistry(HKEY_LOCAL_MACHINE, kOem + device, "", wheel, 0, true);
+    const struct {
+        std::string key, prefix;
+        REGSAM view;
+    } trees[] = {{kClass, "64:", KEY_WOW64_64KEY},
+                 {kClass, "32:", KEY_WOW64_32KEY},
+                 {kPageClass, "64 page:", KEY_WOW64_64KEY},
+                 {kPageClass, "32 page:", KEY_WOW64_32KEY},
+                 {kOem + device + "\\OEMForceFeedback", "ff:", 0},
+                 {kOem + device + "\\Axes", "axes:", 0}};
+    for (const auto& tree : trees)
+        CollectRegistry(HKEY_LOCAL_MACHINE, tree.key, tree.prefix, values, tree.view, true);
+    Values wheel = RegistryTree(HKEY_LOCAL_MACHINE, kOem + device, 0, true);
     if (wheel.count("ConfigCLSID")) values["page"] = wheel["ConfigCLSID"];
-    CollectRegistry(HKEY_LOCAL_MACHINE, kOem + device + "\\OEMForceFeedback", "ff:", values, 0,
-                    true);
-    CollectRegistry(HKEY_LOCAL_MACHINE, kOem + device + "\\Axes", "axes:", values, 0, true);
-    Values engine;
-    CollectRegistry(HKEY_LOCAL_MACHINE, kEngineKey, "", engine, 0, true);
+    Values engine = RegistryTree(HKEY_LOCAL_MACHINE, kEngineKey, 0, true);
     if (engine.count("Accepted_Devices")) values["accepted"] = engine["Accepted_Devices"];
     return values;
 }
 
-bool KeyExists(HKEY root, const std::string& path, REGSAM view = 0) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
 bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-DWORD ReadDword(HKEY root, const std::string& path, const char* name) {
-    DWORD value = 0xFFFFFFFFu, size = sizeof value;
-    RegGetValueA(root, path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size);
-    return value;
-}
-std::string ReadText(HKEY root, const std::string& path, const char* name, REGSAM view = 0) {
-    char text[1024] = "";
-    DWORD size = sizeof text;
-    RegGetValueA(root, path.c_str(), name,
-                 RRF_RT_REG_SZ | (view == KEY_WOW64_32KEY ? RRF_SUBKEY_WOW6432KEY : 0), nullptr,
-                 text, &size);
-    return text;
-}
-void WriteDword(HKEY root, const std::string& path, const char* name, DWORD value) {
-    HKEY key = nullptr;
-    RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
-}
-void WriteText(HKEY root, const std::string& path, const char* name, const std::string& text) {
-    HKEY key = nullptr;
-    RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(key);
 }
 
 // The versions of quorforce in the installed-programs list, with publisher and uninstall
@@ -121,16 +76,7 @@ void WriteText(HKEY root, const std::string& path, const char* name, const std::
 std::vector<std::string> InstalledVersions() {
     const std::string uninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
     std::vector<std::string> versions;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninstall.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) !=
-        ERROR_SUCCESS) {
-        return versions;
-    }
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD size = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
+    for (const std::string& name : SubkeyNames(HKEY_LOCAL_MACHINE, uninstall, KEY_WOW64_64KEY)) {
         const std::string entry = uninstall + "\\" + name;
         if (ReadText(HKEY_LOCAL_MACHINE, entry, "DisplayName").rfind("quorforce", 0) != 0) continue;
         EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, entry, "Publisher"), "Quorvane");
@@ -138,7 +84,6 @@ std::vector<std::string> InstalledVersions() {
                   std::string::npos);
         versions.push_back(ReadText(HKEY_LOCAL_MACHINE, entry, "DisplayVersion"));
     }
-    RegCloseKey(key);
     return versions;
 }
 
@@ -166,12 +111,12 @@ bool PanelShortcutExists() {
 // Nothing of quorforce is left: no file or folder, no class in either view, no entry of the
 // wheel, no engine values, no record of the setup, no installed-programs entry.
 void ExpectNothingLeft(const std::string& device, bool otherWheelsListed = false) {
-    EXPECT_FALSE(Exists(kFolder64)) << kFolder64;
-    EXPECT_FALSE(Exists(kFolder32)) << kFolder32;
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kClass, KEY_WOW64_64KEY));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kClass, KEY_WOW64_32KEY));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kPageClass, KEY_WOW64_64KEY));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kPageClass, KEY_WOW64_32KEY));
+    for (const std::string& folder : {kFolder64, kFolder32})
+        EXPECT_FALSE(Exists(folder)) << folder;
+    for (const std::string& key : {kClass, kPageClass}) {
+        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
+            EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key, view)) << key << " view " << view;
+    }
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kOem + device)) << device;
     if (!otherWheelsListed) {
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kBuiltIn + "\\Quorvane"));
@@ -399,11 +344,7 @@ TEST_F(SetupTest, RefusesBadIdsAndNamesBeforeWritingAnything) {
 TEST_F(SetupTest, AFailedInstallRollsBackWhatItWroteAndNoMore) {
     const std::string device = "VID_046D&PID_C294";
     const std::string oem = kOem.substr(0, kOem.size() - 1);
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, oem.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, oem));
     EXPECT_EQ(Install(Package(), "VID=046D PID=C294 QF_FAIL_WHEN_DEFERRED=1"),
               static_cast<int>(ERROR_INSTALL_FAILURE));
     EXPECT_TRUE(Registration(device).empty());
@@ -454,27 +395,18 @@ class SetupWindow : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(Env("QUORFORCE_SETUP").empty()); }
     void TearDown() override {
-        if (process_.hProcess == nullptr) return;
-        EXPECT_EQ(WaitForSingleObject(process_.hProcess, 120000), WAIT_OBJECT_0);
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
+        if (setup_ != nullptr) Finish();
     }
 
     void Start(const std::string& properties) {
-        std::string line = "msiexec /i \"" + Package() + "\" " + properties;
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                   &startup, &process_));
+        setup_ = std::make_unique<StartedProgram>("msiexec /i \"" + Package() + "\" " + properties);
+        ASSERT_TRUE(setup_->Started());
     }
-    // Waits for the process to end; its exit code.
-    DWORD Finish() {
-        EXPECT_EQ(WaitForSingleObject(process_.hProcess, 120000), WAIT_OBJECT_0);
-        DWORD code = 1;
-        GetExitCodeProcess(process_.hProcess, &code);
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-        process_ = {};
+    // Waits for the setup to end (two minutes at most); its exit code, or -1.
+    long Finish() {
+        const long code = setup_->ExitCode(120000);
+        EXPECT_NE(code, -1) << "the setup did not end";
+        setup_.reset();
         return code;
     }
 
@@ -499,9 +431,7 @@ protected:
         return text;
     }
     static void Picture(HWND page, const std::string& name) {
-        const std::string folder = ThisFolder() + "..\\screenshots";
-        CreateDirectoryA(folder.c_str(), nullptr);
-        EXPECT_TRUE(SaveScreenshot(page, folder + "\\" + name));
+        EXPECT_TRUE(SaveScreenshotAs(page, name));
     }
     static void Click(HWND page, const char* button) {
         HWND control = FindWindowExA(page, nullptr, nullptr, button);
@@ -509,7 +439,7 @@ protected:
         PostMessageA(control, BM_CLICK, 0, 0);
     }
 
-    PROCESS_INFORMATION process_ = {};
+    std::unique_ptr<StartedProgram> setup_;
 };
 
 // The first page says what the setup installs, for which wheel and where; Cancel ends the
@@ -569,7 +499,7 @@ TEST_F(SetupWindow, InstallShowsItsProgressAndTheLastPageNamesThePanel) {
     EXPECT_NE(text.find("Start menu"), std::string::npos) << text;
     Picture(done, "setup-last-page.png");
     Click(done, "&Finish");
-    EXPECT_EQ(Finish(), 0u);
+    EXPECT_EQ(Finish(), 0);
     EXPECT_TRUE(PanelShortcutExists());
     ASSERT_EQ(Uninstall(Package()), 0);
     ExpectNothingLeft("VID_5A1C&PID_E410");

@@ -5,7 +5,6 @@
 // in the folder QUORFORCE_32BIT_PROGRAMS names (the win32 build's bin/).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,14 +18,7 @@ namespace {
 using namespace wine_test;
 
 // The folder of the programs of a size, with a closing backslash.
-std::string Folder(int bits) {
-    if (bits == 64) return ThisFolder();
-    const char* unixPath = std::getenv("QUORFORCE_32BIT_PROGRAMS");
-    std::string folder = unixPath != nullptr ? std::string("Z:") + unixPath : "";
-    for (char& c : folder)
-        if (c == '/') c = '\\';
-    return folder.empty() || folder.back() == '\\' ? folder : folder + "\\";
-}
+std::string Folder(int bits) { return bits == 64 ? ThisFolder() : Programs32(); }
 
 // The control panel client of a size, run to its end; its exit code.
 int RunPanel(int bits, const std::string& arguments) {

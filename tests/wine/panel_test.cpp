@@ -19,6 +19,7 @@
 
 #include "config/registry_layout.h"
 #include "harness/wine/game_process.h"
+#include "harness/wine/program_window.h"
 #include "harness/wine/virtual_wheel.h"
 #include "harness/wine/wheel_fixture.h"
 // After windows.h, which the wheel's header brings.
@@ -37,73 +38,21 @@ using namespace wine_test;
 const char kCaption[] = "quorforce control panel";
 constexpr int kBits = sizeof(void*) * 8;
 
-std::string ScreenshotPath(const std::string& name) {
-    const std::string folder = ThisFolder() + "..\\screenshots";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder + "\\" + name + "-" + std::to_string(kBits) + ".png";
-}
-
-struct WindowSearch {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK FindCaption(HWND window, LPARAM parameter) {
-    auto& search = *reinterpret_cast<WindowSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char text[128] = "";
-    GetWindowTextA(window, text, sizeof text);
-    if (owner != search.process || !IsWindowVisible(window) || std::string(text) != kCaption) {
-        return TRUE;
-    }
-    search.found = window;
-    return FALSE;
+// A screenshot of this size's panel.
+bool Screenshot(HWND window, const std::string& name) {
+    return SaveScreenshotAs(window, name + "-" + std::to_string(kBits) + ".png");
 }
 
 // quorpanel.exe of `folder` (where it looks for quorforce.dll when none is registered),
 // started in `currentFolder` (the same folder unless given), with `arguments`.
-class Panel {
+class Panel : public StartedProgram {
 public:
     explicit Panel(const std::string& folder, const std::string& currentFolder = "",
-                   const std::string& arguments = "") {
-        std::string line = "\"" + folder + "quorpanel.exe\"" + arguments;
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        const std::string current = currentFolder.empty() ? folder : currentFolder;
-        CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, current.c_str(),
-                       &startup, &process_);
-    }
-    Panel(const Panel&) = delete;
-    Panel& operator=(const Panel&) = delete;
-    ~Panel() {
-        if (process_.hProcess == nullptr) return;
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_.hProcess, 99);
-        }
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-    }
-    bool Started() const { return process_.hProcess != nullptr; }
+                   const std::string& arguments = "")
+        : StartedProgram("\"" + folder + "quorpanel.exe\"" + arguments,
+                         currentFolder.empty() ? folder : currentFolder) {}
     // Its window with the caption (the dialog, or the message box), within half a minute.
-    HWND Window() const {
-        for (int i = 0; i < 600; ++i) {
-            WindowSearch search = {process_.dwProcessId, nullptr};
-            EnumWindows(FindCaption, reinterpret_cast<LPARAM>(&search));
-            if (search.found != nullptr) return search.found;
-            if (WaitForSingleObject(process_.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
-        }
-        return nullptr;
-    }
-    long ExitCode(DWORD ms) const {
-        if (WaitForSingleObject(process_.hProcess, ms) != WAIT_OBJECT_0) return -1;
-        DWORD code = 0;
-        GetExitCodeProcess(process_.hProcess, &code);
-        return static_cast<long>(code);
-    }
-
-private:
-    PROCESS_INFORMATION process_ = {};
+    HWND Window() const { return WaitForWindow(kCaption); }
 };
 
 std::string Text(HWND dialog, int control) {
@@ -148,13 +97,6 @@ std::string WaitForText(HWND dialog, int control, const std::string& part) {
         Sleep(50);
     }
     return text;
-}
-
-DWORD UserDword(const std::string& key, const char* name) {
-    DWORD value = 0xFFFFFFFFu;
-    DWORD size = sizeof value;
-    RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size);
-    return value;
 }
 
 // A vibration wheel with two motors: a constant of 5000 at 90 degrees is 10000 on the first.
@@ -206,7 +148,7 @@ TEST_F(PanelOnTheWheel, ShowsTheGamesForceAndItsOverallSliderHalvesIt) {
     Sleep(GetEnvironmentVariableA("QUORPANEL_HOLD_MS", hold, sizeof hold) != 0
               ? static_cast<DWORD>(std::strtoul(hold, nullptr, 10))
               : 1500);
-    EXPECT_TRUE(SaveScreenshot(dialog, ScreenshotPath("panel")));
+    EXPECT_TRUE(Screenshot(dialog, "panel"));
 
     // Overall to 50 %: from the next tick on the wheel gets half, and the panel shows it.
     Received(channel_);
@@ -217,7 +159,8 @@ TEST_F(PanelOnTheWheel, ShowsTheGamesForceAndItsOverallSliderHalvesIt) {
     for (const auto& report : reports)
         EXPECT_EQ(report.second, kHalved);
     EXPECT_EQ(WaitForText(dialog, QUORPANEL_FIRST_TEXT, "63"), "First channel: 63 (+24 %)");
-    EXPECT_EQ(UserDword(std::string(kDeviceKey) + "\\0", "Global_Value"), 50u);  // saved
+    EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, std::string(kDeviceKey) + "\\0", "Global_Value"),
+              50u);  // saved
 
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(panel.ExitCode(20000), 0);
@@ -228,13 +171,7 @@ TEST_F(PanelOnTheWheel, WithoutAGameShowsTheRegistryAndStillSaves) {
     // What the driver reads for a joystick id no game has bound (no vendor or product id).
     const std::string unbound =
         std::string(quorforce::kOemRoot) + "VID_0000&PID_0000" + quorforce::kProductSubkey + "\\0";
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_CURRENT_USER, unbound.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    &key, nullptr);
-    const DWORD seventy = 70;
-    RegSetValueExA(key, "Global_Value", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seventy),
-                   sizeof seventy);
-    RegCloseKey(key);
+    WriteDword(HKEY_CURRENT_USER, unbound, "Global_Value", 70);
 
     Panel panel(ThisFolder());
     HWND dialog = panel.Window();
@@ -247,11 +184,11 @@ TEST_F(PanelOnTheWheel, WithoutAGameShowsTheRegistryAndStillSaves) {
     EXPECT_EQ(Text(dialog, QUORPANEL_OUTPUT_TEXT), "No force is being sent.");
     EXPECT_EQ(Text(dialog, QUORPANEL_FIRST_TEXT), "First channel: at rest");
     Sleep(300);
-    EXPECT_TRUE(SaveScreenshot(dialog, ScreenshotPath("panel-no-game")));
+    EXPECT_TRUE(Screenshot(dialog, "panel-no-game"));
 
     MoveSlider(dialog, QUORPANEL_CONDITIONS, 30);
-    EXPECT_EQ(UserDword(unbound, "Dynamic_Value"), 30u);
-    EXPECT_EQ(UserDword(unbound, "Global_Value"), 70u);
+    EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, unbound, "Dynamic_Value"), 30u);
+    EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, unbound, "Global_Value"), 70u);
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(panel.ExitCode(20000), 0);
     RegDeleteKeyA(HKEY_CURRENT_USER, unbound.c_str());
@@ -354,7 +291,7 @@ TEST_F(PanelOnTheWheel, ItsPageShowsInAPropertySheetThroughTheGameControllerInte
     GetWindowRect(panel, &area);
     EXPECT_LE(area.right - area.left, 640);
     EXPECT_LE(area.bottom - area.top, 480);
-    EXPECT_TRUE(SaveScreenshot(hosted.Window(), ScreenshotPath("panel-page")));
+    EXPECT_TRUE(Screenshot(hosted.Window(), "panel-page"));
 }
 
 // The applet may show the page again in the same process (the wheel's properties opened a
@@ -526,7 +463,7 @@ TEST_F(PanelOnTheWheel, TheGameTabListsTheGamesWithTheRunningOneAndSavesEachChan
     SetDlgItemTextA(dialog, QUORPANEL_SWITCH_SPRING, "150");
     SetDlgItemTextA(dialog, QUORPANEL_SWITCH_GLOBAL, "80");
     Sleep(300);
-    EXPECT_TRUE(SaveScreenshot(dialog, ScreenshotPath("panel-game")));
+    EXPECT_TRUE(Screenshot(dialog, "panel-game"));
 
     SendMessageA(dialog, WM_COMMAND, QUORPANEL_GAME_RESET, 0);
     for (const char* name : {"Spring_Gain", "Damper_Gain", "Invert_Force", "Global_Value"})
@@ -552,15 +489,7 @@ class DriverRegistration {
 public:
     DriverRegistration(HKEY hive, const std::string& path)
         : hive_(hive), key_(std::string("Software\\Classes\\CLSID\\") + QUORFORCE_CLSID_TEXT) {
-        HKEY opened = nullptr;
-        if (RegCreateKeyExA(hive, (key_ + "\\InprocServer32").c_str(), 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, &opened, nullptr) != ERROR_SUCCESS) {
-            return;
-        }
-        written_ =
-            RegSetValueExA(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                           static_cast<DWORD>(path.size() + 1)) == ERROR_SUCCESS;
-        RegCloseKey(opened);
+        written_ = WriteText(hive, key_ + "\\InprocServer32", nullptr, path);
     }
     DriverRegistration(const DriverRegistration&) = delete;
     DriverRegistration& operator=(const DriverRegistration&) = delete;
@@ -596,7 +525,7 @@ TEST(PanelAlone, WithoutTheDriverSaysSoAndEnds) {
     ASSERT_NE(box, nullptr) << "no message";
     EXPECT_EQ(GetDlgItem(box, QUORPANEL_OVERALL), nullptr) << "the dialog, not a message";
     Sleep(300);
-    EXPECT_TRUE(SaveScreenshot(box, ScreenshotPath("panel-no-driver")));
+    EXPECT_TRUE(Screenshot(box, "panel-no-driver"));
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(panel.ExitCode(20000), 2);
 }
@@ -644,7 +573,7 @@ TEST(PanelAlone, ThePageWithoutTheDriverSaysWhyAndCallsNothing) {
     const std::vector<std::string> lines = EffectLines(page);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], "\tThe driver is not loaded.");
-    EXPECT_TRUE(SaveScreenshot(hosted.Window(), ScreenshotPath("panel-page-no-driver")));
+    EXPECT_TRUE(Screenshot(hosted.Window(), "panel-page-no-driver"));
 
     // What a player's moves send (by message: the controls are off): each of them once
     // called a null function.
@@ -696,7 +625,7 @@ TEST(PanelAlone, ImportsAProfileFromTheCommandLineOrRefusesAndWritesNothing) {
         ASSERT_NE(box, nullptr) << "no message";
         EXPECT_EQ(GetDlgItem(box, QUORPANEL_OVERALL), nullptr) << "the dialog, not a message";
         Sleep(300);
-        EXPECT_TRUE(SaveScreenshot(box, ScreenshotPath("panel-import-refused")));
+        EXPECT_TRUE(Screenshot(box, "panel-import-refused"));
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         EXPECT_EQ(panel.ExitCode(20000), 1);
     }

@@ -3,7 +3,6 @@
 // takes it all away again, and the device maker's .reg template gives the same entry.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -22,24 +21,16 @@ using namespace wine_test;
 
 const std::string kDevice = std::string(quorforce::kOemRoot) + quorforce::kBuiltInDevice;
 const std::string kOem = kDevice + "\\OEMForceFeedback";
-const std::string kClass = "CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}\\InprocServer32";
+const std::string kClassKey = "CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}";
 
-std::vector<BYTE> Bytes(const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const BYTE*>(data);
-    return std::vector<BYTE>(bytes, bytes + size);
-}
-std::vector<BYTE> Text(const std::string& text) { return Bytes(text.c_str(), text.size() + 1); }
+const auto Bytes = RecordBytes;
+const auto Text = TextBytes;
 
 RegistryValues OemEntry() {
-    RegistryValues values;
-    CollectRegistry(HKEY_LOCAL_MACHINE, kOem, "", values);
+    RegistryValues values = RegistryTree(HKEY_LOCAL_MACHINE, kOem);
     CollectRegistry(HKEY_LOCAL_MACHINE, kDevice + "\\Axes", "Axes\\", values);
-    char page[64];
-    DWORD size = sizeof page;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, kDevice.c_str(), "ConfigCLSID", RRF_RT_REG_SZ, nullptr,
-                     page, &size) == ERROR_SUCCESS) {
-        values["ConfigCLSID"] = Bytes(page, size);
-    }
+    const std::string page = ReadText(HKEY_LOCAL_MACHINE, kDevice, "ConfigCLSID");
+    if (!page.empty()) values["ConfigCLSID"] = Text(page);
     return values;
 }
 
@@ -79,17 +70,13 @@ TEST(Registration, RegsvrWritesWhatDirectInputReadsAndTakesItAway) {
     }
     const RegistryValues registered = OemEntry();
     EXPECT_EQ(registered, expected);
-    RegistryValues inproc;
-    CollectRegistry(HKEY_CLASSES_ROOT, kClass, "", inproc);
-    EXPECT_EQ(inproc, (RegistryValues{{"", Text(Dll())}, {"ThreadingModel", Text("Both")}}));
+    EXPECT_EQ(RegistryTree(HKEY_CLASSES_ROOT, kClassKey + "\\InprocServer32"),
+              (RegistryValues{{"", Text(Dll())}, {"ThreadingModel", Text("Both")}}));
     EXPECT_EQ(ActivationInAFreshProcess(), 0);
 
     ASSERT_EQ(RunCommandLine("regsvr32 /s /u \"" + Dll() + "\""), 0);
-    HKEY key = nullptr;
-    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kOem.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
-    EXPECT_NE(RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}", 0,
-                            KEY_READ, &key),
-              ERROR_SUCCESS);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kOem));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
     EXPECT_EQ(ActivationInAFreshProcess(), 1) << "activation after the unregistration";
 
     // The device maker's template, with the built-in ids, gives the same entry.
@@ -103,25 +90,17 @@ TEST(Registration, RegsvrInstallRegistersAnotherVendorsWheel) {
     const std::string logitech = std::string(quorforce::kOemRoot) + "VID_046D&PID_C294";
     const std::string product = kDevice + "\\Quorvane\\FFB_API";
     ASSERT_EQ(RunCommandLine("regsvr32 /s /n /i:VID_046D&PID_C294 \"" + Dll() + "\""), 0);
-    RegistryValues entry;
-    CollectRegistry(HKEY_LOCAL_MACHINE, logitech, "", entry);
+    RegistryValues entry = RegistryTree(HKEY_LOCAL_MACHINE, logitech);
     EXPECT_EQ(entry["OEMForceFeedback\\CLSID"], Text("{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}"));
     EXPECT_EQ(entry["Axes\\0\\FFAttributes"], Bytes(&quorforce::kActuatorAxisForce, 8));
     const auto accepted = [&product] {
-        RegistryValues values;
-        CollectRegistry(HKEY_LOCAL_MACHINE, product, "", values);
-        const std::vector<BYTE>& text = values["Accepted_Devices"];
-        return std::string(text.begin(), text.end());
+        return ReadText(HKEY_LOCAL_MACHINE, product, "Accepted_Devices");
     };
     EXPECT_NE(accepted().find("VID_046D&PID_C294"), std::string::npos);
-    HKEY key = nullptr;
-    EXPECT_NE(RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}", 0,
-                            KEY_READ, &key),
-              ERROR_SUCCESS);
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
 
     ASSERT_EQ(RunCommandLine("regsvr32 /s /u /n /i:VID_046D&PID_C294 \"" + Dll() + "\""), 0);
-    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, logitech.c_str(), 0, KEY_READ, &key),
-              ERROR_SUCCESS);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, logitech));
     EXPECT_EQ(accepted().find("VID_046D&PID_C294"), std::string::npos);
 }
 
@@ -132,14 +111,9 @@ void WriteValues(const std::string& path, const RegistryValues& values) {
         const std::string key =
             slash == std::string::npos ? path : path + "\\" + relative.substr(0, slash);
         const std::string name = slash == std::string::npos ? relative : relative.substr(slash + 1);
-        HKEY handle = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &handle, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExA(handle, name.c_str(), 0,
-                       name == "CLSID" || name.empty() ? REG_SZ : REG_BINARY, data.data(),
-                       static_cast<DWORD>(data.size()));
-        RegCloseKey(handle);
+        ASSERT_TRUE(WriteValue(HKEY_LOCAL_MACHINE, key, name.c_str(),
+                               name == "CLSID" || name.empty() ? REG_SZ : REG_BINARY, data.data(),
+                               data.size()));
     }
 }
 
@@ -155,12 +129,8 @@ TEST(Registration, AnotherDriversEntryIsKeptAcrossRegsvrAndRegsvrUninstall) {
         {"OEMForceFeedback\\Effects\\{E6E1A1B0-0000-4000-8000-000000000001}\\Attributes",
          {7, 0, 0, 0}},
         {"Axes\\0\\FFAttributes", {7, 0, 0, 0, 1, 0, 0, 0}}};
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                              ("Software\\Classes\\CLSID\\" + theirs + "\\InprocServer32").c_str(),
-                              0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+    ASSERT_TRUE(
+        CreateKey(HKEY_LOCAL_MACHINE, "Software\\Classes\\CLSID\\" + theirs + "\\InprocServer32"));
     const std::string oemRoot = kDevice.substr(0, kDevice.rfind('\\') + 1);
     const struct {
         const char* device;
@@ -174,21 +144,16 @@ TEST(Registration, AnotherDriversEntryIsKeptAcrossRegsvrAndRegsvrUninstall) {
         SCOPED_TRACE(route.device);
         const std::string wheel = oemRoot + route.device;
         WriteValues(wheel, other);
-        RegistryValues before;
-        CollectRegistry(HKEY_LOCAL_MACHINE, wheel, "", before);
+        const RegistryValues before = RegistryTree(HKEY_LOCAL_MACHINE, wheel);
         ASSERT_EQ(RunCommandLine(route.install), 0);
         ASSERT_EQ(RunCommandLine(route.install), 0);
-        RegistryValues ours;
-        CollectRegistry(HKEY_LOCAL_MACHINE, wheel, "", ours);
+        RegistryValues ours = RegistryTree(HKEY_LOCAL_MACHINE, wheel);
         EXPECT_EQ(ours["OEMForceFeedback\\CLSID"], Text("{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}"));
         EXPECT_EQ(ours.count("OEMForceFeedback\\Effects\\{E6E1A1B0-0000-4000-8000-000000000001}\\"),
                   0u);
         ASSERT_EQ(RunCommandLine(route.uninstall), 0);
-        RegistryValues after;
-        CollectRegistry(HKEY_LOCAL_MACHINE, wheel, "", after);
-        EXPECT_EQ(after, before);
-        EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, quorforce::kSetAsideRoot, 0, KEY_READ, &key),
-                  ERROR_SUCCESS)
+        EXPECT_EQ(RegistryTree(HKEY_LOCAL_MACHINE, wheel), before);
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, quorforce::kSetAsideRoot))
             << "the copy is gone once given back";
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, wheel.c_str());  // the other tests start clean
     }
@@ -202,9 +167,8 @@ TEST(Registration, ThePageIsOptInAndNeedsItsDll) {
     EXPECT_EQ(OemEntry().count("ConfigCLSID"), 0u);
     ASSERT_EQ(RunCommandLine("regsvr32 /s /n /i:page \"" + Dll() + "\""), 0);
     EXPECT_EQ(OemEntry()["ConfigCLSID"], Text(QUORFORCE_PAGE_CLSID_TEXT));
-    RegistryValues page;
-    CollectRegistry(HKEY_CLASSES_ROOT, std::string("CLSID\\") + QUORFORCE_PAGE_CLSID_TEXT, "",
-                    page);
+    RegistryValues page =
+        RegistryTree(HKEY_CLASSES_ROOT, std::string("CLSID\\") + QUORFORCE_PAGE_CLSID_TEXT);
     EXPECT_EQ(page["InprocServer32\\"], Text(ThisFolder() + "quorpage.dll"));
     ASSERT_EQ(RunCommandLine("regsvr32 /s /u /n /i:page \"" + Dll() + "\""), 0);
     EXPECT_EQ(OemEntry().count("ConfigCLSID"), 0u);
@@ -221,30 +185,13 @@ TEST(Registration, ThePageIsOptInAndNeedsItsDll) {
 }
 
 // The quorforce.dll of the other size and its registration test, for a 64-bit prefix: the
-// win32 build's bin/ that QUORFORCE_32BIT_PROGRAMS names; empty elsewhere.
-std::string Folder32() {
-    const char* unixPath = std::getenv("QUORFORCE_32BIT_PROGRAMS");
-    if (sizeof(void*) != 8 || unixPath == nullptr) return "";
-    std::string folder = std::string("Z:") + unixPath;
-    for (char& c : folder)
-        if (c == '/') c = '\\';
-    return folder.back() == '\\' ? folder : folder + "\\";
-}
+// win32 build's bin/; empty elsewhere.
+std::string Folder32() { return sizeof(void*) == 8 ? Programs32() : ""; }
 
 // The class's InprocServer32 path in one registry view, or "" when absent.
 std::string ServerIn(REGSAM view) {
-    HKEY key = nullptr;
-    const std::string path =
-        "Software\\Classes\\CLSID\\{5C0E2A71-3B94-4D6A-9E21-7F40C8D1A6B3}\\InprocServer32";
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) !=
-        ERROR_SUCCESS) {
-        return "";
-    }
-    char text[MAX_PATH] = "";
-    DWORD size = sizeof text - 1;
-    RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
-    RegCloseKey(key);
-    return text;
+    return ReadText(HKEY_LOCAL_MACHINE, "Software\\Classes\\" + kClassKey + "\\InprocServer32",
+                    nullptr, view);
 }
 
 // Both sizes in one 64-bit prefix: each DLL's class in its own view with its own path, the

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "harness/wine/wine_test_support.h"
+
 namespace wine_test {
 namespace png {
 
@@ -100,6 +102,13 @@ inline bool SaveScreenshot(HWND window, const std::string& path) {
     if (out == nullptr) return false;
     const bool written = std::fwrite(file.data(), 1, file.size(), out) == file.size();
     return std::fclose(out) == 0 && written;
+}
+
+// The same, as `file` in the screenshots folder beside the build's bin/.
+inline bool SaveScreenshotAs(HWND window, const std::string& file) {
+    const std::string folder = ThisFolder() + "..\\screenshots";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return SaveScreenshot(window, folder + "\\" + file);
 }
 
 }  // namespace wine_test

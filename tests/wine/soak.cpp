@@ -145,18 +145,6 @@ std::string Describe(ULONG_PTR value) {
     return text.empty() ? "(closed again at once)" : text;
 }
 
-struct ChildRun {
-    std::string line;
-    DWORD timeoutMs;
-    int code = -1;
-};
-
-DWORD WINAPI RunChild(LPVOID parameter) {
-    auto* run = static_cast<ChildRun*>(parameter);
-    run->code = RunCommandLine(run->line, run->timeoutMs);
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -183,12 +171,9 @@ int main(int argc, char** argv) {
     RunClients(loaded, 12345, 1, &calls);  // the first calls make what they keep
     const std::vector<ULONG_PTR> before = OpenHandles();
 
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof self);
     // The child runs as long as the clients here, and has a minute more to finish.
-    ChildRun child{std::string("\"") + self + "\" --child " + std::to_string(seconds),
-                   static_cast<DWORD>(seconds) * 1000 + 60000};
-    HANDLE childThread = CreateThread(nullptr, 0, RunChild, &child, 0, nullptr);
+    CommandInBackground child(ThisProgram("--child " + std::to_string(seconds)),
+                              static_cast<DWORD>(seconds) * 1000 + 60000);
     const DWORD started = GetTickCount();
     std::size_t reports = 0;
     if (!RunClients(loaded, 777, seconds, &calls, channel, &reports)) {
@@ -196,8 +181,7 @@ int main(int argc, char** argv) {
         ExitProcess(2);
     }
     const double elapsed = (GetTickCount() - started) / 1000.0;
-    WaitForSingleObject(childThread, INFINITE);
-    CloseHandle(childThread);
+    const int childCode = child.Join();
     loaded.driver->SendForceFeedbackCommand(0, DISFFC_RESET);
     const std::vector<ULONG_PTR> after = OpenHandles();
     for (ULONG_PTR value : after) {
@@ -216,14 +200,14 @@ int main(int argc, char** argv) {
     std::printf(
         "soak: %d s, %ld calls (%.0f a second) from %d threads beside a second process (exit "
         "%d); %zu reports; handles %lu before, %lu after; %zu reports after the unload\n",
-        seconds, calls, calls / elapsed, kClientThreads, child.code, reports,
+        seconds, calls, calls / elapsed, kClientThreads, childCode, reports,
         static_cast<unsigned long>(before.size()), static_cast<unsigned long>(after.size()),
         afterUnload);
     // A call that leaked a handle would leave thousands over the run. A handle or two more
     // are the engine threads' and the system's, open for a moment while the count is taken
     // (seen in about one 64-bit run in ten), or opened once at a first use.
     const bool ok =
-        child.code == 0 && after.size() <= before.size() + kLazyHandles && afterUnload == 0;
+        childCode == 0 && after.size() <= before.size() + kLazyHandles && afterUnload == 0;
     if (!ok) std::printf("soak: FAILED\n");
     return ok ? 0 : 1;
 }

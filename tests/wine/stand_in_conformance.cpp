@@ -34,6 +34,13 @@ void Expect(HRESULT got, HRESULT wanted, const char* what) {
 }
 void Value(long got, long wanted, const char* what) { Tally(got == wanted, what, got, wanted); }
 
+// The table's rows: a call (or a value read back) and the answer Windows gives, printed as
+// the call's text and line where they differ.
+#define QF_TEXT(x) #x
+#define QF_LINE(line) QF_TEXT(line)
+#define CHECK(call, windows) \
+    Value(static_cast<long>(call), static_cast<long>(windows), "line " QF_LINE(__LINE__) ", " #call)
+
 BOOL CALLBACK FirstDevice(LPCDIDEVICEINSTANCEW instance, LPVOID out) {
     *static_cast<GUID*>(out) = instance->guidInstance;
     return DIENUM_STOP;
@@ -44,47 +51,42 @@ BOOL CALLBACK CountCreated(IDirectInputEffect*, LPVOID count) {
     return DIENUM_CONTINUE;
 }
 
-// A sine on X as an application describes it in full: one axis, by offset, cartesian.
-struct FullSine {
-    DWORD axes[1] = {DIJOFS_X};
-    LONG direction[1] = {1000};
-    DIENVELOPE envelope = {sizeof(DIENVELOPE), 1000, 2000, 3000, 4000};
-    DIPERIODIC periodic = {1000, 2000, 3000, 4000};
-    DIEFFECT e = {};
-    FullSine() {
-        e.dwSize = sizeof e;
-        e.dwFlags = DIEFF_CARTESIAN | DIEFF_OBJECTOFFSETS;
-        e.dwDuration = 1000;
-        e.dwSamplePeriod = 2000;
-        e.dwGain = 3000;
-        e.dwTriggerButton = DIEB_NOTRIGGER;
-        e.dwTriggerRepeatInterval = 5000;
-        e.cAxes = 1;
-        e.rgdwAxes = axes;
-        e.rglDirection = direction;
-        e.lpEnvelope = &envelope;
-        e.cbTypeSpecificParams = sizeof periodic;
-        e.lpvTypeSpecificParams = &periodic;
-        e.dwStartDelay = 6000;
-    }
-};
-
-// A record to read parameters back into, with room for three axes.
-struct ReadBack {
+// An effect's description and its records: room for three axes, an envelope, a periodic
+// record; what a read-back fills in, and the base of the descriptions the checks give.
+struct Record {
     DWORD axes[3] = {};
     LONG direction[3] = {};
     DIENVELOPE envelope = {sizeof(DIENVELOPE), 0, 0, 0, 0};
     DIPERIODIC periodic = {};
     DIEFFECT e = {};
-    explicit ReadBack(DWORD flags) {
+    explicit Record(DWORD flags, DWORD axisCount = 3) {
         e.dwSize = sizeof e;
         e.dwFlags = flags;
-        e.cAxes = 3;
+        e.cAxes = axisCount;
         e.rgdwAxes = axes;
         e.rglDirection = direction;
         e.lpEnvelope = &envelope;
         e.cbTypeSpecificParams = sizeof periodic;
         e.lpvTypeSpecificParams = &periodic;
+    }
+    Record(const Record&) = delete;  // e points into this record
+    Record& operator=(const Record&) = delete;
+};
+using ReadBack = Record;
+
+// A sine on X as an application describes it in full: one axis, by offset, cartesian.
+struct FullSine : Record {
+    FullSine() : Record(DIEFF_CARTESIAN | DIEFF_OBJECTOFFSETS, 1) {
+        axes[0] = DIJOFS_X;
+        direction[0] = 1000;
+        envelope = {sizeof(DIENVELOPE), 1000, 2000, 3000, 4000};
+        periodic = {1000, 2000, 3000, 4000};
+        e.dwDuration = 1000;
+        e.dwSamplePeriod = 2000;
+        e.dwGain = 3000;
+        e.dwTriggerButton = DIEB_NOTRIGGER;
+        e.dwTriggerRepeatInterval = 5000;
+        e.dwStartDelay = 6000;
     }
 };
 
@@ -155,170 +157,142 @@ bool Open(Wheel& w) {
     // An acquisition starts from the device's state: nothing has changed yet.
     DIDEVICEOBJECTDATA data = {};
     DWORD count = 1;
-    Expect(w.device->GetDeviceData(sizeof data, &data, &count, DIGDD_PEEK), DI_OK,
-           "GetDeviceData after the acquisition");
-    Value(count, 0, "buffered events after the acquisition");
+    CHECK(w.device->GetDeviceData(sizeof data, &data, &count, DIGDD_PEEK), DI_OK);
+    CHECK(count, 0);
     return true;
+}
+
+// The effect's timing read back: duration, sample period, gain, trigger repeat interval and
+// start delay, each as wanted.
+void Timing(IDirectInputEffect* effect, const DWORD (&wanted)[5], const char* what) {
+    ReadBack r(0);
+    r.e.dwDuration = r.e.dwSamplePeriod = r.e.dwGain = 0xdeadbeef;
+    r.e.dwTriggerRepeatInterval = r.e.dwStartDelay = 0xdeadbeef;
+    Expect(effect->GetParameters(&r.e, DIEP_DURATION | DIEP_GAIN | DIEP_SAMPLEPERIOD |
+                                           DIEP_TRIGGERREPEATINTERVAL | DIEP_STARTDELAY),
+           DI_OK, what);
+    const DWORD got[5] = {r.e.dwDuration, r.e.dwSamplePeriod, r.e.dwGain,
+                          r.e.dwTriggerRepeatInterval, r.e.dwStartDelay};
+    for (int i = 0; i < 5; ++i)
+        Value(got[i], wanted[i], what);
 }
 
 // Creation, the effect's type, and what a new effect holds.
 void NewEffect(Wheel& w, IDirectInputEffect*& effect) {
     IDirectInputDevice8W* d = w.device;
-    Expect(d->CreateEffect(GUID_Sine, nullptr, nullptr, nullptr), E_POINTER,
-           "CreateEffect without an out pointer");
-    Expect(d->CreateEffect(GUID_NULL, nullptr, &effect, nullptr), DIERR_DEVICENOTREG,
-           "CreateEffect of GUID_NULL");
-    Expect(d->CreateEffect(GUID_Sine, nullptr, &effect, nullptr), DI_OK, "CreateEffect");
+    CHECK(d->CreateEffect(GUID_Sine, nullptr, nullptr, nullptr), E_POINTER);
+    CHECK(d->CreateEffect(GUID_NULL, nullptr, &effect, nullptr), DIERR_DEVICENOTREG);
+    CHECK(d->CreateEffect(GUID_Sine, nullptr, &effect, nullptr), DI_OK);
     int count = 0;
-    Expect(d->EnumCreatedEffectObjects(CountCreated, &count, 0xdeadbeef), DIERR_INVALIDPARAM,
-           "EnumCreatedEffectObjects with unknown flags");
-    Expect(d->EnumCreatedEffectObjects(CountCreated, &count, 0), DI_OK, "EnumCreatedEffectObjects");
-    Value(count, 1, "created effects");
+    CHECK(d->EnumCreatedEffectObjects(CountCreated, &count, 0xdeadbeef), DIERR_INVALIDPARAM);
+    CHECK(d->EnumCreatedEffectObjects(CountCreated, &count, 0), DI_OK);
+    CHECK(count, 1);
 
     HINSTANCE self = GetModuleHandleW(nullptr);
-    Expect(effect->Initialize(nullptr, DIRECTINPUT_VERSION, GUID_Sine), DIERR_INVALIDPARAM,
-           "Initialize without an instance");
-    Expect(effect->Initialize(self, 0x700, GUID_Sine), DIERR_BETADIRECTINPUTVERSION,
-           "Initialize for version 7");
-    Expect(effect->Initialize(self, 0, GUID_Sine), DIERR_NOTINITIALIZED,
-           "Initialize for version 0");
-    Expect(effect->Initialize(self, DIRECTINPUT_VERSION, GUID_NULL), DIERR_DEVICENOTREG,
-           "Initialize as GUID_NULL");
-    Expect(effect->Initialize(self, DIRECTINPUT_VERSION, GUID_Sine), DI_OK, "Initialize as sine");
-    Expect(effect->Initialize(self, DIRECTINPUT_VERSION, GUID_Square), DI_OK,
-           "Initialize as square");
+    CHECK(effect->Initialize(nullptr, DIRECTINPUT_VERSION, GUID_Sine), DIERR_INVALIDPARAM);
+    CHECK(effect->Initialize(self, 0x700, GUID_Sine), DIERR_BETADIRECTINPUTVERSION);
+    CHECK(effect->Initialize(self, 0, GUID_Sine), DIERR_NOTINITIALIZED);
+    CHECK(effect->Initialize(self, DIRECTINPUT_VERSION, GUID_NULL), DIERR_DEVICENOTREG);
+    CHECK(effect->Initialize(self, DIRECTINPUT_VERSION, GUID_Sine), DI_OK);
+    CHECK(effect->Initialize(self, DIRECTINPUT_VERSION, GUID_Square), DI_OK);
     GUID guid = GUID_NULL;
-    Expect(effect->GetEffectGuid(nullptr), E_POINTER, "GetEffectGuid(NULL)");
-    Expect(effect->GetEffectGuid(&guid), DI_OK, "GetEffectGuid");
-    Value(IsEqualGUID(guid, GUID_Square), TRUE, "the GUID Initialize gave");
+    CHECK(effect->GetEffectGuid(nullptr), E_POINTER);
+    CHECK(effect->GetEffectGuid(&guid), DI_OK);
+    CHECK(IsEqualGUID(guid, GUID_Square), TRUE);
 
-    Expect(effect->GetParameters(nullptr, 0), DI_OK, "GetParameters(NULL, 0)");
-    Expect(effect->GetParameters(nullptr, DIEP_DURATION), DI_OK, "GetParameters(NULL, duration)");
+    CHECK(effect->GetParameters(nullptr, 0), DI_OK);
+    CHECK(effect->GetParameters(nullptr, DIEP_DURATION), DI_OK);
     DIEFFECT desc = {};
-    Expect(effect->GetParameters(&desc, 0), DIERR_INVALIDPARAM, "GetParameters, size 0");
+    CHECK(effect->GetParameters(&desc, 0), DIERR_INVALIDPARAM);
     desc.dwSize = sizeof(DIEFFECT_DX5) + 2;
-    Expect(effect->GetParameters(&desc, 0), DIERR_INVALIDPARAM, "GetParameters, odd size");
+    CHECK(effect->GetParameters(&desc, 0), DIERR_INVALIDPARAM);
     desc.dwSize = sizeof(DIEFFECT_DX5);
-    Expect(effect->GetParameters(&desc, 0), DI_OK, "GetParameters, DirectX 5 size");
-    Expect(effect->GetParameters(&desc, DIEP_STARTDELAY), DIERR_INVALIDPARAM,
-           "GetParameters, start delay in a DirectX 5 record");
+    CHECK(effect->GetParameters(&desc, 0), DI_OK);
+    CHECK(effect->GetParameters(&desc, DIEP_STARTDELAY), DIERR_INVALIDPARAM);
     desc.dwSize = sizeof(DIEFFECT);
-    Expect(effect->GetParameters(&desc, DIEP_NORESTART | DIEP_NODOWNLOAD), DI_OK,
-           "GetParameters with SetParameters' flags");
-    ReadBack r(0);
-    r.e.dwDuration = r.e.dwGain = r.e.dwSamplePeriod = r.e.dwStartDelay = 0xdeadbeef;
-    r.e.dwTriggerRepeatInterval = 0xdeadbeef;
-    Expect(effect->GetParameters(&r.e, DIEP_DURATION | DIEP_GAIN | DIEP_SAMPLEPERIOD |
-                                           DIEP_TRIGGERREPEATINTERVAL | DIEP_STARTDELAY),
-           DI_OK, "GetParameters of a new effect");
-    Value(r.e.dwDuration, 0, "a new effect's duration");
-    Value(r.e.dwGain, 0, "a new effect's gain");
-    Value(r.e.dwSamplePeriod, 0, "a new effect's sample period");
-    Value(r.e.dwTriggerRepeatInterval, 0, "a new effect's trigger repeat interval");
-    Value(r.e.dwStartDelay, 0, "a new effect's start delay");
+    CHECK(effect->GetParameters(&desc, DIEP_NORESTART | DIEP_NODOWNLOAD), DI_OK);
+    Timing(effect, {0, 0, 0, 0, 0}, "a new effect's timing");
 }
 
 // GetParameters' own checks on an effect without axes.
 void ReadChecks(IDirectInputEffect* effect) {
     ReadBack r(0);
     r.e.lpEnvelope = nullptr;
-    Expect(effect->GetParameters(&r.e, DIEP_ENVELOPE), E_POINTER, "envelope into NULL");
+    CHECK(effect->GetParameters(&r.e, DIEP_ENVELOPE), E_POINTER);
     r.e.lpEnvelope = &r.envelope;
     r.envelope.dwSize = 0;
-    Expect(effect->GetParameters(&r.e, DIEP_ENVELOPE), DIERR_INVALIDPARAM, "envelope of size 0");
+    CHECK(effect->GetParameters(&r.e, DIEP_ENVELOPE), DIERR_INVALIDPARAM);
     r.envelope.dwSize = sizeof(DIENVELOPE);
-    Expect(effect->GetParameters(&r.e, DIEP_ENVELOPE), DI_OK, "envelope");
-    Expect(effect->GetParameters(&r.e, DIEP_ALLPARAMS), DIERR_INVALIDPARAM,
-           "all parameters without an object flag");
-    Expect(effect->GetParameters(&r.e, DIEP_TRIGGERBUTTON), DIERR_INVALIDPARAM,
-           "trigger without an object flag");
-    Expect(effect->GetParameters(&r.e, DIEP_AXES), DIERR_INVALIDPARAM,
-           "axes without an object flag");
+    CHECK(effect->GetParameters(&r.e, DIEP_ENVELOPE), DI_OK);
+    CHECK(effect->GetParameters(&r.e, DIEP_ALLPARAMS), DIERR_INVALIDPARAM);
+    CHECK(effect->GetParameters(&r.e, DIEP_TRIGGERBUTTON), DIERR_INVALIDPARAM);
+    CHECK(effect->GetParameters(&r.e, DIEP_AXES), DIERR_INVALIDPARAM);
     r.e.dwFlags = DIEFF_OBJECTOFFSETS;
-    Expect(effect->GetParameters(&r.e, DIEP_DIRECTION), DIERR_INVALIDPARAM,
-           "direction without coordinates");
-    Expect(effect->GetParameters(&r.e, DIEP_TRIGGERBUTTON), DI_OK, "trigger by offset");
-    Value(static_cast<long>(r.e.dwTriggerButton), -1, "a new effect's trigger");
-    Expect(effect->GetParameters(&r.e, DIEP_AXES), DI_OK, "axes by offset");
-    Value(r.e.cAxes, 0, "a new effect's axes");
+    CHECK(effect->GetParameters(&r.e, DIEP_DIRECTION), DIERR_INVALIDPARAM);
+    CHECK(effect->GetParameters(&r.e, DIEP_TRIGGERBUTTON), DI_OK);
+    CHECK(static_cast<long>(r.e.dwTriggerButton), -1);
+    CHECK(effect->GetParameters(&r.e, DIEP_AXES), DI_OK);
+    CHECK(r.e.cAxes, 0);
     r.e.dwFlags = DIEFF_OBJECTIDS | DIEFF_CARTESIAN;
-    Expect(effect->GetParameters(&r.e, DIEP_DIRECTION), DI_OK, "no direction, cartesian");
-    Value(r.e.dwFlags, DIEFF_OBJECTIDS, "coordinates taken away");
+    CHECK(effect->GetParameters(&r.e, DIEP_DIRECTION), DI_OK);
+    CHECK(r.e.dwFlags, DIEFF_OBJECTIDS);
     r.e.dwFlags |= DIEFF_CARTESIAN | DIEFF_POLAR;
-    Expect(effect->GetParameters(&r.e, DIEP_DIRECTION), DIERR_INVALIDPARAM,
-           "no direction, cartesian or polar");
-    Value(r.e.dwFlags, DIEFF_OBJECTIDS, "coordinates taken away");
+    CHECK(effect->GetParameters(&r.e, DIEP_DIRECTION), DIERR_INVALIDPARAM);
+    CHECK(r.e.dwFlags, DIEFF_OBJECTIDS);
     r.e.dwFlags |= DIEFF_CARTESIAN | DIEFF_POLAR | DIEFF_SPHERICAL;
-    Expect(effect->GetParameters(&r.e, DIEP_DIRECTION), DI_OK, "no direction, any coordinates");
-    Value(r.e.dwFlags, DIEFF_OBJECTIDS, "coordinates taken away");
+    CHECK(effect->GetParameters(&r.e, DIEP_DIRECTION), DI_OK);
+    CHECK(r.e.dwFlags, DIEFF_OBJECTIDS);
     r.e.dwFlags = DIEFF_OBJECTIDS | DIEFF_SPHERICAL;
     r.e.lpEnvelope = &r.envelope;  // the effect's lack of one took it away
-    Expect(effect->GetParameters(&r.e, DIEP_ALLPARAMS), DI_OK, "all parameters of a new effect");
-    Value(r.e.lpEnvelope == nullptr, TRUE, "a new effect's envelope");
-    Value(r.e.cbTypeSpecificParams, 0, "a new effect's type-specific record");
-    Value(static_cast<long>(r.e.dwTriggerButton), -1, "a new effect's trigger");
+    CHECK(effect->GetParameters(&r.e, DIEP_ALLPARAMS), DI_OK);
+    CHECK(r.e.lpEnvelope == nullptr, TRUE);
+    CHECK(r.e.cbTypeSpecificParams, 0);
+    CHECK(static_cast<long>(r.e.dwTriggerButton), -1);
 }
 
 // Parameters given one at a time, while acquired and not; none reaches the device until the
 // effect is complete.
 void StepByStep(Wheel& w, IDirectInputEffect* effect) {
     FullSine full;
-    Expect(w.device->Unacquire(), DI_OK, "Unacquire");
-    Expect(effect->Download(), DIERR_NOTEXCLUSIVEACQUIRED, "Download unacquired");
-    Expect(effect->SetParameters(&full.e, DIEP_DURATION), DI_DOWNLOADSKIPPED,
-           "duration, unacquired");
-    Expect(w.device->Acquire(), DI_OK, "Acquire");
-    Expect(effect->Download(), DIERR_INCOMPLETEEFFECT, "Download of an empty effect");
-    Expect(effect->Unload(), DI_NOEFFECT, "Unload of an effect never downloaded");
-    Expect(effect->SetParameters(nullptr, DIEP_NODOWNLOAD), E_POINTER, "SetParameters(NULL)");
+    CHECK(w.device->Unacquire(), DI_OK);
+    CHECK(effect->Download(), DIERR_NOTEXCLUSIVEACQUIRED);
+    CHECK(effect->SetParameters(&full.e, DIEP_DURATION), DI_DOWNLOADSKIPPED);
+    CHECK(w.device->Acquire(), DI_OK);
+    CHECK(effect->Download(), DIERR_INCOMPLETEEFFECT);
+    CHECK(effect->Unload(), DI_NOEFFECT);
+    CHECK(effect->SetParameters(nullptr, DIEP_NODOWNLOAD), E_POINTER);
     DIEFFECT empty = {};
-    Expect(effect->SetParameters(&empty, DIEP_NODOWNLOAD), DIERR_INVALIDPARAM,
-           "SetParameters, size 0");
+    CHECK(effect->SetParameters(&empty, DIEP_NODOWNLOAD), DIERR_INVALIDPARAM);
     empty.dwSize = sizeof empty;
-    Expect(effect->SetParameters(&empty, DIEP_NODOWNLOAD), DI_DOWNLOADSKIPPED,
-           "SetParameters of nothing");
-    Expect(effect->SetParameters(&full.e, DIEP_DURATION | DIEP_NODOWNLOAD), DI_DOWNLOADSKIPPED,
-           "duration");
-    Expect(
+    CHECK(effect->SetParameters(&empty, DIEP_NODOWNLOAD), DI_DOWNLOADSKIPPED);
+    CHECK(effect->SetParameters(&full.e, DIEP_DURATION | DIEP_NODOWNLOAD), DI_DOWNLOADSKIPPED);
+    CHECK(
         effect->SetParameters(&full.e, DIEP_GAIN | DIEP_SAMPLEPERIOD | DIEP_TRIGGERREPEATINTERVAL |
                                            DIEP_STARTDELAY | DIEP_NODOWNLOAD),
-        DI_DOWNLOADSKIPPED, "timing");
+        DI_DOWNLOADSKIPPED);
+    Timing(effect, {1000, 2000, 3000, 5000, 6000}, "the timing kept");
     ReadBack r(0);
-    Expect(effect->GetParameters(&r.e, DIEP_DURATION | DIEP_GAIN | DIEP_SAMPLEPERIOD |
-                                           DIEP_TRIGGERREPEATINTERVAL | DIEP_STARTDELAY),
-           DI_OK, "timing read back");
-    Value(r.e.dwDuration, 1000, "duration kept");
-    Value(r.e.dwSamplePeriod, 2000, "sample period kept");
-    Value(r.e.dwGain, 3000, "gain kept");
-    Value(r.e.dwTriggerRepeatInterval, 5000, "trigger repeat interval kept");
-    Value(r.e.dwStartDelay, 6000, "start delay kept");
-    Expect(effect->Download(), DIERR_INCOMPLETEEFFECT, "Download without axes");
+    CHECK(effect->Download(), DIERR_INCOMPLETEEFFECT);
 
     DIEFFECT none = full.e;
     none.lpEnvelope = nullptr;
-    Expect(effect->SetParameters(&none, DIEP_ENVELOPE | DIEP_NODOWNLOAD), DI_DOWNLOADSKIPPED,
-           "no envelope");
+    CHECK(effect->SetParameters(&none, DIEP_ENVELOPE | DIEP_NODOWNLOAD), DI_DOWNLOADSKIPPED);
     DIENVELOPE bad = {};
     none.lpEnvelope = &bad;
-    Expect(effect->SetParameters(&none, DIEP_ENVELOPE | DIEP_NODOWNLOAD), DIERR_INVALIDPARAM,
-           "an envelope of size 0");
-    Expect(effect->SetParameters(&full.e, DIEP_ENVELOPE | DIEP_NODOWNLOAD), DI_DOWNLOADSKIPPED,
-           "envelope");
-    Expect(effect->GetParameters(&r.e, DIEP_ENVELOPE), DI_OK, "envelope read back");
-    Value(r.envelope.dwAttackLevel + r.envelope.dwAttackTime * 10 + r.envelope.dwFadeLevel * 100 +
+    CHECK(effect->SetParameters(&none, DIEP_ENVELOPE | DIEP_NODOWNLOAD), DIERR_INVALIDPARAM);
+    CHECK(effect->SetParameters(&full.e, DIEP_ENVELOPE | DIEP_NODOWNLOAD), DI_DOWNLOADSKIPPED);
+    CHECK(effect->GetParameters(&r.e, DIEP_ENVELOPE), DI_OK);
+    CHECK(r.envelope.dwAttackLevel + r.envelope.dwAttackTime * 10 + r.envelope.dwFadeLevel * 100 +
               r.envelope.dwFadeTime * 1000,
-          1000 + 20000 + 300000 + 4000000, "envelope kept");
+          1000 + 20000 + 300000 + 4000000);
 
     none = full.e;
     none.dwFlags = 0;
-    Expect(effect->SetParameters(&none, DIEP_ALLPARAMS | DIEP_NODOWNLOAD), DIERR_INVALIDPARAM,
-           "all parameters without an object flag");
-    Expect(effect->SetParameters(&none, DIEP_AXES | DIEP_NODOWNLOAD), DIERR_INVALIDPARAM,
-           "axes without an object flag");
+    CHECK(effect->SetParameters(&none, DIEP_ALLPARAMS | DIEP_NODOWNLOAD), DIERR_INVALIDPARAM);
+    CHECK(effect->SetParameters(&none, DIEP_AXES | DIEP_NODOWNLOAD), DIERR_INVALIDPARAM);
     none.dwFlags = DIEFF_OBJECTOFFSETS | DIEFF_CARTESIAN;
-    Expect(effect->SetParameters(&none, DIEP_DIRECTION | DIEP_NODOWNLOAD), DIERR_INVALIDPARAM,
-           "a direction before the axes");
-    Expect(effect->SetParameters(&full.e, DIEP_AXES | DIEP_NODOWNLOAD), DI_DOWNLOADSKIPPED, "axes");
+    CHECK(effect->SetParameters(&none, DIEP_DIRECTION | DIEP_NODOWNLOAD), DIERR_INVALIDPARAM);
+    CHECK(effect->SetParameters(&full.e, DIEP_AXES | DIEP_NODOWNLOAD), DI_DOWNLOADSKIPPED);
 }
 
 // The axes and the direction read back as the application gave them.
@@ -328,43 +302,40 @@ void AxesAndDirection(Wheel& w, IDirectInputEffect* effect) {
     w.device->GetObjectInfo(&x, DIJOFS_X, DIPH_BYOFFSET);
     ReadBack r(DIEFF_OBJECTIDS);
     r.e.cAxes = 0;
-    Expect(effect->GetParameters(&r.e, DIEP_AXES), DIERR_MOREDATA, "axes into no room");
-    Value(r.e.cAxes, 1, "axes needed");
-    Expect(effect->GetParameters(&r.e, DIEP_AXES), DI_OK, "axes by id");
-    Value(static_cast<long>(r.axes[0]), static_cast<long>(x.dwType), "X by id");
+    CHECK(effect->GetParameters(&r.e, DIEP_AXES), DIERR_MOREDATA);
+    CHECK(r.e.cAxes, 1);
+    CHECK(effect->GetParameters(&r.e, DIEP_AXES), DI_OK);
+    CHECK(static_cast<long>(r.axes[0]), static_cast<long>(x.dwType));
     r.e.dwFlags = DIEFF_OBJECTOFFSETS;
-    Expect(effect->GetParameters(&r.e, DIEP_AXES), DI_OK, "axes by offset");
-    Value(static_cast<long>(r.axes[0]), DIJOFS_X, "X by offset");
-    Expect(effect->Download(), DIERR_INCOMPLETEEFFECT, "Download without a type-specific record");
+    CHECK(effect->GetParameters(&r.e, DIEP_AXES), DI_OK);
+    CHECK(static_cast<long>(r.axes[0]), DIJOFS_X);
+    CHECK(effect->Download(), DIERR_INCOMPLETEEFFECT);
 
     FullSine full;
     DIEFFECT d = full.e;
     d.cAxes = 0;
-    Expect(effect->SetParameters(&d, DIEP_DIRECTION | DIEP_NODOWNLOAD), DIERR_INVALIDPARAM,
-           "a direction on no axes");
+    CHECK(effect->SetParameters(&d, DIEP_DIRECTION | DIEP_NODOWNLOAD), DIERR_INVALIDPARAM);
     d.cAxes = 1;
     d.dwFlags = DIEFF_POLAR;
-    Expect(effect->SetParameters(&d, DIEP_DIRECTION | DIEP_NODOWNLOAD), DIERR_INVALIDPARAM,
-           "polar on one axis");
-    Expect(effect->SetParameters(&full.e, DIEP_DIRECTION | DIEP_NODOWNLOAD), DI_DOWNLOADSKIPPED,
-           "cartesian direction");
+    CHECK(effect->SetParameters(&d, DIEP_DIRECTION | DIEP_NODOWNLOAD), DIERR_INVALIDPARAM);
+    CHECK(effect->SetParameters(&full.e, DIEP_DIRECTION | DIEP_NODOWNLOAD), DI_DOWNLOADSKIPPED);
     ReadBack c(DIEFF_CARTESIAN);
     c.e.cAxes = 0;
-    Expect(effect->GetParameters(&c.e, DIEP_DIRECTION), DIERR_MOREDATA, "direction into no room");
-    Value(c.e.cAxes, 1, "direction axes needed");
-    Value(c.e.dwFlags, DIEFF_CARTESIAN, "coordinates kept");
+    CHECK(effect->GetParameters(&c.e, DIEP_DIRECTION), DIERR_MOREDATA);
+    CHECK(c.e.cAxes, 1);
+    CHECK(c.e.dwFlags, DIEFF_CARTESIAN);
     c.e.cAxes = 3;
     c.direction[1] = 0x5EED;
-    Expect(effect->GetParameters(&c.e, DIEP_DIRECTION), DI_OK, "cartesian read back");
-    Value(c.e.cAxes, 1, "axes read back with the direction");
-    Value(c.direction[0], 1000, "cartesian kept as given");
-    Value(c.direction[1], 0x5EED, "nothing written past the axes");
+    CHECK(effect->GetParameters(&c.e, DIEP_DIRECTION), DI_OK);
+    CHECK(c.e.cAxes, 1);
+    CHECK(c.direction[0], 1000);
+    CHECK(c.direction[1], 0x5EED);
     ReadBack s(DIEFF_SPHERICAL);
     s.direction[0] = 0x5EED;
-    Expect(effect->GetParameters(&s.e, DIEP_DIRECTION), DI_OK, "spherical read back");
-    Value(s.direction[0], 0, "one axis, no angle");
+    CHECK(effect->GetParameters(&s.e, DIEP_DIRECTION), DI_OK);
+    CHECK(s.direction[0], 0);
     ReadBack p(DIEFF_POLAR);
-    Expect(effect->GetParameters(&p.e, DIEP_DIRECTION), DIERR_INVALIDPARAM, "polar read back");
+    CHECK(effect->GetParameters(&p.e, DIEP_DIRECTION), DIERR_INVALIDPARAM);
 }
 
 // The effect complete, downloaded, played and taken off the device.
@@ -372,51 +343,53 @@ void Playing(Wheel& w, IDirectInputEffect* effect) {
     FullSine full;
     DIEFFECT d = full.e;
     d.cbTypeSpecificParams = 0;
-    Expect(effect->SetParameters(&d, DIEP_TYPESPECIFICPARAMS | DIEP_NODOWNLOAD), DIERR_INVALIDPARAM,
-           "a type-specific record of size 0");
-    Expect(effect->SetParameters(&full.e, DIEP_TYPESPECIFICPARAMS | DIEP_NODOWNLOAD),
-           DI_DOWNLOADSKIPPED, "type-specific record");
+    CHECK(effect->SetParameters(&d, DIEP_TYPESPECIFICPARAMS | DIEP_NODOWNLOAD), DIERR_INVALIDPARAM);
+    CHECK(effect->SetParameters(&full.e, DIEP_TYPESPECIFICPARAMS | DIEP_NODOWNLOAD),
+          DI_DOWNLOADSKIPPED);
     ReadBack r(0);
-    Expect(effect->GetParameters(&r.e, DIEP_TYPESPECIFICPARAMS), DI_OK, "record read back");
-    Value(r.periodic.dwPeriod, 4000, "record kept");
-    Expect(effect->Start(1, DIES_NODOWNLOAD), DIERR_NOTDOWNLOADED, "Start, not downloaded");
-    Expect(effect->Stop(), DIERR_NOTDOWNLOADED, "Stop, not downloaded");
+    CHECK(effect->GetParameters(&r.e, DIEP_TYPESPECIFICPARAMS), DI_OK);
+    CHECK(r.periodic.dwPeriod, 4000);
+    CHECK(effect->Start(1, DIES_NODOWNLOAD), DIERR_NOTDOWNLOADED);
+    CHECK(effect->Stop(), DIERR_NOTDOWNLOADED);
     DWORD status = 0;
-    Expect(effect->GetEffectStatus(nullptr), E_POINTER, "GetEffectStatus(NULL)");
-    Expect(effect->GetEffectStatus(&status), DIERR_NOTDOWNLOADED,
-           "GetEffectStatus, not downloaded");
-    Expect(effect->Download(), DI_OK, "Download");
-    Expect(effect->Download(), DI_NOEFFECT, "Download again");
-    Expect(effect->Start(1, 0xdeadbeef), DIERR_INVALIDPARAM, "Start with unknown flags");
-    Expect(effect->Start(1, DIES_SOLO), DI_OK, "Start solo");
-    Expect(effect->Stop(), DI_OK, "Stop");
-    Expect(effect->Start(1, 0), DI_OK, "Start");
-    Expect(effect->Start(4, 0), DI_OK, "Start four times");
-    Expect(effect->Unload(), DI_OK, "Unload");
-    Expect(effect->SetParameters(&full.e, DIEP_START), DI_OK, "SetParameters and start");
-    Expect(effect->SetParameters(&full.e, DIEP_DURATION | DIEP_NODOWNLOAD), DI_DOWNLOADSKIPPED,
-           "an update held back");
-    Expect(effect->SetParameters(&full.e, 0), DI_OK, "the held update sent");
-    Expect(effect->Unload(), DI_OK, "Unload again");
-    Expect(effect->Download(), DI_OK, "Download again after Unload");
-    Expect(w.device->Unacquire(), DI_OK, "Unacquire");
-    Expect(effect->Start(1, DIES_NODOWNLOAD), DIERR_NOTEXCLUSIVEACQUIRED, "Start unacquired");
-    Expect(effect->Stop(), DIERR_NOTEXCLUSIVEACQUIRED, "Stop unacquired");
-    Expect(effect->GetEffectStatus(&status), DIERR_NOTEXCLUSIVEACQUIRED,
-           "GetEffectStatus unacquired");
+    CHECK(effect->GetEffectStatus(nullptr), E_POINTER);
+    CHECK(effect->GetEffectStatus(&status), DIERR_NOTDOWNLOADED);
+    CHECK(effect->Download(), DI_OK);
+    CHECK(effect->Download(), DI_NOEFFECT);
+    CHECK(effect->Start(1, 0xdeadbeef), DIERR_INVALIDPARAM);
+    CHECK(effect->Start(1, DIES_SOLO), DI_OK);
+    CHECK(effect->Stop(), DI_OK);
+    CHECK(effect->Start(1, 0), DI_OK);
+    CHECK(effect->Start(4, 0), DI_OK);
+    CHECK(effect->Unload(), DI_OK);
+    CHECK(effect->SetParameters(&full.e, DIEP_START), DI_OK);
+    CHECK(effect->SetParameters(&full.e, DIEP_DURATION | DIEP_NODOWNLOAD), DI_DOWNLOADSKIPPED);
+    CHECK(effect->SetParameters(&full.e, 0), DI_OK);
+    CHECK(effect->Unload(), DI_OK);
+    CHECK(effect->Download(), DI_OK);
+    CHECK(w.device->Unacquire(), DI_OK);
+    CHECK(effect->Start(1, DIES_NODOWNLOAD), DIERR_NOTEXCLUSIVEACQUIRED);
+    CHECK(effect->Stop(), DIERR_NOTEXCLUSIVEACQUIRED);
+    CHECK(effect->GetEffectStatus(&status), DIERR_NOTEXCLUSIVEACQUIRED);
     IDirectInputEffect* another = nullptr;
-    Expect(w.device->CreateEffect(GUID_Sine, &full.e, &another, nullptr), DI_OK,
-           "CreateEffect in full, unacquired");
+    CHECK(w.device->CreateEffect(GUID_Sine, &full.e, &another, nullptr), DI_OK);
     if (another != nullptr) another->Release();
-    Expect(w.device->Acquire(), DI_OK, "Acquire");
-    Expect(effect->Unload(), DI_NOEFFECT, "Unload after the unacquisition");
+    CHECK(w.device->Acquire(), DI_OK);
+    CHECK(effect->Unload(), DI_NOEFFECT);
 }
+
+// A direction as read back in one coordinate system.
+struct DirectionRow {
+    DWORD coords;
+    LONG first, second;
+    const char* what;
+};
 
 // A direction read back on two axes, as given; the read-back converted into other
 // coordinates; axes given once. Runs where Y is an actuator too.
 void TwoAxes(Wheel& w) {
     IDirectInputEffect* effect = nullptr;
-    Expect(w.device->CreateEffect(GUID_Sine, nullptr, &effect, nullptr), DI_OK, "CreateEffect");
+    CHECK(w.device->CreateEffect(GUID_Sine, nullptr, &effect, nullptr), DI_OK);
     if (effect == nullptr) return;
     DWORD axes[2] = {DIJOFS_X, DIJOFS_Y};
     LONG direction[2] = {3000, 0};
@@ -426,14 +399,10 @@ void TwoAxes(Wheel& w) {
     d.cAxes = 2;
     d.rgdwAxes = axes;
     d.rglDirection = direction;
-    Expect(effect->SetParameters(&d, DIEP_AXES | DIEP_DIRECTION | DIEP_NODOWNLOAD),
-           DI_DOWNLOADSKIPPED, "polar on two axes");
+    CHECK(effect->SetParameters(&d, DIEP_AXES | DIEP_DIRECTION | DIEP_NODOWNLOAD),
+          DI_DOWNLOADSKIPPED);
     // Each coordinate system: too little room first, then the direction.
-    const struct {
-        DWORD coords;
-        LONG first, second;
-        const char* what;
-    } polar[] = {
+    const DirectionRow polar[] = {
         {DIEFF_SPHERICAL, 30000, 0, "polar 30 degrees as spherical"},
         {DIEFF_CARTESIAN, 5000, -8660, "polar 30 degrees as cartesian"},
         {DIEFF_POLAR, 3000, 0, "polar 30 degrees as polar"},
@@ -442,28 +411,21 @@ void TwoAxes(Wheel& w) {
         ReadBack r(row.coords);
         r.e.cAxes = 1;
         Expect(effect->GetParameters(&r.e, DIEP_DIRECTION), DIERR_MOREDATA, row.what);
-        Value(r.e.dwFlags, row.coords, "the coordinates asked for");
-        Value(r.e.cAxes, 2, "the axes needed");
+        CHECK(r.e.dwFlags, row.coords);
+        CHECK(r.e.cAxes, 2);
         Expect(effect->GetParameters(&r.e, DIEP_DIRECTION), DI_OK, row.what);
         Value(r.direction[0], row.first, row.what);
         Value(r.direction[1], row.second, row.what);
     }
     d.cAxes = 1;
-    Expect(effect->SetParameters(&d, DIEP_AXES | DIEP_NODOWNLOAD), DIERR_ALREADYINITIALIZED,
-           "other axes");
+    CHECK(effect->SetParameters(&d, DIEP_AXES | DIEP_NODOWNLOAD), DIERR_ALREADYINITIALIZED);
     d.dwFlags = DIEFF_OBJECTOFFSETS | DIEFF_CARTESIAN;
     direction[0] = 1000;
     direction[1] = 2000;
-    Expect(effect->SetParameters(&d, DIEP_DIRECTION | DIEP_NODOWNLOAD), DIERR_INVALIDPARAM,
-           "a direction on fewer axes than the effect's");
+    CHECK(effect->SetParameters(&d, DIEP_DIRECTION | DIEP_NODOWNLOAD), DIERR_INVALIDPARAM);
     d.cAxes = 2;
-    Expect(effect->SetParameters(&d, DIEP_DIRECTION | DIEP_NODOWNLOAD), DI_DOWNLOADSKIPPED,
-           "cartesian on two axes");
-    const struct {
-        DWORD coords;
-        LONG first, second;
-        const char* what;
-    } cartesian[] = {
+    CHECK(effect->SetParameters(&d, DIEP_DIRECTION | DIEP_NODOWNLOAD), DI_DOWNLOADSKIPPED);
+    const DirectionRow cartesian[] = {
         {DIEFF_SPHERICAL, 6343, 0, "(1000, 2000) as spherical"},
         {DIEFF_POLAR, 15343, 0, "(1000, 2000) as polar"},
         {DIEFF_CARTESIAN, 1000, 2000, "(1000, 2000) as cartesian"},
@@ -471,29 +433,27 @@ void TwoAxes(Wheel& w) {
     for (const auto& row : cartesian) {
         ReadBack r(row.coords);
         Expect(effect->GetParameters(&r.e, DIEP_DIRECTION), DI_OK, row.what);
-        Value(r.e.cAxes, 2, "the effect's axes");
+        CHECK(r.e.cAxes, 2);
         Value(r.direction[0], row.first, row.what);
         Value(r.direction[1], row.second, row.what);
     }
-    Value(static_cast<long>(effect->Release()), 0, "the last Release");
+    CHECK(static_cast<long>(effect->Release()), 0);
 }
 
 // The device's own answers.
 void Device(Wheel& w) {
     DIEFFECTINFOW info = {};
     info.dwSize = sizeof info;
-    Expect(w.device->GetEffectInfo(nullptr, GUID_Sine), E_POINTER, "GetEffectInfo(NULL)");
+    CHECK(w.device->GetEffectInfo(nullptr, GUID_Sine), E_POINTER);
     w.device->Unacquire();
     DIPROPDWORD centre = {};
     centre.diph = {sizeof centre, sizeof centre.diph, 0x00010030, DIPH_BYUSAGE};
     centre.dwData = DIPROPAUTOCENTER_OFF;
-    Expect(w.device->SetProperty(DIPROP_AUTOCENTER, &centre.diph), DIERR_UNSUPPORTED,
-           "auto-centre by usage");
+    CHECK(w.device->SetProperty(DIPROP_AUTOCENTER, &centre.diph), DIERR_UNSUPPORTED);
     // Last: this one crashed an earlier stand-in.
     IDirectInputEffect* effect = nullptr;
     const GUID* volatile none = nullptr;  // as a C program passes REFGUID
-    Expect(w.device->CreateEffect(*none, nullptr, &effect, nullptr), E_POINTER,
-           "CreateEffect of a null GUID");
+    CHECK(w.device->CreateEffect(*none, nullptr, &effect, nullptr), E_POINTER);
 }
 
 }  // namespace
@@ -516,7 +476,7 @@ int main(int argc, char** argv) {
         StepByStep(w, effect);
         AxesAndDirection(w, effect);
         Playing(w, effect);
-        Value(static_cast<long>(effect->Release()), 0, "the last Release");
+        CHECK(static_cast<long>(effect->Release()), 0);
     }
     Device(w);
     w.device->Unacquire();

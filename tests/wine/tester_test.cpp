@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "config/registry_layout.h"
+#include "harness/wine/program_window.h"
+#include "harness/wine/text_lines.h"
 #include "harness/wine/virtual_wheel.h"
 #include "harness/wine/wheel_fixture.h"
 #include "tests/wine/screenshot.h"
@@ -20,102 +22,28 @@ using namespace wine_test;
 
 const char kBoxCaption[] = "QV FFB Tester";
 
-std::string ScreenshotPath(const char* name) {
-    const std::string folder = ThisFolder() + "..\\screenshots";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder + "\\" + name;
-}
-
-struct WindowSearch {
-    DWORD process;
-    std::string caption;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter) {
-    auto& search = *reinterpret_cast<WindowSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char text[256] = "";
-    GetWindowTextA(window, text, sizeof text);
-    if (owner == search.process && IsWindowVisible(window) && search.caption == text) {
-        search.found.push_back(window);
-    }
-    return TRUE;
-}
-
-// The visible top-level windows of `process` with `caption`.
-std::vector<HWND> WindowsOf(DWORD process, const std::string& caption) {
-    WindowSearch search = {process, caption, {}};
-    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-HWND WaitForWindow(DWORD process, const std::string& caption) {
-    for (int i = 0; i < 600; ++i) {
-        const std::vector<HWND> windows = WindowsOf(process, caption);
-        if (!windows.empty()) return windows.front();
-        Sleep(50);
-    }
-    return nullptr;
-}
-
-BOOL CALLBACK CollectText(HWND child, LPARAM parameter) {
-    char text[512] = "";
-    GetWindowTextA(child, text, sizeof text);
-    reinterpret_cast<std::vector<std::string>*>(parameter)->push_back(text);
-    return TRUE;
-}
-
-std::vector<std::string> ChildTexts(HWND window) {
-    std::vector<std::string> texts;
-    EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&texts));
-    return texts;
-}
-
 // quortest.exe started from `folder` (where the DirectInput it gets is decided).
-struct Tester {
-    PROCESS_INFORMATION process = {};
-    explicit Tester(const std::string& folder) {
-        std::string line = "\"" + folder + "quortest.exe\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                       &startup, &process);
-    }
-    ~Tester() {
-        if (process.hProcess == nullptr) return;
-        if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process.hProcess, 99);
-        }
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    // The exit code once it ended within `ms`, or -1.
-    long ExitCode(DWORD ms) const {
-        if (WaitForSingleObject(process.hProcess, ms) != WAIT_OBJECT_0) return -1;
-        DWORD code = 0;
-        GetExitCodeProcess(process.hProcess, &code);
-        return static_cast<long>(code);
-    }
+struct Tester : StartedProgram {
+    explicit Tester(const std::string& folder)
+        : StartedProgram("\"" + folder + "quortest.exe\"", folder) {}
 };
 
 // No force-feedback controller: one error box, and once it is dismissed the program ends
 // with 0 without showing another.
 TEST(Tester, WithoutADeviceShowsOneErrorAndEnds) {
     Tester tester(ThisFolder());
-    ASSERT_NE(tester.process.hProcess, nullptr);
-    HWND box = WaitForWindow(tester.process.dwProcessId, kBoxCaption);
+    ASSERT_TRUE(tester.Started());
+    HWND box = tester.WaitForWindow(kBoxCaption);
     ASSERT_NE(box, nullptr) << "no error box";
     const std::vector<std::string> texts = ChildTexts(box);
     EXPECT_NE(std::find(texts.begin(), texts.end(), "Force feedback device not found."),
               texts.end());
-    EXPECT_EQ(WindowsOf(tester.process.dwProcessId, kBoxCaption).size(), 1u);
+    EXPECT_EQ(tester.Windows(kBoxCaption).size(), 1u);
     Sleep(500);  // painted
-    EXPECT_TRUE(SaveScreenshot(box, ScreenshotPath("no-device.png")));
+    EXPECT_TRUE(SaveScreenshotAs(box, "no-device.png"));
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     const long code = tester.ExitCode(20000);
-    EXPECT_TRUE(WindowsOf(tester.process.dwProcessId, kBoxCaption).empty()) << "a second box";
+    EXPECT_TRUE(tester.Windows(kBoxCaption).empty()) << "a second box";
     EXPECT_EQ(code, 0);
 }
 
@@ -143,26 +71,9 @@ protected:
 
     static std::string Folder() { return ThisFolder() + "dinput-stand-in\\"; }
     static std::string RecordPath() { return Folder() + "record.txt"; }
-    // The stand-in's record lines so far.
-    static std::vector<std::string> RecordLines() {
-        std::vector<std::string> lines;
-        FILE* file = std::fopen(RecordPath().c_str(), "r");
-        char line[1024];
-        while (file != nullptr && std::fgets(line, sizeof line, file) != nullptr) {
-            std::string text = line;
-            while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-                text.pop_back();
-            lines.push_back(text);
-        }
-        if (file != nullptr) std::fclose(file);
-        return lines;
-    }
+    // The calls the stand-in handed the driver so far.
     static std::vector<std::string> DriverCalls() {
-        std::vector<std::string> calls;
-        for (const std::string& line : RecordLines()) {
-            if (line.rfind("driver ", 0) == 0) calls.push_back(line);
-        }
-        return calls;
+        return LinesWith(FileLines(RecordPath()), "driver ", true);
     }
     // Presses a button of the dialog and gives the press time to reach the wheel.
     static void Press(HWND dialog, int id) {
@@ -171,26 +82,22 @@ protected:
     }
 };
 
-bool Contains(const std::string& line, const std::string& part) {
-    return line.find(part) != std::string::npos;
-}
-
 TEST_F(TesterChain, ButtonsReachTheWheelThroughDirectInputAndTheDriver) {
     Tester tester(Folder());
-    ASSERT_NE(tester.process.hProcess, nullptr);
-    HWND dialog = WaitForWindow(tester.process.dwProcessId, "Quorvane FFB Tester Utility, v1.00");
+    ASSERT_TRUE(tester.Started());
+    HWND dialog = tester.WaitForWindow("Quorvane FFB Tester Utility, v1.00");
     ASSERT_NE(dialog, nullptr) << "no dialog";
     char name[128] = "";
     GetDlgItemTextA(dialog, 1005, name, sizeof name);
     EXPECT_STREQ(name, "quorforce virtual wheel");
     Sleep(300);
-    EXPECT_TRUE(SaveScreenshot(dialog, ScreenshotPath("dialog.png")));
+    EXPECT_TRUE(SaveScreenshotAs(dialog, "dialog.png"));
 
     // Stop before any effect: nothing reaches the driver, nothing is shown.
     const std::size_t before = DriverCalls().size();
     Press(dialog, 1004);
     EXPECT_EQ(DriverCalls().size(), before);
-    EXPECT_TRUE(WindowsOf(tester.process.dwProcessId, kBoxCaption).empty());
+    EXPECT_TRUE(tester.Windows(kBoxCaption).empty());
 
     // Constant: the tester asks for a full force (10000, gain 10000) on its one axis from the
     // cartesian direction (-8000), the negative side of X. The registration lists cartesian
@@ -247,28 +154,10 @@ TEST_F(TesterChain, ButtonsReachTheWheelThroughDirectInputAndTheDriver) {
     EXPECT_EQ(reports.back().second, (Bytes{0x01, 0x80, 0x80}));
     Sleep(200);
     EXPECT_TRUE(Received(channel_).empty()) << "reports after the stop";
-    EXPECT_TRUE(WindowsOf(tester.process.dwProcessId, kBoxCaption).empty());
+    EXPECT_TRUE(tester.Windows(kBoxCaption).empty());
 
     Press(dialog, IDCANCEL);
     EXPECT_EQ(tester.ExitCode(20000), 0);
-}
-
-const std::string kAxesKey =
-    std::string(quorforce::kOemRoot) + quorforce::kBuiltInDevice + "\\Axes\\";
-
-// Registers axis n as an actuator, as the registration does the X axis.
-void RegisterActuator(int n) {
-    const DIOBJECTATTRIBUTES attributes = {DIDOI_FFACTUATOR | DIDOI_ASPECTPOSITION, 1,
-                                           static_cast<WORD>(0x30 + n)};
-    const DIFFOBJECTATTRIBUTES force = {10, 127};
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kAxesKey + std::to_string(n)).c_str(), 0, nullptr, 0,
-                    KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    RegSetValueExA(key, "Attributes", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&attributes),
-                   sizeof attributes);
-    RegSetValueExA(key, "FFAttributes", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&force),
-                   sizeof force);
-    RegCloseKey(key);
 }
 
 // One actuator axis gives the effects one axis (X); three or more give two (X and Y). The
@@ -283,8 +172,7 @@ TEST_F(TesterChain, EffectsTakeAtMostTwoActuatorAxes) {
         }
         DeleteFileA(RecordPath().c_str());
         Tester tester(Folder());
-        HWND dialog =
-            WaitForWindow(tester.process.dwProcessId, "Quorvane FFB Tester Utility, v1.00");
+        HWND dialog = tester.WaitForWindow("Quorvane FFB Tester Utility, v1.00");
         ASSERT_NE(dialog, nullptr);
         Press(dialog, 1000);
         Press(dialog, IDCANCEL);
@@ -296,20 +184,19 @@ TEST_F(TesterChain, EffectsTakeAtMostTwoActuatorAxes) {
         EXPECT_TRUE(Contains(download, axes[0] == '1' ? "cAxes=1 " : "cAxes=2 ")) << download;
     }
     SetEnvironmentVariableA("QUORFORCE_STAND_IN_AXES", nullptr);
-    for (const char* n : {"1", "2"})
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kAxesKey) + n).c_str());
+    for (int n : {1, 2})
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, AxisKey(n).c_str());
 }
 
 // As on Windows, an axis without force-feedback attributes plays nothing: without the X
 // axis's registration the press fails before the driver sees a download.
 TEST_F(TesterChain, WithoutTheActuatorRegistrationNoEffectReachesTheDriver) {
-    ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kAxesKey) + "0").c_str()),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, AxisKey(0).c_str()), ERROR_SUCCESS);
     Tester tester(Folder());
-    HWND dialog = WaitForWindow(tester.process.dwProcessId, "Quorvane FFB Tester Utility, v1.00");
+    HWND dialog = tester.WaitForWindow("Quorvane FFB Tester Utility, v1.00");
     ASSERT_NE(dialog, nullptr);
     PostMessageA(GetDlgItem(dialog, 1000), BM_CLICK, 0, 0);
-    HWND box = WaitForWindow(tester.process.dwProcessId, kBoxCaption);
+    HWND box = tester.WaitForWindow(kBoxCaption);
     ASSERT_NE(box, nullptr) << "no error box";
     const std::vector<std::string> texts = ChildTexts(box);
     EXPECT_NE(std::find(texts.begin(), texts.end(), "Setting force feedback effect failed"),
