@@ -340,13 +340,6 @@ TEST_F(PanelOnTheWheel, NoLongerReadsAsBoundOnceTheGameHasEnded) {
 // game has bound one).
 const std::string kProfiles = std::string(kDeviceKey) + "\\Profiles";
 
-void SetDword(HKEY hive, const std::string& path, const char* name, DWORD value) {
-    HKEY key = nullptr;
-    RegCreateKeyExA(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
-}
-
 void ClearProfiles() {
     RegDeleteTreeA(HKEY_CURRENT_USER, kProfiles.c_str());
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, kProfiles.c_str());
@@ -396,14 +389,14 @@ void ShowGameTab(HWND dialog) {
 TEST_F(PanelOnTheWheel, TheGameTabListsTheGamesWithTheRunningOneAndSavesEachChange) {
     ClearProfiles();
     const std::string racer = kProfiles + "\\racer.exe";
-    SetDword(HKEY_CURRENT_USER, racer, "Spring_Gain", 60);
-    SetDword(HKEY_LOCAL_MACHINE, racer, "Auto_Centre", 20);
-    SetDword(HKEY_LOCAL_MACHINE, kProfiles + "\\Arcade.exe", "Invert_Force", 1);
+    WriteDword(HKEY_CURRENT_USER, racer, "Spring_Gain", 60);
+    WriteDword(HKEY_LOCAL_MACHINE, racer, "Auto_Centre", 20);
+    WriteDword(HKEY_LOCAL_MACHINE, kProfiles + "\\Arcade.exe", "Invert_Force", 1);
     // A name longer than the field, and more games than the list holds: the last ones go.
     const std::string longName = std::string(108, 'l') + ".exe";  // as long as a key allows
-    SetDword(HKEY_CURRENT_USER, kProfiles + "\\" + longName, "Record", 1);
+    WriteDword(HKEY_CURRENT_USER, kProfiles + "\\" + longName, "Record", 1);
     for (int i = 0; i < 300; ++i)
-        SetDword(HKEY_CURRENT_USER, kProfiles + "\\zz" + std::to_string(1000 + i) + ".exe",
+        WriteDword(HKEY_CURRENT_USER, kProfiles + "\\zz" + std::to_string(1000 + i) + ".exe",
                  "Record", 0);
     // The wheel bound by a game, and "racer.exe" running: held here as a game's driver holds it.
     GameProcess game(ThisFolder(), 5000);
@@ -445,17 +438,17 @@ TEST_F(PanelOnTheWheel, TheGameTabListsTheGamesWithTheRunningOneAndSavesEachChan
 
     // A number typed is saved at once; a running game is told when it takes it.
     SetDlgItemTextA(dialog, QUORPANEL_SWITCH_DAMPER, "30");
-    EXPECT_EQ(UserDword(racer, "Damper_Gain"), 30u);
+    EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, racer, "Damper_Gain"), 30u);
     EXPECT_EQ(Text(dialog, QUORPANEL_GAME_MESSAGE),
               "Damper_Gain saved. racer.exe is running: it takes the change the next time it "
               "opens the wheel.");
     // Not set: grey to clear, then clicked to 0 and 1 (a three-state box's order).
     SendDlgItemMessageA(dialog, QUORPANEL_SWITCH_INVERT, BM_CLICK, 0, 0);
-    EXPECT_EQ(UserDword(racer, "Invert_Force"), 0u);
+    EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, racer, "Invert_Force"), 0u);
     SendDlgItemMessageA(dialog, QUORPANEL_SWITCH_INVERT, BM_CLICK, 0, 0);
-    EXPECT_EQ(UserDword(racer, "Invert_Force"), 1u);
+    EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, racer, "Invert_Force"), 1u);
     SetDlgItemTextA(dialog, QUORPANEL_SWITCH_SPRING, "250");
-    EXPECT_EQ(UserDword(racer, "Spring_Gain"), 60u);
+    EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, racer, "Spring_Gain"), 60u);
     EXPECT_EQ(Text(dialog, QUORPANEL_GAME_MESSAGE),
               "Spring_Gain takes 0 to 200 (or nothing): not saved.");
     SetDlgItemTextA(dialog, QUORPANEL_SWITCH_SPRING, "");
@@ -604,8 +597,8 @@ TEST(PanelAlone, ImportsAProfileFromTheCommandLineOrRefusesAndWritesNothing) {
         Panel panel(folder, "", " /import \"" + good + "\" /quiet");
         EXPECT_EQ(panel.ExitCode(30000), 0);
     }
-    EXPECT_EQ(UserDword(kProfiles + "\\racer.exe", "Invert_Force"), 1u);
-    EXPECT_EQ(UserDword(kProfiles + "\\racer.exe", "Spring_Gain"), 60u);
+    EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, kProfiles + "\\racer.exe", "Invert_Force"), 1u);
+    EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, kProfiles + "\\racer.exe", "Spring_Gain"), 60u);
     {
         Panel panel(folder, "", " /quiet /import \"" + bad + "\"");
         EXPECT_EQ(panel.ExitCode(30000), 1);
