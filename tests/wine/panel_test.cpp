@@ -397,7 +397,7 @@ TEST_F(PanelOnTheWheel, TheGameTabListsTheGamesWithTheRunningOneAndSavesEachChan
     WriteDword(HKEY_CURRENT_USER, kProfiles + "\\" + longName, "Record", 1);
     for (int i = 0; i < 300; ++i)
         WriteDword(HKEY_CURRENT_USER, kProfiles + "\\zz" + std::to_string(1000 + i) + ".exe",
-                 "Record", 0);
+                   "Record", 0);
     // The wheel bound by a game, and "racer.exe" running: held here as a game's driver holds it.
     GameProcess game(ThisFolder(), 5000);
     ASSERT_TRUE(game.WaitUntilPlaying()) << "the game did not start";
