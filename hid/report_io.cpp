@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "hid/report_id.h"
+#include "record/event_lines.h"
+#include "record/recorder.h"
 #include "util/sign_extend.h"
 
 namespace quorforce {
@@ -128,6 +130,7 @@ HidStatus ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t
     }
     PutReportId(HidP_Output, preparsed, usagePage, usage, reports.outputBuffer);
     PutValue(reports.outputBuffer, length, value);
+    if (Recording()) RecordReportLine("report", device, reports.outputBuffer, length);
     DWORD written = 0;
     if (WriteFile(device, reports.outputBuffer, length, &written, overlapped)) return HidStatus::Ok;
     const DWORD error = GetLastError();
