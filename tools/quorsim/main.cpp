@@ -1,6 +1,6 @@
 // quorsim: runs a scenario script on the driver's own code and a virtual wheel, and shows
 // what the wheel receives. Usage: quorsim [--svg FILE] [--trace FILE] [--realtime] [--quiet]
-// SCRIPT
+// SCRIPT; quorsim replay|doctor RECORDING ... for a recorded game session.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tools/quorsim/output.h"
+#include "tools/quorsim/recording_commands.h"
 #include "tools/quorsim/script.h"
 #include "tools/quorsim/simulator.h"
 
@@ -21,13 +22,19 @@ int Usage() {
            "  --trace FILE write the first simulated wheel's position each ms (ms,position),\n"
            "               which a hand trace line replays\n"
            "  --realtime   run the real engine threads instead of virtual time\n"
-           "  --quiet      no summary on standard error\n";
+           "  --quiet      no summary on standard error\n"
+           "       quorsim replay RECORDING [--svg FILE] [--csv FILE]\n"
+           "       quorsim doctor RECORDING [--svg FILE]\n"
+           "  (docs/recordings.md)\n";
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "replay") return quorsim::ReplayCommand(argc - 1, argv + 1);
+    if (command == "doctor") return quorsim::DoctorCommand(argc - 1, argv + 1);
     std::string scriptPath, svgPath, tracePath;
     bool realtime = false, quiet = false;
     for (int i = 1; i < argc; ++i) {
