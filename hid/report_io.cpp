@@ -118,6 +118,7 @@ HidStatus ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t
         if (result != HidStatus::Ok) return result;
     }
     if (overlapped != nullptr && Pending(*overlapped) && !WaitUntilSettled(*overlapped, 0)) {
+        if (Recording()) RecordBusyLine(device);
         return HidStatus::Failed;  // an earlier write is still in flight with this OVERLAPPED
     }
     // Every link shares the buffer: what the previous send left, its report id in byte 0

@@ -99,6 +99,12 @@ void RecordReportLine(const char* kind, HANDLE device, const BYTE* bytes, std::s
     line.Commit();
 }
 
+void RecordBusyLine(HANDLE device) {
+    RecordLine line(timeGetTime(), "busy");
+    line.Line().KeyDec("area", AreaOfDevice(device));
+    line.Commit();
+}
+
 void RecordPositionLine(std::uint32_t area, std::uint32_t now, std::int32_t position) {
     RecordLine line(now, "position");
     line.Line().KeyDec("area", area).KeyDec("x", position);

@@ -25,6 +25,9 @@ void RecordSettingsIfChanged(std::uint32_t area, std::uint32_t place,
                              const SharedEffectTable& table, bool force);
 // An output ("report") or feature ("feature") report as it goes to the device.
 void RecordReportLine(const char* kind, HANDLE device, const BYTE* bytes, std::size_t length);
+// An output report not made because the device's earlier write is still in flight: a
+// replay, whose device is never busy, must leave out the report it makes there.
+void RecordBusyLine(HANDLE device);
 void RecordPositionLine(std::uint32_t area, std::uint32_t now, std::int32_t position);
 
 }  // namespace quorforce

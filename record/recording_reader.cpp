@@ -117,6 +117,7 @@ const std::vector<EventRule>& Rules() {
           {"bytes", Value::Bytes, true}},
          false},
         {"position", {{"area", Value::Number, true}, {"x", Value::Number, true}}, false},
+        {"busy", {{"area", Value::Number, true}}, false},
         {"drop", {{"count", Value::Number, true}}, false},
         {"end", {{"drops", Value::Number, true}}, false},
     };

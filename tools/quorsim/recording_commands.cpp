@@ -90,6 +90,10 @@ int ReplayCommand(int argc, char** argv) {
     if (outcome.notReplayed != 0)
         std::cout << outcome.notReplayed
                   << " feature reports came from the control exports and were not replayed\n";
+    if (outcome.notSent != 0)
+        std::cout << outcome.notSent
+                  << " reports were not sent in the recording (the device was busy) and are "
+                     "left out\n";
     if (!outcome.ok) {
         std::cout << "difference at " << outcome.failure << "\n";
         std::cout << outcome.identical << " of " << outcome.compared

@@ -328,7 +328,7 @@ private:
         const std::vector<ReplayReport> made = rig_.TakeReports();
         std::vector<const RecordedEvent*> outputs, features;
         for (const RecordedEvent* p : pending_) {
-            if (p->kind == "report") outputs.push_back(p);
+            if (p->kind == "report" || p->kind == "busy") outputs.push_back(p);
             if (p->kind == "feature") features.push_back(p);
         }
         pending_.clear();
@@ -336,6 +336,11 @@ private:
         for (const ReplayReport& r : made) {
             std::vector<const RecordedEvent*>& list = r.feature ? features : outputs;
             std::size_t& next = r.feature ? f : o;
+            if (!r.feature && next < list.size() && list[next]->kind == "busy") {
+                ++outcome_.notSent;  // the recorded device was still busy with the one before
+                ++next;
+                continue;
+            }
             ++outcome_.compared;
             if (next >= list.size())
                 return Fail(Describe(step) + ": the replay sent a " +

@@ -15,6 +15,7 @@ struct ReplayOutcome {
     std::uint64_t compared = 0;  // reports the replay computed and compared
     std::uint64_t identical = 0;
     std::uint64_t notReplayed = 0;  // recorded feature reports no recorded call made
+    std::uint64_t notSent = 0;      // reports the recorded device was too busy to take
     int stoppedAtLine = 0;          // the first drop's line, 0 when the whole file ran
     std::uint64_t dropped = 0;
     std::string failure;  // the first difference, naming the event
