@@ -40,7 +40,9 @@ struct DeviceSeen {
     std::size_t mostAtOnce = 0;
     std::uint64_t reports = 0, clipped = 0, noConditionReports = 0, centringReports = 0;
     int largest = 0;  // the largest channel distance from no force, 0..128
-    int force = 0;    // the newest report's signed force, -128..127
+    // The newest report's signed force, -128..127: above 0 it pushes the wheel toward lower
+    // positions (the conditions' sense: a spring right of the centre pushes back left).
+    int force = 0;
     bool conditionEver = false;
     std::int64_t lastX = 0;
     bool hasX = false;
@@ -140,13 +142,16 @@ private:
         int firstByte = 0x80, secondByte = 0x80;
         ChannelBytes(bytes, d.reportFormat, &firstByte, &secondByte);
         ++d.reports;
-        if (firstByte == 0 || firstByte == 0xFF) ++d.clipped;
-        d.force = firstByte - 0x80;
+        const auto full = [](int b) { return b == 0 || b == 0xFF; };
+        if (full(firstByte) || full(secondByte)) ++d.clipped;
+        // The channel that carries more force is the one the wheel's axis takes.
+        const int first = firstByte - 0x80, second = secondByte - 0x80;
+        d.force = (first < 0 ? -first : first) >= (second < 0 ? -second : second) ? first : second;
         d.largest = std::max(d.largest, d.force < 0 ? -d.force : d.force);
         if (PlayingCount(d, true) == 0 && PlayingCount(d, false) != 0) {
             ++d.noConditionReports;
             const std::int64_t off = d.lastX - d.centre;
-            if (d.hasX && off != 0 && d.force != 0 && (off > 0) != (d.force > 0))
+            if (d.hasX && off != 0 && d.force != 0 && (off > 0) == (d.force > 0))
                 ++d.centringReports;
         }
     }
@@ -154,7 +159,7 @@ private:
     void Position(DeviceSeen& d, std::int64_t x) {
         if (d.hasX && x != d.lastX && d.force != 0) {
             ++d.moving;
-            if ((x > d.lastX) == (d.force > 0)) ++d.withMotion;
+            if ((x > d.lastX) == (d.force < 0)) ++d.withMotion;
         }
         d.lastX = x;
         d.hasX = true;

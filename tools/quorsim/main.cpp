@@ -23,6 +23,8 @@ int Usage() {
            "               which a hand trace line replays\n"
            "  --realtime   run the real engine threads instead of virtual time\n"
            "  --quiet      no summary on standard error\n"
+           "  --record DIR record the session as a game's with Record on would be, into\n"
+           "               DIR/Quorvane/Recordings (DIR stands for %LOCALAPPDATA%)\n"
            "       quorsim replay RECORDING [--svg FILE] [--csv FILE]\n"
            "       quorsim doctor RECORDING [--svg FILE]\n"
            "  (docs/recordings.md)\n";
@@ -35,7 +37,7 @@ int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "replay") return quorsim::ReplayCommand(argc - 1, argv + 1);
     if (command == "doctor") return quorsim::DoctorCommand(argc - 1, argv + 1);
-    std::string scriptPath, svgPath, tracePath;
+    std::string scriptPath, svgPath, tracePath, recordFolder;
     bool realtime = false, quiet = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -43,6 +45,8 @@ int main(int argc, char** argv) {
             svgPath = argv[++i];
         } else if (arg == "--trace" && i + 1 < argc) {
             tracePath = argv[++i];
+        } else if (arg == "--record" && i + 1 < argc) {
+            recordFolder = argv[++i];
         } else if (arg == "--realtime") {
             realtime = true;
         } else if (arg == "--quiet") {
@@ -69,7 +73,10 @@ int main(int argc, char** argv) {
             std::cerr << scriptPath << ": " << error << "\n";
         return 1;
     }
-    const quorsim::RunLog log = quorsim::RunScenario(parsed.script, realtime);
+    quorsim::Script script = parsed.script;
+    if (!recordFolder.empty()) quorsim::AskToRecord(recordFolder, &script);
+    const quorsim::RunLog log = quorsim::RunScenario(script, realtime);
+    if (!recordFolder.empty()) std::cerr << quorsim::RecordedFile() << "\n";
     quorsim::WriteCsv(log, std::cout);
     if (!svgPath.empty()) {
         std::ofstream svg(svgPath);

@@ -6,6 +6,9 @@
 #include <sstream>
 #include <string>
 
+#include <cstdlib>
+
+#include "record/recorder.h"
 #include "tools/quorsim/doctor.h"
 #include "tools/quorsim/output.h"
 #include "tools/quorsim/replay.h"
@@ -72,6 +75,22 @@ std::string FileName(const std::string& path) {
 }
 
 }  // namespace
+
+void AskToRecord(const std::string& folder, Script* script) {
+    setenv("LOCALAPPDATA", folder.c_str(), 1);
+    for (std::size_t i = 0; i < script->wheels.size(); ++i) {
+        Setting record;
+        record.name = "Record";
+        record.value = 1;
+        record.device = static_cast<int>(i);
+        script->settings.push_back(record);
+    }
+}
+
+std::string RecordedFile() {
+    const std::string path = quorforce::RecordingPath();
+    return path.empty() ? "quorsim: nothing was recorded" : "quorsim: recorded " + path;
+}
 
 int ReplayCommand(int argc, char** argv) {
     Options options;
