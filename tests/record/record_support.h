@@ -92,7 +92,7 @@ public:
         host::VirtualHidConfig config = host::BuiltInWheel();
         config.path = host::HidDevicePath(config.vendorId, config.productId, std::to_string(area));
         const GUID instance = {0xABC00000u + area, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8}};
-        rig.PlugWheel(config, joystick, instance, static_cast<int>(rig.wheels.size()) - 0);
+        rig.PlugWheel(config, joystick, instance, static_cast<int>(rig.wheels.size()));
         IDirectInputEffectDriver* driver = nullptr;
         EXPECT_EQ(rig.NewDriverObject(&driver), S_OK);
         objects.push_back(driver);

@@ -5,8 +5,10 @@
 
 #include <set>
 
+#include "include/quorforce.h"
 #include "record/event_queue.h"
 #include "tests/record/record_support.h"
+#include "tools/quorsim/replay.h"
 
 namespace quorforce::test {
 namespace {
@@ -22,7 +24,18 @@ TEST(Recorder, ASessionHoldsEveryKindOfLine) {
     LocalAppData folder;
     {
         RecordedRig r;
+        harness::VirtualRig::WriteSetting("Drive_Default_Spring", 1, 0x5A1C, 0xE410, 0);
         IDirectInputEffectDriver* wheel = r.AddWheel(0, 0);
+        // A panel in the game's process switches the wheel's own spring: feature reports,
+        // and a change of the shared settings the next tick finds.
+        ForceSettings strengths = {};
+        strengths.mask = QUORFORCE_MASK_SPRING | QUORFORCE_MASK_SPRING_ON;
+        strengths.spring = 50;
+        strengths.springOn = 1;
+        DeviceConfig config = {};
+        config.applyFlags = QUORFORCE_APPLY_FORCE_SETTINGS;
+        config.forceSettings = &strengths;
+        ZXSetDeviceConfig(0, &config);
         DirectInputEffect spring;
         spring.Use(EffectKind::Condition);
         spring.conditions[0].lPositiveCoefficient = 5000;
@@ -59,15 +72,23 @@ TEST(Recorder, ASessionHoldsEveryKindOfLine) {
     ASSERT_TRUE(read.ok) << read.error;
     EXPECT_EQ(read.session.size, sizeof(void*) * 8);
     EXPECT_EQ(read.session.pollingStep, 16u);
-    const std::set<std::string> expected = {
-        "device",        "values",      "switches",     "settings",     "call DeviceID",
-        "call Download", "tick",        "motion",       "report",       "position",
-        "call GetState", "call Status", "call SetGain", "call Escape",  "call GetVersions",
-        "call Start",    "call Stop",   "call Destroy", "call Command", "end"};
+    const std::set<std::string> expected = {"device",       "values",        "switches",
+                                            "settings",     "call DeviceID", "call Download",
+                                            "tick",         "motion",        "report",
+                                            "position",     "call GetState", "call Status",
+                                            "call SetGain", "call Escape",   "call GetVersions",
+                                            "call Start",   "call Stop",     "call Destroy",
+                                            "call Command", "feature",       "end"};
     const std::set<std::string> kinds = KindsOf(read);
     for (const std::string& kind : expected)
         EXPECT_TRUE(kinds.count(kind)) << kind << " missing";
     EXPECT_EQ(read.events.back().Number("drops"), 0);
+    // Every call of it, the refused one too, replays to the same result and reports; the
+    // panel's feature reports are the replay's only ones left out.
+    const quorsim::ReplayOutcome replay = quorsim::Replay(read);
+    EXPECT_TRUE(replay.ok) << replay.failure;
+    EXPECT_EQ(replay.identical, replay.compared);
+    EXPECT_GT(replay.notReplayed, 0u);
 }
 
 TEST(Recorder, SwitchedOffItWritesNothing) {
