@@ -78,6 +78,8 @@ public:
         harness::VirtualRig::ResetHost();
         SetRecorderOptions(options);
         if (record) WriteDeviceSwitch("Record", 1);
+        // A force-feedback wheel (signed forces about 0x80), not a vibration device.
+        harness::VirtualRig::WriteSetting("Shock_or_Force_Feedback", 1, 0x5A1C, 0xE410, 0);
     }
     ~RecordedRig() { Finish(); }
 

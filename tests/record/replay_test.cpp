@@ -157,7 +157,7 @@ TEST(Doctor, FindsAnInvertedConstantANeverStoppedEffectAndAClippingMix) {
     const std::string inverted = Doctor(RecordSession([](RecordedRig& r) {
         r.Play(r.AddWheel(0, 0), kEffectConstant, DirectInputEffect::Constant(6000));
         for (int i = 0; i < 40; ++i) {
-            r.rig.QueueSteering(0, 0, 300 + 8 * i);  // the force's own way
+            r.rig.QueueSteering(0, 0, 700 - 8 * i);  // the way the force pushes
             r.rig.Step();
         }
     }));

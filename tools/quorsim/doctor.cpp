@@ -36,7 +36,9 @@ struct DeviceSeen {
     std::uint32_t vid = 0, pid = 0;
     std::int64_t centre = 512;
     std::uint8_t reportFormat = 1;
-    std::map<std::uint32_t, EffectSeen> effects;  // by handle
+    bool forceFeedback = true;  // false: a vibration device's unsigned intensities
+    std::map<std::uint32_t, EffectSeen> effects;                  // by handle, while allocated
+    std::vector<std::pair<std::uint32_t, EffectSeen>> destroyed;  // handle and what it was
     std::size_t mostAtOnce = 0;
     std::uint64_t reports = 0, clipped = 0, noConditionReports = 0, centringReports = 0;
     int largest = 0;  // the largest channel distance from no force, 0..128
@@ -86,6 +88,7 @@ public:
             if (e.Has("axis-min")) d.centre = (e.Number("axis-min") + e.Number("axis-max") + 1) / 2;
         } else if (e.kind == "values") {
             d.reportFormat = static_cast<std::uint8_t>(e.Number("Report_Format", 1));
+            d.forceFeedback = e.Number("Shock_or_Force_Feedback", 1) != 0;
         } else if (e.kind == "call") {
             Call(d, e);
         } else if (e.kind == "report") {
@@ -120,7 +123,10 @@ private:
             Play(d, d.effects[handle], e.clock);
         } else if (e.op == "Stop" || e.op == "Destroy") {
             d.effects[handle].playing = false;
-            if (e.op == "Destroy") d.effects.erase(handle);
+            if (e.op == "Destroy") {
+                d.destroyed.push_back({handle, d.effects[handle]});
+                d.effects.erase(handle);
+            }
         } else if (e.op == "Command") {
             const std::uint32_t command = e.Dword("command");
             if (command == DISFFC_RESET || command == DISFFC_STOPALL)
@@ -142,6 +148,13 @@ private:
         int firstByte = 0x80, secondByte = 0x80;
         ChannelBytes(bytes, d.reportFormat, &firstByte, &secondByte);
         ++d.reports;
+        if (!d.forceFeedback) {
+            // Intensities from 0: full at 0xFF, no sign to weigh against the motion.
+            if (firstByte == 0xFF || secondByte == 0xFF) ++d.clipped;
+            d.largest = std::max(d.largest, std::max(firstByte, secondByte) / 2);
+            d.force = 0;
+            return;
+        }
         const auto full = [](int b) { return b == 0 || b == 0xFF; };
         if (full(firstByte) || full(secondByte)) ++d.clipped;
         // The channel that carries more force is the one the wheel's axis takes.
@@ -183,14 +196,18 @@ void Describe(std::ostream& out, std::int64_t area, const DeviceSeen& d, double 
     char ids[64];
     std::snprintf(ids, sizeof ids, "VID_%04X&PID_%04X", d.vid, d.pid);
     out << "device area " << area << " (joystick " << d.joystick << ", " << ids << ")\n";
+    // Every effect of the session, the destroyed ones first.
+    std::vector<std::pair<std::uint32_t, EffectSeen>> all = d.destroyed;
+    for (const auto& entry : d.effects)
+        all.push_back(entry);
     std::map<std::string, int> kinds;
-    for (const auto& [handle, e] : d.effects)
+    for (const auto& [handle, e] : all)
         ++kinds[KindName(e.id)];
     out << "  effects:";
     for (const auto& [name, count] : kinds)
         out << " " << name << " x" << count;
     out << (kinds.empty() ? " none" : "") << "; at most " << d.mostAtOnce << " at once\n";
-    for (const auto& [handle, e] : d.effects) {
+    for (const auto& [handle, e] : all) {
         char line[160];
         std::snprintf(line, sizeof line,
                       "  updates: handle %u (%s): %u downloads, %.1f per second, longest gap "
