@@ -234,7 +234,9 @@ private:
                                     joystick);
         if (const RecordedEvent* switches = PendingOf("switches", area))
             for (const auto& field : switches->fields)
-                if (field.key != "area" && switches->Number(field.key.c_str(), -1) >= 0)
+                // Record is the one left out: a replay does not record itself.
+                if (field.key != "area" && field.key != "Record" &&
+                    switches->Number(field.key.c_str(), -1) >= 0)
                     rig_.WriteSwitch(field.key.c_str(), switches->Dword(field.key.c_str()), vid,
                                      pid, place);
         return true;
