@@ -27,7 +27,7 @@ struct EffectSeen {
     std::uint32_t lastDownload = 0;
     std::uint32_t longestGap = 0;
     std::uint32_t duration = 0;
-    std::uint32_t startedAt = 0;
+    std::uint32_t startedAt = 0;  // ms into the session
     bool playing = false;
 };
 
@@ -136,7 +136,7 @@ private:
     }
 
     void Play(DeviceSeen& d, EffectSeen& effect, std::uint32_t clock) {
-        if (!effect.playing) effect.startedAt = clock;
+        if (!effect.playing) effect.startedAt = clock - first;
         effect.playing = true;
         if (IsCondition(effect.id)) d.conditionEver = true;
         d.mostAtOnce = std::max(d.mostAtOnce, PlayingCount(d, false));
@@ -253,8 +253,9 @@ void Findings(std::ostream& out, const DeviceSeen& d) {
     for (const auto& [handle, e] : d.effects) {
         if (!e.playing || e.duration != kInfinite) continue;
         Finding(out,
-                "effect " + std::to_string(handle) + " (" + KindName(e.id) + ") started at " +
-                    std::to_string(e.startedAt) + " ms, lasts forever and was never stopped",
+                "effect " + std::to_string(handle) + " (" + KindName(e.id) + ") started " +
+                    std::to_string(e.startedAt) +
+                    " ms into the session, lasts forever and was never stopped",
                 "");
         any = true;
     }
