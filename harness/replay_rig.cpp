@@ -54,9 +54,93 @@ void ReplayRig::SetClock(std::uint32_t clock) {
     }
 }
 
-void ReplayRig::PlugDevice(DWORD area, DWORD joystick, WORD vendorId, WORD productId) {
+namespace {
+
+// A short item with its data, the shortest form that holds `value` as HID reads it (signed).
+void Item(std::vector<std::uint8_t>& d, std::uint8_t tag, std::int64_t value) {
+    if (value >= -128 && value <= 127) {
+        d.insert(d.end(), {static_cast<std::uint8_t>(tag | 1), static_cast<std::uint8_t>(value)});
+    } else if (value >= -32768 && value <= 32767) {
+        d.insert(d.end(), {static_cast<std::uint8_t>(tag | 2), static_cast<std::uint8_t>(value),
+                           static_cast<std::uint8_t>(value >> 8)});
+    } else {
+        const auto v = static_cast<std::uint32_t>(value);
+        d.insert(d.end(), {static_cast<std::uint8_t>(tag | 3), static_cast<std::uint8_t>(v),
+                           static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
+                           static_cast<std::uint8_t>(v >> 24)});
+    }
+}
+
+int BitsFor(std::int64_t min, std::int64_t max) {
+    int bits = 1;
+    while (bits < 32 && ((min < 0 ? (max - min) : max) >> bits) != 0)
+        ++bits;
+    return min < 0 ? bits + 1 : bits;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ReplayRig::DescriptorOf(const DeviceLayout& l) {
+    enum : std::uint8_t {
+        kUsagePage = 0x04,
+        kUsage = 0x08,
+        kCollection = 0xA0,
+        kEnd = 0xC0,
+        kReportId = 0x84,
+        kLogicalMin = 0x14,
+        kLogicalMax = 0x24,
+        kSize = 0x74,
+        kCount = 0x94,
+        kInput = 0x80,
+        kOutput = 0x90,
+        kUsageMin = 0x18,
+        kUsageMax = 0x28
+    };
+    std::vector<std::uint8_t> d;
+    Item(d, kUsagePage, 1);
+    Item(d, kUsage, 4);  // a joystick
+    Item(d, kCollection, 1);
+    if (l.outputReportId != 0) Item(d, kReportId, l.outputReportId);
+    // The steering axis with the recorded range, which sizes friction; eight buttons.
+    Item(d, kUsage, 0x30);
+    Item(d, kLogicalMin, l.axisMin);
+    Item(d, kLogicalMax, l.axisMax);
+    Item(d, kSize, BitsFor(l.axisMin, l.axisMax));
+    Item(d, kCount, 1);
+    Item(d, kInput, 2);
+    Item(d, kUsagePage, 9);
+    Item(d, kUsageMin, 1);
+    Item(d, kUsageMax, 8);
+    Item(d, kLogicalMin, 0);
+    Item(d, kLogicalMax, 1);
+    Item(d, kSize, 1);
+    Item(d, kCount, 8);
+    Item(d, kInput, 2);
+    // The output value fills the report after its id byte, up to 32 bits; padding after it.
+    const int bytes = l.outputLength > 1 ? l.outputLength - 1 : 1;
+    const int valueBits = bytes >= 4 ? 32 : bytes * 8;
+    Item(d, kUsagePage, l.usagePage);
+    Item(d, kUsage, l.usage);
+    Item(d, kLogicalMin, 0);
+    Item(d, kLogicalMax, valueBits >= 32 ? 0x7FFFFFFF : (std::int64_t{1} << valueBits) - 1);
+    Item(d, kSize, valueBits);
+    Item(d, kCount, 1);
+    Item(d, kOutput, 2);
+    if (bytes > 4) {
+        Item(d, kSize, 8);
+        Item(d, kCount, bytes - 4);
+        Item(d, kOutput, 3);  // constant
+    }
+    d.push_back(kEnd);
+    return d;
+}
+
+void ReplayRig::PlugDevice(DWORD area, DWORD joystick, const DeviceLayout& layout) {
     if (HasDevice(area)) return;
+    const WORD vendorId = layout.vendorId;
+    const WORD productId = layout.productId;
     host::VirtualHidConfig config = host::BuiltInWheel();
+    if (layout.outputLength != BuiltInOutputLength()) config.descriptor = DescriptorOf(layout);
     config.vendorId = vendorId;
     config.productId = productId;
     config.path = host::HidDevicePath(vendorId, productId, "replay" + std::to_string(area));

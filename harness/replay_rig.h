@@ -54,9 +54,21 @@ public:
     bool Begin(DWORD pollingStep, std::uint32_t clock);
     void SetClock(std::uint32_t clock);
 
-    // The built-in wheel's layout with the recorded ids, plugged once per area, with its
-    // joystick id in DirectInput's entries.
-    void PlugDevice(DWORD area, DWORD joystick, WORD vendorId, WORD productId);
+    // What a recording says of a device's reports: enough to make one the driver binds and
+    // that takes the same output reports.
+    struct DeviceLayout {
+        WORD vendorId = 0, productId = 0;
+        std::uint16_t outputLength = 0;  // the id byte included
+        std::uint8_t outputReportId = 0;
+        std::uint16_t usagePage = 0, usage = 0;  // the output value's
+        std::int32_t axisMin = 0, axisMax = 1023;
+    };
+    // The built-in wheel's layout when the output report is the built-in wheel's length, else
+    // a device made to the recorded layout (no feature reports), plugged once per area with
+    // its joystick id in DirectInput's entries.
+    void PlugDevice(DWORD area, DWORD joystick, const DeviceLayout& layout);
+    // The report descriptor of such a made device.
+    static std::vector<std::uint8_t> DescriptorOf(const DeviceLayout& layout);
     bool HasDevice(DWORD area) const { return devices_.count(area) != 0; }
     // The output report length the plugged device's link will have.
     std::uint16_t BuiltInOutputLength() const;

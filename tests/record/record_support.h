@@ -86,12 +86,14 @@ public:
     // One more wheel (the built-in model) at `joystick` and `area`, with a driver object
     // bound to it.
     IDirectInputEffectDriver* AddWheel(DWORD joystick, DWORD area) {
+        return AddDevice(host::BuiltInWheel(), joystick, area);
+    }
+    IDirectInputEffectDriver* AddDevice(host::VirtualHidConfig config, DWORD joystick, DWORD area) {
         if (!attached_) {
             rig.Attach(true, 1000);
             rig.GetFactory();
             attached_ = true;
         }
-        host::VirtualHidConfig config = host::BuiltInWheel();
         config.path = host::HidDevicePath(config.vendorId, config.productId, std::to_string(area));
         const GUID instance = {0xABC00000u + area, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8}};
         rig.PlugWheel(config, joystick, instance, static_cast<int>(rig.wheels.size()));

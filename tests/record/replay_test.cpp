@@ -107,6 +107,26 @@ TEST(Replay, TwoDevicesASettingsChangeAndRestartedEffects) {
     EXPECT_TRUE(sawSettingsChange);
 }
 
+// A vibration pad of another report layout (report 2: an 8-bit X and eight buttons in, one
+// output byte): the replay makes a device to the recorded layout.
+TEST(Replay, ADeviceOfAnotherLayoutReplaysOnOneMadeToIt) {
+    const ReadRecordingResult read = RecordSession([](RecordedRig& r) {
+        host::VirtualHidConfig pad = host::BuiltInWheel();
+        pad.productId = 0xE411;
+        pad.descriptor = {0x05, 0x01, 0x09, 0x05, 0xA1, 0x01, 0x85, 0x02, 0x09, 0x30, 0x15,
+                          0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x01, 0x81, 0x02, 0x05,
+                          0x09, 0x19, 0x01, 0x29, 0x08, 0x15, 0x00, 0x25, 0x01, 0x75, 0x01,
+                          0x95, 0x08, 0x81, 0x02, 0x05, 0x01, 0x09, 0xBB, 0x15, 0x00, 0x26,
+                          0xFF, 0x00, 0x75, 0x08, 0x95, 0x01, 0x91, 0x02, 0xC0};
+        WriteDeviceSwitch("Record", 1, 0x5A1C, 0xE411);
+        harness::VirtualRig::WriteSetting("Report_Format", 2, 0x5A1C, 0xE411, 0);
+        IDirectInputEffectDriver* driver = r.AddDevice(pad, 0, 0);
+        r.Play(driver, kEffectSine, Periodic(6000));
+        r.Steps(20);
+    });
+    ExpectIdentical(read, 20);
+}
+
 TEST(Replay, AChangedByteIsFoundAndNamed) {
     ReadRecordingResult read = RecordSession([](RecordedRig& r) {
         r.Play(r.AddWheel(0, 0), kEffectConstant, DirectInputEffect::Constant(5000));

@@ -210,6 +210,16 @@ private:
         return Compare(e);
     }
 
+    // The id byte of the area's first recorded output report (0: the device uses no ids).
+    std::uint8_t FirstReportId(std::int64_t area) const {
+        for (const RecordedEvent& e : recording_.events) {
+            if (e.kind != "report" || e.Number("area") != area) continue;
+            std::vector<std::uint8_t> bytes;
+            if (quorforce::HexBytes(e.Text("bytes"), &bytes) && !bytes.empty()) return bytes[0];
+        }
+        return 0;
+    }
+
     // A bind's device is plugged and its registry written as the recording read it.
     bool PrepareBind(const RecordedEvent& e) {
         const RecordedEvent* device = PendingOf("device", e.Number("area"));
@@ -219,14 +229,16 @@ private:
         const WORD pid = static_cast<WORD>(device->Dword("pid"));
         const int joystick = static_cast<int>(device->Number("joystick"));
         const int place = static_cast<int>(device->Number("place"));
-        if (device->Number("output-length") != rig_.BuiltInOutputLength()) {
-            Fail(Describe(*device) + ": an output report of " +
-                 std::to_string(device->Number("output-length")) +
-                 " bytes; the replay stands in the built-in wheel's layout only (" +
-                 std::to_string(rig_.BuiltInOutputLength()) + " bytes)");
-            return false;
-        }
-        rig_.PlugDevice(area, static_cast<DWORD>(joystick), vid, pid);
+        ReplayRig::DeviceLayout layout;
+        layout.vendorId = vid;
+        layout.productId = pid;
+        layout.outputLength = static_cast<std::uint16_t>(device->Number("output-length"));
+        layout.outputReportId = FirstReportId(device->Number("area"));
+        layout.usagePage = static_cast<std::uint16_t>(device->Number("usage-page"));
+        layout.usage = static_cast<std::uint16_t>(device->Number("usage"));
+        layout.axisMin = static_cast<std::int32_t>(device->Number("axis-min", 0));
+        layout.axisMax = static_cast<std::int32_t>(device->Number("axis-max", 1023));
+        rig_.PlugDevice(area, static_cast<DWORD>(joystick), layout);
         if (const RecordedEvent* values = PendingOf("values", area))
             for (const auto& field : values->fields)
                 if (field.key != "area")
