@@ -8,7 +8,9 @@
 #include "driver/guids.h"
 #include "driver/module_state.h"
 #include "driver/query_interface.h"
+#include "driver/recorded_calls.h"
 #include "hid/report_io.h"
+#include "record/recorder.h"
 #include "util/mutex_lock.h"
 
 namespace quorforce {
@@ -22,6 +24,9 @@ void DriverObjectMade() {
     if (InterlockedIncrement(&Module().driverObjects) == 1) timeBeginPeriod(1);
 }
 
+// The writer's last lines go to the file before the release returns (outside the loader lock).
+constexpr DWORD kRecordingStopWaitMs = 2000;
+
 // Closes the device link's shared events once no driver object is left, so that no bound
 // link is left waiting on a closed event while another object still uses it.
 void DriverObjectGone() {
@@ -31,6 +36,7 @@ void DriverObjectGone() {
     MutexLock table(module.process.tableMutex);
     MutexLock input(module.process.inputMutex);
     ZXCloseEvents(module.process);
+    StopRecording(kRecordingStopWaitMs);
 }
 
 class EffectDriver final : public IDirectInputEffectDriver {
@@ -60,49 +66,54 @@ public:
     HRESULT STDMETHODCALLTYPE DeviceID(DWORD /*dwDirectInputVersion*/, DWORD dwExternalID,
                                        DWORD /*fBegin*/, DWORD dwInternalId,
                                        LPVOID /*lpReserved*/) override {
-        return BindDevice(Process(), dwExternalID, dwInternalId, &firstBindPending_, &area_);
+        return RecordedDeviceID(Process(), Caller(), dwExternalID, dwInternalId, &firstBindPending_,
+                                &area_);
     }
     HRESULT STDMETHODCALLTYPE GetVersions(LPDIDRIVERVERSIONS pvers) override {
-        return GetDriverVersions(pvers);
+        return RecordedGetVersions(Process(), Caller(), pvers);
     }
-    HRESULT STDMETHODCALLTYPE Escape(DWORD /*dwID*/, DWORD /*dwEffect*/,
+    HRESULT STDMETHODCALLTYPE Escape(DWORD /*dwID*/, DWORD dwEffect,
                                      LPDIEFFESCAPE /*pesc*/) override {
-        return E_NOTIMPL;
+        return RecordedEscape(Process(), Caller(), dwEffect, E_NOTIMPL);
     }
     // The device gain is not applied to the forces.
-    HRESULT STDMETHODCALLTYPE SetGain(DWORD /*dwID*/, DWORD /*dwGain*/) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetGain(DWORD /*dwID*/, DWORD dwGain) override {
+        return RecordedSetGain(Process(), Caller(), dwGain, S_OK);
+    }
     HRESULT STDMETHODCALLTYPE SendForceFeedbackCommand(DWORD /*dwID*/, DWORD dwCommand) override {
-        return quorforce::SendForceFeedbackCommand(Process(), area_, dwCommand);
+        return RecordedCommand(Process(), Caller(), dwCommand);
     }
     HRESULT STDMETHODCALLTYPE GetForceFeedbackState(DWORD /*dwID*/, LPDIDEVICESTATE pds) override {
-        return quorforce::GetForceFeedbackState(Process(), area_, pds);
+        return RecordedGetState(Process(), Caller(), pds);
     }
     HRESULT STDMETHODCALLTYPE DownloadEffect(DWORD /*dwID*/, DWORD dwEffectID, LPDWORD pdwEffect,
                                              LPCDIEFFECT peff, DWORD dwFlags) override {
-        return quorforce::DownloadEffect(Process(), area_, dwEffectID, pdwEffect, peff, dwFlags);
+        return RecordedDownload(Process(), Caller(), dwEffectID, pdwEffect, peff, dwFlags);
     }
     HRESULT STDMETHODCALLTYPE DestroyEffect(DWORD /*dwID*/, DWORD dwEffect) override {
-        return quorforce::DestroyEffect(Process(), area_, dwEffect);
+        return RecordedDestroy(Process(), Caller(), dwEffect);
     }
     HRESULT STDMETHODCALLTYPE StartEffect(DWORD /*dwID*/, DWORD dwEffect, DWORD dwMode,
                                           DWORD dwCount) override {
-        return quorforce::StartEffect(Process(), area_, dwEffect, dwMode, dwCount);
+        return RecordedStart(Process(), Caller(), dwEffect, dwMode, dwCount);
     }
     HRESULT STDMETHODCALLTYPE StopEffect(DWORD /*dwID*/, DWORD dwEffect) override {
-        return quorforce::StopEffect(Process(), area_, dwEffect);
+        return RecordedStop(Process(), Caller(), dwEffect);
     }
     HRESULT STDMETHODCALLTYPE GetEffectStatus(DWORD /*dwID*/, DWORD dwEffect,
                                               LPDWORD pdwStatus) override {
-        return quorforce::GetEffectStatus(Process(), area_, dwEffect, pdwStatus);
+        return RecordedStatus(Process(), Caller(), dwEffect, pdwStatus);
     }
 
 private:
     ~EffectDriver() = default;
     static ProcessState& Process() { return Module().process; }
+    RecordedCaller Caller() { return {&recordId_, area_}; }
 
     volatile LONG references_ = 1;
     DWORD area_ = 0;  // 0 until the first DeviceID
     std::int32_t firstBindPending_ = 1;
+    std::uint32_t recordId_ = 0;  // the object's number in a recording, 0 until its first line
 };
 
 }  // namespace

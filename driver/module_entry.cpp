@@ -11,6 +11,7 @@
 #include "driver/shared_objects.h"
 #include "hid/device_discovery.h"
 #include "hid/report_io.h"
+#include "record/recorder.h"
 #include "util/trace.h"
 
 namespace quorforce {
@@ -18,6 +19,9 @@ namespace {
 
 // Bounded too, for a caller that asks for the class while it holds the loader lock itself.
 constexpr DWORD kEngineBeginWaitMs = 2000;
+// A session still recorded at the unload (a driver object left unreleased): its writer is
+// given this long, under the loader lock, to close the file.
+constexpr DWORD kRecordingStopWaitMs = 500;
 
 void SaveStrengthsOfBoundLinks(ModuleState& module) {
     for (DWORD area = 0; area < kAreaCount; ++area) {
@@ -67,6 +71,7 @@ void DetachModule(bool processExiting) {
     RequestEngineStop(module.engine);
     const bool ended = AwaitEngineStop(module.engine, processExiting ? 0 : module.engineStopWaitMs);
     if (module.process.table != nullptr) SaveStrengthsOfBoundLinks(module);
+    StopRecording(processExiting ? 0 : kRecordingStopWaitMs);
     if (!ended && !processExiting) {
         // A thread still runs, blocked on a mutex that a hung or debugged process holds:
         // freeing what it uses would have it write into freed memory or a reused handle

@@ -6,8 +6,10 @@
 #include "engine/mixer.h"
 #include "engine/motion.h"
 #include "engine/motion_tracker.h"
+#include "engine/recorded_tick.h"
 #include "engine/tick_deadline.h"
 #include "hid/report_io.h"
+#include "record/recorder.h"
 #include "synthesis/tables.h"
 #include "util/mutex_lock.h"
 #include "util/relaxed_access.h"
@@ -123,7 +125,7 @@ void ForcePass(ProcessState& process, std::uint32_t now) {
         if (LoadRelaxed(process.playingCount[area]) == 0) continue;
         // Per device, so that the driver's commands can run between two devices.
         MutexLock lock(process.tableMutex);
-        MixDevice(process, area, now);
+        MixRecorded(process, area, now);
     }
 }
 
@@ -136,6 +138,7 @@ void PollPass(ProcessState& process, BYTE* buffer, std::uint32_t now) {
                                             link.preparsedData, buffer, kPollBufferSize, area);
         UpdateMotion(process.motion[area], read, now);
         TrackMotion(process.motion[area], now);
+        if (Recording() && read == Done::Yes) RecordPosition(process, area, now);
     }
 }
 

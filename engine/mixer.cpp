@@ -3,6 +3,8 @@
 
 #include "engine/steering_axis.h"
 #include "hid/report_io.h"
+#include "record/event_lines.h"
+#include "record/recorder.h"
 #include "synthesis/slot_synthesis.h"
 #include "util/mutex_lock.h"
 #include "util/safe_math.h"
@@ -46,6 +48,7 @@ ForcePair SlotForce(ProcessState& process, DWORD area, const EffectSlot& slot,
         MutexLock lock(process.inputMutex);
         snapshot.motion = process.motion[area];
         snapshot.taken = true;
+        if (Recording()) RecordMotionLine(area, snapshot.motion);
     }
     return SynthesizeSlot(slot, settings, t, snapshot.motion, snapshot.axisSpan);
 }

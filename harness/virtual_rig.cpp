@@ -1,6 +1,7 @@
 // The virtual rig's load, bind and passes, and its reading of the module's state.
 #include "harness/virtual_rig.h"
 
+#include "config/game_switches.h"
 #include "config/settings_store.h"
 #include "driver/guids.h"
 #include "driver/module_entry.h"
@@ -47,9 +48,9 @@ void VirtualRig::ResetHost() {
 
 bool VirtualRig::WriteSetting(const char* name, DWORD value, WORD vendorId, WORD productId,
                               int joystick) {
+    if (joystick < 0 || joystick >= static_cast<int>(kJoystickCount)) return false;
     const SettingEntry* entry = FindSetting(name);
-    if (entry == nullptr || joystick < 0 || joystick >= static_cast<int>(kJoystickCount))
-        return false;
+    if (entry == nullptr) return WriteSwitch(name, value, vendorId, productId, joystick);
     if (entry->key == SettingKey::Product) {
         host::SetRegistryDword(HKEY_CURRENT_USER, kProductKey, name, value);
         return true;
@@ -62,6 +63,19 @@ bool VirtualRig::WriteSetting(const char* name, DWORD value, WORD vendorId, WORD
     const bool named = entry->key == SettingKey::Device ? DeviceKey(names, joystick, key)
                                                         : JoystickKey(names, joystick, key);
     if (!named) return false;
+    host::SetRegistryDword(HKEY_CURRENT_USER, key, name, value);
+    return true;
+}
+
+// A game switch (Record, Invert_Force, ...) in the device key, where it holds for every game.
+bool VirtualRig::WriteSwitch(const char* name, DWORD value, WORD vendorId, WORD productId,
+                             int place) {
+    if (FindGameSwitch(name) == nullptr) return false;
+    SharedEffectTable names = {};
+    names.vendorIds[place] = vendorId;
+    names.productIds[place] = productId;
+    char key[kKeyPathSize];
+    if (!DeviceKey(names, place, key)) return false;
     host::SetRegistryDword(HKEY_CURRENT_USER, key, name, value);
     return true;
 }

@@ -32,6 +32,10 @@ public:
     // for a name the catalogue does not know or a joystick id outside 0..7.
     static bool WriteSetting(const char* name, DWORD value, WORD vendorId, WORD productId,
                              int joystick);
+    // The names of the game switches too (Record, Invert_Force, ...): those go to the device
+    // key of joystick id `joystick`'s place.
+    static bool WriteSwitch(const char* name, DWORD value, WORD vendorId, WORD productId,
+                            int place);
     // The driver's effects key, under which a control panel keeps effect images by default.
     static const char* EffectsKey();
 

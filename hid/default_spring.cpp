@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "hid/report_id.h"
+#include "record/event_lines.h"
+#include "record/recorder.h"
 #include "util/mutex_lock.h"
 
 namespace quorforce {
@@ -53,11 +55,18 @@ bool PlacePair(const DeviceLink& link, BYTE* report, USAGE firstUsage, ULONG fir
     return true;
 }
 
+// Every feature report goes out here, so that a recorded session shows it.
+bool SetFeature(const DeviceLink& link, BYTE* report) {
+    if (Recording())
+        RecordReportLine("feature", link.deviceHandle, report, link.featureReportLength);
+    return HidD_SetFeature(link.deviceHandle, report, link.featureReportLength) != FALSE;
+}
+
 Done SendReports(const ProcessState& process, int place, const DeviceLink& link, BYTE* report) {
     const volatile DeviceSettings& settings = process.table->settings[place];
     const bool enabled = settings.springEnabled != 0;
     if (!PlacePair(link, report, kSwitchUsage, enabled ? 0xFFFF : 0, kSwitchCentreUsage, 0x8000) ||
-        !HidD_SetFeature(link.deviceHandle, report, link.featureReportLength)) {
+        !SetFeature(link, report)) {
         return Done::No;
     }
     if (settings.springEnabled == 0)
@@ -71,7 +80,7 @@ Done SendReports(const ProcessState& process, int place, const DeviceLink& link,
     const ULONG strength = static_cast<ULONG>(product / 100) & 0xFFFF;
     if (!PlacePair(link, report, kStrengthUsage, strength, kStrengthScaleUsage, 127))
         return Done::No;
-    HidD_SetFeature(link.deviceHandle, report, link.featureReportLength);
+    SetFeature(link, report);
     return Done::Yes;
 }
 

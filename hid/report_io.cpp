@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "hid/report_id.h"
+#include "record/event_lines.h"
+#include "record/recorder.h"
 #include "util/sign_extend.h"
 
 namespace quorforce {
@@ -116,6 +118,7 @@ HidStatus ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t
         if (result != HidStatus::Ok) return result;
     }
     if (overlapped != nullptr && Pending(*overlapped) && !WaitUntilSettled(*overlapped, 0)) {
+        if (Recording()) RecordBusyLine(device);
         return HidStatus::Failed;  // an earlier write is still in flight with this OVERLAPPED
     }
     // Every link shares the buffer: what the previous send left, its report id in byte 0
@@ -128,6 +131,7 @@ HidStatus ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t
     }
     PutReportId(HidP_Output, preparsed, usagePage, usage, reports.outputBuffer);
     PutValue(reports.outputBuffer, length, value);
+    if (Recording()) RecordReportLine("report", device, reports.outputBuffer, length);
     DWORD written = 0;
     if (WriteFile(device, reports.outputBuffer, length, &written, overlapped)) return HidStatus::Ok;
     const DWORD error = GetLastError();

@@ -1,11 +1,15 @@
 // Host stand-in: clocks, modules, memory, version, case. Any thread may call it.
 #include "platform/host/system.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <set>
 #include <string>
@@ -216,4 +220,38 @@ LPSTR CharUpperA(LPSTR text) {
         *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
     }
     return text;
+}
+
+DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
+
+void GetLocalTime(LPSYSTEMTIME time) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local = {};
+    localtime_r(&now, &local);
+    *time = SYSTEMTIME{};
+    time->wYear = static_cast<WORD>(local.tm_year + 1900);
+    time->wMonth = static_cast<WORD>(local.tm_mon + 1);
+    time->wDayOfWeek = static_cast<WORD>(local.tm_wday);
+    time->wDay = static_cast<WORD>(local.tm_mday);
+    time->wHour = static_cast<WORD>(local.tm_hour);
+    time->wMinute = static_cast<WORD>(local.tm_min);
+    time->wSecond = static_cast<WORD>(local.tm_sec);
+}
+
+DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {
+    const char* value = name != nullptr ? std::getenv(name) : nullptr;
+    if (value == nullptr) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return 0;
+    }
+    const DWORD length = static_cast<DWORD>(std::strlen(value));
+    if (buffer == nullptr || length >= size) return length + 1;
+    std::memcpy(buffer, value, length + 1);
+    return length;
+}
+
+BOOL CreateDirectoryA(LPCSTR path, SECURITY_ATTRIBUTES*) {
+    if (path != nullptr && mkdir(path, 0777) == 0) return TRUE;
+    SetLastError(errno == EEXIST ? ERROR_ALREADY_EXISTS : ERROR_ACCESS_DENIED);
+    return FALSE;
 }

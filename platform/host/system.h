@@ -56,6 +56,26 @@ LPSTR CharUpperA(LPSTR text);
 // Recorded in order; a test reads them as a debugger would.
 void OutputDebugStringA(LPCSTR text);
 
+struct SECURITY_ATTRIBUTES;
+// The recorder's few needs of the system: the process id, the local time, the environment
+// (the host's own) and a folder made on the host's file system.
+struct SYSTEMTIME {
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+};
+typedef SYSTEMTIME* LPSYSTEMTIME;
+DWORD GetCurrentProcessId();
+void GetLocalTime(LPSYSTEMTIME time);
+DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size);
+// ERROR_ALREADY_EXISTS when the folder is there, ERROR_ACCESS_DENIED (or the like) otherwise.
+BOOL CreateDirectoryA(LPCSTR path, SECURITY_ATTRIBUTES* security);
+
 namespace host {
 
 // The millisecond clock behind timeGetTime and GetTickCount. Manual: it stands still

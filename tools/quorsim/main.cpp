@@ -1,6 +1,6 @@
 // quorsim: runs a scenario script on the driver's own code and a virtual wheel, and shows
 // what the wheel receives. Usage: quorsim [--svg FILE] [--trace FILE] [--realtime] [--quiet]
-// SCRIPT
+// SCRIPT; quorsim replay|doctor RECORDING ... for a recorded game session.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tools/quorsim/output.h"
+#include "tools/quorsim/recording_commands.h"
 #include "tools/quorsim/script.h"
 #include "tools/quorsim/simulator.h"
 
@@ -21,14 +22,22 @@ int Usage() {
            "  --trace FILE write the first simulated wheel's position each ms (ms,position),\n"
            "               which a hand trace line replays\n"
            "  --realtime   run the real engine threads instead of virtual time\n"
-           "  --quiet      no summary on standard error\n";
+           "  --quiet      no summary on standard error\n"
+           "  --record DIR record the session as a game's with Record on would be, into\n"
+           "               DIR/Quorvane/Recordings (DIR stands for %LOCALAPPDATA%)\n"
+           "       quorsim replay RECORDING [--svg FILE] [--csv FILE]\n"
+           "       quorsim doctor RECORDING [--svg FILE]\n"
+           "  (docs/recordings.md)\n";
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string scriptPath, svgPath, tracePath;
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "replay") return quorsim::ReplayCommand(argc - 1, argv + 1);
+    if (command == "doctor") return quorsim::DoctorCommand(argc - 1, argv + 1);
+    std::string scriptPath, svgPath, tracePath, recordFolder;
     bool realtime = false, quiet = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -36,6 +45,8 @@ int main(int argc, char** argv) {
             svgPath = argv[++i];
         } else if (arg == "--trace" && i + 1 < argc) {
             tracePath = argv[++i];
+        } else if (arg == "--record" && i + 1 < argc) {
+            recordFolder = argv[++i];
         } else if (arg == "--realtime") {
             realtime = true;
         } else if (arg == "--quiet") {
@@ -62,7 +73,10 @@ int main(int argc, char** argv) {
             std::cerr << scriptPath << ": " << error << "\n";
         return 1;
     }
-    const quorsim::RunLog log = quorsim::RunScenario(parsed.script, realtime);
+    quorsim::Script script = parsed.script;
+    if (!recordFolder.empty()) quorsim::AskToRecord(recordFolder, &script);
+    const quorsim::RunLog log = quorsim::RunScenario(script, realtime);
+    if (!recordFolder.empty()) std::cerr << quorsim::RecordedFile() << "\n";
     quorsim::WriteCsv(log, std::cout);
     if (!svgPath.empty()) {
         std::ofstream svg(svgPath);
