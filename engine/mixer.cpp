@@ -168,7 +168,8 @@ void MixDevice(ProcessState& process, DWORD area, std::uint32_t now) {
     const bool forceMode = settings.shockOrForceFeedback != 0;
     Sums sums;
     MotionSnapshot motion;
-    motion.axisSpan = SteeringAxisSpan(link);
+    if (link.axisSpan == 0) link.axisSpan = SteeringAxisSpan(link);
+    motion.axisSpan = link.axisSpan;
     for (std::uint32_t i = 0; i < kSlotCount; ++i) {
         if (slots.slotPlaying[i] != 1) continue;
         EffectSlot& slot = slots.slots[i];

@@ -120,7 +120,10 @@ MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& set
     const bool forceMode = settings.shockOrForceFeedback != 0;
     const bool smooth = forceMode && settings.motionEstimate == 1;
     MotionInput input;
-    switch (MotionFieldOf(effectTypeId)) {
+    // One look-up of the id for both its motion and its law: conditions run in every tick.
+    const EffectIdEntry* entry = FindEffectId(effectTypeId);
+    if (entry == nullptr) return input;
+    switch (entry->motion) {
     case MotionField::Position:
         input.x = Scaled(motion.position, forceMode ? 20 : 78);
         input.coefficientByte = forceMode ? settings.by10SpringCoef : 0;
@@ -139,7 +142,7 @@ MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& set
         break;
     case MotionField::None: break;
     }
-    if (SynthesisOf(effectTypeId) == Synthesis::Friction) {
+    if (entry->synthesis == Synthesis::Friction) {
         input.law = ConditionLaw::Friction;
         input.coefficientByte = forceMode ? kFrictionCoefficientByte : 0;
         input.axisSpan = axisSpan;
