@@ -71,7 +71,7 @@ EnvelopeInputs EnvelopeOf(const EffectSlot& slot, std::int32_t magnitude) {
 }
 
 ForcePair SynthesizeSlot(const EffectSlot& slot, const DeviceSettings& settings, std::int32_t t,
-                         const MotionState& motion, std::int64_t axisSpan) {
+                         const MotionState& motion, std::int64_t axisSpan, bool stabiliseSpring) {
     const Synthesis synthesis = SynthesisOf(slot.effectTypeId);
     switch (synthesis) {
     case Synthesis::Square:
@@ -87,8 +87,9 @@ ForcePair SynthesizeSlot(const EffectSlot& slot, const DeviceSettings& settings,
                          slot.ramp.start, slot.ramp.end, DirectionOf(slot));
     case Synthesis::Condition:
     case Synthesis::Friction:
-        return SynthCondition(settings, ConditionOf(slot, t), DirectionOf(slot),
-                              MotionInputFor(slot.effectTypeId, settings, motion, axisSpan));
+        return SynthCondition(
+            settings, ConditionOf(slot, t), DirectionOf(slot),
+            MotionInputFor(slot.effectTypeId, settings, motion, axisSpan, stabiliseSpring));
     case Synthesis::None: break;
     }
     return ForcePair();
