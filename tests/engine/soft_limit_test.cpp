@@ -21,7 +21,7 @@ TEST(SoftLimit, KneeCompressesOnlyPastIt) {
         {16000, 80, 16000},                                   // at the knee: exact
         {-12000, 80, -12000},                                 // below it: exact
         {20000, 80, 18000},                                   // e = r = 4000: half the room
-        {-20000, 80, -18000},        {28000, 80, 19200},      // e = 12000: 3/4 of the room
+        {-20000, 80, -18000},        {28000, 80, 19000},      // e = 12000: 3/4 of the room
         {10000, 20, 10000},                                   // a knee below 50 acts as 50
         {15000, 20, 13333},          {INT64_MAX, 80, 19999},  // any sum stays below full force
         {INT64_MIN + 1, 99, -19999},
