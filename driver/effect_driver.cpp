@@ -69,8 +69,10 @@ public:
                                      LPDIEFFESCAPE /*pesc*/) override {
         return E_NOTIMPL;
     }
-    // The device gain is not applied to the forces.
-    HRESULT STDMETHODCALLTYPE SetGain(DWORD /*dwID*/, DWORD /*dwGain*/) override { return S_OK; }
+    // The device gain scales the forces only of a game whose profile asks for it.
+    HRESULT STDMETHODCALLTYPE SetGain(DWORD /*dwID*/, DWORD dwGain) override {
+        return quorforce::SetGain(Process(), area_, dwGain);
+    }
     HRESULT STDMETHODCALLTYPE SendForceFeedbackCommand(DWORD /*dwID*/, DWORD dwCommand) override {
         return quorforce::SendForceFeedbackCommand(Process(), area_, dwCommand);
     }
