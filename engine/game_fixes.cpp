@@ -17,9 +17,15 @@ std::int32_t Switch(const GameSwitches& switches, GameSwitch id, std::int32_t ab
     return switches.Has(id) ? switches.Get(id) : absent;
 }
 
+// The records hold only checked values; the clamps keep the arithmetic sound all the same.
 std::uint16_t ScaleHalf(std::uint16_t half, std::int32_t percent) {
-    const std::int64_t scaled = static_cast<std::int64_t>(half) * percent / 100;
+    const std::int64_t scaled = static_cast<std::int64_t>(half) * (percent < 0 ? 0 : percent) / 100;
     return static_cast<std::uint16_t>(scaled > 0xFFFF ? 0xFFFF : scaled);
+}
+
+std::uint16_t FadeHalf(std::uint16_t half, std::int32_t share) {
+    const std::int64_t s = share < 0 ? 0 : (share > kCentreFadeMs ? kCentreFadeMs : share);
+    return static_cast<std::uint16_t>(static_cast<std::int64_t>(half) * s / kCentreFadeMs);
 }
 
 std::int32_t ClampForce(std::int64_t value, bool& clipped) {
@@ -102,7 +108,7 @@ EffectSlot CentringSpring(const GameTuning& tuning, std::int64_t axisCentre) {
     spring.gain = 10000;
     spring.axisCount = 1;
     spring.directions[0] = kEast;
-    const std::int32_t coefficient = tuning.autoCentre * 100;
+    const std::int32_t coefficient = SaturateToInt32(std::int64_t{tuning.autoCentre} * 100);
     spring.condition.offset = SaturateToInt32(axisCentre * kForceModePositionScale);
     spring.condition.positiveCoefficient = coefficient;
     spring.condition.negativeCoefficient = coefficient;
@@ -128,10 +134,8 @@ std::int32_t MoveCentreShare(GameTuning& tuning, bool gameCondition, std::uint32
 
 ForcePair FadeCentre(const ForcePair& pair, std::int32_t share) {
     ForcePair faded = pair;
-    faded.first =
-        static_cast<std::uint16_t>(static_cast<std::int64_t>(pair.first) * share / kCentreFadeMs);
-    faded.second =
-        static_cast<std::uint16_t>(static_cast<std::int64_t>(pair.second) * share / kCentreFadeMs);
+    faded.first = FadeHalf(pair.first, share);
+    faded.second = FadeHalf(pair.second, share);
     return faded;
 }
 
