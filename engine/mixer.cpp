@@ -1,4 +1,5 @@
-// The mixer tick: time windows, gain override, synthesis, sums, bytes, packing, send.
+// The mixer tick: time windows, gain override, synthesis, sums, bytes, packing, send; and the
+// tick of a game whose switches change its mix (their arithmetic in engine/game_fixes).
 #include "engine/mixer.h"
 
 #include "engine/game_fixes.h"
