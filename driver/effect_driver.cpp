@@ -76,9 +76,9 @@ public:
                                      LPDIEFFESCAPE /*pesc*/) override {
         return RecordedEscape(Process(), Caller(), dwEffect, E_NOTIMPL);
     }
-    // The device gain is not applied to the forces.
+    // The device gain scales the forces only of a game whose profile asks for it.
     HRESULT STDMETHODCALLTYPE SetGain(DWORD /*dwID*/, DWORD dwGain) override {
-        return RecordedSetGain(Process(), Caller(), dwGain, S_OK);
+        return RecordedSetGain(Process(), Caller(), dwGain);
     }
     HRESULT STDMETHODCALLTYPE SendForceFeedbackCommand(DWORD /*dwID*/, DWORD dwCommand) override {
         return RecordedCommand(Process(), Caller(), dwCommand);
