@@ -3,6 +3,7 @@
 #include "engine/mixer.h"
 
 #include "engine/game_fixes.h"
+#include "engine/reconstruction.h"
 #include "engine/steering_axis.h"
 #include "hid/report_io.h"
 #include "record/event_lines.h"
@@ -49,14 +50,15 @@ struct MotionSnapshot {
 [[gnu::always_inline]] inline ForcePair SlotForce(ProcessState& process, DWORD area,
                                                   const EffectSlot& slot,
                                                   const DeviceSettings& settings, std::int32_t t,
-                                                  MotionSnapshot& snapshot) {
+                                                  MotionSnapshot& snapshot,
+                                                  bool stabiliseSpring = false) {
     if (IsConditionEffect(slot.effectTypeId) && !snapshot.taken) {
         MutexLock lock(process.inputMutex);
         snapshot.motion = process.motion[area];
         snapshot.taken = true;
         if (Recording()) RecordMotionLine(area, snapshot.motion);
     }
-    return SynthesizeSlot(slot, settings, t, snapshot.motion, snapshot.axisSpan);
+    return SynthesizeSlot(slot, settings, t, snapshot.motion, snapshot.axisSpan, stabiliseSpring);
 }
 
 struct Sums {
@@ -65,6 +67,9 @@ struct Sums {
     std::uint32_t firstOut = 0;  // shock mode
     std::uint32_t secondOut = 0;
     bool clipped = false;  // some sum went past full force and the wheel gets less than asked
+    // The game's tick only: the force mode's sums never clamped, which the soft limit takes.
+    std::int64_t rawFirst = 0;
+    std::int64_t rawSecond = 0;
 };
 
 // Clamped to ±20000; a sum past the limit (not one at it) marks the tick clipped.
@@ -92,13 +97,30 @@ std::int32_t ClampSum(std::int64_t sum, bool& clipped) {
     if (sums.secondOut >= static_cast<std::uint32_t>(kFullSum)) sums.secondOut = kFullSum;
 }
 
+// The game's tick adds each pair to the sums never clamped too.
+void AccumulateRaw(Sums& sums, const ForcePair& pair) {
+    sums.rawFirst += static_cast<std::int64_t>(pair.firstSign) * pair.first;
+    sums.rawSecond += static_cast<std::int64_t>(pair.secondSign) * pair.second;
+}
+
+// A force mode channel of the game's tick after the global value: the stages of the game's
+// switches with the plain clamp (which the monitor's clipped count follows either way) or the
+// soft limit's knee, then reconstruction's path.
+std::int32_t GameForce(GameTuning& game, std::int32_t value, std::int64_t raw, float global,
+                       ForcePath& path, std::uint32_t now, bool& clipped) {
+    std::int32_t force = FinishForce(game, value, clipped);
+    if (game.softLimit > 0) force = FinishSoftForce(game, Trunc(static_cast<float>(raw) * global));
+    if (game.reconstruction == 1) force = Reconstruct(path, force, now);
+    return force;
+}
+
 // A global value above 100 can take a sum within the limit past it: that clips too. The
 // game's switches, when it has any, act on the value after the global one. Always inlined:
 // called, it takes the sums' address, and the plain tick's loop then keeps them in memory
 // instead of registers (a tenth more time per tick).
 [[gnu::always_inline]] inline ChannelOutput ChannelBytes(Sums& sums, bool forceMode,
-                                                         std::int32_t globalValue,
-                                                         const GameTuning* game) {
+                                                         std::int32_t globalValue, GameTuning* game,
+                                                         std::uint32_t now) {
     const float global = static_cast<float>(globalValue) / 100.0f;
     ChannelOutput out;
     if (forceMode) {
@@ -107,8 +129,10 @@ std::int32_t ClampSum(std::int64_t sum, bool& clipped) {
         ClampSum(first, sums.clipped);
         ClampSum(second, sums.clipped);
         if (game != nullptr) {
-            first = FinishForce(*game, first, sums.clipped);
-            second = FinishForce(*game, second, sums.clipped);
+            first =
+                GameForce(*game, first, sums.rawFirst, global, game->paths[0], now, sums.clipped);
+            second =
+                GameForce(*game, second, sums.rawSecond, global, game->paths[1], now, sums.clipped);
         }
         out.firstOut = ForceByte(first);
         out.secondOut = ForceByte(second);
@@ -170,9 +194,12 @@ bool SumGameSlots(ProcessState& process, DWORD area, std::int32_t place,
         if (table.gainOverrideActive[place] == 1) {
             slot.gain = static_cast<std::uint32_t>(settings.gainOverride[i]);
         }
-        const ForcePair pair = SlotForce(process, area, slot, settings, t, motion);
+        const ForcePair pair =
+            SlotForce(process, area, slot, settings, t, motion, game.springStabiliser == 1);
         gameCondition = gameCondition || IsConditionEffect(slot.effectTypeId);
-        Accumulate(sums, ScaleForKind(game, slot.effectTypeId, pair), forceMode);
+        const ForcePair scaled = ScaleForKind(game, slot.effectTypeId, pair);
+        Accumulate(sums, scaled, forceMode);
+        AccumulateRaw(sums, scaled);
     }
     return gameCondition;
 }
@@ -220,8 +247,11 @@ void AddCentring(ProcessState& process, DWORD area, const DeviceSettings& settin
     const std::int32_t share = MoveCentreShare(game, gameCondition, now);
     if (share == 0) return;
     const EffectSlot spring = CentringSpring(game, SteeringAxisCentre(process.deviceLinks[area]));
-    const ForcePair pair = SlotForce(process, area, spring, settings, 0, motion);
-    Accumulate(sums, FadeCentre(pair, share), true);
+    const ForcePair pair =
+        SlotForce(process, area, spring, settings, 0, motion, game.springStabiliser == 1);
+    const ForcePair faded = FadeCentre(pair, share);
+    Accumulate(sums, faded, true);
+    AccumulateRaw(sums, faded);
 }
 
 // The tick of a game with switches: its own strengths, its kinds' gains, the auto-centre, the
@@ -240,13 +270,15 @@ void AddCentring(ProcessState& process, DWORD area, const DeviceSettings& settin
     }
     Sums sums;
     MotionSnapshot motion;
-    motion.axisSpan = SteeringAxisSpan(process.deviceLinks[area]);
+    DeviceLink& link = process.deviceLinks[area];
+    if (link.axisSpan == 0) link.axisSpan = SteeringAxisSpan(link);
+    motion.axisSpan = link.axisSpan;
     const bool gameCondition =
         SumGameSlots(process, area, place, settings, now, game, motion, sums);
     if (CentresWhileIdle(game, forceMode)) {
         AddCentring(process, area, settings, gameCondition, now, motion, sums);
     }
-    const ChannelOutput channels = ChannelBytes(sums, forceMode, settings.globalValue, &game);
+    const ChannelOutput channels = ChannelBytes(sums, forceMode, settings.globalValue, &game, now);
     if (GameMuted(game)) {
         SendMuted(process, area, place, forceMode, settings, now);
         return;
@@ -307,7 +339,8 @@ void MixDevice(ProcessState& process, DWORD area, std::uint32_t now) {
         }
         Accumulate(sums, SlotForce(process, area, slot, settings, t, motion), forceMode);
     }
-    const ChannelOutput channels = ChannelBytes(sums, forceMode, settings.globalValue, nullptr);
+    const ChannelOutput channels =
+        ChannelBytes(sums, forceMode, settings.globalValue, nullptr, now);
     Send(process, area, place, forceMode, channels, now, sums.clipped);
 }
 
