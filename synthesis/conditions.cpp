@@ -127,13 +127,17 @@ std::int32_t SpringLeadPosition(const MotionState& motion) {
 
 MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& settings,
                            const MotionState& motion, std::int64_t axisSpan, bool stabiliseSpring) {
+    const EffectIdEntry* entry = FindEffectId(effectTypeId);
+    if (entry == nullptr) return MotionInput();
+    return MotionInputOf(*entry, settings, motion, axisSpan, stabiliseSpring);
+}
+
+MotionInput MotionInputOf(const EffectIdEntry& entry, const DeviceSettings& settings,
+                          const MotionState& motion, std::int64_t axisSpan, bool stabiliseSpring) {
     const bool forceMode = settings.shockOrForceFeedback != 0;
     const bool smooth = forceMode && settings.motionEstimate == 1;
     MotionInput input;
-    // One look-up of the id for both its motion and its law: conditions run in every tick.
-    const EffectIdEntry* entry = FindEffectId(effectTypeId);
-    if (entry == nullptr) return input;
-    switch (entry->motion) {
+    switch (entry.motion) {
     case MotionField::Position:
         input.x = forceMode && stabiliseSpring ? SpringLeadPosition(motion)
                                                : Scaled(motion.position, forceMode ? 20 : 78);
@@ -153,7 +157,7 @@ MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& set
         break;
     case MotionField::None: break;
     }
-    if (entry->synthesis == Synthesis::Friction) {
+    if (entry.synthesis == Synthesis::Friction) {
         input.law = ConditionLaw::Friction;
         input.coefficientByte = forceMode ? kFrictionCoefficientByte : 0;
         input.axisSpan = axisSpan;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "state/effect_ids.h"
 #include "state/motion_state.h"
 #include "state/shared_table.h"
 #include "synthesis/direction_split.h"
@@ -62,6 +63,11 @@ constexpr std::uint8_t kFrictionCoefficientByte = 10;
 MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& settings,
                            const MotionState& motion, std::int64_t axisSpan,
                            bool stabiliseSpring = false);
+
+// The same for the id's entry, which the caller has already looked up (the tick's synthesis
+// looks each slot's id up once).
+MotionInput MotionInputOf(const EffectIdEntry& entry, const DeviceSettings& settings,
+                          const MotionState& motion, std::int64_t axisSpan, bool stabiliseSpring);
 
 // The longest read step the stabiliser leads by: past it the reads are too far apart for
 // a lead along one velocity to describe the motion between them.

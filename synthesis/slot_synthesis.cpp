@@ -72,7 +72,9 @@ EnvelopeInputs EnvelopeOf(const EffectSlot& slot, std::int32_t magnitude) {
 
 ForcePair SynthesizeSlot(const EffectSlot& slot, const DeviceSettings& settings, std::int32_t t,
                          const MotionState& motion, std::int64_t axisSpan, bool stabiliseSpring) {
-    const Synthesis synthesis = SynthesisOf(slot.effectTypeId);
+    // One look-up of the id serves the dispatch and a condition's motion.
+    const EffectIdEntry* entry = FindEffectId(slot.effectTypeId);
+    const Synthesis synthesis = entry != nullptr ? entry->synthesis : Synthesis::None;
     switch (synthesis) {
     case Synthesis::Square:
     case Synthesis::Triangle:
@@ -87,9 +89,8 @@ ForcePair SynthesizeSlot(const EffectSlot& slot, const DeviceSettings& settings,
                          slot.ramp.start, slot.ramp.end, DirectionOf(slot));
     case Synthesis::Condition:
     case Synthesis::Friction:
-        return SynthCondition(
-            settings, ConditionOf(slot, t), DirectionOf(slot),
-            MotionInputFor(slot.effectTypeId, settings, motion, axisSpan, stabiliseSpring));
+        return SynthCondition(settings, ConditionOf(slot, t), DirectionOf(slot),
+                              MotionInputOf(*entry, settings, motion, axisSpan, stabiliseSpring));
     case Synthesis::None: break;
     }
     return ForcePair();
