@@ -51,14 +51,14 @@ struct MotionSnapshot {
                                                   const EffectSlot& slot,
                                                   const DeviceSettings& settings, std::int32_t t,
                                                   MotionSnapshot& snapshot,
-                                                  bool stabiliseSpring = false) {
+                                                  std::int32_t springLeadMs = 0) {
     if (IsConditionEffect(slot.effectTypeId) && !snapshot.taken) {
         MutexLock lock(process.inputMutex);
         snapshot.motion = process.motion[area];
         snapshot.taken = true;
         if (Recording()) RecordMotionLine(area, snapshot.motion);
     }
-    return SynthesizeSlot(slot, settings, t, snapshot.motion, snapshot.axisSpan, stabiliseSpring);
+    return SynthesizeSlot(slot, settings, t, snapshot.motion, snapshot.axisSpan, springLeadMs);
 }
 
 struct Sums {
@@ -180,7 +180,7 @@ void NoteSendResult(DeviceLink& link, DWORD area, HidStatus result) {
 // tick's loop, with that one step more); true when one of the game's conditions played.
 bool SumGameSlots(ProcessState& process, DWORD area, std::int32_t place,
                   const DeviceSettings& settings, std::uint32_t now, const GameTuning& game,
-                  MotionSnapshot& motion, Sums& sums) {
+                  std::int32_t springLead, MotionSnapshot& motion, Sums& sums) {
     SharedEffectTable& table = *process.table;
     DeviceArea& slots = table.areas[area];
     const bool forceMode = settings.shockOrForceFeedback != 0;
@@ -194,8 +194,7 @@ bool SumGameSlots(ProcessState& process, DWORD area, std::int32_t place,
         if (table.gainOverrideActive[place] == 1) {
             slot.gain = static_cast<std::uint32_t>(settings.gainOverride[i]);
         }
-        const ForcePair pair =
-            SlotForce(process, area, slot, settings, t, motion, game.springStabiliser == 1);
+        const ForcePair pair = SlotForce(process, area, slot, settings, t, motion, springLead);
         gameCondition = gameCondition || IsConditionEffect(slot.effectTypeId);
         const ForcePair scaled = ScaleForKind(game, slot.effectTypeId, pair);
         Accumulate(sums, scaled, forceMode);
@@ -242,16 +241,27 @@ void SendMuted(ProcessState& process, DWORD area, std::int32_t place, bool force
 
 // The driver's centring spring, at its share of the fade, into the sums.
 void AddCentring(ProcessState& process, DWORD area, const DeviceSettings& settings,
-                 bool gameCondition, std::uint32_t now, MotionSnapshot& motion, Sums& sums) {
+                 bool gameCondition, std::uint32_t now, std::int32_t springLead,
+                 MotionSnapshot& motion, Sums& sums) {
     GameTuning& game = process.gameTuning[area];
     const std::int32_t share = MoveCentreShare(game, gameCondition, now);
     if (share == 0) return;
     const EffectSlot spring = CentringSpring(game, SteeringAxisCentre(process.deviceLinks[area]));
-    const ForcePair pair =
-        SlotForce(process, area, spring, settings, 0, motion, game.springStabiliser == 1);
+    const ForcePair pair = SlotForce(process, area, spring, settings, 0, motion, springLead);
     const ForcePair faded = FadeCentre(pair, share);
     Accumulate(sums, faded, true);
     AccumulateRaw(sums, faded);
+}
+
+// The stabiliser's lead: the time since the area's last game tick, the engine's step, by
+// which the spring's reads lag (a replay ticks on the same grid, so it leads alike); 0 with
+// the switch off or at the first tick.
+std::int32_t SpringLeadOf(GameTuning& game, std::uint32_t now) {
+    const std::uint32_t since = game.lastMix == 0 ? 0 : now - game.lastMix;
+    game.lastMix = now;
+    if (game.springStabiliser != 1) return 0;
+    return since > static_cast<std::uint32_t>(kLongestLeadMs) ? kLongestLeadMs
+                                                              : static_cast<std::int32_t>(since);
 }
 
 // The tick of a game with switches: its own strengths, its kinds' gains, the auto-centre, the
@@ -268,15 +278,16 @@ void AddCentring(ProcessState& process, DWORD area, const DeviceSettings& settin
         SendMuted(process, area, place, forceMode, settings, now);
         return;
     }
+    const std::int32_t springLead = SpringLeadOf(game, now);
     Sums sums;
     MotionSnapshot motion;
     DeviceLink& link = process.deviceLinks[area];
     if (link.axisSpan == 0) link.axisSpan = SteeringAxisSpan(link);
     motion.axisSpan = link.axisSpan;
     const bool gameCondition =
-        SumGameSlots(process, area, place, settings, now, game, motion, sums);
+        SumGameSlots(process, area, place, settings, now, game, springLead, motion, sums);
     if (CentresWhileIdle(game, forceMode)) {
-        AddCentring(process, area, settings, gameCondition, now, motion, sums);
+        AddCentring(process, area, settings, gameCondition, now, springLead, motion, sums);
     }
     const ChannelOutput channels = ChannelBytes(sums, forceMode, settings.globalValue, &game, now);
     if (GameMuted(game)) {

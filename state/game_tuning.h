@@ -55,6 +55,7 @@ struct GameTuning {
     std::int32_t springStabiliser = 0;  // 1: a spring reads the position a read step ahead
     std::int32_t reconstruction = 0;    // 1: the force follows a path between the game's values
     std::int32_t softLimit = 0;         // percent of full force: the knee; 0: the plain clamp
+    std::uint32_t lastMix = 0;          // the clock of the area's last game tick (0: none yet)
 
     // Kept across DeviceID: the game's device gain (0..10000) and its pause.
     std::int32_t deviceGain = kFullDeviceGain;

@@ -115,8 +115,8 @@ std::int64_t FrictionRamp(std::int32_t coefficient, std::int64_t axisSpan) {
     return ramp < 1 ? 1 : (ramp > INT32_MAX ? INT32_MAX : ramp);
 }
 
-std::int32_t SpringLeadPosition(const MotionState& motion) {
-    std::int32_t step = motion.tickDelta;
+std::int32_t SpringLeadPosition(const MotionState& motion, std::int32_t stepMs) {
+    std::int32_t step = stepMs;
     if (step < 1) step = 1;
     if (step > kLongestLeadMs) step = kLongestLeadMs;
     // smoothVelocity is in units per ms × 32; the lead in units × 20 is v × T × 20 / 32.
@@ -126,21 +126,23 @@ std::int32_t SpringLeadPosition(const MotionState& motion) {
 }
 
 MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& settings,
-                           const MotionState& motion, std::int64_t axisSpan, bool stabiliseSpring) {
+                           const MotionState& motion, std::int64_t axisSpan,
+                           std::int32_t springLeadMs) {
     const EffectIdEntry* entry = FindEffectId(effectTypeId);
     if (entry == nullptr) return MotionInput();
-    return MotionInputOf(*entry, settings, motion, axisSpan, stabiliseSpring);
+    return MotionInputOf(*entry, settings, motion, axisSpan, springLeadMs);
 }
 
 MotionInput MotionInputOf(const EffectIdEntry& entry, const DeviceSettings& settings,
-                          const MotionState& motion, std::int64_t axisSpan, bool stabiliseSpring) {
+                          const MotionState& motion, std::int64_t axisSpan,
+                          std::int32_t springLeadMs) {
     const bool forceMode = settings.shockOrForceFeedback != 0;
     const bool smooth = forceMode && settings.motionEstimate == 1;
     MotionInput input;
     switch (entry.motion) {
     case MotionField::Position:
-        input.x = forceMode && stabiliseSpring ? SpringLeadPosition(motion)
-                                               : Scaled(motion.position, forceMode ? 20 : 78);
+        input.x = forceMode && springLeadMs > 0 ? SpringLeadPosition(motion, springLeadMs)
+                                                : Scaled(motion.position, forceMode ? 20 : 78);
         input.coefficientByte = forceMode ? settings.by10SpringCoef : 0;
         break;
     case MotionField::Velocity:

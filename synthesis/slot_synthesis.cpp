@@ -71,7 +71,8 @@ EnvelopeInputs EnvelopeOf(const EffectSlot& slot, std::int32_t magnitude) {
 }
 
 ForcePair SynthesizeSlot(const EffectSlot& slot, const DeviceSettings& settings, std::int32_t t,
-                         const MotionState& motion, std::int64_t axisSpan, bool stabiliseSpring) {
+                         const MotionState& motion, std::int64_t axisSpan,
+                         std::int32_t springLeadMs) {
     // One look-up of the id serves the dispatch and a condition's motion.
     const EffectIdEntry* entry = FindEffectId(slot.effectTypeId);
     const Synthesis synthesis = entry != nullptr ? entry->synthesis : Synthesis::None;
@@ -90,7 +91,7 @@ ForcePair SynthesizeSlot(const EffectSlot& slot, const DeviceSettings& settings,
     case Synthesis::Condition:
     case Synthesis::Friction:
         return SynthCondition(settings, ConditionOf(slot, t), DirectionOf(slot),
-                              MotionInputOf(*entry, settings, motion, axisSpan, stabiliseSpring));
+                              MotionInputOf(*entry, settings, motion, axisSpan, springLeadMs));
     case Synthesis::None: break;
     }
     return ForcePair();
