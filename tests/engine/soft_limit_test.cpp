@@ -16,15 +16,18 @@ TEST(SoftLimit, KneeCompressesOnlyPastIt) {
         std::int32_t knee;
         std::int32_t force;
     } rows[] = {
-        {15000, 0, 15000},  // off: the plain clamp
-        {25000, 0, 20000},           {-25000, 0, -20000},
-        {16000, 80, 16000},                                   // at the knee: exact
-        {-12000, 80, -12000},                                 // below it: exact
-        {20000, 80, 18000},                                   // e = r = 4000: half the room
-        {-20000, 80, -18000},        {28000, 80, 19000},      // e = 12000: 3/4 of the room
-        {10000, 20, 10000},                                   // a knee below 50 acts as 50
-        {15000, 20, 13333},          {INT64_MAX, 80, 19999},  // any sum stays below full force
-        {INT64_MIN + 1, 99, -19999},
+        {15000, 0, 15000},            // off: the plain clamp
+        {25000, 0, 20000},            // off, past full force
+        {-25000, 0, -20000},          // off, a pull past it
+        {16000, 80, 16000},           // at the knee: exact
+        {-12000, 80, -12000},         // below it: exact
+        {20000, 80, 18000},           // e = r = 4000: half the room
+        {-20000, 80, -18000},         // the same pulling
+        {28000, 80, 19000},           // e = 12000: 3/4 of the room
+        {10000, 20, 10000},           // a knee below 50 acts as 50
+        {15000, 20, 13333},           // e = 5000, r = 10000
+        {INT64_MAX, 80, 19999},       // any sum stays below full force
+        {INT64_MIN + 1, 99, -19999},  // and any pull
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.sum);
