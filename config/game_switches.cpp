@@ -26,6 +26,9 @@ const GameSwitchEntry kGameSwitches[kGameSwitchCount] = {
     {GameSwitch::MinimumForce, "Minimum_Force", 0, 100, false},
     {GameSwitch::AutoCentre, "Auto_Centre", 0, 100, false},
     {GameSwitch::Record, "Record", 0, 1, false},
+    {GameSwitch::SpringStabiliser, "Spring_Stabiliser", 0, 1, false},
+    {GameSwitch::Reconstruction, "Reconstruction", 0, 1, false},
+    {GameSwitch::SoftLimit, "Soft_Limit", 0, 99, false},
 };
 
 const GameSwitchEntry* FindGameSwitch(const char* name) {

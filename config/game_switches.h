@@ -31,9 +31,12 @@ enum class GameSwitch : std::uint8_t {
     DamperGain,
     InertiaGain,
     FrictionGain,
-    MinimumForce,  // percent: a smaller non-zero mixed force is raised to it
-    AutoCentre,    // percent: a centring spring while the game plays no condition
-    Record,        // 1: the session is recorded (changes nothing the wheel receives)
+    MinimumForce,      // percent: a smaller non-zero mixed force is raised to it
+    AutoCentre,        // percent: a centring spring while the game plays no condition
+    Record,            // 1: the session is recorded (changes nothing the wheel receives)
+    SpringStabiliser,  // 1: a spring is read at the position one read step ahead (damps it)
+    Reconstruction,    // 1: the force moves to each new value over the game's update interval
+    SoftLimit,         // percent of full force: the knee above which the sum is compressed
     Count
 };
 constexpr std::size_t kGameSwitchCount = static_cast<std::size_t>(GameSwitch::Count);

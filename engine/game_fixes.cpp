@@ -1,6 +1,8 @@
 // The game's switches in the mix, and the commands' side of them.
 #include "engine/game_fixes.h"
 
+#include "engine/soft_limit.h"
+
 #include "state/effect_ids.h"
 #include "util/relaxed_access.h"
 #include "util/safe_math.h"
@@ -53,6 +55,9 @@ void ApplyGameSwitches(GameTuning& tuning, const GameSwitches& switches) {
     tuning.honourPause = Switch(switches, GameSwitch::GamePause, 0);
     tuning.minimumForce = Switch(switches, GameSwitch::MinimumForce, 0);
     tuning.autoCentre = Switch(switches, GameSwitch::AutoCentre, 0);
+    tuning.springStabiliser = Switch(switches, GameSwitch::SpringStabiliser, 0);
+    tuning.reconstruction = Switch(switches, GameSwitch::Reconstruction, 0);
+    tuning.softLimit = Switch(switches, GameSwitch::SoftLimit, 0);
     tuning.changesMix = switches.ChangesMix() ? 1 : 0;
     StoreRelaxed(tuning.tickWhileIdle, tuning.autoCentre > 0 ? 1 : 0);
 }
@@ -145,14 +150,27 @@ bool GameMuted(const GameTuning& tuning) {
     return tuning.honourPause != 0 && (tuning.paused != 0 || tuning.actuatorsOff != 0);
 }
 
-std::int32_t FinishForce(const GameTuning& tuning, std::int32_t value, bool& clipped) {
-    std::int64_t force = ClampForce(value, clipped);
+namespace {
+
+// The device gain, the inversion and the minimum force on a value after the global one.
+std::int64_t GameStages(const GameTuning& tuning, std::int64_t force) {
     if (tuning.useDeviceGain != 0) force = force * tuning.deviceGain / kFullDeviceGain;
     if (tuning.invert != 0) force = -force;
     const std::int64_t minimum = static_cast<std::int64_t>(tuning.minimumForce) * kFullForce / 100;
     if (force > 0 && force < minimum) force = minimum;
     if (force < 0 && force > -minimum) force = -minimum;
-    return ClampForce(force, clipped);
+    return force;
+}
+
+}  // namespace
+
+std::int32_t FinishForce(const GameTuning& tuning, std::int32_t value, bool& clipped) {
+    return ClampForce(GameStages(tuning, ClampForce(value, clipped)), clipped);
+}
+
+std::int32_t FinishSoftForce(const GameTuning& tuning, std::int32_t value) {
+    return SoftLimit(GameStages(tuning, value), static_cast<std::int32_t>(kFullForce),
+                     tuning.softLimit);
 }
 
 std::uint32_t FinishShock(const GameTuning& tuning, std::uint32_t byte) {

@@ -47,6 +47,9 @@ bool GameMuted(const GameTuning& tuning);
 // Force mode: the value after the global value through the device gain, the inversion and
 // the minimum force; a value past full force is clamped and marks the tick clipped.
 std::int32_t FinishForce(const GameTuning& tuning, std::int32_t value, bool& clipped);
+// With the game's Soft_Limit: the value after the global value, taken from sums never
+// clamped, through the same stages and then the knee instead of the clamp (engine/soft_limit.h).
+std::int32_t FinishSoftForce(const GameTuning& tuning, std::int32_t value);
 // Shock mode: a channel byte through the device gain and the minimum force.
 std::uint32_t FinishShock(const GameTuning& tuning, std::uint32_t byte);
 

@@ -3,6 +3,7 @@
 #include "engine/mixer.h"
 
 #include "engine/game_fixes.h"
+#include "engine/reconstruction.h"
 #include "engine/steering_axis.h"
 #include "hid/report_io.h"
 #include "record/event_lines.h"
@@ -44,19 +45,34 @@ struct MotionSnapshot {
     std::int64_t axisSpan = 0;  // the steering axis's counts, which size friction
 };
 
+// What the conditions (and the recorder's motion line) read of the estimate; the tracker's
+// history of changes, most of the record, stays with PollThread: copying it whole every tick
+// was a tenth of the full pass's stores.
+void TakeConditionMotion(MotionState& to, const MotionState& from) {
+    to.position = from.position;
+    to.positionDelta = from.positionDelta;
+    to.deltaChange = from.deltaChange;
+    to.velocity = from.velocity;
+    to.acceleration = from.acceleration;
+    to.tickDelta = from.tickDelta;
+    to.smoothVelocity = from.smoothVelocity;
+    to.smoothAcceleration = from.smoothAcceleration;
+}
+
 // Inlined into the plain tick and the game's (as is Accumulate): as calls, they would cost
 // the plain tick a twentieth more.
 [[gnu::always_inline]] inline ForcePair SlotForce(ProcessState& process, DWORD area,
                                                   const EffectSlot& slot,
                                                   const DeviceSettings& settings, std::int32_t t,
-                                                  MotionSnapshot& snapshot) {
+                                                  MotionSnapshot& snapshot,
+                                                  std::int32_t springLeadMs = 0) {
     if (IsConditionEffect(slot.effectTypeId) && !snapshot.taken) {
         MutexLock lock(process.inputMutex);
-        snapshot.motion = process.motion[area];
+        TakeConditionMotion(snapshot.motion, process.motion[area]);
         snapshot.taken = true;
         if (Recording()) RecordMotionLine(area, snapshot.motion);
     }
-    return SynthesizeSlot(slot, settings, t, snapshot.motion, snapshot.axisSpan);
+    return SynthesizeSlot(slot, settings, t, snapshot.motion, snapshot.axisSpan, springLeadMs);
 }
 
 struct Sums {
@@ -65,6 +81,9 @@ struct Sums {
     std::uint32_t firstOut = 0;  // shock mode
     std::uint32_t secondOut = 0;
     bool clipped = false;  // some sum went past full force and the wheel gets less than asked
+    // The game's tick only: the force mode's sums never clamped, which the soft limit takes.
+    std::int64_t rawFirst = 0;
+    std::int64_t rawSecond = 0;
 };
 
 // Clamped to ±20000; a sum past the limit (not one at it) marks the tick clipped.
@@ -92,13 +111,30 @@ std::int32_t ClampSum(std::int64_t sum, bool& clipped) {
     if (sums.secondOut >= static_cast<std::uint32_t>(kFullSum)) sums.secondOut = kFullSum;
 }
 
+// The game's tick adds each pair to the sums never clamped too.
+void AccumulateRaw(Sums& sums, const ForcePair& pair) {
+    sums.rawFirst += static_cast<std::int64_t>(pair.firstSign) * pair.first;
+    sums.rawSecond += static_cast<std::int64_t>(pair.secondSign) * pair.second;
+}
+
+// A force mode channel of the game's tick after the global value: the stages of the game's
+// switches with the plain clamp (which the monitor's clipped count follows either way) or the
+// soft limit's knee, then reconstruction's path.
+std::int32_t GameForce(GameTuning& game, std::int32_t value, std::int64_t raw, float global,
+                       ForcePath& path, std::uint32_t now, bool& clipped) {
+    std::int32_t force = FinishForce(game, value, clipped);
+    if (game.softLimit > 0) force = FinishSoftForce(game, Trunc(static_cast<float>(raw) * global));
+    if (game.reconstruction == 1) force = Reconstruct(path, force, now);
+    return force;
+}
+
 // A global value above 100 can take a sum within the limit past it: that clips too. The
 // game's switches, when it has any, act on the value after the global one. Always inlined:
 // called, it takes the sums' address, and the plain tick's loop then keeps them in memory
 // instead of registers (a tenth more time per tick).
 [[gnu::always_inline]] inline ChannelOutput ChannelBytes(Sums& sums, bool forceMode,
-                                                         std::int32_t globalValue,
-                                                         const GameTuning* game) {
+                                                         std::int32_t globalValue, GameTuning* game,
+                                                         std::uint32_t now) {
     const float global = static_cast<float>(globalValue) / 100.0f;
     ChannelOutput out;
     if (forceMode) {
@@ -107,8 +143,10 @@ std::int32_t ClampSum(std::int64_t sum, bool& clipped) {
         ClampSum(first, sums.clipped);
         ClampSum(second, sums.clipped);
         if (game != nullptr) {
-            first = FinishForce(*game, first, sums.clipped);
-            second = FinishForce(*game, second, sums.clipped);
+            first =
+                GameForce(*game, first, sums.rawFirst, global, game->paths[0], now, sums.clipped);
+            second =
+                GameForce(*game, second, sums.rawSecond, global, game->paths[1], now, sums.clipped);
         }
         out.firstOut = ForceByte(first);
         out.secondOut = ForceByte(second);
@@ -156,7 +194,7 @@ void NoteSendResult(DeviceLink& link, DWORD area, HidStatus result) {
 // tick's loop, with that one step more); true when one of the game's conditions played.
 bool SumGameSlots(ProcessState& process, DWORD area, std::int32_t place,
                   const DeviceSettings& settings, std::uint32_t now, const GameTuning& game,
-                  MotionSnapshot& motion, Sums& sums) {
+                  std::int32_t springLead, MotionSnapshot& motion, Sums& sums) {
     SharedEffectTable& table = *process.table;
     DeviceArea& slots = table.areas[area];
     const bool forceMode = settings.shockOrForceFeedback != 0;
@@ -170,9 +208,11 @@ bool SumGameSlots(ProcessState& process, DWORD area, std::int32_t place,
         if (table.gainOverrideActive[place] == 1) {
             slot.gain = static_cast<std::uint32_t>(settings.gainOverride[i]);
         }
-        const ForcePair pair = SlotForce(process, area, slot, settings, t, motion);
+        const ForcePair pair = SlotForce(process, area, slot, settings, t, motion, springLead);
         gameCondition = gameCondition || IsConditionEffect(slot.effectTypeId);
-        Accumulate(sums, ScaleForKind(game, slot.effectTypeId, pair), forceMode);
+        const ForcePair scaled = ScaleForKind(game, slot.effectTypeId, pair);
+        Accumulate(sums, scaled, forceMode);
+        AccumulateRaw(sums, scaled);
     }
     return gameCondition;
 }
@@ -215,13 +255,27 @@ void SendMuted(ProcessState& process, DWORD area, std::int32_t place, bool force
 
 // The driver's centring spring, at its share of the fade, into the sums.
 void AddCentring(ProcessState& process, DWORD area, const DeviceSettings& settings,
-                 bool gameCondition, std::uint32_t now, MotionSnapshot& motion, Sums& sums) {
+                 bool gameCondition, std::uint32_t now, std::int32_t springLead,
+                 MotionSnapshot& motion, Sums& sums) {
     GameTuning& game = process.gameTuning[area];
     const std::int32_t share = MoveCentreShare(game, gameCondition, now);
     if (share == 0) return;
     const EffectSlot spring = CentringSpring(game, SteeringAxisCentre(process.deviceLinks[area]));
-    const ForcePair pair = SlotForce(process, area, spring, settings, 0, motion);
-    Accumulate(sums, FadeCentre(pair, share), true);
+    const ForcePair pair = SlotForce(process, area, spring, settings, 0, motion, springLead);
+    const ForcePair faded = FadeCentre(pair, share);
+    Accumulate(sums, faded, true);
+    AccumulateRaw(sums, faded);
+}
+
+// The stabiliser's lead: the time since the area's last game tick, the engine's step, by
+// which the spring's reads lag (a replay ticks on the same grid, so it leads alike); 0 with
+// the switch off or at the first tick.
+std::int32_t SpringLeadOf(GameTuning& game, std::uint32_t now) {
+    const std::uint32_t since = game.lastMix == 0 ? 0 : now - game.lastMix;
+    game.lastMix = now;
+    if (game.springStabiliser != 1) return 0;
+    return since > static_cast<std::uint32_t>(kLongestLeadMs) ? kLongestLeadMs
+                                                              : static_cast<std::int32_t>(since);
 }
 
 // The tick of a game with switches: its own strengths, its kinds' gains, the auto-centre, the
@@ -238,15 +292,18 @@ void AddCentring(ProcessState& process, DWORD area, const DeviceSettings& settin
         SendMuted(process, area, place, forceMode, settings, now);
         return;
     }
+    const std::int32_t springLead = SpringLeadOf(game, now);
     Sums sums;
     MotionSnapshot motion;
-    motion.axisSpan = SteeringAxisSpan(process.deviceLinks[area]);
+    DeviceLink& link = process.deviceLinks[area];
+    if (link.axisSpan == 0) link.axisSpan = SteeringAxisSpan(link);
+    motion.axisSpan = link.axisSpan;
     const bool gameCondition =
-        SumGameSlots(process, area, place, settings, now, game, motion, sums);
+        SumGameSlots(process, area, place, settings, now, game, springLead, motion, sums);
     if (CentresWhileIdle(game, forceMode)) {
-        AddCentring(process, area, settings, gameCondition, now, motion, sums);
+        AddCentring(process, area, settings, gameCondition, now, springLead, motion, sums);
     }
-    const ChannelOutput channels = ChannelBytes(sums, forceMode, settings.globalValue, &game);
+    const ChannelOutput channels = ChannelBytes(sums, forceMode, settings.globalValue, &game, now);
     if (GameMuted(game)) {
         SendMuted(process, area, place, forceMode, settings, now);
         return;
@@ -294,7 +351,8 @@ void MixDevice(ProcessState& process, DWORD area, std::uint32_t now) {
     const bool forceMode = settings.shockOrForceFeedback != 0;
     Sums sums;
     MotionSnapshot motion;
-    motion.axisSpan = SteeringAxisSpan(link);
+    if (link.axisSpan == 0) link.axisSpan = SteeringAxisSpan(link);
+    motion.axisSpan = link.axisSpan;
     for (std::uint32_t i = 0; i < kSlotCount; ++i) {
         if (slots.slotPlaying[i] != 1) continue;
         EffectSlot& slot = slots.slots[i];
@@ -306,7 +364,8 @@ void MixDevice(ProcessState& process, DWORD area, std::uint32_t now) {
         }
         Accumulate(sums, SlotForce(process, area, slot, settings, t, motion), forceMode);
     }
-    const ChannelOutput channels = ChannelBytes(sums, forceMode, settings.globalValue, nullptr);
+    const ChannelOutput channels =
+        ChannelBytes(sums, forceMode, settings.globalValue, nullptr, now);
     Send(process, area, place, forceMode, channels, now, sums.clipped);
 }
 

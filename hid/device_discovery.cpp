@@ -237,6 +237,7 @@ JoystickIdOrNotFound ZXJoystickIdFromDeviceParameters(const ProcessState& proces
 
 void ZXReadAxisCaps(DeviceLink* link, const HIDP_CAPS& caps) {
     link->inputAxisCount = 0;
+    link->axisSpan = 0;  // taken afresh from the new caps
     const USHORT total = caps.NumberInputValueCaps;
     if (total == 0) return;
     auto* values = static_cast<HIDP_VALUE_CAPS*>(LocalAlloc(LPTR, total * sizeof(HIDP_VALUE_CAPS)));

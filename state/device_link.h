@@ -37,6 +37,9 @@ struct DeviceLink {
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     std::int32_t sendFailing = 0;  // 1 from a failed send to the next one that succeeds
+    // The steering axis's counts as the mixer took them from the caps, 0 until it does: the
+    // caps change only at a bind, which clears it, and the mix needs them in every tick.
+    std::int64_t axisSpan = 0;
 };
 
 }  // namespace quorforce

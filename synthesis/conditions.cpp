@@ -115,14 +115,34 @@ std::int64_t FrictionRamp(std::int32_t coefficient, std::int64_t axisSpan) {
     return ramp < 1 ? 1 : (ramp > INT32_MAX ? INT32_MAX : ramp);
 }
 
+std::int32_t SpringLeadPosition(const MotionState& motion, std::int32_t stepMs) {
+    std::int32_t step = stepMs;
+    if (step < 1) step = 1;
+    if (step > kLongestLeadMs) step = kLongestLeadMs;
+    // smoothVelocity is in units per ms × 32; the lead in units × 20 is v × T × 20 / 32.
+    const std::int32_t lead =
+        ScaledSmooth(motion.smoothVelocity * static_cast<float>(step) / 32.0f, 20);
+    return SaturateToInt32(static_cast<std::int64_t>(Scaled(motion.position, 20)) + lead);
+}
+
 MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& settings,
-                           const MotionState& motion, std::int64_t axisSpan) {
+                           const MotionState& motion, std::int64_t axisSpan,
+                           std::int32_t springLeadMs) {
+    const EffectIdEntry* entry = FindEffectId(effectTypeId);
+    if (entry == nullptr) return MotionInput();
+    return MotionInputOf(*entry, settings, motion, axisSpan, springLeadMs);
+}
+
+MotionInput MotionInputOf(const EffectIdEntry& entry, const DeviceSettings& settings,
+                          const MotionState& motion, std::int64_t axisSpan,
+                          std::int32_t springLeadMs) {
     const bool forceMode = settings.shockOrForceFeedback != 0;
     const bool smooth = forceMode && settings.motionEstimate == 1;
     MotionInput input;
-    switch (MotionFieldOf(effectTypeId)) {
+    switch (entry.motion) {
     case MotionField::Position:
-        input.x = Scaled(motion.position, forceMode ? 20 : 78);
+        input.x = forceMode && springLeadMs > 0 ? SpringLeadPosition(motion, springLeadMs)
+                                                : Scaled(motion.position, forceMode ? 20 : 78);
         input.coefficientByte = forceMode ? settings.by10SpringCoef : 0;
         break;
     case MotionField::Velocity:
@@ -139,7 +159,7 @@ MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& set
         break;
     case MotionField::None: break;
     }
-    if (SynthesisOf(effectTypeId) == Synthesis::Friction) {
+    if (entry.synthesis == Synthesis::Friction) {
         input.law = ConditionLaw::Friction;
         input.coefficientByte = forceMode ? kFrictionCoefficientByte : 0;
         input.axisSpan = axisSpan;

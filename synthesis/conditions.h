@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "state/effect_ids.h"
 #include "state/motion_state.h"
 #include "state/shared_table.h"
 #include "synthesis/direction_split.h"
@@ -57,8 +58,33 @@ constexpr std::uint8_t kFrictionCoefficientByte = 10;
 // the last two reads, 1 the tracker's. The spring and the shock-mode inputs take the
 // reads themselves either way. axisSpan: the counts over the device's steering axis, which
 // size friction's ramp.
+// springLeadMs (the game's Spring_Stabiliser; 0: off): in force mode a spring reads the
+// position that far ahead along the smooth velocity (SpringLeadPosition).
 MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& settings,
-                           const MotionState& motion, std::int64_t axisSpan);
+                           const MotionState& motion, std::int64_t axisSpan,
+                           std::int32_t springLeadMs = 0);
+
+// The same for the id's entry, which the caller has already looked up (the tick's synthesis
+// looks each slot's id up once).
+MotionInput MotionInputOf(const EffectIdEntry& entry, const DeviceSettings& settings,
+                          const MotionState& motion, std::int64_t axisSpan,
+                          std::int32_t springLeadMs);
+
+// The longest step the stabiliser leads by: past it the reads are too far apart for
+// a lead along one velocity to describe the motion between them.
+constexpr std::int32_t kLongestLeadMs = 64;
+
+// The spring's position for the stabiliser, in axis units × 20 (the spring's x), `stepMs`
+// (the engine's step, 1..kLongestLeadMs) ahead. A spring
+// pushes on a read up to a step old and holds that push for a step, so on average it pushes
+// where the wheel was about one read step T ago: -k x(t - T) = -k x(t) + k T v. The k T v is
+// a damping of the wrong sign that feeds the rim's swing until the saturation or the end
+// stops bound it: the buzz of a stiff spring at 16 ms. Reading the spring at x + T v adds
+// +k T v back, a damping of exactly the size that cancels it (the least that ends the limit
+// cycle, to first order in T), sized by the spring's own coefficient on each side since it
+// goes through the spring's law. At rest the tracker's velocity is exactly 0, so the force at
+// any offset is the plain spring's.
+std::int32_t SpringLeadPosition(const MotionState& motion, std::int32_t stepMs);
 
 // A dynamicValue above 100 or a gain above 10000 would make the force-feedback divisor 0;
 // they act like 100 and 10000. The products are computed wide and saturated. Friction has

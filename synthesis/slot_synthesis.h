@@ -23,8 +23,10 @@ std::int32_t EndOfEffect(const EffectSlot& slot);
 EnvelopeInputs EnvelopeOf(const EffectSlot& slot, std::int32_t magnitude);
 
 // t: ms since the slot's start delay ran out. An id the engine does not know gives an
-// empty pair. axisSpan: the counts over the device's steering axis, which size friction.
+// empty pair. axisSpan: the counts over the device's steering axis, which size friction;
+// springLeadMs: the game's Spring_Stabiliser, 0 off (MotionInputFor).
 ForcePair SynthesizeSlot(const EffectSlot& slot, const DeviceSettings& settings, std::int32_t t,
-                         const MotionState& motion, std::int64_t axisSpan = kTenBitAxisSpan);
+                         const MotionState& motion, std::int64_t axisSpan = kTenBitAxisSpan,
+                         std::int32_t springLeadMs = 0);
 
 }  // namespace quorforce

@@ -270,6 +270,37 @@ TEST(ConditionInput, EachKindTakesItsMotionValueAndByte) {
     EXPECT_EQ(MotionInputFor(kEffectSpring, force, m, kTenBitAxisSpan).x, INT32_MAX);
 }
 
+// The stabiliser reads the spring one engine step ahead along the smooth velocity, and only
+// the spring in force mode: at rest, in shock mode and for the other kinds nothing changes.
+TEST(Condition, StabilisedSpringLeadsByOneReadStep) {
+    const DeviceSettings force = Settings(Mode::Force, Channels::One);
+    const DeviceSettings shock = Settings(Mode::Shock, Channels::One);
+    MotionState m;
+    m.position = 100;
+    const struct {
+        float velocity;  // units per ms x 32
+        std::int32_t step;
+        std::int32_t x;
+    } rows[] = {
+        {0.0f, 16, 2000},   // at rest: the plain spring
+        {32.0f, 16, 2320},  // 1 unit/ms for 16 ms: 16 units ahead
+        {-16.0f, 8, 1920},  // half that speed the other way, an 8 ms step
+        {32.0f, 0, 2020},   // a step of 0: the switch off; the lead alone takes 1 ms
+        {32.0f, 1000, 2000 + 20 * kLongestLeadMs},  // a stalled read: at most the longest lead
+        {3.0e38f, 16, INT32_MAX},                   // a runaway estimate saturates
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.velocity);
+        m.smoothVelocity = row.velocity;
+        EXPECT_EQ(MotionInputFor(kEffectSpring, force, m, kTenBitAxisSpan, row.step).x,
+                  row.step == 0 ? 2000 : row.x);
+        EXPECT_EQ(SpringLeadPosition(m, row.step), row.x);
+        EXPECT_EQ(MotionInputFor(kEffectSpring, shock, m, kTenBitAxisSpan, row.step).x, 7800);
+        EXPECT_EQ(MotionInputFor(kEffectDamper, force, m, kTenBitAxisSpan, row.step).x,
+                  MotionInputFor(kEffectDamper, force, m, kTenBitAxisSpan, 0).x);
+    }
+}
+
 TEST(Condition, ExtremeInputsStayDefined) {
     const DeviceSettings force = Settings(Mode::Force, Channels::One);
     const DeviceSettings shock = Settings(Mode::Shock, Channels::One);

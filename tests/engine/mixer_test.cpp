@@ -120,7 +120,9 @@ TEST_F(Mixer, FrictionIsSizedByTheBoundWheelsAxis) {
     link.inputAxes[0] = {0x30, 1, 0, 1023, 10, 0};
     EXPECT_EQ(MixAt(100), 133);
     link.inputAxes[0] = {0x30, 1, 0, 65535, 16, 0};
-    EXPECT_EQ(MixAt(116), kRest);
+    EXPECT_EQ(MixAt(116), 133);  // the span is kept from the bind's caps
+    link.axisSpan = 0;           // as a bind to new caps leaves it
+    EXPECT_EQ(MixAt(132), kRest);
 }
 
 // The axis caps come from the device's report descriptor: whatever they hold, the span is

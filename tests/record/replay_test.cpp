@@ -140,6 +140,27 @@ TEST(Replay, AGameProfileReplaysByteForByte) {
     EXPECT_TRUE(sawProfile);
 }
 
+// The feel switches (the stabilised spring, reconstruction's path, the soft limit's knee)
+// keep state from tick to tick; recorded as switches, they replay to the same bytes.
+TEST(Replay, TheFeelSwitchesReplayByteForByte) {
+    const ReadRecordingResult read = RecordSession([](RecordedRig& r) {
+        for (const auto& [name, value] : std::vector<std::pair<const char*, DWORD>>{
+                 {"Spring_Stabiliser", 1}, {"Reconstruction", 1}, {"Soft_Limit", 70}}) {
+            ASSERT_TRUE(harness::VirtualRig::WriteGameSwitch(name, value, 0x5A1C, 0xE410, nullptr));
+        }
+        IDirectInputEffectDriver* wheel = r.AddWheel(0, 0);
+        r.Play(wheel, kEffectSpring, Condition(9000));
+        Turn(r, 0, 0, 20);
+        DWORD push = r.Play(wheel, kEffectConstant, DirectInputEffect::Constant(9000));
+        for (int i = 0; i < 6; ++i) {
+            DirectInputEffect e = DirectInputEffect::Constant(i % 2 == 0 ? -6000 : 9000);
+            wheel->DownloadEffect(0, kEffectConstant, &push, &e.effect, DIEP_TYPESPECIFICPARAMS);
+            Turn(r, 0, 0, 3);
+        }
+    });
+    ExpectIdentical(read, 35);
+}
+
 // A vibration pad of another report layout (report 2: an 8-bit X and eight buttons in, one
 // output byte): the replay makes a device to the recorded layout.
 TEST(Replay, ADeviceOfAnotherLayoutReplaysOnOneMadeToIt) {
