@@ -26,6 +26,7 @@ const GameSwitchEntry kGameSwitches[kGameSwitchCount] = {
     {GameSwitch::MinimumForce, "Minimum_Force", 0, 100, false},
     {GameSwitch::AutoCentre, "Auto_Centre", 0, 100, false},
     {GameSwitch::Record, "Record", 0, 1, false},
+    {GameSwitch::LowLatency, "Low_Latency", 0, 1, false},
 };
 
 const GameSwitchEntry* FindGameSwitch(const char* name) {

@@ -18,8 +18,11 @@
 namespace quorforce::panel {
 namespace {
 
-static_assert(QUORPANEL_SWITCH_FIRST + kGameSwitchCount - 1 == QUORPANEL_SWITCH_RECORD,
+static_assert(QUORPANEL_SWITCH_FIRST + kGameSwitchCount - 1 == QUORPANEL_SWITCH_LOW_LATENCY,
               "one control per switch of the catalogue");
+static_assert(QUORPANEL_SWITCH_FIRST + static_cast<int>(GameSwitch::Record) ==
+                  QUORPANEL_SWITCH_RECORD,
+              "the controls in the catalogue's order");
 static_assert(QUORPANEL_SWITCH_FIRST + static_cast<int>(GameSwitch::SpringGain) ==
                   QUORPANEL_SWITCH_SPRING,
               "the controls in the catalogue's order");
