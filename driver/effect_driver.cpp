@@ -49,7 +49,7 @@ HRESULT Woken(HRESULT result, DWORD area) {
 // A download changes the wheel's force only for an effect that plays after it.
 HRESULT WokenIfPlaying(HRESULT result, DWORD area, const DWORD* handle) {
     DWORD status = 0;
-    if (SUCCEEDED(result) && handle != nullptr &&
+    if (SUCCEEDED(result) && handle != nullptr && LowLatency(Module().engine.wake, area) &&
         GetEffectStatus(Module().process, area, *handle, &status) == S_OK &&
         (status & DIEGES_PLAYING) != 0) {
         WakeForce(Module().engine, area);
