@@ -106,6 +106,13 @@ int ReadConfigBinary(void* buffer, DWORD capacity, const char* keyPath, const ch
     return found ? 1 : 0;
 }
 
+int CreateConfigKey(const char* keyPath) {
+    if (keyPath == nullptr) return 0;
+    OpenKey key(HKEY_CURRENT_USER, keyPath, KEY_READ);
+    key.CreateIfMissing(HKEY_CURRENT_USER, keyPath);
+    return key.get() != nullptr ? 1 : 0;
+}
+
 int WriteConfigDword(DWORD value, const char* keyPath, const char* valueName) {
     return WriteValue(keyPath, valueName, REG_DWORD, &value, sizeof value);
 }

@@ -22,5 +22,8 @@ int ReadConfigBinary(void* buffer, DWORD capacity, const char* keyPath, const ch
 // Under the current user, creating the key when needed. 1 when written, else 0.
 int WriteConfigDword(DWORD value, const char* keyPath, const char* valueName);
 int WriteConfigBinary(const void* data, DWORD size, const char* keyPath, const char* valueName);
+// The key under the current user, created empty when it is missing (its values and subkeys
+// left alone when it is there). 1 when it exists afterwards, else 0.
+int CreateConfigKey(const char* keyPath);
 
 }  // namespace quorforce

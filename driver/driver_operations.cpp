@@ -4,8 +4,10 @@
 
 #include "config/accepted_devices.h"
 #include "config/settings_store.h"
+#include "driver/game_profile.h"
 #include "driver/place_claims.h"
 #include "driver/slots.h"
+#include "engine/game_fixes.h"
 #include "hid/device_discovery.h"
 #include "hid/report_io.h"
 #include "state/joystick_places.h"
@@ -87,7 +89,24 @@ HRESULT BindInRange(ProcessState& process, int joystick, DWORD area, std::int32_
         *firstBindPending = 0;
     }
     LoadDeviceSettings(table, link, place);
+    LoadGameProfile(process, area, place);
     return S_OK;
+}
+
+// A game whose profile honours its pause: the mix sends the neutral output while paused or
+// with the actuators off, and the effects' time stands still over a pause.
+void NoteGamePause(ProcessState& process, DWORD area, DWORD command) {
+    if (area >= kAreaCount || process.table == nullptr) return;
+    GameTuning& game = process.gameTuning[area];
+    if (game.honourPause == 0) return;
+    switch (command) {
+    case DISFFC_RESET: ResetGame(game); break;
+    case DISFFC_PAUSE: PauseGame(game, timeGetTime()); break;
+    case DISFFC_CONTINUE: ContinueGame(game, process.table->areas[area], timeGetTime()); break;
+    case DISFFC_SETACTUATORSON: game.actuatorsOff = 0; break;
+    case DISFFC_SETACTUATORSOFF: game.actuatorsOff = 1; break;
+    default: break;
+    }
 }
 
 }  // namespace
@@ -110,8 +129,15 @@ HRESULT GetDriverVersions(DIDRIVERVERSIONS* versions) {
     return S_OK;
 }
 
+HRESULT SetGain(ProcessState& process, DWORD area, DWORD gain) {
+    MutexLock lock(process.tableMutex);
+    if (area < kAreaCount) KeepDeviceGain(process.gameTuning[area], gain);
+    return S_OK;
+}
+
 HRESULT SendForceFeedbackCommand(ProcessState& process, DWORD area, DWORD command) {
     MutexLock lock(process.tableMutex);
+    NoteGamePause(process, area, command);
     DeviceStateFlags& state = process.deviceState;
     switch (command) {
     case DISFFC_RESET: {

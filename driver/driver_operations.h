@@ -19,6 +19,8 @@ HRESULT BindDevice(ProcessState& process, DWORD joystick, DWORD area,
                    std::int32_t* firstBindPending, DWORD* objectArea);
 
 HRESULT GetDriverVersions(DIDRIVERVERSIONS* versions);
+// The game's device gain, kept for a game whose profile honours it; always S_OK.
+HRESULT SetGain(ProcessState& process, DWORD area, DWORD gain);
 HRESULT SendForceFeedbackCommand(ProcessState& process, DWORD area, DWORD command);
 HRESULT GetForceFeedbackState(ProcessState& process, DWORD area, DIDEVICESTATE* state);
 HRESULT StartEffect(ProcessState& process, DWORD area, DWORD handle, DWORD mode, DWORD count);

@@ -94,9 +94,9 @@ public:
                                      LPDIEFFESCAPE /*pesc*/) override {
         return RecordedEscape(Process(), Caller(), dwEffect, E_NOTIMPL);
     }
-    // The device gain is not applied to the forces.
+    // The device gain scales the forces only of a game whose profile asks for it.
     HRESULT STDMETHODCALLTYPE SetGain(DWORD /*dwID*/, DWORD dwGain) override {
-        const HRESULT result = RecordedSetGain(Process(), Caller(), dwGain, S_OK);
+        const HRESULT result = RecordedSetGain(Process(), Caller(), dwGain);
         if (GainWakes(Module().engine.wake, area_)) Woken(result, area_);
         return result;
     }

@@ -4,6 +4,7 @@
 #include "config/accepted_devices.h"
 #include "config/settings_store.h"
 #include "driver/class_factory.h"
+#include "driver/game_profile.h"
 #include "driver/guids.h"
 #include "driver/module_state.h"
 #include "driver/place_claims.h"
@@ -69,6 +70,7 @@ void DetachModule(bool processExiting) {
     // The threads end before anything they use goes: device handles, the cancel entry,
     // the output buffer, the table.
     RequestEngineStop(module.engine);
+    ReleaseGame(module.process);
     const bool ended = AwaitEngineStop(module.engine, processExiting ? 0 : module.engineStopWaitMs);
     if (module.process.table != nullptr) SaveStrengthsOfBoundLinks(module);
     StopRecording(processExiting ? 0 : kRecordingStopWaitMs);

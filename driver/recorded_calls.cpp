@@ -244,9 +244,10 @@ HRESULT RecordedEscape(ProcessState& process, RecordedCaller caller, DWORD effec
     return result;
 }
 
-HRESULT RecordedSetGain(ProcessState& process, RecordedCaller caller, DWORD gain, HRESULT result) {
+HRESULT RecordedSetGain(ProcessState& process, RecordedCaller caller, DWORD gain) {
+    HeldWhileRecording held(process);
+    const HRESULT result = SetGain(process, caller.area, gain);
     if (!Recording()) return result;
-    MutexLock lock(process.tableMutex);
     CallLine line(caller, "SetGain");
     line.Line().KeyDec("area", caller.area).KeyDec("gain", gain);
     line.Commit(result);

@@ -25,7 +25,7 @@ HRESULT RecordedGetVersions(ProcessState& process, RecordedCaller caller,
                             DIDRIVERVERSIONS* versions);
 // Escape and SetGain: the result the object gave, recorded with the arguments.
 HRESULT RecordedEscape(ProcessState& process, RecordedCaller caller, DWORD effect, HRESULT result);
-HRESULT RecordedSetGain(ProcessState& process, RecordedCaller caller, DWORD gain, HRESULT result);
+HRESULT RecordedSetGain(ProcessState& process, RecordedCaller caller, DWORD gain);
 HRESULT RecordedCommand(ProcessState& process, RecordedCaller caller, DWORD command);
 HRESULT RecordedGetState(ProcessState& process, RecordedCaller caller, DIDEVICESTATE* state);
 HRESULT RecordedDownload(ProcessState& process, RecordedCaller caller, DWORD effectId,

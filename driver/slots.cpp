@@ -1,6 +1,7 @@
 // Slot bookkeeping of the device areas in the shared table.
 #include "driver/slots.h"
 
+#include "engine/game_fixes.h"
 #include "util/relaxed_access.h"
 
 namespace quorforce {
@@ -124,9 +125,7 @@ std::uint32_t NeutralOutputValue(const ProcessState& process, DWORD area) {
     if (!IsValidArea(area)) return 0;
     std::int32_t joystick = process.placeOfArea[area];
     if (joystick < 0 || joystick >= static_cast<std::int32_t>(kJoystickCount)) return 0;
-    const DeviceSettings& settings = process.table->settings[joystick];
-    if (settings.shockOrForceFeedback == 0) return 0;  // a vibration device at rest
-    return settings.motorParameters == 0 ? 0x8080u : 0x80u;
+    return NeutralValueOf(process.table->settings[joystick]);
 }
 
 }  // namespace quorforce

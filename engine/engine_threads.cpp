@@ -154,7 +154,7 @@ int ThreadPriorityOf(DWORD priorityCode) {
 
 void ForcePass(ProcessState& process, std::uint32_t now) {
     for (DWORD area = 0; area < kAreaCount; ++area) {
-        if (LoadRelaxed(process.playingCount[area]) == 0) continue;
+        if (!AreaTicks(process, area)) continue;
         // Per device, so that the driver's commands can run between two devices.
         MutexLock lock(process.tableMutex);
         MixRecorded(process, area, now);

@@ -33,6 +33,11 @@ bool AskExtraPass(ForceWake& wake, DWORD area) {
     return true;
 }
 
+bool AreaTicks(const ProcessState& process, DWORD area) {
+    return area < kAreaCount && (LoadRelaxed(process.playingCount[area]) != 0 ||
+                                 LoadRelaxed(process.gameTuning[area].tickWhileIdle) != 0);
+}
+
 bool ExtraPassWaiting(ForceWake& wake) {
     for (volatile LONG& pending : wake.pending)
         if (IsSet(pending)) return true;
@@ -49,7 +54,7 @@ bool RunExtraPasses(ForceWake& wake, ProcessState& process, std::uint32_t now) {
             continue;
         }
         InterlockedExchange(&wake.pending[area], 0);
-        if (LoadRelaxed(process.playingCount[area]) == 0) continue;
+        if (!AreaTicks(process, area)) continue;
         wake.extraRun[area] = true;
         wake.lastExtra[area] = now;
         MutexLock lock(process.tableMutex);

@@ -38,12 +38,15 @@ bool GainWakes(ForceWake& wake, DWORD area);
 // signals the thread or runs the passes itself).
 bool AskExtraPass(ForceWake& wake, DWORD area);
 
+// Whether the force pass mixes the area: something plays, or the game's auto-centre ticks.
+bool AreaTicks(const ProcessState& process, DWORD area);
+
 // Some area's extra pass is asked for and not yet run.
 bool ExtraPassWaiting(ForceWake& wake);
 
 // The extra passes asked for, at `now`: each pending area whose last extra pass is a
 // millisecond or more ago is mixed (under the TableMutex, recorded like a tick); an area
-// with nothing playing only loses its request. True when a request is left for a later
+// the force pass does not mix only loses its request. True when a request is left for a later
 // millisecond.
 bool RunExtraPasses(ForceWake& wake, ProcessState& process, std::uint32_t now);
 

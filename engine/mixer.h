@@ -28,7 +28,9 @@ std::uint32_t ShockByte(std::uint32_t sum, float global);
 bool PackChannels(std::uint8_t reportFormat, const ChannelOutput& channels, DWORD* value);
 
 // The tick at `now` (timeGetTime, ms). A playing slot not yet stamped starts its time at
-// `now`. Nothing happens while the area's playing count is 0 or its link is unbound.
+// `now`. Nothing happens while the area's link is unbound, nor while its playing count is 0
+// unless the game's auto-centre is on. The game's switches (engine/game_fixes.h) act only
+// when it has some: without them every byte is the plain mix's.
 void MixDevice(ProcessState& process, DWORD area, std::uint32_t now);
 
 }  // namespace quorforce

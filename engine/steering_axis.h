@@ -14,5 +14,9 @@ namespace quorforce {
 // the descriptor wrote as negative) gives the counts its bit size holds instead, and a
 // link without a usable X axis the 10-bit wheel's 1024.
 std::int64_t SteeringAxisSpan(const DeviceLink& link);
+// The X axis's middle in its own counts, where the driver's centring spring pulls: the middle
+// of its logical range (512 on a 0..1023 axis), 0 on a signed axis whose range is unusable,
+// half its span on an unsigned one, and the 10-bit wheel's 512 without an X axis.
+std::int64_t SteeringAxisCentre(const DeviceLink& link);
 
 }  // namespace quorforce

@@ -1,6 +1,8 @@
 // The virtual rig's load, bind and passes, and its reading of the module's state.
 #include "harness/virtual_rig.h"
 
+#include <cstring>
+
 #include "config/game_switches.h"
 #include "config/settings_store.h"
 #include "driver/guids.h"
@@ -78,6 +80,47 @@ bool VirtualRig::WriteSwitch(const char* name, DWORD value, WORD vendorId, WORD 
     if (!DeviceKey(names, place, key)) return false;
     host::SetRegistryDword(HKEY_CURRENT_USER, key, name, value);
     return true;
+}
+
+bool VirtualRig::CheckGameSwitch(const char* name, DWORD value, std::string* refusal) {
+    const GameSwitchEntry* entry = FindGameSwitch(name);
+    if (entry == nullptr) {
+        if (refusal != nullptr) *refusal = std::string("'") + name + "' is not a game's switch";
+        return false;
+    }
+    if (!InRange(*entry, value)) {
+        if (refusal != nullptr) {
+            *refusal = std::string(name) + " takes " + std::to_string(entry->minimum) + " to " +
+                       std::to_string(entry->maximum);
+        }
+        return false;
+    }
+    return true;
+}
+
+bool VirtualRig::WriteGameSwitch(const char* name, DWORD value, WORD vendorId, WORD productId,
+                                 std::string* refusal) {
+    if (!CheckGameSwitch(name, value, refusal)) return false;
+    SharedEffectTable names = {};
+    names.vendorIds[0] = vendorId;
+    names.productIds[0] = productId;
+    char deviceKey[kKeyPathSize], key[kKeyPathSize];
+    const std::string game = SimulatedGame();
+    if (!DeviceKey(names, 0, deviceKey) || !ProfileKey(deviceKey, game.c_str(), key, sizeof key)) {
+        if (refusal != nullptr) *refusal = "the simulated game has no profile name";
+        return false;
+    }
+    host::SetRegistryDword(HKEY_CURRENT_USER, key, name, value);
+    return true;
+}
+
+std::string VirtualRig::SimulatedGame() {
+    char path[1024];
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (length == 0 || length >= sizeof path) return std::string();
+    const char* file = std::strrchr(path, '\\');
+    char name[kGameNameSize];
+    return ProfileName(file != nullptr ? file + 1 : path, name) ? std::string(name) : std::string();
 }
 
 const char* VirtualRig::EffectsKey() { return kEffectsKey; }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/host/virtual_hid.h"
@@ -36,6 +37,17 @@ public:
     // key of joystick id `joystick`'s place.
     static bool WriteSwitch(const char* name, DWORD value, WORD vendorId, WORD productId,
                             int place);
+    // A switch of the simulated game's profile (the host process's executable, "game.exe" by
+    // default), written under the current user below the device key of the wheel (vendorId,
+    // productId), where DeviceID finds it. `refusal` says why a switch is refused: a name the
+    // catalogue does not know or a value outside its range; nothing is written then.
+    static bool WriteGameSwitch(const char* name, DWORD value, WORD vendorId, WORD productId,
+                                std::string* refusal);
+    // The same check alone, writing nothing.
+    static bool CheckGameSwitch(const char* name, DWORD value, std::string* refusal);
+    // The profile's name of the simulated game.
+    static std::string SimulatedGame();
+
     // The driver's effects key, under which a control panel keeps effect images by default.
     static const char* EffectsKey();
 

@@ -22,16 +22,21 @@
 //             driver binds first.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/win32.h"
 #include "state/device_link.h"
+#include "state/game_tuning.h"
 #include "state/monitor_block.h"
 #include "state/motion_state.h"
 #include "state/report_channel.h"
 #include "state/shared_table.h"
 
 namespace quorforce {
+
+// Room for a game's executable file name (at most MAX_PATH characters).
+constexpr std::size_t kGameNameLength = 260;
 
 // Device state set by the force-feedback commands and reported back; the engine does not
 // consult it.
@@ -61,6 +66,13 @@ struct ProcessState {
     MotionState motion[kAreaCount];           // one per device, guarded by the InputMutex
     ReportChannel reports;
     std::int32_t isNtAbove4 = 0;  // selects the form of DirectInput's device-class key
+    // The game this process is: its profile's name (the executable's file name in lower case,
+    // empty when it has none usable), looked up once at the first DeviceID; the named object
+    // that shows the game running, held from then to the unload; each area's switches.
+    std::int32_t gameKnown = 0;
+    char gameName[kGameNameLength] = {};
+    HANDLE gamePresence = nullptr;
+    GameTuning gameTuning[kAreaCount];
 };
 
 }  // namespace quorforce

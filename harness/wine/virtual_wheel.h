@@ -195,9 +195,18 @@ inline HANDLE OpenWheelChannel(int n = 0, DWORD joystick = 0,
                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
-// A tuning value of the wheel's device key, as a device maker's installation writes it.
+// A tuning value of the wheel's device key, as a device maker's installation writes it. A name
+// with backslashes is a path below the device key: the part before the last one names the
+// subkey ("Profiles\\game.exe\\Invert_Force" is a game's switch).
 inline void SetDeviceValue(const char* name, DWORD value) {
-    WriteDword(HKEY_CURRENT_USER, kDeviceKey, name, value);
+    std::string path = kDeviceKey;
+    const char* valueName = name;
+    if (const char* last = std::strrchr(name, '\\')) {
+        path += '\\';
+        path.append(name, static_cast<std::size_t>(last - name));
+        valueName = last + 1;
+    }
+    WriteDword(HKEY_CURRENT_USER, path, valueName, value);
 }
 
 // The built-in wheel's registered axis n.
@@ -221,8 +230,27 @@ inline void RegisterActuator(int n, bool actuator = true) {
     WriteValue(HKEY_LOCAL_MACHINE, AxisKey(n), "FFAttributes", REG_BINARY, &force, sizeof force);
 }
 
-// The device key and the joystick key below it, which an unload writes the strengths into.
+// The games' profiles below the device key (the driver makes one for each program that binds
+// the wheel), and the Profiles key.
+inline void ClearProfiles() {
+    const std::string profiles = std::string(kDeviceKey) + "\\Profiles";
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, profiles.c_str(), 0, KEY_ALL_ACCESS, &key) != 0) return;
+    char name[MAX_PATH];
+    DWORD size = sizeof name;
+    // Always the first: each deletion moves the next one up.
+    while (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) == 0 &&
+           RegDeleteKeyA(key, name) == 0) {
+        size = sizeof name;
+    }
+    RegCloseKey(key);
+    RegDeleteKeyA(HKEY_CURRENT_USER, profiles.c_str());
+}
+
+// The device key with the joystick key below it, which an unload writes the strengths into,
+// and the games' profiles.
 inline void ClearDeviceKey() {
+    ClearProfiles();
     RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kDeviceKey) + "\\0").c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, kDeviceKey);
 }

@@ -7,6 +7,7 @@
 //
 // Ends with the program's exit code, or 125 when the wheel, the registration or the start
 // of the program failed (the program's own code cannot be told from a harness fault then).
+// A --set NAME with backslashes is a path below the device key: "Profiles\game.exe\Game_Pause".
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

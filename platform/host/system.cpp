@@ -41,6 +41,15 @@ DWORD versionMinor = 1;
 
 int kernelModuleTag;
 
+std::mutex& ProcessImageLock() {
+    static std::mutex lock;
+    return lock;
+}
+std::string& ProcessImage() {
+    static std::string image = kDefaultProcessImage;
+    return image;
+}
+
 void* Allocate(SIZE_T bytes) {
     if (bytes == 0 || failNextAllocation.exchange(false)) return nullptr;
     void* memory = std::calloc(1, bytes);
@@ -129,13 +138,24 @@ BOOL FreeLibrary(HMODULE module) {
     return TRUE;
 }
 
-DWORD GetModuleFileNameA(HMODULE, LPSTR path, DWORD size) {
+DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size) {
     static const char kPath[] = "C:\\quorforce\\quorforce.dll";
     if (path == nullptr || size == 0) return 0;
-    const DWORD length = static_cast<DWORD>(sizeof kPath - 1) < size ? sizeof kPath - 1 : size - 1;
-    std::memcpy(path, kPath, length);
+    std::string image = kPath;
+    if (module == nullptr) {
+        std::lock_guard<std::mutex> guard(host::ProcessImageLock());
+        image = host::ProcessImage();
+    }
+    const DWORD length =
+        static_cast<DWORD>(image.size()) < size ? static_cast<DWORD>(image.size()) : size - 1;
+    std::memcpy(path, image.data(), length);
     path[length] = '\0';
     return length;
+}
+
+void host::SetProcessImage(const std::string& path) {
+    std::lock_guard<std::mutex> guard(ProcessImageLock());
+    ProcessImage() = path;
 }
 
 HLOCAL LocalAlloc(UINT, SIZE_T bytes) { return Allocate(bytes); }

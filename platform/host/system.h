@@ -39,7 +39,9 @@ UINT timeEndPeriod(UINT period);
 HMODULE LoadLibraryA(LPCSTR name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 BOOL FreeLibrary(HMODULE module);
-// The host's module path: "C:\quorforce\quorforce.dll" for every module.
+// The host's module path: "C:\quorforce\quorforce.dll" for every module, and for a null
+// module the process's executable (host::SetProcessImage). A path longer than the buffer is
+// cut to size - 1 characters, as on Windows XP.
 DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size);
 
 HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
@@ -98,6 +100,10 @@ int OneMillisecondPeriodRequests();
 // What OutputDebugStringA was given since the last ClearDebugOutput.
 std::vector<std::string> DebugOutput();
 void ClearDebugOutput();
+
+// The executable GetModuleFileNameA(nullptr) names; kDefaultProcessImage after a reset.
+inline constexpr char kDefaultProcessImage[] = "C:\\Games\\Game.exe";
+void SetProcessImage(const std::string& path);
 
 // Declares (or takes away) a file GetFileAttributesA finds; paths compare case-insensitively.
 void SetFileExists(const std::string& path, bool exists);
@@ -161,7 +167,7 @@ struct ThreadExit {
 void SetSleepGranularity(DWORD ms);
 
 // The whole stand-in back to a fresh machine: no devices, empty hives, the steady clock,
-// a 1 ms sleep granularity, threads not held.
+// a 1 ms sleep granularity, threads not held, the default process image.
 void ResetStandIn();
 
 }  // namespace host

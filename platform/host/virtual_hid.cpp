@@ -234,6 +234,7 @@ void ResetStandIn() {
     SetSleepGranularity(1);
     HoldNewThreads(false);
     ClearDebugOutput();
+    SetProcessImage(kDefaultProcessImage);
 }
 
 }  // namespace host

@@ -67,7 +67,7 @@ TEST(Recorder, ASessionHoldsEveryKindOfLine) {
     EXPECT_FALSE(Recording());
     const std::vector<std::string> files = folder.Recordings();
     ASSERT_EQ(files.size(), 1u);
-    EXPECT_NE(files[0].find("quorforce.dll-"), std::string::npos) << files[0];
+    EXPECT_NE(files[0].find("Game.exe-"), std::string::npos) << files[0];
     const ReadRecordingResult read = ReadRecording(ReadText(files[0]));
     ASSERT_TRUE(read.ok) << read.error;
     EXPECT_EQ(read.session.size, sizeof(void*) * 8);

@@ -107,6 +107,39 @@ TEST(Replay, TwoDevicesASettingsChangeAndRestartedEffects) {
     EXPECT_TRUE(sawSettingsChange);
 }
 
+// A game's profile (its strengths, kinds' gains, device gain, pause, inversion, minimum and
+// auto-centre) is in the recording's switches: the replay puts it back and stays identical.
+TEST(Replay, AGameProfileReplaysByteForByte) {
+    const ReadRecordingResult read = RecordSession([](RecordedRig& r) {
+        for (const auto& [name, value] :
+             std::vector<std::pair<const char*, DWORD>>{{"Global_Value", 80},
+                                                        {"Spring_Gain", 150},
+                                                        {"Game_Gain", 1},
+                                                        {"Game_Pause", 1},
+                                                        {"Invert_Force", 1},
+                                                        {"Minimum_Force", 5},
+                                                        {"Auto_Centre", 30}}) {
+            ASSERT_TRUE(harness::VirtualRig::WriteGameSwitch(name, value, 0x5A1C, 0xE410, nullptr));
+        }
+        IDirectInputEffectDriver* wheel = r.AddWheel(0, 0);
+        Turn(r, 0, 0, 20);  // the auto-centre alone
+        wheel->SetGain(0, 6000);
+        r.Play(wheel, kEffectConstant, DirectInputEffect::Constant(3000));
+        Turn(r, 0, 0, 10);
+        wheel->SendForceFeedbackCommand(0, DISFFC_PAUSE);
+        Turn(r, 0, 0, 5);
+        wheel->SendForceFeedbackCommand(0, DISFFC_CONTINUE);
+        r.Play(wheel, kEffectSpring, Condition(5000));
+        Turn(r, 0, 0, 30);
+    });
+    ExpectIdentical(read, 60);
+    bool sawProfile = false;
+    for (const RecordedEvent& e : read.events)
+        sawProfile |=
+            e.kind == "switches" && e.Number("Invert_Force") == 1 && e.Number("Global_Value") == 80;
+    EXPECT_TRUE(sawProfile);
+}
+
 // A vibration pad of another report layout (report 2: an 8-bit X and eight buttons in, one
 // output byte): the replay makes a device to the recorded layout.
 TEST(Replay, ADeviceOfAnotherLayoutReplaysOnOneMadeToIt) {

@@ -67,6 +67,12 @@ TEST(ScriptParser, RefusesBadLinesWithTheirNumber) {
         {"at 0 on pad x 5\nwheel name=pad\nrun 10", "line 1: no wheel named 'pad' before"},
         {"wheel name=pad\nat 0 on pad\nrun 10", "line 2: at MS on NAME takes a command"},
         {"set Usage 1 on\nrun 10", "line 1: set takes a name, a value and optionally on"},
+        {"\nprofile Invert_Force=2\nrun 10", "line 2: Invert_Force takes 0 to 1"},
+        {"profile Auto_Centre=101\nrun 10", "line 1: Auto_Centre takes 0 to 100"},
+        {"profile Invert_Forc=1\nrun 10", "line 1: 'Invert_Forc' is not a game's switch"},
+        {"profile Global_Value 50\nrun 10", "line 1: profile takes NAME=VALUE"},
+        {"profile Game_Gain=yes\nrun 10", "line 1: 'yes' is not a number"},
+        {"at 0 gain loud\nrun 10", "line 1: gain takes the device gain"},
         {"wheel name=a\nwheel name=b joystick=1 internal=1\nat 0 download e sine\n"
          "at 5 on b stop e\nrun 10",
          "line 4: no effect named 'e' was downloaded before"},  // effects are the device's own
@@ -261,6 +267,33 @@ TEST(QuorsimRig, WritesEachSettingUnderItsOwnKey) {
             EXPECT_FALSE(host::RegistryKeyExists(HKEY_CURRENT_USER, oem));
         }
     }
+    VirtualRig::ResetHost();
+}
+
+// A profile line writes the simulated game's switch below the wheel's device key, where the
+// game's DeviceID finds it: the inverted ramp starts at full force the other way.
+TEST(QuorsimRig, ProfileLinesFixTheSimulatedGame) {
+    using quorforce::harness::VirtualRig;
+    const std::string script = ReadFile(kExamples + "profile-invert.qsim");
+    const std::size_t line = script.find("\nprofile ") + 1;
+    const std::string plain = script.substr(0, line) + script.substr(script.find('\n', line) + 1);
+    for (bool profiled : {false, true}) {
+        const ParseResult parsed = ParseScript(profiled ? script : plain, kExamples);
+        ASSERT_TRUE(parsed.ok());
+        EXPECT_EQ(ReportsByTime(RunScenario(parsed.script, false)).at(0),
+                  profiled ? "01 FF 80" : "01 00 80");
+    }
+    VirtualRig::ResetHost();
+    EXPECT_EQ(VirtualRig::SimulatedGame(), "game.exe");
+    EXPECT_TRUE(VirtualRig::WriteGameSwitch("Minimum_Force", 20, 0x046D, 0xC29A, nullptr));
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    EXPECT_TRUE(host::GetRegistryValue(
+        HKEY_CURRENT_USER,
+        "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
+        "VID_046D&PID_C29A\\Quorvane\\FFB_API\\Profiles\\game.exe",
+        "Minimum_Force", &type, &data));
+    EXPECT_EQ(data, (std::vector<BYTE>{20, 0, 0, 0}));
     VirtualRig::ResetHost();
 }
 

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "config/settings_catalogue.h"
+#include "harness/virtual_rig.h"
 #include "state/effect_ids.h"
 
 namespace quorsim {
@@ -62,10 +63,11 @@ public:
         if (words.empty()) return;
         const std::string& verb = words[0];
         if (verb == "set") return Set(words);
+        if (verb == "profile") return Profile(words);
         if (verb == "wheel") return Wheel(words);
         if (verb == "at") return At(words, text);
         if (verb == "run") return Run(words);
-        Error("unknown command '" + verb + "' (set, wheel, at, run)");
+        Error("unknown command '" + verb + "' (set, profile, wheel, at, run)");
     }
 
 private:
@@ -85,6 +87,30 @@ private:
             return Error("'" + w[2] + "' is not a number from 0 to 0xFFFFFFFF");
         }
         out_.script.settings.push_back({line_, w[1], static_cast<std::uint32_t>(value), device});
+    }
+
+    // A switch of the simulated game's profile; the rig refuses an unknown name or a value out
+    // of the switch's range (the check writes nothing when it refuses; the run writes it again
+    // after the host's reset).
+    void Profile(const std::vector<std::string>& w) {
+        int device = 0;
+        if (w.size() == 4 && w[2] == "on" && !DeviceNamed(w[3], &device)) return;
+        const std::size_t at = w.size() > 1 ? w[1].find('=') : std::string::npos;
+        if ((w.size() != 2 && !(w.size() == 4 && w[2] == "on")) || at == std::string::npos) {
+            return Error("profile takes NAME=VALUE and optionally on DEVICE");
+        }
+        const std::string name = w[1].substr(0, at);
+        std::int64_t value = 0;
+        if (!ParseNumber(w[1].substr(at + 1), false, &value) || !InRange(value, 0, 0xFFFFFFFFLL)) {
+            return Error("'" + w[1].substr(at + 1) + "' is not a number from 0 to 0xFFFFFFFF");
+        }
+        std::string refusal;
+        if (!quorforce::harness::VirtualRig::CheckGameSwitch(name.c_str(),
+                                                             static_cast<DWORD>(value), &refusal)) {
+            return Error(refusal);
+        }
+        out_.script.settings.push_back(
+            {line_, name, static_cast<std::uint32_t>(value), device, true});
     }
 
     // The index of the wheel named `name`; wheels are named before they are used.
@@ -225,6 +251,18 @@ private:
             return true;
         }
         if (verb == "hand") return HandCommand(w, c);
+        if (verb == "gain") {
+            // The device gain DirectInput hands down from DIPROP_FFGAIN (any DWORD).
+            std::int64_t gain = 0;
+            if (w.size() != 2 || !ParseNumber(w[1], false, &gain) ||
+                !InRange(gain, 0, 0xFFFFFFFFLL)) {
+                Error("gain takes the device gain, 0 to 10000");
+                return false;
+            }
+            c.kind = Command::Gain;
+            c.deviceCommand = static_cast<std::uint32_t>(gain);
+            return true;
+        }
         if (verb == "x") {
             if (out_.script.wheels.size() > static_cast<std::size_t>(c.device) &&
                 out_.script.wheels[c.device].model.present) {
@@ -244,7 +282,7 @@ private:
             return ControlPanelCall(w, c);
         }
         Error("unknown command '" + verb +
-              "' (download, start, stop, destroy, command, x, hand, config, modify-forces, "
+              "' (download, start, stop, destroy, command, gain, x, hand, config, modify-forces, "
               "image)");
         return false;
     }

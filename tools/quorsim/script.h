@@ -12,12 +12,14 @@
 
 namespace quorsim {
 
-// `set NAME VALUE [on DEVICE]`: a value of the driver's registry catalogue, for one device.
+// `set NAME VALUE [on DEVICE]`: a value of the driver's registry catalogue, for one device;
+// `profile NAME=VALUE [on DEVICE]`: a switch of the simulated game's profile for that device.
 struct Setting {
     int line = 0;
     std::string name;
     std::uint32_t value = 0;
-    int device = 0;  // index into Script::wheels
+    int device = 0;        // index into Script::wheels
+    bool profile = false;  // a game's switch, checked against its range when parsed
 };
 
 // `wheel [name=NAME] [vid=HEX] [pid=HEX] [joystick=N] [internal=N] [descriptor=FILE]
@@ -33,7 +35,7 @@ struct WheelConfig {
 };
 
 struct Command {
-    enum Kind { Download, Start, Stop, Destroy, DeviceCommand, X, ControlPanel, Hand };
+    enum Kind { Download, Start, Stop, Destroy, DeviceCommand, Gain, X, ControlPanel, Hand };
     Kind kind = Download;
     int line = 0;
     std::string text;    // the command as written, for the output
@@ -42,7 +44,7 @@ struct Command {
     std::uint32_t effectId = 0;
     std::map<std::string, std::string> params;  // download: lower-case name -> value
     bool solo = false;
-    std::uint32_t deviceCommand = 0;  // DISFFC_ value
+    std::uint32_t deviceCommand = 0;  // DISFFC_ value; gain: SetGain's value
     std::int32_t x = 0;               // x: the position; image: the effect handle
     std::string call;  // control panel: "config get", "config set", "modify-forces", ...
     int device = 0;    // `at MS on NAME ...`: index into Script::wheels; the first by default

@@ -167,6 +167,11 @@ private:
     void Prepare() {
         for (const Setting& s : script_.settings) {
             const WheelConfig& w = script_.wheels[s.device];
+            if (s.profile) {
+                harness::VirtualRig::WriteGameSwitch(s.name.c_str(), s.value, w.vendorId,
+                                                     w.productId, nullptr);
+                continue;
+            }
             harness::VirtualRig::WriteSetting(s.name.c_str(), s.value, w.vendorId, w.productId,
                                               w.joystick);
         }
@@ -307,6 +312,10 @@ private:
         case Command::DeviceCommand:
             r = driver->SendForceFeedbackCommand(0, c.deviceCommand);
             Mark(c.text.substr(c.text.find(' ') + 1));
+            break;
+        case Command::Gain:
+            r = driver->SetGain(0, c.deviceCommand);
+            Mark(c.text);
             break;
         case Command::X: return QueueX(c);
         case Command::Hand:
