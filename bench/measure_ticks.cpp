@@ -10,8 +10,14 @@
 // the count measures the platform without the driver: a thread like the force thread that
 // only waits for its deadlines and writes a fixed report, which is as steady as the
 // engine's period can be on this machine. "starts" takes the first number as a count of
-// starts and measures DIEP_START to the first report with the force for each.
+// starts and measures DIEP_START to the first report with the force for each. "updates"
+// runs a game thread that updates one playing constant force 60 times a second for the
+// seconds given and measures each update's return to the first report with the new force.
+// "calls" times each driver call with 64 playing effects (as quorforce_call_latency does on
+// the host). Before the numbers, any "--set NAME=VALUE" is written to the wheel's device key
+// (a tuning value or a game switch such as Low_Latency).
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/call_timing.h"
 #include "harness/wine/virtual_wheel.h"
 
 #include <tlhelp32.h>
@@ -236,9 +243,165 @@ int MeasureStarts(IDirectInputEffectDriver* driver, HANDLE channel, int count, D
     return 0;
 }
 
+// The magnitudes an update cycles through: each gives the report a channel byte of its own,
+// which the calibration learns, so that the report of each update is known by its bytes.
+constexpr LONG kUpdateMagnitudes[] = {1000, 3000, 5000, 7000, -1000, -3000, -5000, -7000};
+constexpr int kUpdateCount = sizeof kUpdateMagnitudes / sizeof kUpdateMagnitudes[0];
+
+struct UpdateRun {
+    IDirectInputEffectDriver* driver;
+    DWORD handle;
+    DWORD seconds;
+    std::vector<LONGLONG> returned;  // each update's return
+    std::vector<int> which;          // its magnitude's index
+};
+
+LONGLONG Counter() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+bool Update(IDirectInputEffectDriver* driver, DWORD handle, LONG magnitude) {
+    DICONSTANTFORCE force = {magnitude};
+    DirectInputEffect effect = Effect(&force, sizeof force, 9000);
+    return driver->DownloadEffect(0, 371, &handle, &effect.effect, DIEP_TYPESPECIFICPARAMS) == S_OK;
+}
+
+// The game: an update every 1/60 s on its own grid, at a phase that drifts against the tick's.
+DWORD WINAPI GameThread(LPVOID parameter) {
+    UpdateRun& run = *static_cast<UpdateRun*>(parameter);
+    const DWORD begun = timeGetTime();
+    for (int n = 1;; ++n) {
+        const DWORD due = begun + static_cast<DWORD>(n * 1000 / 60);
+        const DWORD now = timeGetTime();
+        if (now - begun >= run.seconds * 1000) break;
+        if (static_cast<LONG>(due - now) > 0) Sleep(due - now);
+        const int index = n % kUpdateCount;
+        if (!Update(run.driver, run.handle, kUpdateMagnitudes[index])) continue;
+        run.returned.push_back(Counter());
+        run.which.push_back(index);
+    }
+    return 0;
+}
+
+// The output report's bytes for each magnitude, each held for three steps.
+bool Calibrate(IDirectInputEffectDriver* driver, DWORD handle, HANDLE channel, DWORD step,
+               std::vector<Bytes>& bytes) {
+    for (LONG magnitude : kUpdateMagnitudes) {
+        if (!Update(driver, handle, magnitude)) return false;
+        Sleep(3 * step + 10);
+        std::vector<Stamped> reports;
+        PopStamped(channel, reports);
+        if (reports.empty() || reports.back().kind != 1) return false;
+        bytes.push_back(reports.back().bytes);
+    }
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        for (std::size_t j = i + 1; j < bytes.size(); ++j)
+            if (bytes[i] == bytes[j]) return false;
+    return true;
+}
+
+// Each update's return to the first report after its call with its bytes: 0 when that report
+// went out before the call returned; missed when the next update came first.
+int MeasureUpdates(IDirectInputEffectDriver* driver, HANDLE channel, int seconds, DWORD step) {
+    DICONSTANTFORCE force = {kUpdateMagnitudes[0]};
+    DirectInputEffect effect = Effect(&force, sizeof force, 9000);
+    UpdateRun run = {driver, 0, static_cast<DWORD>(seconds), {}, {}};
+    std::vector<Bytes> bytes;
+    if (driver->DownloadEffect(0, 371, &run.handle, &effect.effect, DIEP_START) != S_OK ||
+        !Calibrate(driver, run.handle, channel, step, bytes)) {
+        std::printf("measure-ticks: the updates' reports could not be told apart\n");
+        return 4;
+    }
+    std::vector<Stamped> reports;
+    const HANDLE thread = CreateThread(nullptr, 0, GameThread, &run, 0, nullptr);
+    while (WaitForSingleObject(thread, 500) == WAIT_TIMEOUT)
+        PopStamped(channel, reports);
+    Sleep(3 * step + 10);
+    PopStamped(channel, reports);
+    CloseHandle(thread);
+    std::vector<double> latencies;
+    int missed = 0;
+    std::size_t from = 0;
+    for (std::size_t u = 0; u < run.returned.size(); ++u) {
+        const LONGLONG next = u + 1 < run.returned.size() ? run.returned[u + 1] : LLONG_MAX;
+        // The call began after the previous update's return: its report comes after that.
+        const LONGLONG after = u > 0 ? run.returned[u - 1] : 0;
+        while (from < reports.size() && reports[from].counter < after)
+            ++from;
+        std::size_t r = from;
+        while (r < reports.size() && reports[r].counter < next &&
+               (reports[r].kind != 1 || reports[r].bytes != bytes[run.which[u]]))
+            ++r;
+        if (r < reports.size() && reports[r].counter < next) {
+            latencies.push_back(std::max(0.0, Milliseconds(reports[r].counter - run.returned[u])));
+        } else {
+            ++missed;
+        }
+    }
+    std::printf("measure-ticks: %d s of updates 60 times a second, polling step %lu ms\n", seconds,
+                static_cast<unsigned long>(step));
+    if (latencies.empty()) {
+        std::printf("measure-ticks: no report carried an update\n");
+        return 4;
+    }
+    std::printf("update to the wire: median %.3f ms, p99 %.3f ms\n", Percentile(latencies, 50),
+                Percentile(latencies, 99));
+    std::printf("(worst %.3f ms; %zu updates, %d without their report before the next)\n",
+                Percentile(latencies, 100), run.returned.size(), missed);
+    return 0;
+}
+
+// Each driver call's time with 64 playing constant forces.
+int MeasureCalls(IDirectInputEffectDriver* driver, int seconds, DWORD step) {
+    DICONSTANTFORCE force = {1500};
+    DirectInputEffect effect = Effect(&force, sizeof force, 9000);
+    std::vector<DWORD> handles;
+    for (int i = 0; i < 64; ++i) {
+        DWORD handle = 0;
+        if (driver->DownloadEffect(0, 371, &handle, &effect.effect, DIEP_START) == S_OK)
+            handles.push_back(handle);
+    }
+    std::printf("measure-ticks: %d s of driver calls, %zu playing effects, polling step %lu ms\n",
+                seconds, handles.size(), static_cast<unsigned long>(step));
+    std::vector<quorforce::bench::CallSamples> times = quorforce::bench::TimeCalls(
+        driver, handles, &effect.effect, &force.lMagnitude, seconds, 371);
+    quorforce::bench::PrintCallTimes(times);
+    return 0;
+}
+
+// The "--set NAME=VALUE" arguments, written to the device key.
+void WriteSettings(int argc, char** argv) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::string(argv[i]) != "--set") continue;
+        const std::string setting = argv[++i];
+        const std::size_t equals = setting.find('=');
+        if (equals == std::string::npos) continue;
+        const DWORD value =
+            static_cast<DWORD>(std::strtoul(setting.c_str() + equals + 1, nullptr, 0));
+        SetDeviceValue(setting.substr(0, equals).c_str(), value);
+        std::printf("measure-ticks: %s\n", setting.c_str());
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The settings are written once the device key's usual values are (below); argv keeps the
+    // positional arguments only.
+    const int settingsArgc = argc;
+    char** const settingsArgv = argv;
+    std::vector<char*> positional;
+    for (int i = 0; i < argc; ++i) {
+        if (std::string(argv[i]) == "--set" && i + 1 < argc) {
+            ++i;
+            continue;
+        }
+        positional.push_back(argv[i]);
+    }
+    argc = static_cast<int>(positional.size());
+    argv = positional.data();
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 65;
     const int effects = argc > 2 ? std::atoi(argv[2]) : 1;
     const DWORD step = argc > 3 ? static_cast<DWORD>(std::atoi(argv[3])) : 16;
@@ -252,6 +415,7 @@ int main(int argc, char** argv) {
     SetDeviceValue("Shock_or_Force_Feedback", 1);
     SetDeviceValue("Motor_Parameters", 1);
     SetDeviceValue("POLLING_STEP", step);
+    WriteSettings(settingsArgc, settingsArgv);
     LoadedDriver dll;
     IDirectInputEffectDriver* driver = dll.CreateDriver();
     if (driver == nullptr || driver->DeviceID(0x0800, 0, TRUE, 0, nullptr) != S_OK) {
@@ -265,6 +429,16 @@ int main(int argc, char** argv) {
     if (mode == "starts") {
         const int result = MeasureStarts(driver, channel, seconds, step);
         driver->Release();
+        dll.Free();
+        ClearDeviceKey();
+        return result;
+    }
+    if (mode == "updates" || mode == "calls") {
+        const int result = mode == "updates" ? MeasureUpdates(driver, channel, seconds, step)
+                                             : MeasureCalls(driver, seconds, step);
+        driver->Release();
+        dll.Free();
+        ClearDeviceKey();
         return result;
     }
 

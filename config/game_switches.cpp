@@ -29,6 +29,7 @@ const GameSwitchEntry kGameSwitches[kGameSwitchCount] = {
     {GameSwitch::SpringStabiliser, "Spring_Stabiliser", 0, 1, false},
     {GameSwitch::Reconstruction, "Reconstruction", 0, 1, false},
     {GameSwitch::SoftLimit, "Soft_Limit", 0, 99, false},
+    {GameSwitch::LowLatency, "Low_Latency", 0, 1, false},
 };
 
 const GameSwitchEntry* FindGameSwitch(const char* name) {

@@ -37,6 +37,7 @@ enum class GameSwitch : std::uint8_t {
     SpringStabiliser,  // 1: a spring is read at the position one read step ahead (damps it)
     Reconstruction,    // 1: the force moves to each new value over the game's update interval
     SoftLimit,         // percent of full force: the knee above which the sum is compressed
+    LowLatency,        // 1: a call that changes the force wakes the force thread (when, not what)
     Count
 };
 constexpr std::size_t kGameSwitchCount = static_cast<std::size_t>(GameSwitch::Count);
@@ -64,11 +65,17 @@ struct GameSwitches {
     bool Has(GameSwitch id) const { return value[static_cast<std::size_t>(id)] >= 0; }
     std::int32_t Get(GameSwitch id) const { return value[static_cast<std::size_t>(id)]; }
     void Set(GameSwitch id, std::int32_t v) { value[static_cast<std::size_t>(id)] = v; }
+    // Record and LowLatency change when reports go out or what is written beside them, never
+    // what a tick computes.
+    static bool Timing(std::size_t i) {
+        return i == static_cast<std::size_t>(GameSwitch::Record) ||
+               i == static_cast<std::size_t>(GameSwitch::LowLatency);
+    }
     // True when any switch that changes the mix is set: with none, the mix is the plain one,
     // byte for byte.
     bool ChangesMix() const {
         for (std::size_t i = 0; i < kGameSwitchCount; ++i)
-            if (value[i] >= 0 && i != static_cast<std::size_t>(GameSwitch::Record)) return true;
+            if (value[i] >= 0 && !Timing(i)) return true;
         return false;
     }
 };

@@ -39,6 +39,24 @@ void DriverObjectGone() {
     StopRecording(kRecordingStopWaitMs);
 }
 
+// A call that changed what the area's wheel receives, for the low-latency path: the force
+// thread mixes the area at once when the area's switch asks for it.
+HRESULT Woken(HRESULT result, DWORD area) {
+    if (SUCCEEDED(result)) WakeForce(Module().engine, area);
+    return result;
+}
+
+// A download changes the wheel's force only for an effect that plays after it.
+HRESULT WokenIfPlaying(HRESULT result, DWORD area, const DWORD* handle) {
+    DWORD status = 0;
+    if (SUCCEEDED(result) && handle != nullptr && LowLatency(Module().engine.wake, area) &&
+        GetEffectStatus(Module().process, area, *handle, &status) == S_OK &&
+        (status & DIEGES_PLAYING) != 0) {
+        WakeForce(Module().engine, area);
+    }
+    return result;
+}
+
 class EffectDriver final : public IDirectInputEffectDriver {
 public:
     EffectDriver() {
@@ -78,27 +96,31 @@ public:
     }
     // The device gain scales the forces only of a game whose profile asks for it.
     HRESULT STDMETHODCALLTYPE SetGain(DWORD /*dwID*/, DWORD dwGain) override {
-        return RecordedSetGain(Process(), Caller(), dwGain);
+        const HRESULT result = RecordedSetGain(Process(), Caller(), dwGain);
+        if (GainWakes(Module().engine.wake, area_)) Woken(result, area_);
+        return result;
     }
     HRESULT STDMETHODCALLTYPE SendForceFeedbackCommand(DWORD /*dwID*/, DWORD dwCommand) override {
-        return RecordedCommand(Process(), Caller(), dwCommand);
+        return Woken(RecordedCommand(Process(), Caller(), dwCommand), area_);
     }
     HRESULT STDMETHODCALLTYPE GetForceFeedbackState(DWORD /*dwID*/, LPDIDEVICESTATE pds) override {
         return RecordedGetState(Process(), Caller(), pds);
     }
     HRESULT STDMETHODCALLTYPE DownloadEffect(DWORD /*dwID*/, DWORD dwEffectID, LPDWORD pdwEffect,
                                              LPCDIEFFECT peff, DWORD dwFlags) override {
-        return RecordedDownload(Process(), Caller(), dwEffectID, pdwEffect, peff, dwFlags);
+        return WokenIfPlaying(
+            RecordedDownload(Process(), Caller(), dwEffectID, pdwEffect, peff, dwFlags), area_,
+            pdwEffect);
     }
     HRESULT STDMETHODCALLTYPE DestroyEffect(DWORD /*dwID*/, DWORD dwEffect) override {
-        return RecordedDestroy(Process(), Caller(), dwEffect);
+        return Woken(RecordedDestroy(Process(), Caller(), dwEffect), area_);
     }
     HRESULT STDMETHODCALLTYPE StartEffect(DWORD /*dwID*/, DWORD dwEffect, DWORD dwMode,
                                           DWORD dwCount) override {
-        return RecordedStart(Process(), Caller(), dwEffect, dwMode, dwCount);
+        return Woken(RecordedStart(Process(), Caller(), dwEffect, dwMode, dwCount), area_);
     }
     HRESULT STDMETHODCALLTYPE StopEffect(DWORD /*dwID*/, DWORD dwEffect) override {
-        return RecordedStop(Process(), Caller(), dwEffect);
+        return Woken(RecordedStop(Process(), Caller(), dwEffect), area_);
     }
     HRESULT STDMETHODCALLTYPE GetEffectStatus(DWORD /*dwID*/, DWORD dwEffect,
                                               LPDWORD pdwStatus) override {

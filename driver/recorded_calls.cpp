@@ -173,6 +173,8 @@ void AfterBind(ProcessState& process, DWORD joystick, DWORD area) {
     char exe[kGameNameSize];
     ExecutableName(exe, sizeof exe);
     const GameSwitches switches = SwitchesOf(process, place, exe);
+    SetLowLatency(Module().engine.wake, area, switches.Get(GameSwitch::LowLatency) == 1,
+                  switches.Get(GameSwitch::GameGain) == 1);
     if (!Recording() && switches.Get(GameSwitch::Record) == 1) {
         SessionHeader header;
         header.driverVersion = 0xF1F;

@@ -32,9 +32,37 @@ bool Stopping(EngineThreads& engine) {
     return InterlockedCompareExchange(&engine.stopFlag, 0, 0) != 0;
 }
 
+// The force thread's wait while some area has the low-latency path: on the wake event,
+// which the stop sets too, running the extra passes asked for as they come, until the grid
+// point. A request left for the next millisecond shortens the wait to one. Waiting on an
+// event costs a round trip through Wine's server that a sleep does not (see above); the
+// switch is what pays it.
+void WaitListening(EngineThreads& engine, const TickDeadline& deadline) {
+    bool left = false;
+    while (!Stopping(engine)) {
+        const auto ahead = static_cast<std::int32_t>(deadline.next - timeGetTime());
+        if (ahead <= 0) return;
+        const DWORD wait = left ? 1 : static_cast<DWORD>(ahead);
+        const DWORD woken = WaitForSingleObject(engine.wake.event, wait);
+        if (woken == WAIT_FAILED) {
+            Sleep(wait);  // the plain wait, so that a failing one never spins
+            return;
+        }
+        if (woken == WAIT_OBJECT_0 || left) {
+            left = RunExtraPasses(engine.wake, *engine.process, timeGetTime());
+        }
+    }
+}
+
+bool Listening(EngineThreads& engine) {
+    return engine.wake.event != nullptr &&
+           InterlockedCompareExchange(&engine.wake.anyEnabled, 0, 0) != 0;
+}
+
 // Until the next point of the thread's tick grid, or less when the stop is requested during
 // a long wait. A stall of a step or more is traced with the count of ticks passed over.
-void WaitForNextTick(EngineThreads& engine, TickDeadline& deadline, const char* thread) {
+void WaitForNextTick(EngineThreads& engine, TickDeadline& deadline, const char* thread,
+                     bool listening) {
     const std::uint32_t skippedBefore = deadline.skipped;
     const DWORD wait = AdvanceDeadline(deadline, timeGetTime(), engine.pollingStep);
     if (deadline.skipped != skippedBefore) {
@@ -42,6 +70,10 @@ void WaitForNextTick(EngineThreads& engine, TickDeadline& deadline, const char* 
                  static_cast<unsigned>(deadline.skipped - skippedBefore));
     }
     if (wait == 0) return;
+    if (listening) {
+        WaitListening(engine, deadline);
+        return;
+    }
     if (wait <= kSleptWaitMs || engine.stopEvent == nullptr) {
         Sleep(wait);
     } else {
@@ -122,10 +154,7 @@ int ThreadPriorityOf(DWORD priorityCode) {
 
 void ForcePass(ProcessState& process, std::uint32_t now) {
     for (DWORD area = 0; area < kAreaCount; ++area) {
-        if (LoadRelaxed(process.playingCount[area]) == 0 &&
-            LoadRelaxed(process.gameTuning[area].tickWhileIdle) == 0) {
-            continue;
-        }
+        if (!AreaTicks(process, area)) continue;
         // Per device, so that the driver's commands can run between two devices.
         MutexLock lock(process.tableMutex);
         MixRecorded(process, area, now);
@@ -151,7 +180,7 @@ DWORD WINAPI ForceThread(LPVOID parameter) {
     TickDeadline deadline = FirstDeadline(timeGetTime());
     while (!Stopping(engine)) {
         ForcePass(*engine.process, timeGetTime());
-        WaitForNextTick(engine, deadline, "ForceThread");
+        WaitForNextTick(engine, deadline, "ForceThread", Listening(engine));
     }
     ZXReleaseBuffer(*engine.process);
     SignalEndedAndExit(engine.force.ended);
@@ -172,7 +201,7 @@ DWORD WINAPI PollThread(LPVOID parameter) {
     TickDeadline deadline = FirstDeadline(timeGetTime());
     while (!Stopping(engine)) {
         PollPass(*engine.process, engine.pollBuffer, GetTickCount());
-        WaitForNextTick(engine, deadline, "PollThread");
+        WaitForNextTick(engine, deadline, "PollThread", false);
     }
     SettleRead(*engine.process);  // at best, none is pending into the buffer when the module goes
     SignalEndedAndExit(engine.poll.ended);
@@ -188,6 +217,7 @@ int StartEngine(EngineThreads& engine, DWORD priorityCode) {
     engine.threadsMade = 0;
     engine.priorityCode = priorityCode;
     engine.stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    engine.wake.event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     return 1;
 }
 
@@ -201,15 +231,28 @@ void BeginEngine(EngineThreads& engine, DWORD waitMs) {
     }
 }
 
+void WakeForce(EngineThreads& engine, DWORD area) {
+    if (!AskExtraPass(engine.wake, area)) return;
+    if (!engine.beginOnUse) {
+        RunExtraPasses(engine.wake, *engine.process, timeGetTime());
+    } else if (engine.wake.event != nullptr) {
+        SetEvent(engine.wake.event);
+    }
+}
+
 void RequestEngineStop(EngineThreads& engine) {
     InterlockedExchange(&engine.stopFlag, 1);
     if (engine.stopEvent != nullptr) SetEvent(engine.stopEvent);
+    if (engine.wake.event != nullptr) SetEvent(engine.wake.event);
 }
 
 bool AwaitEngineStop(EngineThreads& engine, DWORD timeoutMs) {
     const bool forceEnded = EndEngineThread(engine.force, timeoutMs);
     const bool pollEnded = EndEngineThread(engine.poll, timeoutMs);
-    if (forceEnded && pollEnded) CloseAndClear(engine.stopEvent);
+    if (forceEnded && pollEnded) {
+        CloseAndClear(engine.stopEvent);
+        CloseAndClear(engine.wake.event);
+    }
     return forceEnded && pollEnded;
 }
 

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "config/settings_catalogue.h"
+#include "engine/force_wake.h"
 #include "platform/win32.h"
 #include "state/process_state.h"
 
@@ -38,6 +39,7 @@ struct EngineThreads {
     bool beginOnUse = true;      // false: a run in virtual time drives the passes itself
     DWORD priorityCode = 0;      // "THREAD_PRIORITY", read at attach
     HANDLE stopEvent = nullptr;  // set with the stop flag, so that long waits end at once
+    ForceWake wake;              // the low-latency path's requests
     // PollThread's reads land here: an abandoned read may still complete into it after
     // the thread has gone, so it lives as long as the module.
     BYTE pollBuffer[kPollBufferSize] = {};
@@ -57,6 +59,11 @@ void RequestEngineStop(EngineThreads& engine);
 // leave, ends any that never began, then closes their handles and events. True when both
 // ended.
 bool AwaitEngineStop(EngineThreads& engine, DWORD timeoutMs);
+
+// After a driver call that changed what the area's wheel receives: with its Low_Latency
+// switch on, the force thread runs an extra pass of the area at once; in virtual time (no
+// threads) the pass runs here, at the call's clock. Off, nothing happens.
+void WakeForce(EngineThreads& engine, DWORD area);
 
 // One pass of each thread, at `now`: timeGetTime for ForcePass, GetTickCount for
 // PollPass, each read once per pass.

@@ -176,8 +176,18 @@ void VirtualRig::Step(BYTE* pollBuffer) {
 }
 
 void VirtualRig::ForceStep() {
-    ForcePass(Module().process, timeGetTime());
-    host::AdvanceClock(Module().engine.pollingStep);
+    ProcessState& process = Module().process;
+    EngineThreads& engine = Module().engine;
+    ForcePass(process, timeGetTime());
+    // An extra pass the millisecond's limit held back runs one millisecond later, as the
+    // force thread runs it, and the grid's next point stays where it was.
+    DWORD rest = engine.pollingStep;
+    if (rest >= 1 && ExtraPassWaiting(engine.wake)) {
+        host::AdvanceClock(1);
+        RunExtraPasses(engine.wake, process, timeGetTime());
+        rest -= 1;
+    }
+    host::AdvanceClock(rest);
 }
 
 void VirtualRig::TearDown() {

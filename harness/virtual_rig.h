@@ -72,7 +72,9 @@ public:
     // One polling step in virtual time: a poll pass and a force pass, then the clock moves on.
     void Step(BYTE* pollBuffer);
     void Step() { Step(pollBuffer_.data()); }
-    // A force pass at the clock's time, then the clock moves one polling step on.
+    // A force pass at the clock's time, then the clock moves one polling step on. In virtual
+    // time a low-latency call runs its extra pass itself, at the call's clock; one that the
+    // once-a-millisecond limit held back runs here, a millisecond after this pass.
     void ForceStep();
 
     // Releases the objects, detaches and empties the system.

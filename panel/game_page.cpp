@@ -18,7 +18,7 @@
 namespace quorforce::panel {
 namespace {
 
-static_assert(QUORPANEL_SWITCH_FIRST + kGameSwitchCount - 1 == QUORPANEL_SWITCH_SOFT_LIMIT,
+static_assert(QUORPANEL_SWITCH_FIRST + kGameSwitchCount - 1 == QUORPANEL_SWITCH_LOW_LATENCY,
               "one control per switch of the catalogue");
 static_assert(QUORPANEL_SWITCH_FIRST + static_cast<int>(GameSwitch::Record) ==
                   QUORPANEL_SWITCH_RECORD,

@@ -42,6 +42,9 @@ TEST_F(GameSwitchesTest, ProfileWinsAndRangesHold) {
     WriteConfigDword(1, kProfile, "Record");
     EXPECT_FALSE(LoadGameSwitches(kDevice, "game.exe").ChangesMix());
     EXPECT_EQ(LoadGameSwitches(kDevice, "game.exe").Get(GameSwitch::Record), 1);
+    WriteConfigDword(1, kProfile, "Low_Latency");  // when the force goes out, not what it is
+    EXPECT_FALSE(LoadGameSwitches(kDevice, "game.exe").ChangesMix());
+    EXPECT_EQ(LoadGameSwitches(kDevice, "game.exe").Get(GameSwitch::LowLatency), 1);
 }
 
 TEST_F(GameSwitchesTest, NamesAndKeys) {

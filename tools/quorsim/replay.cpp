@@ -246,8 +246,9 @@ private:
                                     joystick);
         if (const RecordedEvent* switches = PendingOf("switches", area))
             for (const auto& field : switches->fields)
-                // Record is the one left out: a replay does not record itself.
-                if (field.key != "area" && field.key != "Record" &&
+                // Record is left out, as a replay does not record itself, and Low_Latency,
+                // whose extra passes are in the recording as ticks of their own.
+                if (field.key != "area" && field.key != "Record" && field.key != "Low_Latency" &&
                     switches->Number(field.key.c_str(), -1) >= 0)
                     rig_.WriteSwitch(field.key.c_str(), switches->Dword(field.key.c_str()), vid,
                                      pid, place);
