@@ -65,14 +65,14 @@ void TakeConditionMotion(MotionState& to, const MotionState& from) {
                                                   const EffectSlot& slot,
                                                   const DeviceSettings& settings, std::int32_t t,
                                                   MotionSnapshot& snapshot,
-                                                  std::int32_t springLeadMs = 0) {
+                                                  const SpringLead& springLead = {}) {
     if (IsConditionEffect(slot.effectTypeId) && !snapshot.taken) {
         MutexLock lock(process.inputMutex);
         TakeConditionMotion(snapshot.motion, process.motion[area]);
         snapshot.taken = true;
         if (Recording()) RecordMotionLine(area, snapshot.motion);
     }
-    return SynthesizeSlot(slot, settings, t, snapshot.motion, snapshot.axisSpan, springLeadMs);
+    return SynthesizeSlot(slot, settings, t, snapshot.motion, snapshot.axisSpan, springLead);
 }
 
 struct Sums {
@@ -194,7 +194,7 @@ void NoteSendResult(DeviceLink& link, DWORD area, HidStatus result) {
 // tick's loop, with that one step more); true when one of the game's conditions played.
 bool SumGameSlots(ProcessState& process, DWORD area, std::int32_t place,
                   const DeviceSettings& settings, std::uint32_t now, const GameTuning& game,
-                  std::int32_t springLead, MotionSnapshot& motion, Sums& sums) {
+                  const SpringLead& springLead, MotionSnapshot& motion, Sums& sums) {
     SharedEffectTable& table = *process.table;
     DeviceArea& slots = table.areas[area];
     const bool forceMode = settings.shockOrForceFeedback != 0;
@@ -255,7 +255,7 @@ void SendMuted(ProcessState& process, DWORD area, std::int32_t place, bool force
 
 // The driver's centring spring, at its share of the fade, into the sums.
 void AddCentring(ProcessState& process, DWORD area, const DeviceSettings& settings,
-                 bool gameCondition, std::uint32_t now, std::int32_t springLead,
+                 bool gameCondition, std::uint32_t now, const SpringLead& springLead,
                  MotionSnapshot& motion, Sums& sums) {
     GameTuning& game = process.gameTuning[area];
     const std::int32_t share = MoveCentreShare(game, gameCondition, now);
@@ -268,14 +268,28 @@ void AddCentring(ProcessState& process, DWORD area, const DeviceSettings& settin
 }
 
 // The stabiliser's lead: the time since the area's last game tick, the engine's step, by
-// which the spring's reads lag (a replay ticks on the same grid, so it leads alike); 0 with
-// the switch off or at the first tick.
-std::int32_t SpringLeadOf(GameTuning& game, std::uint32_t now) {
+// which the spring's reads lag (a replay ticks on the same grid, so it leads alike), and the
+// velocity read at that tick; step 0 with the switch off or at the first tick.
+SpringLead SpringLeadOf(GameTuning& game, std::uint32_t now) {
     const std::uint32_t since = game.lastMix == 0 ? 0 : now - game.lastMix;
+    // The previous velocity counts only from the tick just before (not across an idle gap).
+    const bool previousRead = game.springVelocityAt != 0 && game.springVelocityAt == game.lastMix &&
+                              since <= static_cast<std::uint32_t>(kLongestLeadMs);
     game.lastMix = now;
-    if (game.springStabiliser != 1) return 0;
-    return since > static_cast<std::uint32_t>(kLongestLeadMs) ? kLongestLeadMs
-                                                              : static_cast<std::int32_t>(since);
+    SpringLead lead;
+    if (game.springStabiliser != 1) return lead;
+    lead.stepMs = since > static_cast<std::uint32_t>(kLongestLeadMs)
+                      ? kLongestLeadMs
+                      : static_cast<std::int32_t>(since);
+    lead.previousKnown = previousRead;
+    lead.previousVelocity = game.springVelocity;
+    return lead;
+}
+
+// What the next tick's lead starts from: this tick's velocity, when it read the motion.
+void KeepSpringVelocity(GameTuning& game, const MotionSnapshot& motion, std::uint32_t now) {
+    game.springVelocityAt = motion.taken ? now : 0;
+    game.springVelocity = motion.taken ? motion.motion.smoothVelocity : 0.0f;
 }
 
 // The tick of a game with switches: its own strengths, its kinds' gains, the auto-centre, the
@@ -292,7 +306,7 @@ std::int32_t SpringLeadOf(GameTuning& game, std::uint32_t now) {
         SendMuted(process, area, place, forceMode, settings, now);
         return;
     }
-    const std::int32_t springLead = SpringLeadOf(game, now);
+    const SpringLead springLead = SpringLeadOf(game, now);
     Sums sums;
     MotionSnapshot motion;
     DeviceLink& link = process.deviceLinks[area];
@@ -303,6 +317,7 @@ std::int32_t SpringLeadOf(GameTuning& game, std::uint32_t now) {
     if (CentresWhileIdle(game, forceMode)) {
         AddCentring(process, area, settings, gameCondition, now, springLead, motion, sums);
     }
+    KeepSpringVelocity(game, motion, now);
     const ChannelOutput channels = ChannelBytes(sums, forceMode, settings.globalValue, &game, now);
     if (GameMuted(game)) {
         SendMuted(process, area, place, forceMode, settings, now);

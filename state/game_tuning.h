@@ -56,6 +56,10 @@ struct GameTuning {
     std::int32_t reconstruction = 0;    // 1: the force follows a path between the game's values
     std::int32_t softLimit = 0;         // percent of full force: the knee; 0: the plain clamp
     std::uint32_t lastMix = 0;          // the clock of the area's last game tick (0: none yet)
+    // The smooth velocity the conditions read at a game tick, for the stabiliser's next
+    // lead, and that tick's clock (0: none read).
+    float springVelocity = 0.0f;
+    std::uint32_t springVelocityAt = 0;
 
     // Kept across DeviceID: the game's device gain (0..10000) and its pause.
     std::int32_t deviceGain = kFullDeviceGain;

@@ -115,34 +115,38 @@ std::int64_t FrictionRamp(std::int32_t coefficient, std::int64_t axisSpan) {
     return ramp < 1 ? 1 : (ramp > INT32_MAX ? INT32_MAX : ramp);
 }
 
-std::int32_t SpringLeadPosition(const MotionState& motion, std::int32_t stepMs) {
-    std::int32_t step = stepMs;
+std::int32_t SpringLeadPosition(const MotionState& motion, const SpringLead& lead) {
+    std::int32_t step = lead.stepMs;
     if (step < 1) step = 1;
     if (step > kLongestLeadMs) step = kLongestLeadMs;
-    // smoothVelocity is in units per ms × 32; the lead in units × 20 is v × T × 20 / 32.
-    const std::int32_t lead =
-        ScaledSmooth(motion.smoothVelocity * static_cast<float>(step) / 32.0f, 20);
-    return SaturateToInt32(static_cast<std::int64_t>(Scaled(motion.position, 20)) + lead);
+    // The velocity one step on, in double so a runaway estimate saturates instead of
+    // overflowing a float.
+    const double v = motion.smoothVelocity;
+    const double previous = lead.previousKnown ? lead.previousVelocity : v;
+    const double ahead = 2.0 * v - previous;
+    // Velocities are in units per ms × 32; the lead in units × 20 is 3/4 × ahead × T × 20 / 32.
+    const std::int32_t shift = Trunc(ahead * 0.75 * step * 20.0 / 32.0);
+    return SaturateToInt32(static_cast<std::int64_t>(Scaled(motion.position, 20)) + shift);
 }
 
 MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& settings,
                            const MotionState& motion, std::int64_t axisSpan,
-                           std::int32_t springLeadMs) {
+                           const SpringLead& springLead) {
     const EffectIdEntry* entry = FindEffectId(effectTypeId);
     if (entry == nullptr) return MotionInput();
-    return MotionInputOf(*entry, settings, motion, axisSpan, springLeadMs);
+    return MotionInputOf(*entry, settings, motion, axisSpan, springLead);
 }
 
 MotionInput MotionInputOf(const EffectIdEntry& entry, const DeviceSettings& settings,
                           const MotionState& motion, std::int64_t axisSpan,
-                          std::int32_t springLeadMs) {
+                          const SpringLead& springLead) {
     const bool forceMode = settings.shockOrForceFeedback != 0;
     const bool smooth = forceMode && settings.motionEstimate == 1;
     MotionInput input;
     switch (entry.motion) {
     case MotionField::Position:
-        input.x = forceMode && springLeadMs > 0 ? SpringLeadPosition(motion, springLeadMs)
-                                                : Scaled(motion.position, forceMode ? 20 : 78);
+        input.x = forceMode && springLead.stepMs > 0 ? SpringLeadPosition(motion, springLead)
+                                                     : Scaled(motion.position, forceMode ? 20 : 78);
         input.coefficientByte = forceMode ? settings.by10SpringCoef : 0;
         break;
     case MotionField::Velocity:

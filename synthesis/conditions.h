@@ -54,37 +54,48 @@ std::int64_t FrictionRamp(std::int32_t coefficient, std::int64_t axisSpan);
 // Friction's force does not scale with the axis's resolution: the coefficient byte is 1.
 constexpr std::uint8_t kFrictionCoefficientByte = 10;
 
+// The game's Spring_Stabiliser for one tick: the engine's step (0: off) and the smooth
+// velocity its springs read at the area's previous tick, if that tick read one.
+struct SpringLead {
+    std::int32_t stepMs = 0;
+    bool previousKnown = false;
+    float previousVelocity = 0.0f;
+};
+
 // The device's Motion_Estimate selects the velocity and acceleration: 0 the difference of
 // the last two reads, 1 the tracker's. The spring and the shock-mode inputs take the
 // reads themselves either way. axisSpan: the counts over the device's steering axis, which
 // size friction's ramp.
-// springLeadMs (the game's Spring_Stabiliser; 0: off): in force mode a spring reads the
-// position that far ahead along the smooth velocity (SpringLeadPosition).
+// springLead (the game's Spring_Stabiliser; step 0: off): in force mode a spring reads the
+// position ahead of the wheel (SpringLeadPosition).
 MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& settings,
                            const MotionState& motion, std::int64_t axisSpan,
-                           std::int32_t springLeadMs = 0);
+                           const SpringLead& springLead = {});
 
 // The same for the id's entry, which the caller has already looked up (the tick's synthesis
 // looks each slot's id up once).
 MotionInput MotionInputOf(const EffectIdEntry& entry, const DeviceSettings& settings,
                           const MotionState& motion, std::int64_t axisSpan,
-                          std::int32_t springLeadMs);
+                          const SpringLead& springLead);
 
 // The longest step the stabiliser leads by: past it the reads are too far apart for
 // a lead along one velocity to describe the motion between them.
 constexpr std::int32_t kLongestLeadMs = 64;
 
-// The spring's position for the stabiliser, in axis units × 20 (the spring's x), `stepMs`
-// (the engine's step, 1..kLongestLeadMs) ahead. A spring
-// pushes on a read up to a step old and holds that push for a step, so on average it pushes
-// where the wheel was about one read step T ago: -k x(t - T) = -k x(t) + k T v. The k T v is
-// a damping of the wrong sign that feeds the rim's swing until the saturation or the end
-// stops bound it: the buzz of a stiff spring at 16 ms. Reading the spring at x + T v adds
-// +k T v back, a damping of exactly the size that cancels it (the least that ends the limit
-// cycle, to first order in T), sized by the spring's own coefficient on each side since it
-// goes through the spring's law. At rest the tracker's velocity is exactly 0, so the force at
-// any offset is the plain spring's.
-std::int32_t SpringLeadPosition(const MotionState& motion, std::int32_t stepMs);
+// The spring's position for the stabiliser, in axis units × 20 (the spring's x), ahead of
+// the read by the lead's step T (the engine's step, 1..kLongestLeadMs). A spring pushes on a
+// read up to a step old and holds that push for a step, so on average it pushes where the
+// wheel was about one step ago: -k x(t - T) = -k x(t) + k T v, a damping of the wrong sign
+// that feeds the rim's swing until the saturation bounds it: the buzz of a stiff spring at
+// 16 ms. Reading ahead along the velocity adds damping back, but on its own it cannot hold a
+// spring so stiff that the rim turns a good part of its swing within one step (k T² / J near
+// 1, the stiff spring on a light rim at 16 ms): the push it brakes with is a step late too.
+// So the read also leads along the velocity's change over the last step (the rim's
+// acceleration, mostly the spring's own push): x + 3/4 T (v + (v - v_prev)), three quarters
+// of a step along the velocity one step on. It goes through the spring's law, so each side's
+// coefficient, dead band and saturation size it. At rest the tracker's velocity is exactly 0
+// at both ticks, so the force at any offset is the plain spring's.
+std::int32_t SpringLeadPosition(const MotionState& motion, const SpringLead& lead);
 
 // A dynamicValue above 100 or a gain above 10000 would make the force-feedback divisor 0;
 // they act like 100 and 10000. The products are computed wide and saturated. Friction has

@@ -72,7 +72,7 @@ EnvelopeInputs EnvelopeOf(const EffectSlot& slot, std::int32_t magnitude) {
 
 ForcePair SynthesizeSlot(const EffectSlot& slot, const DeviceSettings& settings, std::int32_t t,
                          const MotionState& motion, std::int64_t axisSpan,
-                         std::int32_t springLeadMs) {
+                         const SpringLead& springLead) {
     // One look-up of the id serves the dispatch and a condition's motion.
     const EffectIdEntry* entry = FindEffectId(slot.effectTypeId);
     const Synthesis synthesis = entry != nullptr ? entry->synthesis : Synthesis::None;
@@ -91,7 +91,7 @@ ForcePair SynthesizeSlot(const EffectSlot& slot, const DeviceSettings& settings,
     case Synthesis::Condition:
     case Synthesis::Friction:
         return SynthCondition(settings, ConditionOf(slot, t), DirectionOf(slot),
-                              MotionInputOf(*entry, settings, motion, axisSpan, springLeadMs));
+                              MotionInputOf(*entry, settings, motion, axisSpan, springLead));
     case Synthesis::None: break;
     }
     return ForcePair();

@@ -24,9 +24,9 @@ EnvelopeInputs EnvelopeOf(const EffectSlot& slot, std::int32_t magnitude);
 
 // t: ms since the slot's start delay ran out. An id the engine does not know gives an
 // empty pair. axisSpan: the counts over the device's steering axis, which size friction;
-// springLeadMs: the game's Spring_Stabiliser, 0 off (MotionInputFor).
+// springLead: the game's Spring_Stabiliser, step 0 off (MotionInputFor).
 ForcePair SynthesizeSlot(const EffectSlot& slot, const DeviceSettings& settings, std::int32_t t,
                          const MotionState& motion, std::int64_t axisSpan = kTenBitAxisSpan,
-                         std::int32_t springLeadMs = 0);
+                         const SpringLead& springLead = {});
 
 }  // namespace quorforce

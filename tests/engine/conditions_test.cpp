@@ -272,33 +272,39 @@ TEST(ConditionInput, EachKindTakesItsMotionValueAndByte) {
 
 // The stabiliser reads the spring one engine step ahead along the smooth velocity, and only
 // the spring in force mode: at rest, in shock mode and for the other kinds nothing changes.
-TEST(Condition, StabilisedSpringLeadsByOneReadStep) {
+TEST(Condition, StabilisedSpringLeadsAlongTheVelocityOneStepOn) {
     const DeviceSettings force = Settings(Mode::Force, Channels::One);
     const DeviceSettings shock = Settings(Mode::Shock, Channels::One);
     MotionState m;
     m.position = 100;
+    // Velocities in units per ms x 32; the lead is 3/4 step along 2 v - v_prev.
     const struct {
-        float velocity;  // units per ms x 32
-        std::int32_t step;
+        float velocity;
+        SpringLead lead;
         std::int32_t x;
     } rows[] = {
-        {0.0f, 16, 2000},   // at rest: the plain spring
-        {32.0f, 16, 2320},  // 1 unit/ms for 16 ms: 16 units ahead
-        {-16.0f, 8, 1920},  // half that speed the other way, an 8 ms step
-        {32.0f, 0, 2020},   // a step of 0: the switch off; the lead alone takes 1 ms
-        {32.0f, 1000, 2000 + 20 * kLongestLeadMs},  // a stalled read: at most the longest lead
-        {3.0e38f, 16, INT32_MAX},                   // a runaway estimate saturates
+        {0.0f, {16, true, 0.0f}, 2000},     // at rest at both ticks: the plain spring
+        {32.0f, {16, false, 0.0f}, 2240},   // no previous read: 12 units along 1 unit/ms
+        {32.0f, {16, true, 32.0f}, 2240},   // a steady turn: the same
+        {32.0f, {16, true, 0.0f}, 2480},    // speeding up: it reads further on
+        {-16.0f, {8, true, -32.0f}, 2000},  // slowing to half: the step's lead cancels
+        {0.0f, {16, true, 32.0f}, 1760},    // just stopped: the wheel's swing goes on
+        {32.0f, {1000, false, 0.0f}, 2000 + 15 * kLongestLeadMs},  // at most the longest step
+        {3.0e38f, {16, true, -3.0e38f}, INT32_MAX},                // a runaway estimate
+        {-3.0e38f, {16, true, 3.0e38f}, INT32_MIN + 2000},         // the shift saturates first
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.velocity);
         m.smoothVelocity = row.velocity;
-        EXPECT_EQ(MotionInputFor(kEffectSpring, force, m, kTenBitAxisSpan, row.step).x,
-                  row.step == 0 ? 2000 : row.x);
-        EXPECT_EQ(SpringLeadPosition(m, row.step), row.x);
-        EXPECT_EQ(MotionInputFor(kEffectSpring, shock, m, kTenBitAxisSpan, row.step).x, 7800);
-        EXPECT_EQ(MotionInputFor(kEffectDamper, force, m, kTenBitAxisSpan, row.step).x,
-                  MotionInputFor(kEffectDamper, force, m, kTenBitAxisSpan, 0).x);
+        EXPECT_EQ(MotionInputFor(kEffectSpring, force, m, kTenBitAxisSpan, row.lead).x, row.x);
+        EXPECT_EQ(SpringLeadPosition(m, row.lead), row.x);
+        EXPECT_EQ(MotionInputFor(kEffectSpring, shock, m, kTenBitAxisSpan, row.lead).x, 7800);
+        EXPECT_EQ(MotionInputFor(kEffectDamper, force, m, kTenBitAxisSpan, row.lead).x,
+                  MotionInputFor(kEffectDamper, force, m, kTenBitAxisSpan).x);
     }
+    // A step of 0 is the switch off: the plain spring whatever the velocities.
+    m.smoothVelocity = 32.0f;
+    EXPECT_EQ(MotionInputFor(kEffectSpring, force, m, kTenBitAxisSpan, {0, true, 0.0f}).x, 2000);
 }
 
 TEST(Condition, ExtremeInputsStayDefined) {

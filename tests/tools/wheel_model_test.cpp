@@ -5,6 +5,7 @@
 #include <cmath>
 #include <fstream>
 #include <sstream>
+#include <string>
 #include <vector>
 
 #include "tools/quorsim/output.h"
@@ -111,6 +112,37 @@ TEST(ClosedLoop, FirmSpringOscillatesAt16MsAndSettlesAt4Ms) {
     EXPECT_NE(s16.find("never settles"), std::string::npos) << s16;
     EXPECT_NE(s4.find("settled"), std::string::npos) << s4;
     EXPECT_EQ(Csv(at16), Csv(RunScript(Example("closed-loop-spring-firm.qsim"))));
+}
+
+// The summary's overshoot and settling time (-1 when it never settles within 2 units).
+struct Settling {
+    double overshoot = 0;
+    int settledMs = -1;
+};
+
+Settling SettlingOf(const RunLog& log) {
+    const std::string s = Summary(log);
+    Settling out;
+    const std::size_t over = s.find("overshoot ");
+    EXPECT_NE(over, std::string::npos) << s;
+    if (over != std::string::npos) out.overshoot = std::stod(s.substr(over + 10));
+    const std::size_t after = s.find("settled (within 2) after ");
+    if (after != std::string::npos) out.settledMs = std::stoi(s.substr(after + 25));
+    return out;
+}
+
+// With the game's Spring_Stabiliser the firm and the stiff springs settle at 16 ms within
+// half a second, overshooting no more than the plain soft spring does.
+TEST(ClosedLoop, TheStabiliserSettlesTheFirmAndStiffSprings) {
+    const Settling soft = SettlingOf(RunScript(Example("closed-loop-spring-soft.qsim")));
+    for (const char* name :
+         {"closed-loop-spring-firm-stabilised.qsim", "closed-loop-spring-stiff-stabilised.qsim"}) {
+        SCOPED_TRACE(name);
+        const Settling s = SettlingOf(RunScript(Example(name)));
+        EXPECT_GE(s.settledMs, 0);
+        EXPECT_LE(s.settledMs, 500);
+        EXPECT_LE(s.overshoot, soft.overshoot);
+    }
 }
 
 // Let go under friction, the wheel comes to rest and the force with it, on both estimates and
