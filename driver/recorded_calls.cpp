@@ -175,6 +175,7 @@ void AfterBind(ProcessState& process, DWORD joystick, DWORD area) {
     const GameSwitches switches = SwitchesOf(process, place, exe);
     SetLowLatency(Module().engine.wake, area, switches.Get(GameSwitch::LowLatency) == 1,
                   switches.Get(GameSwitch::GameGain) == 1);
+    if (LowLatency(Module().engine.wake, area)) StartListening(Module().engine);
     if (!Recording() && switches.Get(GameSwitch::Record) == 1) {
         SessionHeader header;
         header.driverVersion = 0xF1F;

@@ -32,24 +32,24 @@ bool Stopping(EngineThreads& engine) {
     return InterlockedCompareExchange(&engine.stopFlag, 0, 0) != 0;
 }
 
-// The force thread's wait while some area has the low-latency path: on the wake event,
-// which the stop sets too, running the extra passes asked for as they come, until the grid
-// point. A request left for the next millisecond shortens the wait to one. Waiting on an
-// event costs a round trip through Wine's server that a sleep does not (see above); the
-// switch is what pays it.
+// The force thread's wait while some area has the low-latency path: on the wake, which the
+// stop gives too, running the extra passes asked for as they come, until the grid point. A
+// request left for the next millisecond shortens the wait to one. Waiting on an event costs
+// a round trip through Wine's server that a sleep does not (see above); the switch is what
+// pays it, where the system has no address wait.
 void WaitListening(EngineThreads& engine, const TickDeadline& deadline) {
     bool left = false;
     while (!Stopping(engine)) {
+        const LONG seen = WakesSeen(engine.wake);
+        if (left || ExtraPassWaiting(engine.wake)) {
+            left = RunExtraPasses(engine.wake, *engine.process, timeGetTime());
+        }
         const auto ahead = static_cast<std::int32_t>(deadline.next - timeGetTime());
         if (ahead <= 0) return;
         const DWORD wait = left ? 1 : static_cast<DWORD>(ahead);
-        const DWORD woken = WaitForSingleObject(engine.wake.event, wait);
-        if (woken == WAIT_FAILED) {
+        if (!WaitForWake(engine.wake, seen, wait)) {
             Sleep(wait);  // the plain wait, so that a failing one never spins
             return;
-        }
-        if (woken == WAIT_OBJECT_0 || left) {
-            left = RunExtraPasses(engine.wake, *engine.process, timeGetTime());
         }
     }
 }
@@ -60,9 +60,13 @@ bool Listening(EngineThreads& engine) {
 }
 
 // Until the next point of the thread's tick grid, or less when the stop is requested during
-// a long wait. A stall of a step or more is traced with the count of ticks passed over.
+// a long wait. A stall of a step or more is traced with the count of ticks passed over. A
+// long wait ends at `longWaitEnd`'s signal: the stop's event, or for the force thread the
+// wake event, which the stop and a bind that turns the low-latency path on set (so that the
+// first change after the bind need not wait out a long step); the thread then listens for
+// the rest of the wait.
 void WaitForNextTick(EngineThreads& engine, TickDeadline& deadline, const char* thread,
-                     bool listening) {
+                     bool listening, HANDLE longWaitEnd) {
     const std::uint32_t skippedBefore = deadline.skipped;
     const DWORD wait = AdvanceDeadline(deadline, timeGetTime(), engine.pollingStep);
     if (deadline.skipped != skippedBefore) {
@@ -74,10 +78,10 @@ void WaitForNextTick(EngineThreads& engine, TickDeadline& deadline, const char* 
         WaitListening(engine, deadline);
         return;
     }
-    if (wait <= kSleptWaitMs || engine.stopEvent == nullptr) {
+    if (wait <= kSleptWaitMs || longWaitEnd == nullptr) {
         Sleep(wait);
-    } else {
-        WaitForSingleObject(engine.stopEvent, wait);
+    } else if (WaitForSingleObject(longWaitEnd, wait) == WAIT_OBJECT_0 && Listening(engine)) {
+        WaitListening(engine, deadline);
     }
 }
 
@@ -180,7 +184,7 @@ DWORD WINAPI ForceThread(LPVOID parameter) {
     TickDeadline deadline = FirstDeadline(timeGetTime());
     while (!Stopping(engine)) {
         ForcePass(*engine.process, timeGetTime());
-        WaitForNextTick(engine, deadline, "ForceThread", Listening(engine));
+        WaitForNextTick(engine, deadline, "ForceThread", Listening(engine), engine.wake.event);
     }
     ZXReleaseBuffer(*engine.process);
     SignalEndedAndExit(engine.force.ended);
@@ -201,7 +205,7 @@ DWORD WINAPI PollThread(LPVOID parameter) {
     TickDeadline deadline = FirstDeadline(timeGetTime());
     while (!Stopping(engine)) {
         PollPass(*engine.process, engine.pollBuffer, GetTickCount());
-        WaitForNextTick(engine, deadline, "PollThread", false);
+        WaitForNextTick(engine, deadline, "PollThread", false, engine.stopEvent);
     }
     SettleRead(*engine.process);  // at best, none is pending into the buffer when the module goes
     SignalEndedAndExit(engine.poll.ended);
@@ -218,6 +222,7 @@ int StartEngine(EngineThreads& engine, DWORD priorityCode) {
     engine.priorityCode = priorityCode;
     engine.stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     engine.wake.event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    FindAddressWait(engine.wake);
     return 1;
 }
 
@@ -235,15 +240,20 @@ void WakeForce(EngineThreads& engine, DWORD area) {
     if (!AskExtraPass(engine.wake, area)) return;
     if (!engine.beginOnUse) {
         RunExtraPasses(engine.wake, *engine.process, timeGetTime());
-    } else if (engine.wake.event != nullptr) {
-        SetEvent(engine.wake.event);
+    } else {
+        SignalWake(engine.wake);
     }
+}
+
+void StartListening(EngineThreads& engine) {
+    if (engine.wake.event != nullptr) SetEvent(engine.wake.event);
 }
 
 void RequestEngineStop(EngineThreads& engine) {
     InterlockedExchange(&engine.stopFlag, 1);
     if (engine.stopEvent != nullptr) SetEvent(engine.stopEvent);
     if (engine.wake.event != nullptr) SetEvent(engine.wake.event);
+    SignalWake(engine.wake);
 }
 
 bool AwaitEngineStop(EngineThreads& engine, DWORD timeoutMs) {

@@ -53,6 +53,9 @@ int StartEngine(EngineThreads& engine, DWORD priorityCode);
 // Once, outside the loader lock: makes both threads at their priority and waits (at most
 // waitMs) until both have begun. Later calls return at once.
 void BeginEngine(EngineThreads& engine, DWORD waitMs);
+// After a bind that turned an area's low-latency path on: a force thread in a long wait
+// listens from now on.
+void StartListening(EngineThreads& engine);
 // Sets the stop flag and ends the threads' long waits; a short one runs out by itself.
 void RequestEngineStop(EngineThreads& engine);
 // After RequestEngineStop: waits (at most timeoutMs) for the threads that have begun to

@@ -12,6 +12,36 @@ bool IsSet(volatile LONG& word) { return InterlockedCompareExchange(&word, 0, 0)
 
 }  // namespace
 
+// Found by name in the system's base module (loaded in every process, so looking it up
+// loads nothing, which the loader lock at attach forbids); an older system lacks the export.
+void FindAddressWait(ForceWake& wake) {
+    const HMODULE base = GetModuleHandleA("KERNELBASE.DLL");
+    FARPROC wait = base != nullptr ? GetProcAddress(base, "WaitOnAddress") : nullptr;
+    FARPROC wakeOne = base != nullptr ? GetProcAddress(base, "WakeByAddressSingle") : nullptr;
+    if (wait == nullptr || wakeOne == nullptr) return;
+    wake.waitOnAddress = reinterpret_cast<AddressWait>(reinterpret_cast<void (*)()>(wait));
+    wake.wakeByAddress = reinterpret_cast<AddressWake>(reinterpret_cast<void (*)()>(wakeOne));
+}
+
+void SignalWake(ForceWake& wake) {
+    InterlockedIncrement(&wake.wakes);
+    if (wake.wakeByAddress != nullptr) {
+        wake.wakeByAddress(const_cast<LONG*>(&wake.wakes));
+    } else if (wake.event != nullptr) {
+        SetEvent(wake.event);
+    }
+}
+
+LONG WakesSeen(ForceWake& wake) { return InterlockedCompareExchange(&wake.wakes, 0, 0); }
+
+bool WaitForWake(ForceWake& wake, LONG seen, DWORD milliseconds) {
+    if (wake.waitOnAddress != nullptr) {
+        return wake.waitOnAddress(&wake.wakes, &seen, sizeof seen, milliseconds) != FALSE ||
+               GetLastError() == ERROR_TIMEOUT;
+    }
+    return wake.event != nullptr && WaitForSingleObject(wake.event, milliseconds) != WAIT_FAILED;
+}
+
 void SetLowLatency(ForceWake& wake, DWORD area, bool on, bool gainHonoured) {
     if (area >= kAreaCount) return;
     InterlockedExchange(&wake.enabled[area], on ? 1 : 0);

@@ -6,9 +6,16 @@
 // request within that millisecond waits for the next one. With the switch off for every
 // area nothing here runs and the force thread waits as it always did.
 //
-// Threads: the driver's calls set `pending` and the event; the force thread (or, in
-// virtual time, the calling thread at the call's clock) runs the passes, and alone keeps
-// the times of the last ones.
+// Threads: the driver's calls set `pending` and wake the force thread (or, in virtual time,
+// the calling thread runs the passes at the call's clock); the force thread alone keeps the
+// times of the last passes.
+//
+// The wake: where the system waits on an address (WaitOnAddress, Windows 8 on), the thread
+// waits on the count of wakes, which a call raises and wakes it by. That wait is the
+// process's own: an event's set and wait are each a round trip through the kernel's object
+// manager (under Wine, through its one server, which every other call of the process and
+// the device queues behind), and that trip was the largest part of the path's slowest
+// wakes. Where the system has no such wait, the auto-reset event.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +25,15 @@
 
 namespace quorforce {
 
+using AddressWait = BOOL(WINAPI*)(volatile void* address, PVOID compare, SIZE_T size,
+                                  DWORD milliseconds);
+using AddressWake = void(WINAPI*)(PVOID address);
+
 struct ForceWake {
     HANDLE event = nullptr;                    // auto-reset: a call asked for an extra pass
+    volatile LONG wakes = 0;                   // raised by every wake: the address waited on
+    AddressWait waitOnAddress = nullptr;       // both or neither: the system's address wait
+    AddressWake wakeByAddress = nullptr;
     volatile LONG enabled[kAreaCount] = {};    // the area's Low_Latency switch, set at DeviceID
     volatile LONG gainWakes[kAreaCount] = {};  // the game's gain reaches the area's force
     volatile LONG pending[kAreaCount] = {};    // an extra pass is asked for and not yet run
@@ -33,6 +47,18 @@ void SetLowLatency(ForceWake& wake, DWORD area, bool on, bool gainHonoured);
 bool LowLatency(ForceWake& wake, DWORD area);
 // The game's gain changes the area's force and the area has the switch.
 bool GainWakes(ForceWake& wake, DWORD area);
+
+// Finds the system's address wait, if it has one (the event serves otherwise).
+void FindAddressWait(ForceWake& wake);
+// Wakes the waiting force thread (a request or the stop).
+void SignalWake(ForceWake& wake);
+// The count of wakes, taken before looking for requests: a wait from it ends at once when a
+// wake came between.
+LONG WakesSeen(ForceWake& wake);
+// Waits at most `milliseconds` for a wake after `seen`; false when the wait failed (the
+// caller then sleeps, so that a failing wait never spins). A wake may end it early for
+// nothing: the caller looks at the requests either way.
+bool WaitForWake(ForceWake& wake, LONG seen, DWORD milliseconds);
 
 // Marks the area's extra pass as asked for; true when the switch is on (the caller then
 // signals the thread or runs the passes itself).

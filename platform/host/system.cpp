@@ -125,6 +125,11 @@ HMODULE LoadLibraryA(LPCSTR name) {
     return &kernelModuleTag;
 }
 
+HMODULE GetModuleHandleA(LPCSTR /*name*/) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+}
+
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
     if (module != &kernelModuleTag || name == nullptr) return nullptr;
     if (std::strcmp(name, "CancelIo") == 0)

@@ -37,6 +37,8 @@ UINT timeBeginPeriod(UINT period);
 UINT timeEndPeriod(UINT period);
 
 HMODULE LoadLibraryA(LPCSTR name);
+// No module of the system's is loaded on the host: always null.
+HMODULE GetModuleHandleA(LPCSTR name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 BOOL FreeLibrary(HMODULE module);
 // The host's module path: "C:\quorforce\quorforce.dll" for every module, and for a null

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "harness/wine/registry.h"
 #include "harness/wine/virtual_wheel.h"
 #include "harness/wine/wheel_fixture.h"
 
@@ -26,6 +27,13 @@ std::string OwnProfileName() {
     return name;
 }
 
+std::vector<Bytes> OutputReports(const std::vector<std::pair<int, Bytes>>& reports) {
+    std::vector<Bytes> output;
+    for (const auto& report : reports)
+        if (report.first == 1) output.push_back(report.second);
+    return output;
+}
+
 class WineGameProfile : public WheelTest<> {
 protected:
     void TearDown() override {
@@ -40,23 +48,33 @@ protected:
     // A one-value force wheel playing a constant of 5000 (a sum of 10000) at 90 degrees; the
     // reports it received over 150 ms.
     std::vector<std::pair<int, Bytes>> PlayConstant() {
+        StartConstant(5000);
+        Sleep(50);
+        return ReportsAfter(150);
+    }
+
+    // The driver loaded and bound, the constant downloaded and started: its handle.
+    DWORD StartConstant(LONG magnitude) {
         SetDeviceValue("Shock_or_Force_Feedback", 1);
         SetDeviceValue("Motor_Parameters", 1);
         dll_ = std::make_unique<LoadedDriver>();
         factory_ = dll_->CreateFactory();
         EXPECT_NE(factory_, nullptr);
-        if (factory_ == nullptr) return {};
+        if (factory_ == nullptr) return 0;
         EXPECT_EQ(
             factory_->CreateInstance(nullptr, kEffectDriver, reinterpret_cast<void**>(&driver_)),
             S_OK);
-        if (driver_ == nullptr) return {};
+        if (driver_ == nullptr) return 0;
         EXPECT_EQ(driver_->DeviceID(0x0800, 0, TRUE, 0, nullptr), S_OK);
-        DICONSTANTFORCE force = {5000};
-        DirectInputEffect effect = Effect(&force, sizeof force, 9000);
         DWORD handle = 0;
-        EXPECT_EQ(driver_->DownloadEffect(0, 371, &handle, &effect.effect, DIEP_START), S_OK);
-        Sleep(50);
-        return ReportsAfter(150);
+        EXPECT_EQ(Download(&handle, magnitude, DIEP_START), S_OK);
+        return handle;
+    }
+
+    HRESULT Download(DWORD* handle, LONG magnitude, DWORD flags) {
+        DICONSTANTFORCE force = {magnitude};
+        DirectInputEffect effect = Effect(&force, sizeof force, 9000);
+        return driver_->DownloadEffect(0, 371, handle, &effect.effect, flags);
     }
 
     std::unique_ptr<LoadedDriver> dll_;
@@ -95,6 +113,31 @@ TEST_F(WineGameProfile, TheFirstDeviceIdMakesTheGameKnown) {
                      nullptr, nullptr, nullptr);
     EXPECT_EQ(values, 0u);  // empty: the panel fills it
     RegCloseKey(opened);
+}
+
+// With a one-second step the next tick is far off: with Low_Latency an update soon after the
+// bind reaches the wheel at once, in one report (127 - ((10000 x 255 / 20000) >> 1) = 64),
+// though the force thread was already in its long wait when the bind turned the switch on;
+// without it, not before that tick.
+TEST_F(WineGameProfile, LowLatencySendsAnUpdateBeforeTheNextTick) {
+    for (bool lowLatency : {false, true}) {
+        SCOPED_TRACE(lowLatency ? "with Low_Latency" : "without");
+        WriteDword(HKEY_CURRENT_USER, quorforce::kProductKey, "POLLING_STEP", 1000);
+        // ClearDeviceKey cannot delete the key while it has subkeys: this value goes by name.
+        DeleteValue(HKEY_CURRENT_USER, kDeviceKey, "Low_Latency");
+        if (lowLatency) SetDeviceValue("Low_Latency", 1);
+        DWORD handle = StartConstant(5000);
+        Sleep(300);  // past the engine's first tick, which may fall on the start
+        Received(channel_);
+        ASSERT_EQ(Download(&handle, -5000, DIEP_TYPESPECIFICPARAMS), S_OK);
+        Sleep(300);
+        const auto updated = OutputReports(Received(channel_));
+        const std::vector<Bytes> update = {{0x01, 64, 0x80}};
+        EXPECT_EQ(updated, lowLatency ? update : std::vector<Bytes>());
+        TearDown();
+        DeleteValue(HKEY_CURRENT_USER, quorforce::kProductKey, "POLLING_STEP");
+        DeleteValue(HKEY_CURRENT_USER, kDeviceKey, "Low_Latency");
+    }
 }
 
 }  // namespace
