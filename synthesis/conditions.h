@@ -61,6 +61,9 @@ struct SpringLead {
     bool previousKnown = false;
     float previousVelocity = 0.0f;
 };
+// The lead of every tick without the switch: one object, so that a call passes its address
+// instead of building a new one for each slot.
+inline constexpr SpringLead kNoSpringLead{};
 
 // The device's Motion_Estimate selects the velocity and acceleration: 0 the difference of
 // the last two reads, 1 the tracker's. The spring and the shock-mode inputs take the
@@ -70,7 +73,7 @@ struct SpringLead {
 // position ahead of the wheel (SpringLeadPosition).
 MotionInput MotionInputFor(std::uint32_t effectTypeId, const DeviceSettings& settings,
                            const MotionState& motion, std::int64_t axisSpan,
-                           const SpringLead& springLead = {});
+                           const SpringLead& springLead = kNoSpringLead);
 
 // The same for the id's entry, which the caller has already looked up (the tick's synthesis
 // looks each slot's id up once).

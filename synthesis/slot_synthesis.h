@@ -27,6 +27,6 @@ EnvelopeInputs EnvelopeOf(const EffectSlot& slot, std::int32_t magnitude);
 // springLead: the game's Spring_Stabiliser, step 0 off (MotionInputFor).
 ForcePair SynthesizeSlot(const EffectSlot& slot, const DeviceSettings& settings, std::int32_t t,
                          const MotionState& motion, std::int64_t axisSpan = kTenBitAxisSpan,
-                         const SpringLead& springLead = {});
+                         const SpringLead& springLead = kNoSpringLead);
 
 }  // namespace quorforce
