@@ -13,7 +13,8 @@
 // starts and measures DIEP_START to the first report with the force for each. "updates"
 // runs a game thread that updates one playing constant force 60 times a second for the
 // seconds given and measures each update's return to the first report with the new force.
-// "calls" times each driver call with 64 playing effects (as quorforce_call_latency does on
+// "wakes" measures that path's floor without the driver: a thread woken 60 times a second
+// writes a report, from the wake to the report. "calls" times each driver call with 64 playing effects (as quorforce_call_latency does on
 // the host). Before the numbers, any "--set NAME=VALUE" is written to the wheel's device key
 // (a tuning value or a game switch such as Low_Latency).
 #include <algorithm>
@@ -302,6 +303,32 @@ bool Calibrate(IDirectInputEffectDriver* driver, DWORD handle, HANDLE channel, D
     return true;
 }
 
+// From each mark to the first report after it with its bytes: 0 when that report went out
+// before the mark; missed when the next mark came first.
+std::vector<double> LatenciesToReports(const std::vector<LONGLONG>& marks,
+                                       const std::vector<Bytes>& expected,
+                                       const std::vector<Stamped>& reports, int& missed) {
+    std::vector<double> latencies;
+    std::size_t from = 0;
+    for (std::size_t u = 0; u < marks.size(); ++u) {
+        const LONGLONG next = u + 1 < marks.size() ? marks[u + 1] : LLONG_MAX;
+        // The call began after the previous mark: its report comes after that.
+        const LONGLONG after = u > 0 ? marks[u - 1] : 0;
+        while (from < reports.size() && reports[from].counter < after)
+            ++from;
+        std::size_t r = from;
+        while (r < reports.size() && reports[r].counter < next &&
+               (reports[r].kind != 1 || reports[r].bytes != expected[u]))
+            ++r;
+        if (r < reports.size() && reports[r].counter < next) {
+            latencies.push_back(std::max(0.0, Milliseconds(reports[r].counter - marks[u])));
+        } else {
+            ++missed;
+        }
+    }
+    return latencies;
+}
+
 // Each update's return to the first report after its call with its bytes: 0 when that report
 // went out before the call returned; missed when the next update came first.
 int MeasureUpdates(IDirectInputEffectDriver* driver, HANDLE channel, int seconds, DWORD step) {
@@ -321,25 +348,11 @@ int MeasureUpdates(IDirectInputEffectDriver* driver, HANDLE channel, int seconds
     Sleep(3 * step + 10);
     PopStamped(channel, reports);
     CloseHandle(thread);
-    std::vector<double> latencies;
+    std::vector<Bytes> expected;
+    for (int index : run.which)
+        expected.push_back(bytes[static_cast<std::size_t>(index)]);
     int missed = 0;
-    std::size_t from = 0;
-    for (std::size_t u = 0; u < run.returned.size(); ++u) {
-        const LONGLONG next = u + 1 < run.returned.size() ? run.returned[u + 1] : LLONG_MAX;
-        // The call began after the previous update's return: its report comes after that.
-        const LONGLONG after = u > 0 ? run.returned[u - 1] : 0;
-        while (from < reports.size() && reports[from].counter < after)
-            ++from;
-        std::size_t r = from;
-        while (r < reports.size() && reports[r].counter < next &&
-               (reports[r].kind != 1 || reports[r].bytes != bytes[run.which[u]]))
-            ++r;
-        if (r < reports.size() && reports[r].counter < next) {
-            latencies.push_back(std::max(0.0, Milliseconds(reports[r].counter - run.returned[u])));
-        } else {
-            ++missed;
-        }
-    }
+    const std::vector<double> latencies = LatenciesToReports(run.returned, expected, reports, missed);
     std::printf("measure-ticks: %d s of updates 60 times a second, polling step %lu ms\n", seconds,
                 static_cast<unsigned long>(step));
     if (latencies.empty()) {
@@ -350,6 +363,99 @@ int MeasureUpdates(IDirectInputEffectDriver* driver, HANDLE channel, int seconds
                 Percentile(latencies, 99));
     std::printf("(worst %.3f ms; %zu updates, %d without their report before the next)\n",
                 Percentile(latencies, 100), run.returned.size(), missed);
+    return 0;
+}
+
+// The update path's floor on this platform, without the driver: a game thread 60 times a
+// second wakes a writer thread at the engine's priority (an event), which writes a report of
+// its own bytes and waits for it, as the low-latency path's extra pass does; from the wake to
+// the report.
+struct WakeRun {
+    HANDLE device;
+    HANDLE wake;
+    DWORD seconds;
+    volatile LONG next = 0;  // the report's middle byte, set before each wake
+    volatile LONG stop = 0;
+    std::vector<LONGLONG> woken;
+    std::vector<Bytes> sent;
+};
+
+DWORD WINAPI WakeWriter(LPVOID parameter) {
+    WakeRun& run = *static_cast<WakeRun*>(parameter);
+    OVERLAPPED overlapped = {};
+    overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    while (WaitForSingleObject(run.wake, INFINITE) == WAIT_OBJECT_0 &&
+           InterlockedCompareExchange(&run.stop, 0, 0) == 0) {
+        unsigned char report[3] = {0x01, static_cast<unsigned char>(run.next), 0x80};
+        DWORD written = 0;
+        if (!WriteFile(run.device, report, sizeof report, &written, &overlapped) &&
+            GetLastError() == ERROR_IO_PENDING) {
+            WaitForSingleObject(overlapped.hEvent, 100);
+        }
+    }
+    CloseHandle(overlapped.hEvent);
+    return 0;
+}
+
+DWORD WINAPI WakeGame(LPVOID parameter) {
+    WakeRun& run = *static_cast<WakeRun*>(parameter);
+    const DWORD begun = timeGetTime();
+    for (int n = 1; timeGetTime() - begun < run.seconds * 1000; ++n) {
+        const DWORD due = begun + static_cast<DWORD>(n * 1000 / 60);
+        const DWORD now = timeGetTime();
+        if (static_cast<LONG>(due - now) > 0) Sleep(due - now);
+        const unsigned char byte = static_cast<unsigned char>(0x81 + n % 64);
+        InterlockedExchange(&run.next, byte);
+        SetEvent(run.wake);
+        run.woken.push_back(Counter());  // as a driver call's return follows its wake
+        run.sent.push_back({0x01, byte, 0x80});
+    }
+    return 0;
+}
+
+int MeasureWakes(HANDLE channel, int seconds) {
+    const std::string path = WaitForInterface(kHidInterface, WheelPart(0));
+    WakeRun run;
+    run.device = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_OVERLAPPED, nullptr);
+    run.wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    run.seconds = static_cast<DWORD>(seconds);
+    if (run.device == INVALID_HANDLE_VALUE) {
+        std::printf("measure-ticks: the wheel's HID device did not open\n");
+        return 3;
+    }
+    DropStamped(channel);
+    timeBeginPeriod(1);
+    const HANDLE writer = CreateThread(nullptr, 0, WakeWriter, &run, CREATE_SUSPENDED, nullptr);
+    SetThreadPriority(writer, THREAD_PRIORITY_TIME_CRITICAL);
+    ResumeThread(writer);
+    const HANDLE game = CreateThread(nullptr, 0, WakeGame, &run, 0, nullptr);
+    std::vector<Stamped> reports;
+    while (WaitForSingleObject(game, 500) == WAIT_TIMEOUT)
+        PopStamped(channel, reports);
+    InterlockedExchange(&run.stop, 1);
+    SetEvent(run.wake);
+    WaitForSingleObject(writer, 1000);
+    Sleep(50);
+    PopStamped(channel, reports);
+    timeEndPeriod(1);
+    CloseHandle(game);
+    CloseHandle(writer);
+    CloseHandle(run.wake);
+    CloseHandle(run.device);
+    int missed = 0;
+    const std::vector<double> latencies = LatenciesToReports(run.woken, run.sent, reports, missed);
+    std::printf("measure-ticks: %d s of wakes 60 times a second, the platform without the driver\n",
+                seconds);
+    if (latencies.empty()) {
+        std::printf("measure-ticks: no report carried a wake\n");
+        return 4;
+    }
+    std::printf("wake to the wire: median %.3f ms, p99 %.3f ms\n", Percentile(latencies, 50),
+                Percentile(latencies, 99));
+    std::printf("(worst %.3f ms; %zu wakes, %d without their report before the next)\n",
+                Percentile(latencies, 100), run.woken.size(), missed);
     return 0;
 }
 
@@ -412,6 +518,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (mode == "floor") return MeasureFloor(channel, seconds, step);
+    if (mode == "wakes") return MeasureWakes(channel, seconds);
     SetDeviceValue("Shock_or_Force_Feedback", 1);
     SetDeviceValue("Motor_Parameters", 1);
     SetDeviceValue("POLLING_STEP", step);
