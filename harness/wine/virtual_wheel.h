@@ -247,12 +247,9 @@ inline void ClearProfiles() {
     RegDeleteKeyA(HKEY_CURRENT_USER, profiles.c_str());
 }
 
-// The device key with the joystick key below it, which an unload writes the strengths into,
-// and the games' profiles.
-inline void ClearDeviceKey() {
-    ClearProfiles();
-    RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kDeviceKey) + "\\0").c_str());
-    RegDeleteKeyA(HKEY_CURRENT_USER, kDeviceKey);
-}
+// The device key with everything below it: the joystick keys an unload writes the strengths
+// into and the games' profiles. (RegDeleteKey refuses a key that has subkeys: a test that left
+// a joystick key of its own left its values to every later test.)
+inline void ClearDeviceKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kDeviceKey); }
 
 }  // namespace wine_test
