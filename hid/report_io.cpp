@@ -6,6 +6,7 @@
 #include "hid/report_id.h"
 #include "record/event_lines.h"
 #include "record/recorder.h"
+#include "state/named_objects.h"
 #include "util/sign_extend.h"
 
 namespace quorforce {
@@ -204,8 +205,10 @@ void ZXCloseEvents(ProcessState& process) {
 
 void ResetOverlappedForBind(ProcessState& process) {
     ReportChannel& r = process.reports;
-    if (r.writeEvent == nullptr) r.writeEvent = CreateEventA(nullptr, TRUE, TRUE, "WRITE_EVENT");
-    if (r.readEvent == nullptr) r.readEvent = CreateEventA(nullptr, TRUE, TRUE, "READ_EVENT");
+    // Named, so every process shares them: made with the security of the other shared objects,
+    // so that one made by an elevated game does not refuse a normal one.
+    if (r.writeEvent == nullptr) r.writeEvent = OpenOrCreateSharedEvent("WRITE_EVENT");
+    if (r.readEvent == nullptr) r.readEvent = OpenOrCreateSharedEvent("READ_EVENT");
     if (!Pending(r.writeOverlapped)) {
         r.writeOverlapped = OVERLAPPED{};
         r.writeOverlapped.hEvent = r.writeEvent;

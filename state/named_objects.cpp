@@ -41,6 +41,13 @@ HANDLE OpenOrCreateSharedMutex(const char* name) {
     return CreateMutexExA(security.Get(), name, 0, kMutexRights);
 }
 
+HANDLE OpenOrCreateSharedEvent(const char* name) {
+    // As the mutex: CreateEventA would ask an existing event for EVENT_ALL_ACCESS.
+    SecurityFromText security(kEventSecurity);
+    return CreateEventExA(security.Get(), name, CREATE_EVENT_MANUAL_RESET | CREATE_EVENT_INITIAL_SET,
+                          kEventRights);
+}
+
 HANDLE OpenOrCreateSharedBlock(const char* name, DWORD size) {
     // CreateFileMappingA has no way to ask for fewer rights on an existing mapping: open first.
     SecurityFromText security(kBlockSecurity);

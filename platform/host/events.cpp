@@ -46,21 +46,38 @@ void ResetEventLocked(HANDLE handle) {
 
 using namespace host;
 
-HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCSTR name) {
+namespace {
+
+HANDLE MakeEvent(LPSECURITY_ATTRIBUTES attributes, bool manualReset, bool initialState,
+                 LPCSTR name, DWORD access) {
     std::lock_guard<std::mutex> guard(TableLock());
     bool found = false;
-    Event* existing = OpenExisting<Event>(name, &found);
+    Event* existing = OpenExisting<Event>(name, &found, access);
     if (found) return existing;
     if (TakeFailure(ObjectKind::Event)) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     auto event = std::make_unique<Event>();
-    event->manualReset = manualReset != FALSE;
-    event->signaled = initialState != FALSE;
+    event->manualReset = manualReset;
+    event->signaled = initialState;
     SetName(event.get(), name);
+    ApplySecurity(event.get(), attributes);
     SetLastError(ERROR_SUCCESS);
     return AddObject(std::move(event));
+}
+
+}  // namespace
+
+HANDLE CreateEventA(LPSECURITY_ATTRIBUTES attributes, BOOL manualReset, BOOL initialState,
+                    LPCSTR name) {
+    return MakeEvent(attributes, manualReset != FALSE, initialState != FALSE, name,
+                     EVENT_ALL_ACCESS);
+}
+
+HANDLE CreateEventExA(LPSECURITY_ATTRIBUTES attributes, LPCSTR name, DWORD flags, DWORD access) {
+    return MakeEvent(attributes, (flags & CREATE_EVENT_MANUAL_RESET) != 0,
+                     (flags & CREATE_EVENT_INITIAL_SET) != 0, name, access);
 }
 
 BOOL SetEvent(HANDLE event) { return SetSignaled(event, true); }

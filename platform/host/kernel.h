@@ -20,6 +20,10 @@
 #define SYNCHRONIZE 0x00100000u
 #define MUTEX_MODIFY_STATE 0x0001u
 #define MUTEX_ALL_ACCESS 0x001F0001u
+#define EVENT_MODIFY_STATE 0x0002u
+#define EVENT_ALL_ACCESS 0x001F0003u
+#define CREATE_EVENT_MANUAL_RESET 0x00000001u
+#define CREATE_EVENT_INITIAL_SET 0x00000002u
 #define SDDL_REVISION_1 1
 
 typedef void* PSECURITY_DESCRIPTOR;
@@ -74,9 +78,10 @@ int LiveObjectCount();
 
 }  // namespace host
 
-// Events (named ones are shared by name, like mutexes).
+// Events (named ones are shared by name and carry their security, like mutexes).
 HANDLE CreateEventA(LPSECURITY_ATTRIBUTES attributes, BOOL manualReset, BOOL initialState,
                     LPCSTR name);
+HANDLE CreateEventExA(LPSECURITY_ATTRIBUTES attributes, LPCSTR name, DWORD flags, DWORD access);
 BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);
 

@@ -1,10 +1,12 @@
 // Output reports (byte layouts, alternating lengths, a missing output value, pending and
 // unplugged devices) and input reads (the drain, button qualification, signed axes).
 #include <atomic>
+#include <string>
 #include <chrono>
 #include <thread>
 #include <vector>
 
+#include "state/named_objects.h"
 #include "tests/hid/hid_test_support.h"
 
 namespace quorforce {
@@ -150,7 +152,7 @@ TEST_F(ReportTest, StalledWriteIsBoundedByTheClockWhateverTheTimer) {
     auto wheel = BindDevice(host::BuiltInWheelDescriptor());
     host::SetSleepGranularity(16);
     wheel->HoldWrites(true);
-    HANDLE shared = CreateEventA(nullptr, TRUE, TRUE, "WRITE_EVENT");
+    HANDLE shared = OpenOrCreateSharedEvent("WRITE_EVENT");  // another process's driver
     std::atomic<bool> sending{true};
     std::thread other([&] {
         while (sending) {
@@ -174,7 +176,7 @@ TEST_F(ReportTest, ForeignSignalOfTheSharedEventDoesNotEndTheWait) {
     auto wheel = BindDevice(host::BuiltInWheelDescriptor());
     wheel->HoldWrites(true);
     // Another process's write signals the named event while ours is still pending.
-    HANDLE shared = CreateEventA(nullptr, TRUE, TRUE, "WRITE_EVENT");
+    HANDLE shared = OpenOrCreateSharedEvent("WRITE_EVENT");  // another process's driver
     std::thread other([&] {
         for (int i = 0; i < 20; ++i) {
             SetEvent(shared);
@@ -185,6 +187,24 @@ TEST_F(ReportTest, ForeignSignalOfTheSharedEventDoesNotEndTheWait) {
     other.join();
     CloseHandle(shared);
     EXPECT_EQ(wheel->PendingCount(), 0u);
+}
+
+// The reports' events are shared by name with every process: made with the security of the
+// other shared objects, so that another user's bind (in the stand-in every open of an existing
+// object is another user's) opens them with what it needs, whoever made them.
+TEST_F(ReportTest, TheReportsEventsLetAnotherUsersBindIn) {
+    auto wheel = BindDevice(host::BuiltInWheelDescriptor());
+    for (const char* name : {"WRITE_EVENT", "READ_EVENT"}) {
+        SCOPED_TRACE(name);
+        const std::string security = host::SecurityOf(name);
+        EXPECT_NE(security.find("(A;;0x00100002;;;AU)"), std::string::npos) << security;
+        EXPECT_NE(security.find("S:(ML;;NW;;;ME)"), std::string::npos) << security;
+    }
+    ProcessState other;
+    ResetOverlappedForBind(other);
+    EXPECT_NE(other.reports.writeEvent, nullptr);
+    EXPECT_NE(other.reports.readEvent, nullptr);
+    ZXCloseEvents(other);
 }
 
 TEST_F(ReportTest, UnpluggedDeviceGivesThreeAndStaysBound) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "harness/wine/object_security.h"
 #include "harness/wine/virtual_wheel.h"
 #include "harness/wine/wheel_fixture.h"
 #include "include/quorforce.h"
@@ -75,6 +76,27 @@ protected:
 TEST_F(WineHidWheel, BindWithTraceOn) {
     SetDeviceValue("Trace", 1);
     Bind();
+}
+
+// The reports' named events, made at the bind, carry the security of the other shared
+// objects: a normal game opens them whoever made them first.
+TEST_F(WineHidWheel, TheReportsEventsCarryTheirSecurity) {
+    Bind();
+    const std::vector<BYTE> users = WellKnownSid(WinAuthenticatedUserSid);
+    const std::vector<AccessEntry> expected = {
+        {ACCESS_ALLOWED_ACE_TYPE, EVENT_ALL_ACCESS, WellKnownSid(WinLocalSystemSid)},
+        {ACCESS_ALLOWED_ACE_TYPE, EVENT_ALL_ACCESS, WellKnownSid(WinBuiltinAdministratorsSid)},
+        {ACCESS_ALLOWED_ACE_TYPE, SYNCHRONIZE | EVENT_MODIFY_STATE, users}};
+    for (const char* name : {"WRITE_EVENT", "READ_EVENT"}) {
+        SCOPED_TRACE(name);
+        HANDLE event = OpenEventA(READ_CONTROL, FALSE, name);
+        ASSERT_NE(event, nullptr) << GetLastError();
+        const ObjectSecurity security = ReadObjectSecurity(event);
+        CloseHandle(event);
+        ASSERT_TRUE(security.read);
+        EXPECT_TRUE(security.protectedDacl);
+        EXPECT_EQ(security.dacl, expected);
+    }
 }
 
 TEST_F(WineHidWheel, IsBoundAndReceivesTheExactReports) {
