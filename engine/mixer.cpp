@@ -192,15 +192,37 @@ void NoteSendResult(DeviceLink& link, DWORD area, HidStatus result) {
     }
 }
 
-// The game's playing slots into the sums, each scaled by its kind's gain first (the plain
-// tick's loop, with that one step more); true when one of the game's conditions played.
-bool SumGameSlots(ProcessState& process, DWORD area, std::int32_t place,
-                  const DeviceSettings& settings, std::uint32_t now, const GameTuning& game,
-                  const SpringLead& springLead, MotionSnapshot& motion, Sums& sums) {
+// The tick keeps each slot's pair as the 8-byte word the synthesis returns it in: an array of
+// ForcePair would be initialised, 64 pairs of stores, at every tick.
+using PairWord = std::uint64_t;
+static_assert(sizeof(ForcePair) == sizeof(PairWord), "a pair is one register");
+
+PairWord WordOf(const ForcePair& pair) {
+    PairWord word;
+    std::memcpy(&word, &pair, sizeof word);
+    return word;
+}
+
+ForcePair PairOf(PairWord word) {
+    ForcePair pair;  // trivially copyable: the copy is the pair
+    std::memcpy(static_cast<void*>(&pair), &word, sizeof pair);
+    return pair;
+}
+
+// The tick's forces of its playing slots, in slot order, and their count; with `kinds`, each
+// slot's effect id beside its pair. Summed apart from the synthesis: in one loop with the
+// synthesis call, the sums and the clip flag outgrew the registers that the call leaves alone
+// and went through memory at every slot (a twentieth of the whole pass).
+[[gnu::always_inline]] inline std::uint32_t SlotForces(ProcessState& process, DWORD area,
+                                                       std::int32_t place,
+                                                       const DeviceSettings& settings,
+                                                       std::uint32_t now, MotionSnapshot& motion,
+                                                       const SpringLead& springLead,
+                                                       PairWord (&forces)[kSlotCount],
+                                                       std::uint32_t* kinds) {
     SharedEffectTable& table = *process.table;
     DeviceArea& slots = table.areas[area];
-    const bool forceMode = settings.shockOrForceFeedback != 0;
-    bool gameCondition = false;
+    std::uint32_t count = 0;
     for (std::uint32_t i = 0; i < kSlotCount; ++i) {
         if (slots.slotPlaying[i] != 1) continue;
         EffectSlot& slot = slots.slots[i];
@@ -210,9 +232,26 @@ bool SumGameSlots(ProcessState& process, DWORD area, std::int32_t place,
         if (table.gainOverrideActive[place] == 1) {
             slot.gain = static_cast<std::uint32_t>(settings.gainOverride[i]);
         }
-        const ForcePair pair = SlotForce(process, area, slot, settings, t, motion, springLead);
-        gameCondition = gameCondition || IsConditionEffect(slot.effectTypeId);
-        const ForcePair scaled = ScaleForKind(game, slot.effectTypeId, pair);
+        if (kinds != nullptr) kinds[count] = slot.effectTypeId;
+        forces[count++] = WordOf(SlotForce(process, area, slot, settings, t, motion, springLead));
+    }
+    return count;
+}
+
+// The game's playing slots into the sums, each scaled by its kind's gain first; true when one
+// of the game's conditions played.
+bool SumGameSlots(ProcessState& process, DWORD area, std::int32_t place,
+                  const DeviceSettings& settings, std::uint32_t now, const GameTuning& game,
+                  const SpringLead& springLead, MotionSnapshot& motion, Sums& sums) {
+    const bool forceMode = settings.shockOrForceFeedback != 0;
+    PairWord forces[kSlotCount];
+    std::uint32_t kinds[kSlotCount];
+    const std::uint32_t count =
+        SlotForces(process, area, place, settings, now, motion, springLead, forces, kinds);
+    bool gameCondition = false;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        gameCondition = gameCondition || IsConditionEffect(kinds[i]);
+        const ForcePair scaled = ScaleForKind(game, kinds[i], PairOf(forces[i]));
         Accumulate(sums, scaled, forceMode);
         AccumulateRaw(sums, scaled);
     }
@@ -328,50 +367,6 @@ void KeepSpringVelocity(GameTuning& game, const MotionSnapshot& motion, std::uin
     Send(process, area, place, forceMode, channels, now, sums.clipped);
 }
 
-// The plain tick keeps each slot's pair as the 8-byte word the synthesis returns it in: an
-// array of ForcePair would be initialised, 64 pairs of stores, at every tick.
-using PairWord = std::uint64_t;
-static_assert(sizeof(ForcePair) == sizeof(PairWord), "a pair is one register");
-
-PairWord WordOf(const ForcePair& pair) {
-    PairWord word;
-    std::memcpy(&word, &pair, sizeof word);
-    return word;
-}
-
-ForcePair PairOf(PairWord word) {
-    ForcePair pair;  // trivially copyable: the copy is the pair
-    std::memcpy(static_cast<void*>(&pair), &word, sizeof pair);
-    return pair;
-}
-
-// The plain tick's forces of its playing slots, in slot order, and their count. Summed apart
-// from the synthesis: in one loop with the synthesis call, the sums and the clip flag
-// outgrew the registers that the call leaves alone and went through memory at every slot
-// (a twentieth of the whole pass).
-[[gnu::always_inline]] inline std::uint32_t PlainSlotForces(ProcessState& process, DWORD area,
-                                                            std::int32_t place,
-                                                            const DeviceSettings& settings,
-                                                            std::uint32_t now,
-                                                            MotionSnapshot& motion,
-                                                            PairWord (&forces)[kSlotCount]) {
-    SharedEffectTable& table = *process.table;
-    DeviceArea& slots = table.areas[area];
-    std::uint32_t count = 0;
-    for (std::uint32_t i = 0; i < kSlotCount; ++i) {
-        if (slots.slotPlaying[i] != 1) continue;
-        EffectSlot& slot = slots.slots[i];
-        StampStart(slot, now);
-        std::int32_t t = 0;
-        if (!ActiveTime(slot, now, &t)) continue;
-        if (table.gainOverrideActive[place] == 1) {
-            slot.gain = static_cast<std::uint32_t>(settings.gainOverride[i]);
-        }
-        forces[count++] = WordOf(SlotForce(process, area, slot, settings, t, motion));
-    }
-    return count;
-}
-
 }  // namespace
 
 std::uint32_t ForceByte(std::int64_t sum) {
@@ -413,7 +408,8 @@ void MixDevice(ProcessState& process, DWORD area, std::uint32_t now) {
     if (link.axisSpan == 0) link.axisSpan = SteeringAxisSpan(link);
     motion.axisSpan = link.axisSpan;
     PairWord forces[kSlotCount];
-    const std::uint32_t count = PlainSlotForces(process, area, place, settings, now, motion, forces);
+    const std::uint32_t count =
+        SlotForces(process, area, place, settings, now, motion, kNoSpringLead, forces, nullptr);
     for (std::uint32_t i = 0; i < count; ++i)
         Accumulate(sums, PairOf(forces[i]), forceMode);
     const ChannelOutput channels =
