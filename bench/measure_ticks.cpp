@@ -329,6 +329,23 @@ std::vector<double> LatenciesToReports(const std::vector<LONGLONG>& marks,
     return latencies;
 }
 
+// "<what> to the wire: median X ms, p99 Y ms" and the worst, of the marks' latencies; 4 when
+// no report carried a mark.
+int PrintLatencies(const char* what, const std::vector<LONGLONG>& marks,
+                   const std::vector<Bytes>& expected, const std::vector<Stamped>& reports) {
+    int missed = 0;
+    const std::vector<double> latencies = LatenciesToReports(marks, expected, reports, missed);
+    if (latencies.empty()) {
+        std::printf("measure-ticks: no report carried a %s\n", what);
+        return 4;
+    }
+    std::printf("%s to the wire: median %.3f ms, p99 %.3f ms\n", what, Percentile(latencies, 50),
+                Percentile(latencies, 99));
+    std::printf("(worst %.3f ms; %zu %ss, %d without their report before the next)\n",
+                Percentile(latencies, 100), marks.size(), what, missed);
+    return 0;
+}
+
 // Each update's return to the first report after its call with its bytes: 0 when that report
 // went out before the call returned; missed when the next update came first.
 int MeasureUpdates(IDirectInputEffectDriver* driver, HANDLE channel, int seconds, DWORD step) {
@@ -351,19 +368,9 @@ int MeasureUpdates(IDirectInputEffectDriver* driver, HANDLE channel, int seconds
     std::vector<Bytes> expected;
     for (int index : run.which)
         expected.push_back(bytes[static_cast<std::size_t>(index)]);
-    int missed = 0;
-    const std::vector<double> latencies = LatenciesToReports(run.returned, expected, reports, missed);
     std::printf("measure-ticks: %d s of updates 60 times a second, polling step %lu ms\n", seconds,
                 static_cast<unsigned long>(step));
-    if (latencies.empty()) {
-        std::printf("measure-ticks: no report carried an update\n");
-        return 4;
-    }
-    std::printf("update to the wire: median %.3f ms, p99 %.3f ms\n", Percentile(latencies, 50),
-                Percentile(latencies, 99));
-    std::printf("(worst %.3f ms; %zu updates, %d without their report before the next)\n",
-                Percentile(latencies, 100), run.returned.size(), missed);
-    return 0;
+    return PrintLatencies("update", run.returned, expected, reports);
 }
 
 // The update path's floor on this platform, without the driver: a game thread 60 times a
@@ -444,19 +451,9 @@ int MeasureWakes(HANDLE channel, int seconds) {
     CloseHandle(writer);
     CloseHandle(run.wake);
     CloseHandle(run.device);
-    int missed = 0;
-    const std::vector<double> latencies = LatenciesToReports(run.woken, run.sent, reports, missed);
     std::printf("measure-ticks: %d s of wakes 60 times a second, the platform without the driver\n",
                 seconds);
-    if (latencies.empty()) {
-        std::printf("measure-ticks: no report carried a wake\n");
-        return 4;
-    }
-    std::printf("wake to the wire: median %.3f ms, p99 %.3f ms\n", Percentile(latencies, 50),
-                Percentile(latencies, 99));
-    std::printf("(worst %.3f ms; %zu wakes, %d without their report before the next)\n",
-                Percentile(latencies, 100), run.woken.size(), missed);
-    return 0;
+    return PrintLatencies("wake", run.woken, run.sent, reports);
 }
 
 // Each driver call's time with 64 playing constant forces.
