@@ -14,9 +14,9 @@
 // runs a game thread that updates one playing constant force 60 times a second for the
 // seconds given and measures each update's return to the first report with the new force.
 // "wakes" measures that path's floor without the driver: a thread woken 60 times a second
-// writes a report, from the wake to the report. "calls" times each driver call with 64 playing effects (as quorforce_call_latency does on
-// the host). Before the numbers, any "--set NAME=VALUE" is written to the wheel's device key
-// (a tuning value or a game switch such as Low_Latency).
+// writes a report, from the wake to the report. "calls" times each driver call with 64 playing
+// effects (as quorforce_call_latency does on the host). Before the numbers, any "--set NAME=VALUE"
+// is written to the wheel's device key (a tuning value or a game switch such as Low_Latency).
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -423,9 +423,9 @@ DWORD WINAPI WakeGame(LPVOID parameter) {
 int MeasureWakes(HANDLE channel, int seconds) {
     const std::string path = WaitForInterface(kHidInterface, WheelPart(0));
     WakeRun run;
-    run.device = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_OVERLAPPED, nullptr);
+    run.device =
+        CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     run.wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     run.seconds = static_cast<DWORD>(seconds);
     if (run.device == INVALID_HANDLE_VALUE) {

@@ -30,9 +30,9 @@ using AddressWait = BOOL(WINAPI*)(volatile void* address, PVOID compare, SIZE_T 
 using AddressWake = void(WINAPI*)(PVOID address);
 
 struct ForceWake {
-    HANDLE event = nullptr;                    // auto-reset: a call asked for an extra pass
-    volatile LONG wakes = 0;                   // raised by every wake: the address waited on
-    AddressWait waitOnAddress = nullptr;       // both or neither: the system's address wait
+    HANDLE event = nullptr;               // auto-reset: a call asked for an extra pass
+    volatile LONG wakes = 0;              // raised by every wake: the address waited on
+    AddressWait waitOnAddress = nullptr;  // both or neither: the system's address wait
     AddressWake wakeByAddress = nullptr;
     volatile LONG enabled[kAreaCount] = {};    // the area's Low_Latency switch, set at DeviceID
     volatile LONG gainWakes[kAreaCount] = {};  // the game's gain reaches the area's force

@@ -213,13 +213,10 @@ ForcePair PairOf(PairWord word) {
 // slot's effect id beside its pair. Summed apart from the synthesis: in one loop with the
 // synthesis call, the sums and the clip flag outgrew the registers that the call leaves alone
 // and went through memory at every slot (a twentieth of the whole pass).
-[[gnu::always_inline]] inline std::uint32_t SlotForces(ProcessState& process, DWORD area,
-                                                       std::int32_t place,
-                                                       const DeviceSettings& settings,
-                                                       std::uint32_t now, MotionSnapshot& motion,
-                                                       const SpringLead& springLead,
-                                                       PairWord (&forces)[kSlotCount],
-                                                       std::uint32_t* kinds) {
+[[gnu::always_inline]] inline std::uint32_t SlotForces(
+    ProcessState& process, DWORD area, std::int32_t place, const DeviceSettings& settings,
+    std::uint32_t now, MotionSnapshot& motion, const SpringLead& springLead,
+    PairWord (&forces)[kSlotCount], std::uint32_t* kinds) {
     SharedEffectTable& table = *process.table;
     DeviceArea& slots = table.areas[area];
     std::uint32_t count = 0;

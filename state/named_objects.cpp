@@ -44,8 +44,8 @@ HANDLE OpenOrCreateSharedMutex(const char* name) {
 HANDLE OpenOrCreateSharedEvent(const char* name) {
     // As the mutex: CreateEventA would ask an existing event for EVENT_ALL_ACCESS.
     SecurityFromText security(kEventSecurity);
-    return CreateEventExA(security.Get(), name, CREATE_EVENT_MANUAL_RESET | CREATE_EVENT_INITIAL_SET,
-                          kEventRights);
+    return CreateEventExA(security.Get(), name,
+                          CREATE_EVENT_MANUAL_RESET | CREATE_EVENT_INITIAL_SET, kEventRights);
 }
 
 HANDLE OpenOrCreateSharedBlock(const char* name, DWORD size) {

@@ -48,8 +48,8 @@ using namespace host;
 
 namespace {
 
-HANDLE MakeEvent(LPSECURITY_ATTRIBUTES attributes, bool manualReset, bool initialState,
-                 LPCSTR name, DWORD access) {
+HANDLE MakeEvent(LPSECURITY_ATTRIBUTES attributes, bool manualReset, bool initialState, LPCSTR name,
+                 DWORD access) {
     std::lock_guard<std::mutex> guard(TableLock());
     bool found = false;
     Event* existing = OpenExisting<Event>(name, &found, access);

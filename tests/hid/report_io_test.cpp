@@ -1,8 +1,8 @@
 // Output reports (byte layouts, alternating lengths, a missing output value, pending and
 // unplugged devices) and input reads (the drain, button qualification, signed axes).
 #include <atomic>
-#include <string>
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
