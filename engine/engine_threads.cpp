@@ -245,6 +245,7 @@ void WakeForce(EngineThreads& engine, DWORD area) {
     }
 }
 
+// The force thread's long plain wait is on the wake event: setting it ends that wait.
 void StartListening(EngineThreads& engine) {
     if (engine.wake.event != nullptr) SetEvent(engine.wake.event);
 }
@@ -252,7 +253,7 @@ void StartListening(EngineThreads& engine) {
 void RequestEngineStop(EngineThreads& engine) {
     InterlockedExchange(&engine.stopFlag, 1);
     if (engine.stopEvent != nullptr) SetEvent(engine.stopEvent);
-    if (engine.wake.event != nullptr) SetEvent(engine.wake.event);
+    StartListening(engine);  // the force thread's long wait ends, and it sees the stop
     SignalWake(engine.wake);
 }
 

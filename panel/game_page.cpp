@@ -18,22 +18,16 @@
 namespace quorforce::panel {
 namespace {
 
+// Each switch's control: the catalogue's order from the first switch id.
+constexpr int ControlOf(GameSwitch id) { return QUORPANEL_SWITCH_FIRST + static_cast<int>(id); }
+
 static_assert(QUORPANEL_SWITCH_FIRST + kGameSwitchCount - 1 == QUORPANEL_SWITCH_LOW_LATENCY,
               "one control per switch of the catalogue");
-static_assert(QUORPANEL_SWITCH_FIRST + static_cast<int>(GameSwitch::Record) ==
-                  QUORPANEL_SWITCH_RECORD,
-              "the controls in the catalogue's order");
-static_assert(QUORPANEL_SWITCH_FIRST + static_cast<int>(GameSwitch::SpringStabiliser) ==
-                  QUORPANEL_SWITCH_STABILISER,
-              "the controls in the catalogue's order");
-static_assert(QUORPANEL_SWITCH_FIRST + static_cast<int>(GameSwitch::Reconstruction) ==
-                  QUORPANEL_SWITCH_RECONSTRUCTION,
-              "the controls in the catalogue's order");
-static_assert(QUORPANEL_SWITCH_FIRST + static_cast<int>(GameSwitch::SpringGain) ==
-                  QUORPANEL_SWITCH_SPRING,
-              "the controls in the catalogue's order");
-static_assert(QUORPANEL_SWITCH_FIRST + static_cast<int>(GameSwitch::AutoCentre) ==
-                  QUORPANEL_SWITCH_CENTRE,
+static_assert(ControlOf(GameSwitch::Record) == QUORPANEL_SWITCH_RECORD &&
+                  ControlOf(GameSwitch::SpringStabiliser) == QUORPANEL_SWITCH_STABILISER &&
+                  ControlOf(GameSwitch::Reconstruction) == QUORPANEL_SWITCH_RECONSTRUCTION &&
+                  ControlOf(GameSwitch::SpringGain) == QUORPANEL_SWITCH_SPRING &&
+                  ControlOf(GameSwitch::AutoCentre) == QUORPANEL_SWITCH_CENTRE,
               "the controls in the catalogue's order");
 
 constexpr LRESULT kAllGames = -1;  // the item data of "All games"
@@ -50,9 +44,7 @@ struct GamePage {
 GamePage page;
 
 bool IsCheckBox(const GameSwitchEntry& entry) { return entry.minimum == 0 && entry.maximum == 1; }
-int ControlOf(const GameSwitchEntry& entry) {
-    return QUORPANEL_SWITCH_FIRST + static_cast<int>(entry.id);
-}
+int ControlOf(const GameSwitchEntry& entry) { return ControlOf(entry.id); }
 
 std::string Key() { return SwitchesKey(page.deviceKey, page.game); }
 

@@ -16,16 +16,11 @@ using test::Bytes;
 using test::Effect;
 using test::ModuleTest;
 
-const std::string kProfileKey = test::kWheelDeviceKey + "\\Profiles\\game.exe";
-
 class FeelSwitches : public ModuleTest {
 protected:
     void SetUp() override {
         ModuleTest::SetUp();
         UseOneChannelForceWheel();
-    }
-    static void SetProfileValue(const char* name, DWORD value) {
-        host::SetRegistryDword(HKEY_CURRENT_USER, kProfileKey, name, value);
     }
     void Restart() {
         TearDown();

@@ -17,8 +17,6 @@ using test::Bytes;
 using test::Effect;
 using test::ModuleTest;
 
-// The host's process is C:\Games\Game.exe: its profile is "game.exe".
-const std::string kProfileKey = test::kWheelDeviceKey + "\\Profiles\\game.exe";
 const Bytes kNeutralOneValue = {0x01, 0x80, 0x00};  // a one-value force device at rest
 const Bytes kRestForce = {0x01, 0x80, 0x80};        // the mix of no force
 
@@ -32,9 +30,6 @@ protected:
     void SetUp() override {
         ModuleTest::SetUp();
         UseOneChannelForceWheel();
-    }
-    static void SetProfileValue(const char* name, DWORD value) {
-        host::SetRegistryDword(HKEY_CURRENT_USER, kProfileKey, name, value);
     }
     // A constant of `magnitude` (a sum of twice that) held for `durationMs`.
     DWORD Play(LONG magnitude, DWORD durationMs = INFINITE) {

@@ -27,6 +27,8 @@ namespace quorforce::test {
 using Bytes = std::vector<std::uint8_t>;
 
 inline const std::string kWheelDeviceKey = quorforce::kProductKey;
+// The host's process is C:\Games\Game.exe: its profile is "game.exe".
+inline const std::string kGameProfileKey = kWheelDeviceKey + "\\Profiles\\game.exe";
 
 // The tests' effects: the builder's, pointing east (9000) on the X axis.
 struct Effect : harness::DirectInputEffect {
@@ -53,6 +55,10 @@ protected:
     // Device values under the wheel's device key, before the module binds it.
     static void SetDeviceValue(const char* name, DWORD value) {
         host::SetRegistryDword(HKEY_LOCAL_MACHINE, kWheelDeviceKey, name, value);
+    }
+    // A switch of the host process's game profile, under the user's hive.
+    static void SetProfileValue(const char* name, DWORD value) {
+        host::SetRegistryDword(HKEY_CURRENT_USER, kGameProfileKey, name, value);
     }
     static void SetJoystickValue(const char* name, DWORD value) {
         host::SetRegistryDword(HKEY_LOCAL_MACHINE, kWheelDeviceKey + "\\0", name, value);

@@ -132,8 +132,7 @@ TEST_F(WineGameProfile, LowLatencySendsAnUpdateBeforeTheNextTick) {
         const auto updated = OutputReports(Received(channel_));
         const std::vector<Bytes> update = {{0x01, 64, 0x80}};
         EXPECT_EQ(updated, lowLatency ? update : std::vector<Bytes>());
-        TearDown();
-        DeleteValue(HKEY_CURRENT_USER, quorforce::kProductKey, "POLLING_STEP");
+        TearDown();  // clears the key, the step with it
     }
 }
 
