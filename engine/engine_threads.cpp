@@ -8,6 +8,7 @@
 #include "engine/motion_tracker.h"
 #include "engine/recorded_tick.h"
 #include "engine/tick_deadline.h"
+#include "hid/held_reports.h"
 #include "hid/report_io.h"
 #include "record/recorder.h"
 #include "synthesis/tables.h"
@@ -33,7 +34,8 @@ bool Stopping(EngineThreads& engine) {
 }
 
 // The force thread's wait while some area has the low-latency path: on the wake, which the
-// stop gives too, running the extra passes asked for as they come, until the grid point. A
+// stop gives too, writing the reports the calls' extra passes held and running the passes
+// left to it as they come, until the grid point. A
 // request left for the next millisecond shortens the wait to one. Waiting on an event costs
 // a round trip through Wine's server that a sleep does not (see above); the switch is what
 // pays it, where the system has no address wait.
@@ -41,6 +43,7 @@ void WaitListening(EngineThreads& engine, const TickDeadline& deadline) {
     bool left = false;
     while (!Stopping(engine)) {
         const LONG seen = WakesSeen(engine.wake);
+        SendHeldReports(*engine.process);
         if (left || ExtraPassWaiting(engine.wake)) {
             left = RunExtraPasses(engine.wake, *engine.process, timeGetTime());
         }
@@ -237,12 +240,15 @@ void BeginEngine(EngineThreads& engine, DWORD waitMs) {
 }
 
 void WakeForce(EngineThreads& engine, DWORD area) {
-    if (!AskExtraPass(engine.wake, area)) return;
+    if (!LowLatency(engine.wake, area)) return;
     if (!engine.beginOnUse) {
+        AskExtraPass(engine.wake, area);
         RunExtraPasses(engine.wake, *engine.process, timeGetTime());
-    } else {
-        SignalWake(engine.wake);
+        return;
     }
+    if (!MixHeldPass(engine.wake, *engine.process, area, timeGetTime()))
+        AskExtraPass(engine.wake, area);
+    SignalWake(engine.wake);
 }
 
 // The force thread's long plain wait is on the wake event: setting it ends that wait.

@@ -1,7 +1,10 @@
 // The extra force passes of the low-latency path.
 #include "engine/force_wake.h"
 
+#include "engine/mixer.h"
 #include "engine/recorded_tick.h"
+#include "hid/held_reports.h"
+#include "record/recorder.h"
 #include "util/mutex_lock.h"
 #include "util/relaxed_access.h"
 
@@ -74,23 +77,49 @@ bool ExtraPassWaiting(ForceWake& wake) {
     return false;
 }
 
+namespace {
+
+// Under the TableMutex: the area had its extra pass in this millisecond of the clock, so a
+// second request waits for the next one.
+bool RanThisMillisecond(const ForceWake& wake, DWORD area, std::uint32_t now) {
+    return wake.extraRun[area] && now == wake.lastExtra[area];
+}
+
+void MarkExtraPass(ForceWake& wake, DWORD area, std::uint32_t now) {
+    wake.extraRun[area] = true;
+    wake.lastExtra[area] = now;
+}
+
+}  // namespace
+
 bool RunExtraPasses(ForceWake& wake, ProcessState& process, std::uint32_t now) {
     bool left = false;
     for (DWORD area = 0; area < kAreaCount; ++area) {
         if (!IsSet(wake.pending[area])) continue;
-        // The clock in whole milliseconds: a second request in the same one waits for the next.
-        if (wake.extraRun[area] && now == wake.lastExtra[area]) {
+        MutexLock lock(process.tableMutex);
+        if (RanThisMillisecond(wake, area, now)) {
             left = true;
             continue;
         }
         InterlockedExchange(&wake.pending[area], 0);
         if (!AreaTicks(process, area)) continue;
-        wake.extraRun[area] = true;
-        wake.lastExtra[area] = now;
-        MutexLock lock(process.tableMutex);
+        MarkExtraPass(wake, area, now);
         MixRecorded(process, area, now);
     }
     return left;
+}
+
+bool MixHeldPass(ForceWake& wake, ProcessState& process, DWORD area, std::uint32_t now) {
+    if (area >= kAreaCount) return false;
+    MutexLock lock(process.tableMutex);
+    if (Recording() || !CanHoldReport(process, area) || RanThisMillisecond(wake, area, now))
+        return false;
+    if (!AreaTicks(process, area)) return true;  // nothing to mix: the request ends here
+    MarkExtraPass(wake, area, now);
+    process.reports.holdingArea = area;
+    MixDevice(process, area, now);
+    process.reports.holdingArea = kNotHolding;
+    return true;
 }
 
 }  // namespace quorforce

@@ -6,9 +6,11 @@
 // request within that millisecond waits for the next one. With the switch off for every
 // area nothing here runs and the force thread waits as it always did.
 //
-// Threads: the driver's calls set `pending` and wake the force thread (or, in virtual time,
-// the calling thread runs the passes at the call's clock); the force thread alone keeps the
-// times of the last passes.
+// Threads: a driver call mixes its area's extra pass itself, under the TableMutex, and the
+// report is held for the force thread to write (hid/held_reports.h); where it cannot (while
+// recording, for a long report, or a second request in one millisecond) it sets `pending`
+// and the force thread mixes the pass. In virtual time the calling thread runs the passes at
+// the call's clock. The times of the last passes are kept under the TableMutex.
 //
 // The wake: where the system waits on an address (WaitOnAddress, Windows 8 on), the thread
 // waits on the count of wakes, which a call raises and wakes it by. That wait is the
@@ -39,7 +41,7 @@ struct ForceWake {
     volatile LONG pending[kAreaCount] = {};    // an extra pass is asked for and not yet run
     volatile LONG anyEnabled = 0;              // some area has the switch: the thread listens
     std::uint32_t lastExtra[kAreaCount] = {};  // the clock of the area's last extra pass
-    bool extraRun[kAreaCount] = {};            // the area has had an extra pass
+    bool extraRun[kAreaCount] = {};            // the area has had an extra pass (both: TableMutex)
 };
 
 // At a bind: the area's switch and whether its game's gain is honoured.
@@ -75,5 +77,12 @@ bool ExtraPassWaiting(ForceWake& wake);
 // the force pass does not mix only loses its request. True when a request is left for a later
 // millisecond.
 bool RunExtraPasses(ForceWake& wake, ProcessState& process, std::uint32_t now);
+
+// On the calling thread, at `now`: the area's extra pass mixed with its report held for the
+// force thread; an area the force pass does not mix only loses its request. False when the
+// pass is left to the force thread: while recording (a tick's lines stay together in the
+// file), for a report too long to hold, or when the area had its extra pass in this
+// millisecond already.
+bool MixHeldPass(ForceWake& wake, ProcessState& process, DWORD area, std::uint32_t now);
 
 }  // namespace quorforce

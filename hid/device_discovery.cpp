@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "config/registry_access.h"
+#include "hid/held_reports.h"
 #include "hid/report_io.h"
 #include "util/mutex_lock.h"
 #include "util/sign_extend.h"
@@ -66,10 +67,12 @@ JoystickIdOrNotFound JoystickIdAt(const char* key) {
 }
 
 // Closes and frees what an earlier bind of the link left, under the InputMutex so that a
-// running poll never sees a closed handle.
-void ReleaseBinding(const ProcessState& process, DeviceLink& link) {
+// running poll never sees a closed handle, and after the force thread has let go of any report
+// held for it.
+void ReleaseBinding(ProcessState& process, DeviceLink& link) {
     MutexLock lock(process.inputMutex);
     link.inUse = 0;
+    DropHeldReports(process, link.deviceHandle);
     if (link.deviceHandle != nullptr) CloseHandle(link.deviceHandle);
     if (link.preparsedData != nullptr) ZXFreePreparsedData(link.preparsedData);
     link.deviceHandle = nullptr;

@@ -3,11 +3,13 @@
 
 #include <cstring>
 
+#include "hid/held_reports.h"
 #include "hid/report_id.h"
 #include "record/event_lines.h"
 #include "record/recorder.h"
 #include "state/named_objects.h"
 #include "util/sign_extend.h"
+#include "util/slim_lock.h"
 
 namespace quorforce {
 namespace {
@@ -110,6 +112,37 @@ HidStatus ZXReleaseBuffer(ProcessState& process) {
     return HidStatus::Ok;
 }
 
+bool BuildOutputReport(BYTE* buffer, std::uint16_t length, PHIDP_PREPARSED_DATA preparsed,
+                       std::uint16_t usagePage, std::uint16_t usage, DWORD value) {
+    // Every link shares the buffer: what the previous send left, its report id in byte 0
+    // above all, would make the parser refuse this device's value.
+    std::memset(buffer, 0, length);
+    if (HidP_SetUsageValue(HidP_Output, usagePage, 0, usage, value, preparsed,
+                           reinterpret_cast<PCHAR>(buffer), length) != HIDP_STATUS_SUCCESS) {
+        return false;
+    }
+    PutReportId(HidP_Output, preparsed, usagePage, usage, buffer);
+    PutValue(buffer, length, value);
+    return true;
+}
+
+bool OverlappedFree(OVERLAPPED& overlapped) {
+    return !Pending(overlapped) || WaitUntilSettled(overlapped, 0);
+}
+
+HidStatus WriteOutputReport(HANDLE device, const BYTE* buffer, std::uint16_t length,
+                            OVERLAPPED* overlapped) {
+    DWORD written = 0;
+    if (WriteFile(device, buffer, length, &written, overlapped)) return HidStatus::Ok;
+    const DWORD error = GetLastError();
+    if (error == ERROR_DEVICE_NOT_CONNECTED) return HidStatus::NotConnected;
+    if (error != ERROR_IO_PENDING || overlapped == nullptr) return HidStatus::Failed;
+    if (WaitUntilSettled(*overlapped, kWriteWaitMs)) return HidStatus::Ok;
+    CancelIo(device);
+    WaitUntilSettled(*overlapped, kSettleWaitMs);
+    return HidStatus::Failed;
+}
+
 HidStatus ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t length,
                              PHIDP_PREPARSED_DATA preparsed, std::uint16_t usagePage,
                              std::uint16_t usage, DWORD value, OVERLAPPED* overlapped) {
@@ -118,30 +151,20 @@ HidStatus ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t
         const HidStatus result = ZXPreallocateBuffer(process, length);
         if (result != HidStatus::Ok) return result;
     }
-    if (overlapped != nullptr && Pending(*overlapped) && !WaitUntilSettled(*overlapped, 0)) {
+    SlimLock sending(reports.sendLock);
+    if (reports.holdingArea < kAreaCount)
+        return HoldReport(reports, device, length, preparsed, usagePage, usage, value);
+    DropHeldFor(reports, device);  // this report is newer
+    if (overlapped != nullptr && !OverlappedFree(*overlapped)) {
         if (Recording()) RecordBusyLine(device);
         return HidStatus::Failed;  // an earlier write is still in flight with this OVERLAPPED
     }
-    // Every link shares the buffer: what the previous send left, its report id in byte 0
-    // above all, would make the parser refuse this device's value.
-    std::memset(reports.outputBuffer, 0, reports.outputBufferLength);
-    if (HidP_SetUsageValue(HidP_Output, usagePage, 0, usage, value, preparsed,
-                           reinterpret_cast<PCHAR>(reports.outputBuffer),
-                           reports.outputBufferLength) != HIDP_STATUS_SUCCESS) {
+    if (!BuildOutputReport(reports.outputBuffer, reports.outputBufferLength, preparsed, usagePage,
+                           usage, value)) {
         return HidStatus::Failed;
     }
-    PutReportId(HidP_Output, preparsed, usagePage, usage, reports.outputBuffer);
-    PutValue(reports.outputBuffer, length, value);
     if (Recording()) RecordReportLine("report", device, reports.outputBuffer, length);
-    DWORD written = 0;
-    if (WriteFile(device, reports.outputBuffer, length, &written, overlapped)) return HidStatus::Ok;
-    const DWORD error = GetLastError();
-    if (error == ERROR_DEVICE_NOT_CONNECTED) return HidStatus::NotConnected;
-    if (error != ERROR_IO_PENDING || overlapped == nullptr) return HidStatus::Failed;
-    if (WaitUntilSettled(*overlapped, kWriteWaitMs)) return HidStatus::Ok;
-    CancelIo(device);
-    WaitUntilSettled(*overlapped, kSettleWaitMs);
-    return HidStatus::Failed;
+    return WriteOutputReport(device, reports.outputBuffer, length, overlapped);
 }
 
 HidStatus SendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t length,
@@ -201,6 +224,7 @@ void ZXCloseEvents(ProcessState& process) {
     reports.writeEvent = reports.readEvent = nullptr;
     reports.writeOverlapped.hEvent = nullptr;
     reports.readOverlapped.hEvent = nullptr;
+    CloseHeldEvent(reports);
 }
 
 void ResetOverlappedForBind(ProcessState& process) {
@@ -217,6 +241,7 @@ void ResetOverlappedForBind(ProcessState& process) {
         r.readOverlapped = OVERLAPPED{};
         r.readOverlapped.hEvent = r.readEvent;
     }
+    OpenHeldEvent(r);
 }
 
 }  // namespace quorforce

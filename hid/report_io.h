@@ -1,7 +1,8 @@
 // Output and input reports. The output side turns one 32-bit value into a HID output
 // report and writes it with a bounded wait (ForceThread and the driver's commands, under
-// the TableMutex); the input side reads the device's queued input reports without ever
-// blocking and keeps the newest X position in the motion estimate (PollThread, under the
+// the TableMutex and the send lock), or holds it for the force thread while a caller mixes an
+// extra pass (hid/held_reports.h); the input side reads the device's queued input reports without
+// ever blocking and keeps the newest X position in the motion estimate (PollThread, under the
 // InputMutex).
 #pragma once
 
@@ -28,6 +29,15 @@ HidStatus ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t
 HidStatus SendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t reportLength,
                            PHIDP_PREPARSED_DATA preparsed, std::uint16_t usagePage,
                            std::uint16_t usage, DWORD value);
+
+// The parts of a send. Builds the report of `value` into `buffer` (`length` bytes, zeroed
+// first); false when the value has no place in it. Whether the OVERLAPPED's earlier write has
+// settled, without waiting. Writes the report with the bounded wait and the cancel, as above.
+bool BuildOutputReport(BYTE* buffer, std::uint16_t length, PHIDP_PREPARSED_DATA preparsed,
+                       std::uint16_t usagePage, std::uint16_t usage, DWORD value);
+bool OverlappedFree(OVERLAPPED& overlapped);
+HidStatus WriteOutputReport(HANDLE device, const BYTE* buffer, std::uint16_t length,
+                            OVERLAPPED* overlapped);
 
 // Reads every queued input report of link `area` into `buffer` (bufferSize bytes; a
 // report longer than that is never read), keeping the newest X value in that link's motion

@@ -138,6 +138,17 @@ BOOL SetThreadPriority(HANDLE thread, int priority);
 int GetThreadPriority(HANDLE thread);
 BOOL DisableThreadLibraryCalls(HMODULE module);
 
+// A slim reader/writer lock, exclusive use only: a spin on one word that yields the core,
+// zero when free (SRWLOCK_INIT), so that it needs no set-up or clean-up as on Windows.
+struct SRWLOCK {
+    void* Ptr;
+};
+typedef SRWLOCK* PSRWLOCK;
+#define SRWLOCK_INIT \
+    { nullptr }
+void AcquireSRWLockExclusive(PSRWLOCK lock);
+void ReleaseSRWLockExclusive(PSRWLOCK lock);
+
 // Asynchronous procedure calls queued to the calling thread only (GetCurrentThread), run in
 // order by its next alertable SleepEx; ExitThread ends a thread of CreateThread there.
 typedef void (*PAPCFUNC)(ULONG_PTR parameter);

@@ -127,6 +127,16 @@ int GetThreadPriority(HANDLE handle) {
 
 BOOL DisableThreadLibraryCalls(HMODULE) { return TRUE; }
 
+void AcquireSRWLockExclusive(PSRWLOCK lock) {
+    void* const taken = lock;  // any value but null
+    while (__atomic_exchange_n(&lock->Ptr, taken, __ATOMIC_ACQUIRE) != nullptr)
+        std::this_thread::yield();
+}
+
+void ReleaseSRWLockExclusive(PSRWLOCK lock) {
+    __atomic_store_n(&lock->Ptr, nullptr, __ATOMIC_RELEASE);
+}
+
 int MulDiv(int number, int numerator, int denominator) {
     if (denominator == 0) return -1;
     const long long product = static_cast<long long>(number) * numerator;

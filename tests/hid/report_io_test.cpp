@@ -287,9 +287,11 @@ TEST_F(ReportTest, EventsAreCreatedOnceAndClosedTogether) {
     const int before = host::LiveObjectCount();
     BindDevice(host::BuiltInWheelDescriptor());
     ASSERT_EQ(ZXOpenDevice(process, 0x5A1C, 0, &process.deviceLinks[0], 0, 1), Done::Yes);
-    EXPECT_EQ(host::LiveObjectCount(), before + 3);  // the device handle and two events
+    // The device handle, the two named events and the held writes' own.
+    EXPECT_EQ(host::LiveObjectCount(), before + 4);
     ZXCloseEvents(process);
     EXPECT_EQ(process.reports.writeOverlapped.hEvent, nullptr);
+    EXPECT_EQ(process.reports.heldEvent, nullptr);
     EXPECT_EQ(host::LiveObjectCount(), before + 1);
 }
 

@@ -9,6 +9,7 @@
 
 #include "tests/integration/module_fixture.h"
 #include "util/mutex_lock.h"
+#include "util/slim_lock.h"
 
 namespace quorforce {
 namespace {
@@ -118,6 +119,48 @@ TEST_F(EngineThreadsTest, ThreadsThatNeverBeganAreEndedByTheUnload) {
     host::HoldNewThreads(false);
     EXPECT_EQ(ThreadsLeftAfterExit(), 0);
     EXPECT_EQ(Module().engine.force.handle, nullptr);
+}
+
+// Waits (at most two seconds) until the wheel has received `count` output reports.
+bool AwaitReports(const host::VirtualHid& wheel, std::size_t count) {
+    for (int i = 0; i < 2000 && wheel.OutputReports().size() < count; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return wheel.OutputReports().size() >= count;
+}
+
+// With Low_Latency the call mixes its extra pass itself and the force thread writes the
+// report it held: at a one-second step an update reaches the wheel long before the next
+// tick. Updates each followed by a rebind, which closes the device the force thread may be
+// writing a held report to, leave no report for a closed device (the thread sanitizer
+// watches the held reports here).
+TEST_F(EngineThreadsTest, LowLatencyWritesACallsHeldReportBeforeTheNextTick) {
+    UseOneChannelForceWheel();
+    host::SetRegistryDword(HKEY_LOCAL_MACHINE, kProductKey, "POLLING_STEP", 1000);
+    SetDeviceValue("Low_Latency", 1);
+    Bind(/*virtualTime=*/false);
+    Effect e = Effect::Constant(5000);
+    DWORD handle = 0;
+    ASSERT_EQ(driver->DownloadEffect(0, 371, &handle, &e.effect, DIEP_START), S_OK);
+    ASSERT_TRUE(AwaitReports(*wheel, 1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ClearReports();
+    e = Effect::Constant(-5000);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(driver->DownloadEffect(0, 371, &handle, &e.effect, DIEP_TYPESPECIFICPARAMS), S_OK);
+    ASSERT_TRUE(AwaitReports(*wheel, 1));
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::milliseconds(500));  // the next tick is a second away
+    EXPECT_EQ(Reports().front(), (test::Bytes{0x01, 0x40, 0x80}));
+
+    for (int i = 0; i < 50; ++i) {
+        e = Effect::Constant(i % 2 == 0 ? 3000 : -3000);
+        ASSERT_EQ(driver->DownloadEffect(0, 371, &handle, &e.effect, DIEP_TYPESPECIFICPARAMS),
+                  S_OK);
+        ASSERT_EQ(rig.DeviceID(0, 0), S_OK);
+    }
+    SlimLock sending(Module().process.reports.sendLock);
+    for (const HeldReport& held : Module().process.reports.held)
+        EXPECT_EQ(held.device, nullptr);
 }
 
 }  // namespace

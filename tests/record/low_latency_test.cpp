@@ -10,6 +10,7 @@
 
 #include "driver/module_state.h"
 #include "engine/engine_threads.h"
+#include "hid/held_reports.h"
 #include "tests/record/record_support.h"
 #include "tools/quorsim/replay.h"
 
@@ -150,6 +151,64 @@ TEST(LowLatency, AtMostOneExtraPassAMillisecondAndTheGridStays) {
     for (const Sent& s : OutputsOf(*r.rig.wheel))
         times.push_back(s.time);
     EXPECT_EQ(times, (std::vector<DWORD>{1000, 1016, 1035, 1048, 1049, 1064}));
+}
+
+// The threads' way, step by step: the call's pass holds its report, and the force thread
+// writes it unless a newer report for the device went first (a tick) or the device was
+// rebound meanwhile; a second pass in the same millisecond, or any while recording, is left
+// to the force thread.
+TEST(LowLatency, AHeldReportIsWrittenOnlyWhileItIsTheNewest) {
+    using Between = std::function<void(RecordedRig&, IDirectInputEffectDriver*)>;
+    const struct {
+        const char* name;
+        Between between;
+        std::vector<DWORD> times;  // of the reports after the hold
+    } cases[] = {
+        {"nothing", [](RecordedRig&, IDirectInputEffectDriver*) {}, {1036}},
+        // The tick's report alone: the held one is dropped.
+        {"a tick", [](RecordedRig& r, IDirectInputEffectDriver*) { r.rig.ForceStep(); }, {1036}},
+        {"a rebind",
+         [](RecordedRig&, IDirectInputEffectDriver* w) {
+             EXPECT_EQ(w->DeviceID(0x0800, 0, TRUE, 0, nullptr), S_OK);
+         },
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordedRig r(false);
+        WriteDeviceSwitch("Low_Latency", 1);
+        IDirectInputEffectDriver* wheel = r.AddWheel(0, 0);
+        const DWORD handle = r.Play(wheel, kEffectConstant, DirectInputEffect::Constant(2000));
+        host::AdvanceClock(35);                                // 1035
+        Update(wheel, handle, 3000, DIEP_TYPESPECIFICPARAMS);  // its pass goes out at once
+        const std::vector<Sent> before = OutputsOf(*r.rig.wheel);
+        ASSERT_FALSE(before.empty());
+        ProcessState& process = Module().process;
+        ForceWake& wake = Module().engine.wake;
+        EXPECT_FALSE(MixHeldPass(wake, process, 0, timeGetTime()));  // this millisecond's
+        host::AdvanceClock(1);
+        ASSERT_TRUE(MixHeldPass(wake, process, 0, timeGetTime()));
+        EXPECT_EQ(OutputsOf(*r.rig.wheel).size(), before.size());  // held, not written
+        c.between(r, wheel);
+        SendHeldReports(process);
+        const std::vector<Sent> after = OutputsOf(*r.rig.wheel);
+        std::vector<DWORD> times;
+        for (std::size_t i = before.size(); i < after.size(); ++i) {
+            times.push_back(after[i].time);
+            EXPECT_EQ(after[i].bytes, before.back().bytes);  // the same force as the call's pass
+        }
+        EXPECT_EQ(times, c.times);
+    }
+}
+
+TEST(LowLatency, WhileRecordingTheForceThreadMixesThePass) {
+    LocalAppData folder;
+    RecordedRig r;
+    WriteDeviceSwitch("Low_Latency", 1);
+    IDirectInputEffectDriver* wheel = r.AddWheel(0, 0);
+    r.Play(wheel, kEffectConstant, DirectInputEffect::Constant(2000));
+    host::AdvanceClock(5);
+    EXPECT_FALSE(MixHeldPass(Module().engine.wake, Module().process, 0, timeGetTime()));
 }
 
 TEST(LowLatency, ASessionWithTheSwitchReplaysByteForByte) {
