@@ -11,6 +11,7 @@
 #include "driver/registration.h"
 #include "driver/shared_objects.h"
 #include "hid/device_discovery.h"
+#include "hid/held_reports.h"
 #include "hid/report_io.h"
 #include "record/recorder.h"
 #include "util/trace.h"
@@ -87,6 +88,7 @@ void DetachModule(bool processExiting) {
     }
     QF_TRACE("INFO     ", 1, "unload: engine threads ended, everything closed\n");
     ZXReleaseCancelIo(module.process);
+    SettleHeldWrite(module.process);  // the system writes its result into the module's memory
     CloseDeviceLinks(module);
     ZXReleaseBuffer(module.process);
     CloseSharedObjects(module.process);

@@ -64,9 +64,10 @@ void RequestEngineStop(EngineThreads& engine);
 bool AwaitEngineStop(EngineThreads& engine, DWORD timeoutMs);
 
 // After a driver call that changed what the area's wheel receives: with its Low_Latency
-// switch on, the area's extra pass is mixed here and the woken force thread writes its report
-// (or mixes the pass itself, engine/force_wake.h); in virtual time (no threads) the pass runs
-// here, at the call's clock, report and all. Off, nothing happens.
+// switch on, the area's extra pass is mixed here and its report's write started without
+// waiting for the device; the force thread is woken for a report held behind the previous
+// write or a pass left to it (engine/force_wake.h, hid/held_reports.h). In virtual time (no
+// threads) the pass runs here, at the call's clock, report and all. Off, nothing happens.
 void WakeForce(EngineThreads& engine, DWORD area);
 
 // One pass of each thread, at `now`: timeGetTime for ForcePass, GetTickCount for

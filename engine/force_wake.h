@@ -6,11 +6,12 @@
 // request within that millisecond waits for the next one. With the switch off for every
 // area nothing here runs and the force thread waits as it always did.
 //
-// Threads: a driver call mixes its area's extra pass itself, under the TableMutex, and the
-// report is held for the force thread to write (hid/held_reports.h); where it cannot (while
-// recording, for a long report, or a second request in one millisecond) it sets `pending`
-// and the force thread mixes the pass. In virtual time the calling thread runs the passes at
-// the call's clock. The times of the last passes are kept under the TableMutex.
+// Threads: a driver call mixes its area's extra pass itself, under the TableMutex, and starts
+// the report's write (hid/held_reports.h; the force thread writes one held behind the previous
+// write); where it cannot (while recording, for a long report, or a second request in one
+// millisecond) it sets `pending` and the force thread mixes the pass. In virtual time the
+// calling thread runs the passes at the call's clock. The times of the last passes are kept
+// under the TableMutex.
 //
 // The wake: where the system waits on an address (WaitOnAddress, Windows 8 on), the thread
 // waits on the count of wakes, which a call raises and wakes it by. That wait is the
@@ -78,11 +79,11 @@ bool ExtraPassWaiting(ForceWake& wake);
 // millisecond.
 bool RunExtraPasses(ForceWake& wake, ProcessState& process, std::uint32_t now);
 
-// On the calling thread, at `now`: the area's extra pass mixed with its report held for the
-// force thread; an area the force pass does not mix only loses its request. False when the
-// pass is left to the force thread: while recording (a tick's lines stay together in the
-// file), for a report too long to hold, or when the area had its extra pass in this
-// millisecond already.
+// On the calling thread, at `now`: the area's extra pass mixed, its report's write started or
+// the report held for the force thread; an area the force pass does not mix only loses its
+// request. False when the pass is left to the force thread: while recording (a tick's lines
+// stay together in the file), for a report too long to hold, or when the area had its extra
+// pass in this millisecond already.
 bool MixHeldPass(ForceWake& wake, ProcessState& process, DWORD area, std::uint32_t now);
 
 }  // namespace quorforce

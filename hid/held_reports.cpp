@@ -1,4 +1,4 @@
-// The held reports of the low-latency path.
+// The extra passes' reports of the low-latency path.
 #include "hid/held_reports.h"
 
 #include <cstring>
@@ -7,6 +7,24 @@
 #include "util/slim_lock.h"
 
 namespace quorforce {
+namespace {
+
+// Starts the write and returns without waiting for the device: the buffer and the record
+// stay the write's until it settles, and the next user of either waits for that first.
+HidStatus StartHeldWrite(ReportChannel& reports, HANDLE device, const BYTE* bytes,
+                         std::uint16_t length) {
+    std::memcpy(reports.heldBuffer, bytes, length);
+    reports.heldOverlapped = OVERLAPPED{};
+    reports.heldOverlapped.hEvent = reports.heldEvent;
+    DWORD written = 0;
+    if (WriteFile(device, reports.heldBuffer, length, &written, &reports.heldOverlapped))
+        return HidStatus::Ok;
+    const DWORD error = GetLastError();
+    if (error == ERROR_IO_PENDING) return HidStatus::Ok;
+    return error == ERROR_DEVICE_NOT_CONNECTED ? HidStatus::NotConnected : HidStatus::Failed;
+}
+
+}  // namespace
 
 bool CanHoldReport(const ProcessState& process, DWORD area) {
     if (area >= kAreaCount || process.reports.heldEvent == nullptr) return false;
@@ -15,9 +33,9 @@ bool CanHoldReport(const ProcessState& process, DWORD area) {
            link.outputReportLength <= kHeldReportSize;
 }
 
-HidStatus HoldReport(ReportChannel& reports, HANDLE device, std::uint16_t length,
-                     PHIDP_PREPARSED_DATA preparsed, std::uint16_t usagePage, std::uint16_t usage,
-                     DWORD value) {
+HidStatus SendOrHoldReport(ReportChannel& reports, HANDLE device, std::uint16_t length,
+                           PHIDP_PREPARSED_DATA preparsed, std::uint16_t usagePage,
+                           std::uint16_t usage, DWORD value) {
     if (reports.holdingArea >= kAreaCount) return HidStatus::Failed;
     HeldReport& held = reports.held[reports.holdingArea];
     held.device = nullptr;
@@ -25,9 +43,17 @@ HidStatus HoldReport(ReportChannel& reports, HANDLE device, std::uint16_t length
         !BuildOutputReport(held.bytes, length, preparsed, usagePage, usage, value)) {
         return HidStatus::Failed;
     }
+    if (reports.heldEvent != nullptr && WriteSettled(reports.heldOverlapped, 0))
+        return StartHeldWrite(reports, device, held.bytes, length);
     held.device = device;
     held.length = length;
     return HidStatus::Ok;
+}
+
+bool ReportHeld(ProcessState& process, DWORD area) {
+    if (area >= kAreaCount) return false;
+    SlimLock sending(process.reports.sendLock);
+    return process.reports.held[area].device != nullptr;
 }
 
 void DropHeldFor(ReportChannel& reports, HANDLE device) {
@@ -48,12 +74,9 @@ void SendHeldReports(ProcessState& process) {
         const HANDLE device = held.device;
         if (device == nullptr) continue;
         held.device = nullptr;
-        // The buffer of a write cancelled but not yet settled is still read by the system.
-        if (reports.heldEvent == nullptr || !OverlappedFree(reports.heldOverlapped)) continue;
-        std::memcpy(reports.heldBuffer, held.bytes, held.length);
-        reports.heldOverlapped = OVERLAPPED{};
-        reports.heldOverlapped.hEvent = reports.heldEvent;
-        WriteOutputReport(device, reports.heldBuffer, held.length, &reports.heldOverlapped);
+        if (reports.heldEvent == nullptr || !WriteSettled(reports.heldOverlapped, kWriteWaitMs))
+            continue;
+        StartHeldWrite(reports, device, held.bytes, held.length);
     }
 }
 
@@ -67,10 +90,15 @@ void CloseHeldEvent(ReportChannel& reports) {
     SlimLock sending(reports.sendLock);
     for (HeldReport& held : reports.held)
         held.device = nullptr;
-    if (reports.heldEvent != nullptr && OverlappedFree(reports.heldOverlapped)) {
+    if (reports.heldEvent != nullptr && WriteSettled(reports.heldOverlapped, kWriteWaitMs)) {
         CloseHandle(reports.heldEvent);
         reports.heldEvent = nullptr;
     }
+}
+
+bool SettleHeldWrite(ProcessState& process) {
+    SlimLock sending(process.reports.sendLock);
+    return WriteSettled(process.reports.heldOverlapped, kWriteWaitMs);
 }
 
 }  // namespace quorforce

@@ -126,8 +126,8 @@ bool BuildOutputReport(BYTE* buffer, std::uint16_t length, PHIDP_PREPARSED_DATA 
     return true;
 }
 
-bool OverlappedFree(OVERLAPPED& overlapped) {
-    return !Pending(overlapped) || WaitUntilSettled(overlapped, 0);
+bool WriteSettled(OVERLAPPED& overlapped, DWORD waitMs) {
+    return !Pending(overlapped) || WaitUntilSettled(overlapped, waitMs);
 }
 
 HidStatus WriteOutputReport(HANDLE device, const BYTE* buffer, std::uint16_t length,
@@ -153,9 +153,12 @@ HidStatus ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t
     }
     SlimLock sending(reports.sendLock);
     if (reports.holdingArea < kAreaCount)
-        return HoldReport(reports, device, length, preparsed, usagePage, usage, value);
+        return SendOrHoldReport(reports, device, length, preparsed, usagePage, usage, value);
     DropHeldFor(reports, device);  // this report is newer
-    if (overlapped != nullptr && !OverlappedFree(*overlapped)) {
+    // An extra pass's write goes first: the device takes the reports in the order they were
+    // mixed.
+    WriteSettled(reports.heldOverlapped, kWriteWaitMs);
+    if (overlapped != nullptr && !WriteSettled(*overlapped, 0)) {
         if (Recording()) RecordBusyLine(device);
         return HidStatus::Failed;  // an earlier write is still in flight with this OVERLAPPED
     }

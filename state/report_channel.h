@@ -15,12 +15,14 @@ namespace quorforce {
 
 typedef BOOL(WINAPI* CancelIoFunction)(HANDLE);
 
-// The longest output report an extra pass holds: a full-speed interrupt transfer's 64 bytes.
-// A device with longer reports has its extra passes mixed on the force thread instead.
+// The longest output report an extra pass writes from its own buffer: a full-speed interrupt
+// transfer's 64 bytes. A device with longer reports has its extra passes mixed on the force
+// thread instead.
 constexpr std::uint16_t kHeldReportSize = 64;
 constexpr std::uint32_t kNotHolding = 0xFFFFFFFFu;
 
-// An area's output report, built by a caller's extra pass and written by the force thread.
+// An area's output report, built by a caller's extra pass and held for the force thread while
+// the previous extra pass's write is in flight.
 struct HeldReport {
     HANDLE device = nullptr;  // null: nothing held
     std::uint16_t length = 0;
@@ -36,11 +38,12 @@ struct ReportChannel {
     HANDLE readEvent = nullptr;
     HMODULE kernelModule = nullptr;
     CancelIoFunction cancelIoEntry = nullptr;
-    // The low-latency path. A caller mixes its area's extra pass under the TableMutex with
-    // `holdingArea` set; the pass's report is then held rather than written, and the force
-    // thread writes it under the send lock alone, so that the wire does not wait on the
-    // TableMutex. Every other write takes the send lock too and drops a report held for its
-    // device (it is older), so that the reports reach a device in the order they were mixed.
+    // The low-latency path (hid/held_reports.h). A caller mixes its area's extra pass under
+    // the TableMutex with `holdingArea` set; the pass's report is then written with the held
+    // writes' own record without waiting, or held behind the one in flight for the force
+    // thread, which writes it under the send lock alone. Every other write takes the send
+    // lock too, drops a report held for its device (it is older) and lets the held write in
+    // flight settle, so that the reports reach a device in the order they were mixed.
     SRWLOCK sendLock = SRWLOCK_INIT;
     std::uint32_t holdingArea = kNotHolding;  // under the TableMutex
     HeldReport held[kAreaCount];              // under the send lock

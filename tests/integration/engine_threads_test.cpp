@@ -128,12 +128,11 @@ bool AwaitReports(const host::VirtualHid& wheel, std::size_t count) {
     return wheel.OutputReports().size() >= count;
 }
 
-// With Low_Latency the call mixes its extra pass itself and the force thread writes the
-// report it held: at a one-second step an update reaches the wheel long before the next
-// tick. Updates each followed by a rebind, which closes the device the force thread may be
-// writing a held report to, leave no report for a closed device (the thread sanitizer
-// watches the held reports here).
-TEST_F(EngineThreadsTest, LowLatencyWritesACallsHeldReportBeforeTheNextTick) {
+// With Low_Latency the call mixes its extra pass itself and starts its report's write: at a
+// one-second step an update reaches the wheel long before the next tick. Updates each
+// followed by a rebind, which closes the device a held report may be meant for, leave no
+// report held for a closed device (the thread sanitizer watches the held reports here).
+TEST_F(EngineThreadsTest, LowLatencyWritesACallsReportBeforeTheNextTick) {
     UseOneChannelForceWheel();
     host::SetRegistryDword(HKEY_LOCAL_MACHINE, kProductKey, "POLLING_STEP", 1000);
     SetDeviceValue("Low_Latency", 1);
