@@ -88,7 +88,9 @@ void DetachModule(bool processExiting) {
     }
     QF_TRACE("INFO     ", 1, "unload: engine threads ended, everything closed\n");
     ZXReleaseCancelIo(module.process);
-    SettleHeldWrite(module.process);  // the system writes its result into the module's memory
+    // A low-latency write still in flight: the system writes its result into the module's
+    // memory (at the process's exit nothing runs after the unload).
+    if (!processExiting) SettleHeldWrite(module.process);
     CloseDeviceLinks(module);
     ZXReleaseBuffer(module.process);
     CloseSharedObjects(module.process);
