@@ -14,6 +14,7 @@ namespace {
 HidStatus StartHeldWrite(ReportChannel& reports, HANDLE device, const BYTE* bytes,
                          std::uint16_t length) {
     std::memcpy(reports.heldBuffer, bytes, length);
+    reports.heldWriteDevice = device;
     reports.heldOverlapped = OVERLAPPED{};
     reports.heldOverlapped.hEvent = reports.heldEvent;
     DWORD written = 0;
@@ -22,6 +23,16 @@ HidStatus StartHeldWrite(ReportChannel& reports, HANDLE device, const BYTE* byte
     const DWORD error = GetLastError();
     if (error == ERROR_IO_PENDING) return HidStatus::Ok;
     return error == ERROR_DEVICE_NOT_CONNECTED ? HidStatus::NotConnected : HidStatus::Failed;
+}
+
+// Waits at most `waitMs` for the held write in flight; one the device has not taken by then is
+// cancelled, so that neither the record nor the device stays taken by it. CancelIoEx: the write
+// may be a caller's, which the force thread's CancelIo would not reach.
+bool SettleOrCancel(ReportChannel& reports, DWORD waitMs) {
+    if (WriteSettled(reports.heldOverlapped, waitMs)) return true;
+    if (reports.heldWriteDevice != nullptr)
+        CancelIoEx(reports.heldWriteDevice, &reports.heldOverlapped);
+    return WriteSettled(reports.heldOverlapped, kWriteWaitMs);
 }
 
 }  // namespace
@@ -63,9 +74,15 @@ void DropHeldFor(ReportChannel& reports, HANDLE device) {
 
 void DropHeldReports(ProcessState& process, HANDLE device) {
     if (device == nullptr) return;
-    SlimLock sending(process.reports.sendLock);
-    DropHeldFor(process.reports, device);
+    ReportChannel& reports = process.reports;
+    SlimLock sending(reports.sendLock);
+    DropHeldFor(reports, device);
+    if (reports.heldWriteDevice != device) return;
+    SettleOrCancel(reports, 0);
+    reports.heldWriteDevice = nullptr;  // the handle's value may come back for another file
 }
+
+bool SettleHeldWriteFirst(ReportChannel& reports) { return SettleOrCancel(reports, kWriteWaitMs); }
 
 void SendHeldReports(ProcessState& process) {
     ReportChannel& reports = process.reports;
@@ -74,8 +91,7 @@ void SendHeldReports(ProcessState& process) {
         const HANDLE device = held.device;
         if (device == nullptr) continue;
         held.device = nullptr;
-        if (reports.heldEvent == nullptr || !WriteSettled(reports.heldOverlapped, kWriteWaitMs))
-            continue;
+        if (reports.heldEvent == nullptr || !SettleOrCancel(reports, kWriteWaitMs)) continue;
         StartHeldWrite(reports, device, held.bytes, held.length);
     }
 }
@@ -90,7 +106,7 @@ void CloseHeldEvent(ReportChannel& reports) {
     SlimLock sending(reports.sendLock);
     for (HeldReport& held : reports.held)
         held.device = nullptr;
-    if (reports.heldEvent != nullptr && WriteSettled(reports.heldOverlapped, kWriteWaitMs)) {
+    if (reports.heldEvent != nullptr && SettleOrCancel(reports, kWriteWaitMs)) {
         CloseHandle(reports.heldEvent);
         reports.heldEvent = nullptr;
     }
@@ -98,7 +114,7 @@ void CloseHeldEvent(ReportChannel& reports) {
 
 bool SettleHeldWrite(ProcessState& process) {
     SlimLock sending(process.reports.sendLock);
-    return WriteSettled(process.reports.heldOverlapped, kWriteWaitMs);
+    return SettleOrCancel(process.reports, kWriteWaitMs);
 }
 
 }  // namespace quorforce

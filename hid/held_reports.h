@@ -32,17 +32,21 @@ HidStatus SendOrHoldReport(ReportChannel& reports, HANDLE device, std::uint16_t 
 bool ReportHeld(ProcessState& process, DWORD area);
 // With the send lock held: drops any report held for `device`.
 void DropHeldFor(ReportChannel& reports, HANDLE device);
-// Takes the send lock: drops any report held for `device`, which is about to close.
+// Takes the send lock: drops any report held for `device`, which is about to close, and ends a
+// held write still in flight to it.
 void DropHeldReports(ProcessState& process, HANDLE device);
+// With the send lock held, before any other write: waits for an extra pass's write in flight,
+// cancelling it when the device has not taken it within the bound of a write.
+bool SettleHeldWriteFirst(ReportChannel& reports);
 
 // The force thread: writes every held report, each to its device, once the write before it
-// has settled (a bounded wait; a report whose device never took the last one is dropped, and
-// the next tick supersedes it).
+// has settled (the bounded wait of a write, then its cancel; a report whose record is still
+// taken after that is dropped, and the next tick supersedes it).
 void SendHeldReports(ProcessState& process);
 
 // The held writes' unnamed event, made at a bind and closed with the named ones once its
-// write has settled; and, before the module goes, a bounded wait for a write still reading
-// its buffer.
+// write has settled; and, before the module goes, a bounded wait (then the cancel) for a write
+// still reading its buffer.
 void OpenHeldEvent(ReportChannel& reports);
 void CloseHeldEvent(ReportChannel& reports);
 bool SettleHeldWrite(ProcessState& process);

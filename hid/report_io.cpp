@@ -157,7 +157,7 @@ HidStatus ZXSendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t
     DropHeldFor(reports, device);  // this report is newer
     // An extra pass's write goes first: the device takes the reports in the order they were
     // mixed.
-    WriteSettled(reports.heldOverlapped, kWriteWaitMs);
+    SettleHeldWriteFirst(reports);
     if (overlapped != nullptr && !WriteSettled(*overlapped, 0)) {
         if (Recording()) RecordBusyLine(device);
         return HidStatus::Failed;  // an earlier write is still in flight with this OVERLAPPED

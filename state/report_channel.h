@@ -50,6 +50,7 @@ struct ReportChannel {
     BYTE heldBuffer[kHeldReportSize] = {};    // what the held write in flight reads
     OVERLAPPED heldOverlapped = {};           // the held writes' own, with an unnamed event
     HANDLE heldEvent = nullptr;
+    HANDLE heldWriteDevice = nullptr;  // the device of the last such write, for its cancel
 };
 
 }  // namespace quorforce

@@ -43,4 +43,7 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes, LPDWORD written, LPOVER
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytes, LPDWORD read, LPOVERLAPPED overlapped);
 BOOL GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD transferred, BOOL wait);
 BOOL CancelIo(HANDLE file);
+// Cancels the handle's pending operations of `overlapped` (all of them for null), whichever
+// thread started them.
+BOOL CancelIoEx(HANDLE file, LPOVERLAPPED overlapped);
 BOOL SetCommTimeouts(HANDLE file, LPCOMMTIMEOUTS timeouts);

@@ -144,9 +144,10 @@ void VirtualHid::CompleteLocked(std::size_t index, ULONG_PTR status, DWORD bytes
     SetResult(overlapped, status, bytes);
 }
 
-void VirtualHid::CancelLocked(DeviceHandleObject* handle) {
+void VirtualHid::CancelLocked(DeviceHandleObject* handle, const OVERLAPPED* overlapped) {
     for (std::size_t i = 0; i < pending.size();) {
-        if (pending[i].handle == handle) {
+        if (pending[i].handle == handle &&
+            (overlapped == nullptr || pending[i].overlapped == overlapped)) {
             CompleteLocked(i, STATUS_CANCELLED, 0);
         } else {
             ++i;

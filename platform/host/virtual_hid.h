@@ -88,7 +88,8 @@ public:
     std::deque<std::vector<std::uint8_t>> inputQueue;
     std::vector<PendingIo> pending;
     void CompleteLocked(std::size_t index, ULONG_PTR status, DWORD bytes);
-    void CancelLocked(DeviceHandleObject* handle);
+    // The handle's pending operations; only those of `overlapped` unless it is null.
+    void CancelLocked(DeviceHandleObject* handle, const OVERLAPPED* overlapped = nullptr);
 
 private:
     VirtualHidConfig config_;

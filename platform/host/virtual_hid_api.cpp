@@ -227,6 +227,17 @@ BOOL CancelIo(HANDLE file) {
     return TRUE;
 }
 
+BOOL CancelIoEx(HANDLE file, LPOVERLAPPED overlapped) {
+    std::lock_guard<std::mutex> guard(TableLock());
+    DeviceHandleObject* handle = FindHandle(file);
+    if (handle == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    handle->device->CancelLocked(handle, overlapped);
+    return TRUE;
+}
+
 // HID devices are not comm devices: the call fails, as on Windows.
 BOOL SetCommTimeouts(HANDLE, LPCOMMTIMEOUTS) {
     SetLastError(ERROR_INVALID_FUNCTION);

@@ -62,6 +62,35 @@ TEST_F(DeviceFaults, StalledWritesCostTheirTicksAndTheEngineGoesOn) {
                 after.size(), static_cast<unsigned>(worst));
 }
 
+// Real time, Low_Latency at a one-second step: the wheel stalls the write an update's call
+// started. The next update's report waits behind it; about 100 ms later the force thread
+// cancels the stalled write, though another thread started it, and writes the report, long
+// before the next tick; nothing is left pending.
+TEST_F(DeviceFaults, AStalledLowLatencyWriteIsCancelledAndTheNextReportGoesOut) {
+    UseOneChannelForceWheel();
+    host::SetRegistryDword(HKEY_LOCAL_MACHINE, kProductKey, "POLLING_STEP", 1000);
+    SetDeviceValue("Low_Latency", 1);
+    Bind(/*virtualTime=*/false);
+    DWORD handle = Download(Effect::Constant(5000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    wheel->HoldWrites(true);
+    Effect update = Effect::Constant(-5000);
+    ASSERT_EQ(driver->DownloadEffect(0, 371, &handle, &update.effect, DIEP_TYPESPECIFICPARAMS),
+              S_OK);
+    EXPECT_EQ(wheel->PendingCount(), 1u);
+    wheel->HoldWrites(false);  // the stalled write stays pending
+    wheel->ClearReports();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    update = Effect::Constant(-2500);
+    ASSERT_EQ(driver->DownloadEffect(0, 371, &handle, &update.effect, DIEP_TYPESPECIFICPARAMS),
+              S_OK);
+    for (int i = 0; i < 500 && Reports().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(Reports().size(), 1u);
+    EXPECT_EQ(Reports().front(), (Bytes{0x01, 0x60, 0x80}));
+    EXPECT_EQ(wheel->PendingCount(), 0u);
+}
+
 // An engine thread blocked on the TableMutex that another process holds (here another
 // thread) outlives the unload's wait: the unload then leaves everything the thread uses in
 // place, and says so. Once the thread has gone a later unload frees it all.
