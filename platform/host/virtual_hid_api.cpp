@@ -216,17 +216,6 @@ BOOL GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD transferr
     return FALSE;
 }
 
-BOOL CancelIo(HANDLE file) {
-    std::lock_guard<std::mutex> guard(TableLock());
-    DeviceHandleObject* handle = FindHandle(file);
-    if (handle == nullptr) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    handle->device->CancelLocked(handle);
-    return TRUE;
-}
-
 BOOL CancelIoEx(HANDLE file, LPOVERLAPPED overlapped) {
     std::lock_guard<std::mutex> guard(TableLock());
     DeviceHandleObject* handle = FindHandle(file);
@@ -237,6 +226,10 @@ BOOL CancelIoEx(HANDLE file, LPOVERLAPPED overlapped) {
     handle->device->CancelLocked(handle, overlapped);
     return TRUE;
 }
+
+// Every operation on the handle, whichever thread started it (Windows' cancels only the
+// calling thread's).
+BOOL CancelIo(HANDLE file) { return CancelIoEx(file, nullptr); }
 
 // HID devices are not comm devices: the call fails, as on Windows.
 BOOL SetCommTimeouts(HANDLE, LPCOMMTIMEOUTS) {
