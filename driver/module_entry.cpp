@@ -90,7 +90,7 @@ void DetachModule(bool processExiting) {
     ZXReleaseCancelIo(module.process);
     // A low-latency write still in flight: the system writes its result into the module's
     // memory (at the process's exit nothing runs after the unload).
-    if (!processExiting) SettleHeldWrite(module.process);
+    if (!processExiting) CloseHeldEvent(module.process.reports);
     CloseDeviceLinks(module);
     ZXReleaseBuffer(module.process);
     CloseSharedObjects(module.process);

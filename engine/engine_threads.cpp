@@ -36,9 +36,9 @@ bool Stopping(EngineThreads& engine) {
 // The force thread's wait while some area has the low-latency path: on the wake, which the
 // stop gives too, writing the reports the calls held behind a write in flight and running the
 // passes left to it as they come, until the grid point. A request left for the next
-// millisecond shortens the wait to one. Waiting on an event costs
-// a round trip through Wine's server that a sleep does not (see above); the switch is what
-// pays it, where the system has no address wait.
+// millisecond shortens the wait to one. Waiting on an event costs a round trip through Wine's
+// server that a sleep does not (see above); the switch is what pays it, where the system has
+// no address wait.
 void WaitListening(EngineThreads& engine, const TickDeadline& deadline) {
     bool left = false;
     while (!Stopping(engine)) {

@@ -17,12 +17,7 @@ HidStatus StartHeldWrite(ReportChannel& reports, HANDLE device, const BYTE* byte
     reports.heldWriteDevice = device;
     reports.heldOverlapped = OVERLAPPED{};
     reports.heldOverlapped.hEvent = reports.heldEvent;
-    DWORD written = 0;
-    if (WriteFile(device, reports.heldBuffer, length, &written, &reports.heldOverlapped))
-        return HidStatus::Ok;
-    const DWORD error = GetLastError();
-    if (error == ERROR_IO_PENDING) return HidStatus::Ok;
-    return error == ERROR_DEVICE_NOT_CONNECTED ? HidStatus::NotConnected : HidStatus::Failed;
+    return StartOutputWrite(device, reports.heldBuffer, length, &reports.heldOverlapped);
 }
 
 // Waits at most `waitMs` for the held write in flight; one the device has not taken by then is
@@ -110,11 +105,6 @@ void CloseHeldEvent(ReportChannel& reports) {
         CloseHandle(reports.heldEvent);
         reports.heldEvent = nullptr;
     }
-}
-
-bool SettleHeldWrite(ProcessState& process) {
-    SlimLock sending(process.reports.sendLock);
-    return SettleOrCancel(process.reports, kWriteWaitMs);
 }
 
 }  // namespace quorforce

@@ -44,11 +44,9 @@ bool SettleHeldWriteFirst(ReportChannel& reports);
 // taken after that is dropped, and the next tick supersedes it).
 void SendHeldReports(ProcessState& process);
 
-// The held writes' unnamed event, made at a bind and closed with the named ones once its
-// write has settled; and, before the module goes, a bounded wait (then the cancel) for a write
-// still reading its buffer.
+// The held writes' unnamed event, made at a bind and closed with the named ones (and before
+// the module goes) once its write has settled, after the bounded wait and the cancel.
 void OpenHeldEvent(ReportChannel& reports);
 void CloseHeldEvent(ReportChannel& reports);
-bool SettleHeldWrite(ProcessState& process);
 
 }  // namespace quorforce

@@ -130,14 +130,22 @@ bool WriteSettled(OVERLAPPED& overlapped, DWORD waitMs) {
     return !Pending(overlapped) || WaitUntilSettled(overlapped, waitMs);
 }
 
-HidStatus WriteOutputReport(HANDLE device, const BYTE* buffer, std::uint16_t length,
-                            OVERLAPPED* overlapped) {
+HidStatus StartOutputWrite(HANDLE device, const BYTE* buffer, std::uint16_t length,
+                           OVERLAPPED* overlapped) {
     DWORD written = 0;
     if (WriteFile(device, buffer, length, &written, overlapped)) return HidStatus::Ok;
     const DWORD error = GetLastError();
     if (error == ERROR_DEVICE_NOT_CONNECTED) return HidStatus::NotConnected;
-    if (error != ERROR_IO_PENDING || overlapped == nullptr) return HidStatus::Failed;
-    if (WaitUntilSettled(*overlapped, kWriteWaitMs)) return HidStatus::Ok;
+    return error == ERROR_IO_PENDING && overlapped != nullptr ? HidStatus::Ok : HidStatus::Failed;
+}
+
+HidStatus WriteOutputReport(HANDLE device, const BYTE* buffer, std::uint16_t length,
+                            OVERLAPPED* overlapped) {
+    const HidStatus started = StartOutputWrite(device, buffer, length, overlapped);
+    if (started != HidStatus::Ok || overlapped == nullptr ||
+        WaitUntilSettled(*overlapped, kWriteWaitMs)) {
+        return started;
+    }
     CancelIo(device);
     WaitUntilSettled(*overlapped, kSettleWaitMs);
     return HidStatus::Failed;

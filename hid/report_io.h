@@ -32,11 +32,13 @@ HidStatus SendOutputBuffer(ProcessState& process, HANDLE device, std::uint16_t r
 
 // The parts of a send. Builds the report of `value` into `buffer` (`length` bytes, zeroed
 // first); false when the value has no place in it. Whether the OVERLAPPED's earlier write has
-// settled, waiting at most `waitMs` for it. Writes the report with the bounded wait and the
-// cancel, as above.
+// settled, waiting at most `waitMs` for it. Starts the write without waiting (Ok while it is
+// in flight). Writes the report with the bounded wait and the cancel, as above.
 bool BuildOutputReport(BYTE* buffer, std::uint16_t length, PHIDP_PREPARSED_DATA preparsed,
                        std::uint16_t usagePage, std::uint16_t usage, DWORD value);
 bool WriteSettled(OVERLAPPED& overlapped, DWORD waitMs);
+HidStatus StartOutputWrite(HANDLE device, const BYTE* buffer, std::uint16_t length,
+                           OVERLAPPED* overlapped);
 HidStatus WriteOutputReport(HANDLE device, const BYTE* buffer, std::uint16_t length,
                             OVERLAPPED* overlapped);
 

@@ -84,8 +84,7 @@ TEST_F(DeviceFaults, AStalledLowLatencyWriteIsCancelledAndTheNextReportGoesOut) 
     update = Effect::Constant(-2500);
     ASSERT_EQ(driver->DownloadEffect(0, 371, &handle, &update.effect, DIEP_TYPESPECIFICPARAMS),
               S_OK);
-    for (int i = 0; i < 500 && Reports().empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    AwaitReports(1, 500);  // well before the tick, which would bring the same bytes
     ASSERT_EQ(Reports().size(), 1u);
     EXPECT_EQ(Reports().front(), (Bytes{0x01, 0x60, 0x80}));
     EXPECT_EQ(wheel->PendingCount(), 0u);

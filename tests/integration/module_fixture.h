@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config/registry_layout.h"
@@ -100,6 +102,12 @@ protected:
     }
 
     std::vector<Bytes> Reports() const { return wheel->OutputReports(); }
+    // Real time: waits (at most `maxMs`) until the wheel has received `count` output reports.
+    bool AwaitReports(std::size_t count, int maxMs = 2000) const {
+        for (int i = 0; i < maxMs && wheel->OutputReports().size() < count; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return wheel->OutputReports().size() >= count;
+    }
     void ClearReports() { wheel->ClearReports(); }
 
     SharedEffectTable& Table() { return *Module().process.table; }
